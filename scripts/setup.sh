@@ -1,0 +1,40 @@
+# Shared set-up for scripts/run and scripts/test: installs what is missing,
+# configures into out/ and builds. Sourced, not run.
+set -euo pipefail
+
+ZX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+ZX_OUT="$ZX_ROOT/out"
+ZX_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libgl-dev libicu-dev libgtest-dev fonts-dejavu-core)
+
+zx_missing_packages() {
+    local p missing=()
+    for p in "${ZX_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$p")
+        fi
+    done
+    echo "${missing[@]:-}"
+}
+
+zx_install() {
+    local missing
+    missing="$(zx_missing_packages)"
+    [ -z "$missing" ] && return 0
+    echo "Installing: $missing"
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null || { echo "Need root or sudo to install: $missing" >&2; exit 1; }
+        sudo="sudo"
+    fi
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    # shellcheck disable=SC2086
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+}
+
+zx_build() {
+    cmake -S "$ZX_ROOT" -B "$ZX_OUT" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$ZX_OUT" --parallel "$(nproc)"
+}
+
+zx_install
+zx_build

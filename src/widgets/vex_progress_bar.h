@@ -1,0 +1,81 @@
+#pragma once
+// The program's own gradient progress bar.
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+enum TProgressDirection { pdLeftToRight, pdRightToLeft, pdBottomToTop, pdTopToBottom };
+enum TBarColorStyle { cs1Color, cs2Colors, cs3Colors };
+
+// A fixed RGB colour or a named system colour looked up at every paint.
+class TColor {
+public:
+    enum class System { None, BtnFace, BtnShadow, BtnHighlight, DkShadow3D };
+    constexpr TColor() = default;
+    constexpr TColor(int r, int g, int b) : rgb_{r, g, b} {}
+    static constexpr TColor FromSystem(System s) { TColor c; c.system_ = s; return c; }
+
+    System system() const { return system_; }
+    bool isSystem() const { return system_ != System::None; }
+    // The colour as drawn with the given palette.
+    QColor Resolve(const QPalette& palette) const;
+    bool operator==(const TColor&) const = default;
+
+private:
+    struct Rgb { int r = 0, g = 0, b = 0; bool operator==(const Rgb&) const = default; } rgb_;
+    System system_ = System::None;
+};
+
+inline constexpr TColor clGreen{0, 128, 0};
+inline constexpr TColor clYellow{255, 255, 0};
+inline constexpr TColor clRed{255, 0, 0};
+inline constexpr TColor clBtnFace = TColor::FromSystem(TColor::System::BtnFace);
+inline constexpr TColor clBtnShadow = TColor::FromSystem(TColor::System::BtnShadow);
+inline constexpr TColor clBtnHighlight = TColor::FromSystem(TColor::System::BtnHighlight);
+inline constexpr TColor cl3DDkShadow = TColor::FromSystem(TColor::System::DkShadow3D);
+
+class TVexProgressBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit TVexProgressBar(QWidget* parent = nullptr);
+    ~TVexProgressBar() override;
+
+    int Position() const;
+    void SetPosition(int value);
+    int Min() const;
+    void SetMin(int value);
+    int Max() const;
+    void SetMax(int value);
+    TProgressDirection Direction() const;
+    void SetDirection(TProgressDirection value);
+    TBarColorStyle BarColorStyle() const;
+    void SetBarColorStyle(TBarColorStyle value);
+    TColor BarColor1() const;
+    void SetBarColor1(TColor value);
+    TColor BarColor2() const;
+    void SetBarColor2(TColor value);
+    TColor BarColor3() const;
+    void SetBarColor3(TColor value);
+    TColor BackgroundColor() const;
+    void SetBackgroundColor(TColor value);
+    TColor BorderColor1() const;
+    void SetBorderColor1(TColor value);
+    TColor BorderColor2() const;
+    void SetBorderColor2(TColor value);
+    bool ShowBorder() const;
+    void SetShowBorder(bool value);
+    bool ShowPosText() const;
+    void SetShowPosText(bool value);
+    QString PosTextPrefix() const;
+    void SetPosTextPrefix(const QString& value);
+    QString PosTextSuffix() const;
+    void SetPosTextSuffix(const QString& value);
+    QImage BarBitmap() const;
+    void SetBarBitmap(const QImage& value);  // copies the picture
+
+    // Throws std::out_of_range("ColorIndex can't be less than 1 or greater than " + count).
+    static QColor GradientColor(QColor start, QColor end, int colorIndex, int count);
+
+    // Implementation (private members, paintEvent, ...) is added by the widget's author.
+};
