@@ -77,5 +77,26 @@ public:
     // Throws std::out_of_range("ColorIndex can't be less than 1 or greater than " + count).
     static QColor GradientColor(QColor start, QColor end, int colorIndex, int count);
 
-    // Implementation (private members, paintEvent, ...) is added by the widget's author.
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int position_ = 0;
+    int min_ = 0;
+    int max_ = 100;
+    TProgressDirection direction_ = pdLeftToRight;
+    TBarColorStyle barColorStyle_ = cs3Colors;
+    TColor barColor1_ = clGreen;
+    TColor barColor2_ = clYellow;
+    TColor barColor3_ = clRed;
+    TColor backgroundColor_ = clBtnFace;
+    TColor borderColor1_ = clBtnShadow;
+    TColor borderColor2_ = clBtnHighlight;
+    bool showBorder_ = true;
+    bool showPosText_ = false;
+    QString posTextPrefix_;
+    QString posTextSuffix_;
+    QImage barBitmap_;
 };
