@@ -1,0 +1,29 @@
+#pragma once
+// Permission tests that mean something even when the tests run as root.
+//
+// Root ignores permission bits, so a test of "read-only file" or "read-only
+// folder" would prove nothing. RunUnprivileged runs a piece of the test in a
+// forked child; when the test process is root, the child first becomes the
+// user and group 65534 ("nobody"), for whom the bits are enforced. Files the
+// child must own are handed over with GiveToUnprivileged.
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace zx_test {
+
+// Runs fn in a child process (unprivileged when the parent is root) and gives
+// back the text fn returned; nullopt when the child could not be started,
+// could not drop its rights, or died.
+std::optional<std::string> RunUnprivileged(const std::function<std::string()>& fn);
+
+// Makes path (not following links) owned by the user RunUnprivileged runs as;
+// does nothing when the process is not root.
+void GiveToUnprivileged(const std::string& path);
+
+// True when a child can be started that is subject to permission bits: it
+// could drop root's rights, or the tests do not run as root anyway. Tests
+// that need it skip (GTEST_SKIP) when it is false.
+bool UnprivilegedAvailable();
+
+}  // namespace zx_test
