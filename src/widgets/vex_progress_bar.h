@@ -1,9 +1,12 @@
 #pragma once
 // The program's own gradient progress bar.
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QString>
 #include <QWidget>
+
+class QPainter;
 
 enum TProgressDirection { pdLeftToRight, pdRightToLeft, pdBottomToTop, pdTopToBottom };
 enum TBarColorStyle { cs1Color, cs2Colors, cs3Colors };
@@ -79,10 +82,29 @@ public:
 
     QSize sizeHint() const override;
 
+    // Observation points for tests and benchmarks: the off-screen buffer as last
+    // painted, how many paints ran and how often the gradient image was built.
+    const QImage& OffscreenBuffer() const { return buffer_; }
+    int PaintCount() const { return paintCount_; }
+    int GradientBuildCount() const { return gradientBuildCount_; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // A full paint, synchronously, so the new state is on screen on return.
+    void Repaint();
+    QColor Resolve(TColor color) const;
+    void RenderBuffer(bool rebuild);
+    void DrawBar(QPainter& painter, bool rebuild);
+    void BuildGradient();
+    void TileBarBitmap();
+    void DrawBorder(QPainter& painter);
+    void DrawPosText(QPainter& painter);
+    int FilledLength(int length) const;
+
     int position_ = 0;
     int min_ = 0;
     int max_ = 100;
@@ -95,8 +117,18 @@ private:
     TColor borderColor1_ = clBtnShadow;
     TColor borderColor2_ = clBtnHighlight;
     bool showBorder_ = true;
-    bool showPosText_ = false;
+    bool showPosText_ = true;
     QString posTextPrefix_;
-    QString posTextSuffix_;
+    QString posTextSuffix_ = QStringLiteral("%");
     QImage barBitmap_;
+
+    QImage buffer_;
+    QImage gradient_;
+    QFont bufferFont_;
+    bool rebuild_ = true;
+    // Set when the gradient image no longer matches the properties and no full
+    // paint has happened since (hidden control, updates disabled).
+    bool gradientStale_ = true;
+    int paintCount_ = 0;
+    int gradientBuildCount_ = 0;
 };
