@@ -1,0 +1,124 @@
+#include "platform/collation.h"
+
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <numeric>
+
+namespace zorbex {
+namespace {
+
+// UTF-8 to UTF-16 with every ill-formed byte run read as U+FFFD.
+void ToUtf16(std::string_view s, std::u16string& out) {
+    out.resize(s.size() + 1);
+    for (;;) {
+        UErrorCode err = U_ZERO_ERROR;
+        int32_t len = 0;
+        u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()), &len, s.data(),
+                             static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &err);
+        if (err == U_BUFFER_OVERFLOW_ERROR) {
+            out.resize(static_cast<size_t>(len) + 1);
+            continue;
+        }
+        out.resize(U_SUCCESS(err) ? static_cast<size_t>(len) : 0);
+        return;
+    }
+}
+
+}  // namespace
+
+std::string IcuLocaleFromPosix(std::string_view name) {
+    const size_t cut = name.find_first_of(".@");
+    std::string base(name.substr(0, cut));
+    if (base == "C" || base == "POSIX") return "";
+    return base;
+}
+
+std::string UserCollationLocale() {
+    for (const char* var : {"LC_ALL", "LC_COLLATE", "LANG"}) {
+        const char* v = std::getenv(var);
+        if (v && *v) return IcuLocaleFromPosix(v);
+    }
+    return "";
+}
+
+Collation::Collation(std::string_view localeName) : locale_(IcuLocaleFromPosix(localeName)) {
+    UErrorCode err = U_ZERO_ERROR;
+    collator_ = ucol_open(locale_.c_str(), &err);
+    if (U_FAILURE(err)) {
+        if (collator_) ucol_close(collator_);
+        err = U_ZERO_ERROR;
+        locale_.clear();
+        collator_ = ucol_open("", &err);
+        if (U_FAILURE(err)) collator_ = nullptr;
+    }
+    if (collator_) ucol_setStrength(collator_, UCOL_SECONDARY);
+}
+
+Collation::~Collation() {
+    if (collator_) ucol_close(collator_);
+}
+
+const Collation& Collation::User() {
+    static const Collation user(UserCollationLocale());
+    return user;
+}
+
+int Collation::Compare(std::string_view a, std::string_view b) const {
+    if (collator_) {
+        UErrorCode err = U_ZERO_ERROR;
+        const UCollationResult r = ucol_strcollUTF8(collator_, a.data(), static_cast<int32_t>(a.size()), b.data(),
+                                                    static_cast<int32_t>(b.size()), &err);
+        if (U_SUCCESS(err) && r != UCOL_EQUAL) return r == UCOL_LESS ? -1 : 1;
+    }
+    const int c = a.compare(b);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+std::string Collation::SortKey(std::string_view name) const {
+    if (!collator_) return std::string(name);
+    thread_local std::u16string wide;
+    ToUtf16(name, wide);
+    std::string key(wide.size() * 3 + 16, '\0');
+    for (;;) {
+        const int32_t need = ucol_getSortKey(collator_, reinterpret_cast<const UChar*>(wide.data()),
+                                             static_cast<int32_t>(wide.size()),
+                                             reinterpret_cast<uint8_t*>(key.data()), static_cast<int32_t>(key.size()));
+        if (need <= 0) return std::string(name);
+        if (static_cast<size_t>(need) <= key.size()) {
+            key.resize(static_cast<size_t>(need) - 1);  // drop the terminating zero
+            return key;
+        }
+        key.resize(static_cast<size_t>(need));
+    }
+}
+
+std::vector<size_t> Collation::Order(const std::vector<std::string_view>& names) const {
+    std::vector<size_t> order(names.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    if (names.size() < 2) return order;
+    // One key per name is far cheaper than collating inside every comparison.
+    std::vector<std::string> keys;
+    keys.reserve(names.size());
+    for (auto n : names) keys.push_back(SortKey(n));
+    std::sort(order.begin(), order.end(), [&](size_t x, size_t y) {
+        const int c = keys[x].compare(keys[y]);
+        if (c != 0) return c < 0;
+        return names[x] < names[y];
+    });
+    return order;
+}
+
+void Collation::Sort(std::vector<std::string>& names) const {
+    if (names.size() < 2) return;
+    std::vector<std::string_view> views(names.begin(), names.end());
+    const std::vector<size_t> order = Order(views);
+    std::vector<std::string> sorted;
+    sorted.reserve(names.size());
+    for (size_t i : order) sorted.push_back(std::move(names[i]));
+    names = std::move(sorted);
+}
+
+}  // namespace zorbex

@@ -1,0 +1,67 @@
+#pragma once
+// One read of a folder: every entry's name (raw bytes, as the file system
+// gives them) with the attributes the builders filter on.
+//
+// Attributes on Linux: an entry is hidden when its name begins with ".";
+// its kind is that of what it leads to (a symbolic link to a directory is a
+// directory, a link to a file is a file); anything that is neither a regular
+// file nor a directory (FIFO, socket, device, dangling link) is kOther and
+// counts as a system entry.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zorbex {
+
+enum class EntryKind : uint8_t { kFile, kDirectory, kOther };
+
+struct DirEntry {
+    std::string name;
+    EntryKind kind = EntryKind::kOther;
+    bool symlink = false;
+    // Of a link's target; of the entry itself otherwise (device and inode as
+    // the folder lists them). size only for links or when sizes are asked for.
+    uint64_t size = 0;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+
+    bool Hidden() const { return !name.empty() && name[0] == '.'; }
+    bool System() const { return kind == EntryKind::kOther; }
+};
+
+struct DirListing {
+    bool ok = false;
+    int error = 0;        // errno when !ok
+    uint64_t device = 0;  // of the folder itself, for loop detection
+    uint64_t inode = 0;
+    std::vector<DirEntry> entries;  // without "." and ".."; file-system order
+};
+
+struct ListOptions {
+    // Stat every entry to learn its size (costs one call per entry).
+    bool sizes = false;
+};
+
+// Reads the folder at path (relative paths against the current directory).
+DirListing ListDirectory(const std::string& path, ListOptions options = {});
+
+// The same in two steps, for a walk that must know which folder it has
+// reached before it reports it: Open() fills ok/error/device/inode only,
+// Read() then fills entries. The folder stays open in between.
+class DirectoryReader {
+public:
+    DirectoryReader() = default;
+    ~DirectoryReader();
+    DirectoryReader(const DirectoryReader&) = delete;
+    DirectoryReader& operator=(const DirectoryReader&) = delete;
+
+    DirListing Open(const std::string& path);
+    // Reads the entries of the folder opened last; closes it.
+    void Read(DirListing& listing, ListOptions options = {});
+    void Close();
+
+private:
+    void* dir_ = nullptr;  // DIR*
+};
+
+}  // namespace zorbex

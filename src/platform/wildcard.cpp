@@ -1,0 +1,111 @@
+#include "platform/wildcard.h"
+
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+namespace zorbex {
+namespace {
+
+constexpr int32_t kStar = -1;
+constexpr int32_t kAny = -2;
+// Bytes that do not begin a valid UTF-8 sequence become characters of their
+// own above the Unicode range, so they only ever equal the same byte.
+constexpr int32_t kRawByteBase = 0x110000;
+
+// One character of s at pos, folded; len receives its length in bytes.
+inline int32_t NextFolded(std::string_view s, size_t pos, size_t& len) {
+    auto b = static_cast<unsigned char>(s[pos]);
+    if (b < 0x80) {
+        len = 1;
+        return (b >= 'A' && b <= 'Z') ? b + ('a' - 'A') : b;
+    }
+    int32_t i = static_cast<int32_t>(pos);
+    const int32_t size = static_cast<int32_t>(s.size());
+    UChar32 c;
+    U8_NEXT(reinterpret_cast<const uint8_t*>(s.data()), i, size, c);
+    if (c < 0) {
+        len = 1;
+        return kRawByteBase + b;
+    }
+    len = static_cast<size_t>(i) - pos;
+    return static_cast<int32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT));
+}
+
+bool MatchTokens(const int32_t* tok, size_t count, std::string_view name) {
+    size_t p = 0, n = 0;
+    size_t starP = SIZE_MAX, starN = 0;
+    while (n < name.size()) {
+        size_t len;
+        const int32_t c = NextFolded(name, n, len);
+        if (p < count && tok[p] != kStar && (tok[p] == kAny || tok[p] == c)) {
+            ++p;
+            n += len;
+            continue;
+        }
+        if (p < count && tok[p] == kStar) {
+            starP = p++;
+            starN = n;
+            continue;
+        }
+        if (starP == SIZE_MAX) return false;
+        // Let the last star swallow one more character and try again.
+        size_t starLen;
+        NextFolded(name, starN, starLen);
+        starN += starLen;
+        n = starN;
+        p = starP + 1;
+    }
+    while (p < count && tok[p] == kStar) ++p;
+    return p == count;
+}
+
+}  // namespace
+
+WildcardPattern::WildcardPattern(std::string_view pattern) {
+    for (size_t pos = 0; pos < pattern.size();) {
+        size_t len;
+        const char ch = pattern[pos];
+        if (ch == '*') {
+            // Runs of stars mean the same as one.
+            if (tokens_.empty() || tokens_.back() != kStar) tokens_.push_back(kStar);
+            ++pos;
+            continue;
+        }
+        if (ch == '?') {
+            tokens_.push_back(kAny);
+            ++pos;
+            continue;
+        }
+        tokens_.push_back(NextFolded(pattern, pos, len));
+        pos += len;
+    }
+    const size_t n = tokens_.size();
+    optionalDotStar_ = n >= 2 && tokens_[n - 1] == kStar && tokens_[n - 2] == '.';
+}
+
+bool WildcardPattern::Matches(std::string_view name) const {
+    if (tokens_.empty()) return false;
+    if (MatchTokens(tokens_.data(), tokens_.size(), name)) return true;
+    // "name.*" also matches "name"; "*.*" thereby matches everything.
+    return optionalDotStar_ && MatchTokens(tokens_.data(), tokens_.size() - 2, name);
+}
+
+std::vector<std::string> SplitMask(std::string_view mask) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t semi = mask.find(';', start);
+        if (semi == std::string_view::npos) {
+            parts.emplace_back(mask.substr(start));
+            return parts;
+        }
+        parts.emplace_back(mask.substr(start, semi - start));
+        start = semi + 1;
+    }
+}
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+    return WildcardPattern(pattern).Matches(name);
+}
+
+}  // namespace zorbex

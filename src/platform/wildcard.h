@@ -1,0 +1,37 @@
+#pragma once
+// File-name wildcards as users of the playlist masks know them: "*" is any run
+// of characters, "?" exactly one character (a code point, not a byte), letters
+// compare without regard to case (Latin, Cyrillic and every other script with
+// simple case folding). A trailing ".*" also matches a name without an
+// extension, so "*.*" matches every name.
+//
+// Names need not be valid UTF-8: a byte that does not start a valid sequence
+// is one character of its own and only matches itself (or "?" / "*").
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zorbex {
+
+class WildcardPattern {
+public:
+    WildcardPattern() = default;
+    explicit WildcardPattern(std::string_view pattern);
+
+    bool Matches(std::string_view name) const;
+    // The pattern matches nothing (it was empty).
+    bool Empty() const { return tokens_.empty(); }
+
+private:
+    std::vector<int32_t> tokens_;   // folded characters, kStar, kAny
+    bool optionalDotStar_ = false;  // pattern ended in ".*"
+};
+
+// Splits a mask at every ";" into patterns used exactly as written: blanks are
+// kept, empty patterns are kept too (they match nothing).
+std::vector<std::string> SplitMask(std::string_view mask);
+
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+}  // namespace zorbex

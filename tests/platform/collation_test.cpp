@@ -1,0 +1,96 @@
+#include "platform/collation.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+
+namespace zorbex {
+namespace {
+
+using Names = std::vector<std::string>;
+
+Names Sorted(const Collation& c, Names names) {
+    c.Sort(names);
+    return names;
+}
+
+TEST(CollationTest, IgnoresCaseAndBreaksTiesByBytes) {
+    Collation c("C");
+    EXPECT_EQ(Sorted(c, {"b", "A", "c", "a", "B"}), (Names{"A", "a", "B", "b", "c"}));
+    EXPECT_EQ(Sorted(c, {"a", "A"}), Sorted(c, {"A", "a"}));
+    EXPECT_LT(c.Compare("A", "a"), 0);
+    EXPECT_EQ(c.Compare("same", "same"), 0);
+    EXPECT_LT(c.Compare("apple", "Banana"), 0);
+}
+
+TEST(CollationTest, RussianOrder) {
+    Collation c("ru_RU.UTF-8");
+    EXPECT_EQ(c.Locale(), "ru_RU");
+    EXPECT_EQ(Sorted(c, {"Яблоко", "ель", "арбуз", "Ёж", "Банан"}), (Names{"арбуз", "Банан", "Ёж", "ель", "Яблоко"}));
+}
+
+TEST(CollationTest, InvalidUtf8SortsWithoutCrashAndDeterministically) {
+    Collation c("ru_RU");
+    Names names{"\xff", "b", "\xfe\xff", "a", "\xd0", "\xd0\xb0", "\xff"};
+    Names reversed(names.rbegin(), names.rend());
+    const Names first = Sorted(c, names);
+    EXPECT_EQ(first, Sorted(c, reversed));
+    EXPECT_EQ(first.size(), names.size());
+    EXPECT_TRUE(std::is_permutation(first.begin(), first.end(), names.begin()));
+}
+
+TEST(CollationTest, OrderGivesIndices) {
+    Collation c("");
+    std::vector<std::string_view> names{"c", "B", "a"};
+    EXPECT_EQ(c.Order(names), (std::vector<size_t>{2, 1, 0}));
+    EXPECT_TRUE(c.Order({}).empty());
+}
+
+TEST(CollationTest, UnknownLocaleFallsBackWithoutFailing) {
+    Collation c("xx_YY_bogus");
+    EXPECT_EQ(Sorted(c, {"b", "A"}), (Names{"A", "b"}));
+}
+
+TEST(CollationLocaleTest, PosixNamesBecomeIcuNames) {
+    EXPECT_EQ(IcuLocaleFromPosix("ru_RU.UTF-8"), "ru_RU");
+    EXPECT_EQ(IcuLocaleFromPosix("de_DE@euro"), "de_DE");
+    EXPECT_EQ(IcuLocaleFromPosix("C.UTF-8"), "");
+    EXPECT_EQ(IcuLocaleFromPosix("POSIX"), "");
+    EXPECT_EQ(IcuLocaleFromPosix("uk_UA"), "uk_UA");
+}
+
+class EnvGuard {
+public:
+    explicit EnvGuard(const char* name) : name_(name) {
+        if (const char* v = std::getenv(name)) old_ = v;
+    }
+    ~EnvGuard() {
+        if (old_) setenv(name_, old_->c_str(), 1);
+        else unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(CollationLocaleTest, EnvironmentPrecedence) {
+    EnvGuard all("LC_ALL"), coll("LC_COLLATE"), lang("LANG");
+    unsetenv("LC_ALL");
+    unsetenv("LC_COLLATE");
+    unsetenv("LANG");
+    EXPECT_EQ(UserCollationLocale(), "");
+    setenv("LANG", "de_DE.UTF-8", 1);
+    EXPECT_EQ(UserCollationLocale(), "de_DE");
+    setenv("LC_COLLATE", "ru_RU.UTF-8", 1);
+    EXPECT_EQ(UserCollationLocale(), "ru_RU");
+    setenv("LC_ALL", "uk_UA.UTF-8", 1);
+    EXPECT_EQ(UserCollationLocale(), "uk_UA");
+    setenv("LC_ALL", "", 1);  // empty means unset
+    EXPECT_EQ(UserCollationLocale(), "ru_RU");
+}
+
+}  // namespace
+}  // namespace zorbex

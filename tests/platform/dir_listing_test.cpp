@@ -1,0 +1,84 @@
+#include "platform/dir_listing.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+
+#include "support/temp_dir.h"
+
+namespace zorbex {
+namespace {
+
+using zx_test::TempDir;
+using zx_test::WriteFile;
+
+std::map<std::string, DirEntry> ByName(const DirListing& l) {
+    std::map<std::string, DirEntry> m;
+    for (const DirEntry& e : l.entries) m[e.name] = e;
+    return m;
+}
+
+TEST(DirListingTest, KindsAndAttributes) {
+    TempDir t;
+    WriteFile(t / "file.mp3", "12345");
+    WriteFile(t / ".hidden.mp3", "");
+    WriteFile(t / "sub/x", "");
+    ASSERT_EQ(symlink("file.mp3", (t / "tofile").c_str()), 0);
+    ASSERT_EQ(symlink("sub", (t / "todir").c_str()), 0);
+    ASSERT_EQ(symlink("missing", (t / "dangling").c_str()), 0);
+    ASSERT_EQ(mkfifo((t / "fifo").c_str(), 0644), 0);
+    WriteFile(t / "\xff\xfe.mp3", "");
+
+    const DirListing l = ListDirectory(t.path(), {.sizes = true});
+    ASSERT_TRUE(l.ok);
+    auto m = ByName(l);
+    ASSERT_EQ(m.size(), 8u);  // no "." or ".."
+    EXPECT_EQ(m["file.mp3"].kind, EntryKind::kFile);
+    EXPECT_EQ(m["file.mp3"].size, 5u);
+    EXPECT_FALSE(m["file.mp3"].Hidden());
+    EXPECT_TRUE(m[".hidden.mp3"].Hidden());
+    EXPECT_EQ(m["sub"].kind, EntryKind::kDirectory);
+    EXPECT_FALSE(m["sub"].symlink);
+    EXPECT_EQ(m["tofile"].kind, EntryKind::kFile);
+    EXPECT_TRUE(m["tofile"].symlink);
+    EXPECT_EQ(m["tofile"].size, 5u);
+    EXPECT_EQ(m["todir"].kind, EntryKind::kDirectory);
+    EXPECT_TRUE(m["todir"].symlink);
+    EXPECT_EQ(m["todir"].inode, m["sub"].inode);
+    EXPECT_TRUE(m["dangling"].System());
+    EXPECT_TRUE(m["fifo"].System());
+    EXPECT_FALSE(m["file.mp3"].System());
+    EXPECT_EQ(m.count("\xff\xfe.mp3"), 1u);
+}
+
+TEST(DirListingTest, FolderIdentityForLoopChecks) {
+    TempDir t;
+    struct stat st {};
+    ASSERT_EQ(stat(t.path().c_str(), &st), 0);
+    const DirListing l = ListDirectory(t.path());
+    EXPECT_EQ(l.device, static_cast<uint64_t>(st.st_dev));
+    EXPECT_EQ(l.inode, static_cast<uint64_t>(st.st_ino));
+}
+
+TEST(DirListingTest, FailuresCarryTheReason) {
+    TempDir t;
+    WriteFile(t / "plain", "");
+    ASSERT_EQ(mkfifo((t / "fifo").c_str(), 0644), 0);
+    struct Case {
+        std::string path;
+        int error;
+    } cases[] = {{t / "missing/", ENOENT}, {t / "plain", ENOTDIR}, {t / "fifo", ENOTDIR},
+                 {t.path() + std::string(5000, 'x'), ENAMETOOLONG}};
+    for (const Case& c : cases) {
+        const DirListing l = ListDirectory(c.path);
+        EXPECT_FALSE(l.ok) << c.path;
+        EXPECT_EQ(l.error, c.error) << c.path;
+        EXPECT_TRUE(l.entries.empty());
+    }
+}
+
+}  // namespace
+}  // namespace zorbex

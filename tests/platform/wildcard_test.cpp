@@ -1,0 +1,62 @@
+#include "platform/wildcard.h"
+
+#include <gtest/gtest.h>
+
+namespace zorbex {
+namespace {
+
+struct MatchCase {
+    const char* pattern;
+    const char* name;
+    bool match;
+};
+
+class WildcardTest : public ::testing::TestWithParam<MatchCase> {};
+
+TEST_P(WildcardTest, Matches) {
+    const MatchCase& c = GetParam();
+    EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.match) << "pattern '" << c.pattern << "' name '" << c.name << "'";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WildcardTest,
+    ::testing::Values(
+        MatchCase{"*.mp3", "song.mp3", true}, MatchCase{"*.mp3", "SONG.MP3", true},
+        MatchCase{"*.MP3", "song.mp3", true}, MatchCase{"*.mp3", "song.mp3x", false},
+        MatchCase{"*.mp3", "song.mp", false}, MatchCase{"*.mp3", ".mp3", true},
+        // Cyrillic letters fold too, including Ё.
+        MatchCase{"ПЕСНЯ*", "песня 1.mp3", true}, MatchCase{"*ёж*", "ЁЖИК.flac", true},
+        MatchCase{"*.МП3", "х.мп3", true}, MatchCase{"песня*", "пecня.mp3", false},  // Latin "e" and "c"
+        // "?" is one character, not one byte.
+        MatchCase{"?.mp3", "я.mp3", true}, MatchCase{"??.mp3", "я.mp3", false}, MatchCase{"?", "", false},
+        MatchCase{"a?c", "abc", true}, MatchCase{"a?c", "ac", false},
+        // Star backtracking.
+        MatchCase{"a*b*c", "aXbYbZc", true}, MatchCase{"a*b*c", "aXbYbZ", false}, MatchCase{"**a", "bba", true},
+        MatchCase{"*", "anything", true},
+        // Windows habits: "*.*" matches every name; "name.*" matches "name".
+        MatchCase{"*.*", "README", true}, MatchCase{"*.*", "a.b.c", true}, MatchCase{"song.*", "song", true},
+        MatchCase{"song.*", "songs", false}, MatchCase{"*.mp*", "a.mp", true},
+        // Patterns are used as they stand.
+        MatchCase{" *.flac", "a.flac", false}, MatchCase{"*.flac ", "a.flac", false}, MatchCase{"", "a", false},
+        MatchCase{"", "", false},
+        // Bytes that are not UTF-8 are characters of their own.
+        MatchCase{"*.mp3", "\xff\xfe.mp3", true}, MatchCase{"??.mp3", "\xff\xfe.mp3", true},
+        MatchCase{"\xff*", "\xff.mp3", true}, MatchCase{"\xff*", "\xfe.mp3", false},
+        MatchCase{"ÿ*", "\xff.mp3", false}, MatchCase{"?", "\xc3", true}, MatchCase{"*\xd0", "a\xd0", true}));
+
+TEST(SplitMaskTest, KeepsEveryPartAsWritten) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(SplitMask("*.mp3;*.flac"), (V{"*.mp3", "*.flac"}));
+    EXPECT_EQ(SplitMask("*.mp3; *.flac"), (V{"*.mp3", " *.flac"}));
+    EXPECT_EQ(SplitMask("a;;b;"), (V{"a", "", "b", ""}));
+    EXPECT_EQ(SplitMask(""), (V{""}));
+}
+
+TEST(WildcardPatternTest, LongNamesDoNotBlowUp) {
+    const std::string name(100000, 'a');
+    EXPECT_FALSE(WildcardMatch("*a*a*a*b", name));
+    EXPECT_TRUE(WildcardMatch("*a*a*a*", name));
+}
+
+}  // namespace
+}  // namespace zorbex
