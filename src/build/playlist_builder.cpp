@@ -1,0 +1,208 @@
+#include "build/playlist_builder.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <unordered_set>
+
+#include "build/tree_scanner.h"
+#include "platform/collation.h"
+#include "platform/file_write.h"
+#include "platform/wildcard.h"
+
+namespace zorbex {
+namespace {
+
+void Log(const BuildContext& context, const std::string& line) {
+    if (context.log) context.log(line);
+}
+
+std::string NotFoundLine(const std::string& folder) { return "   каталог «" + folder + "» не найден"; }
+
+std::string Normalised(std::string_view path) {
+    return std::filesystem::path(path).lexically_normal().string();
+}
+
+bool SameFileOnDisk(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+// Something other than a folder is there: a file, or a link (even a dangling
+// one, which a write would follow).
+bool OutputExists(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) return !S_ISDIR(st.st_mode);
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string AbsoluteFolder(const std::string& folder, const std::string& programDir) {
+    std::string path = Normalised(folder[0] == '/' ? folder : programDir + folder);
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+// Appends the lines of the definition's folder (and subfolders); false when
+// a folder could not be listed.
+bool Gather(const PlaylistDefinition& def, BuildContext& context, std::vector<std::string>& lines) {
+    // An empty folder text would mean "wherever the process happens to be".
+    if (def.path.empty()) {
+        Log(context, NotFoundLine(def.path));
+        return false;
+    }
+    const std::vector<std::string> patterns = SplitMask(def.mask);
+
+    if (!def.subfolders) {
+        FolderFiles files = ListFolderFiles(def.path, def.mask, def.hidden, def.system, context.programDir);
+        if (!files.found) {
+            Log(context, NotFoundLine(def.path));
+            return false;
+        }
+        const std::string prefix = files.folder.back() == '/' ? files.folder : files.folder + '/';
+        for (std::string& name : files.names) lines.push_back(def.fullpath ? prefix + name : std::move(name));
+        return true;
+    }
+
+    bool ok = true;
+    TTreeScanner scanner;
+    scanner.SetBaseDirectory(context.programDir);
+    scanner.SetInitialDirectory(def.path);
+    scanner.OnYield = context.yield;
+    // The walk reads each folder once; its listing is filtered right here
+    // rather than read a second time per folder.
+    scanner.OnDirectoryRead = [&](TTreeScanner& sender, const DirListing& listing) {
+        const std::string& folder = sender.FileFound();
+        if (!listing.ok) {
+            Log(context, NotFoundLine(folder));
+            ok = false;
+            return;
+        }
+        for (std::string& name : SelectFiles(listing.entries, patterns, def.hidden, def.system)) {
+            lines.push_back(def.fullpath ? folder + name : std::move(name));
+        }
+    };
+    scanner.Scan();
+    return ok;
+}
+
+int64_t Exclude(std::vector<std::string>& lines, const std::vector<std::string>& entries) {
+    std::unordered_set<std::string_view> names;
+    for (const std::string& e : entries) names.insert(FileNamePart(e));
+    const auto kept = std::remove_if(lines.begin(), lines.end(),
+                                     [&](const std::string& line) { return names.count(FileNamePart(line)) > 0; });
+    const auto removed = static_cast<int64_t>(lines.end() - kept);
+    lines.erase(kept, lines.end());
+    return removed;
+}
+
+}  // namespace
+
+size_t OccupiedList::CountExact(std::string_view path) const {
+    return static_cast<size_t>(std::count(entries_.begin(), entries_.end(), path));
+}
+
+size_t OccupiedList::CountSameFile(std::string_view path) const {
+    const std::string target = Normalised(path);
+    size_t n = 0;
+    for (const std::string& e : entries_) {
+        if (Normalised(e) == target || SameFileOnDisk(e, target)) ++n;
+    }
+    return n;
+}
+
+std::string ResolveOutputPath(const std::string& text, const std::string& programDir) {
+    if (!text.empty() && text[0] == '/') return text;
+    return programDir + text;
+}
+
+std::string_view FileNamePart(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const std::vector<std::string>& patterns,
+                                     bool hidden, bool system) {
+    std::vector<const DirEntry*> eligible;
+    eligible.reserve(entries.size());
+    for (const DirEntry& e : entries) {
+        if (e.kind == EntryKind::kDirectory) continue;
+        if (e.Hidden() && !hidden) continue;
+        if (e.System() && !system) continue;
+        eligible.push_back(&e);
+    }
+    std::vector<std::string_view> picked;
+    for (const std::string& text : patterns) {
+        const WildcardPattern pattern(text);
+        if (pattern.Empty()) continue;
+        for (const DirEntry* e : eligible) {
+            if (pattern.Matches(e->name)) picked.push_back(e->name);
+        }
+    }
+    std::vector<std::string> names;
+    names.reserve(picked.size());
+    for (size_t i : Collation::User().Order(picked)) names.emplace_back(picked[i]);
+    return names;
+}
+
+FolderFiles ListFolderFiles(const std::string& folder, const std::string& mask, bool hidden, bool system,
+                            const std::string& programDir) {
+    FolderFiles result;
+    if (folder.empty()) return result;
+    result.folder = AbsoluteFolder(folder, programDir);
+    const DirListing listing = ListDirectory(result.folder);
+    if (!listing.ok) return result;
+    result.found = true;
+    result.names = SelectFiles(listing.entries, SplitMask(mask), hidden, system);
+    return result;
+}
+
+BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overwrite, BuildContext& context) {
+    BuildResult result;
+    result.output = ResolveOutputPath(def.file, context.programDir);
+    if (context.occupied) context.occupied->Add(result.output);
+
+    if (!ticked) {
+        Log(context, "   отключён");
+        result.outcome = BuildOutcome::kDisabled;
+        return result;
+    }
+    if (!overwrite && OutputExists(result.output)) {
+        Log(context, "   отменён - файл существует");
+        result.outcome = BuildOutcome::kKeptExisting;
+        return result;
+    }
+
+    std::vector<std::string> lines;
+    if (!Gather(def, context, lines)) {
+        result.outcome = BuildOutcome::kFolderNotFound;
+        return result;
+    }
+    result.found = static_cast<int64_t>(lines.size());
+    if (def.ignore_use && !def.ignore.empty()) result.excluded = Exclude(lines, def.ignore);
+
+    std::string bytes;
+    size_t total = 0;
+    for (const std::string& line : lines) total += line.size() + 2;
+    bytes.reserve(total);
+    for (const std::string& line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    std::vector<std::string>().swap(lines);
+
+    const WriteResult written = WriteFileReplacing(result.output, bytes);
+    if (!written.ok) {
+        Log(context, "   не удалось записать файл «" + result.output + "»: " + written.error);
+        result.outcome = BuildOutcome::kWriteFailed;
+        return result;
+    }
+    Log(context, "   файлов найдено: " + std::to_string(result.found));
+    Log(context, "   исключено: " + std::to_string(result.excluded));
+    Log(context, "   ок");
+    result.outcome = BuildOutcome::kWritten;
+    return result;
+}
+
+}  // namespace zorbex

@@ -1,0 +1,101 @@
+#pragma once
+// Building one playlist definition into its playlist file.
+//
+// Playlist file: one path (or bare name) per line, every line ended by CR LF,
+// no header; an empty playlist is a 0-byte file. Each line holds the bytes
+// of the path exactly as the file system gave them.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/dir_listing.h"
+
+namespace zorbex {
+
+// A playlist definition as loaded from the settings file (keys of the same names).
+struct PlaylistDefinition {
+    std::string name;
+    std::string file;
+    std::string mask = "*.mp3";
+    std::string path;
+    bool subfolders = true;
+    bool fullpath = true;
+    bool hidden = false;
+    bool system = false;
+    bool ignore_use = false;
+    std::vector<std::string> ignore;
+};
+
+// The resolved output paths of every playlist definition of the current run,
+// ticked or not, in definition order. The union phase refuses these targets.
+class OccupiedList {
+public:
+    void Clear() { entries_.clear(); }
+    void Add(std::string resolvedPath) { entries_.push_back(std::move(resolvedPath)); }
+    const std::vector<std::string>& Entries() const { return entries_; }
+
+    // Entries equal to path byte for byte.
+    size_t CountExact(std::string_view path) const;
+    // Entries that name the same file as path: equal after removing ".",
+    // ".." and doubled "/", or, when both exist, the same file on disk
+    // (which also catches links and hard links to it).
+    size_t CountSameFile(std::string_view path) const;
+
+private:
+    std::vector<std::string> entries_;
+};
+
+enum class BuildOutcome {
+    kDisabled,        // row not ticked
+    kKeptExisting,    // output exists and overwriting is off
+    kFolderNotFound,  // a folder could not be listed; nothing written
+    kWriteFailed,     // the playlist file could not be written
+    kWritten,
+};
+
+struct BuildResult {
+    BuildOutcome outcome = BuildOutcome::kDisabled;
+    std::string output;   // the resolved output path
+    int64_t found = 0;    // lines gathered before exclusion
+    int64_t excluded = 0; // lines removed by the exclusion list
+};
+
+// What a build needs from the run around it.
+struct BuildContext {
+    std::string programDir;  // ends with "/"; base of every relative path
+    OccupiedList* occupied = nullptr;
+    std::function<void(const std::string&)> log;  // receives whole lines
+    std::function<void()> yield;                  // at every folder visit of a walk
+};
+
+// text when it begins with "/", else programDir + text.
+std::string ResolveOutputPath(const std::string& text, const std::string& programDir);
+
+struct FolderFiles {
+    bool found = false;          // false: the folder could not be listed
+    std::string folder;          // absolute, as the system names it; no trailing "/" but for "/"
+    std::vector<std::string> names;  // bare names, sorted, one per matching pattern
+};
+
+// Lists the files of one folder (relative to programDir when relative) that
+// match one of the mask's patterns. Every call reads the folder afresh.
+FolderFiles ListFolderFiles(const std::string& folder, const std::string& mask, bool hidden, bool system,
+                            const std::string& programDir);
+
+// The part of a listing that a mask selects: files (never folders) matching
+// one of the patterns, hidden ones only with hidden, system ones only with
+// system; one name per matching pattern; in the user's collation order.
+std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const std::vector<std::string>& patterns,
+                                     bool hidden, bool system);
+
+// The file-name part of a path: the text after the last "/".
+std::string_view FileNamePart(std::string_view path);
+
+// Builds one definition: records its output in the occupied list, skips it
+// when not ticked or when its output exists and overwrite is off, gathers and
+// filters the files, writes the playlist and logs the outcome.
+BuildResult BuildPlaylist(const PlaylistDefinition& definition, bool ticked, bool overwrite, BuildContext& context);
+
+}  // namespace zorbex

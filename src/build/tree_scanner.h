@@ -1,0 +1,80 @@
+#pragma once
+// Depth-first walk of a folder tree that reports what it finds through events.
+//
+// Order: a folder is reported (OnDirectoryFound) before anything in it is
+// read, then its listing is handed to OnDirectoryRead, then its files
+// matching FileMask go to OnFileFound, then its subfolders are visited one by
+// one, and finally OnDirectoryDone fires. Siblings come in the user's
+// case-insensitive collation order. Every reported path is the start text
+// with names and "/" appended, so the caller's spelling is kept.
+//
+// Hidden folders (a name beginning with ".") are never reported or entered.
+// Links to folders are followed, but one that leads back to a folder on the
+// current path is neither reported nor entered, so a link loop cannot make
+// the walk endless or report a folder twice on one branch.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/dir_listing.h"
+
+namespace zorbex {
+
+class TTreeScanner {
+public:
+    using TNotifyEvent = std::function<void(TTreeScanner& sender)>;
+    using TListingEvent = std::function<void(TTreeScanner& sender, const DirListing& listing)>;
+
+    TNotifyEvent OnDirectoryFound;
+    TNotifyEvent OnDirectoryDone;
+    TNotifyEvent OnFileFound;
+    // Each folder is read once; a caller that needs its entries takes them
+    // here instead of reading it again. FileFound is the folder; listing.ok
+    // is false when the folder could not be opened.
+    TListingEvent OnDirectoryRead;
+    // Called first at every folder visit; the window lets its event loop run here.
+    std::function<void()> OnYield;
+
+    const std::string& FileFound() const { return fileFound_; }
+    int64_t FileSize() const { return fileSize_; }
+    bool SearchInProgress() const { return searchInProgress_; }
+
+    const std::string& InitialDirectory() const { return initialDirectory_; }
+    void SetInitialDirectory(std::string dir) { initialDirectory_ = std::move(dir); }
+    // Used as it stands: one pattern, no splitting at ";".
+    const std::string& FileMask() const { return fileMask_; }
+    void SetFileMask(std::string mask) { fileMask_ = std::move(mask); }
+    bool Recursive() const { return recursive_; }
+    void SetRecursive(bool on) { recursive_ = on; }
+    // A relative InitialDirectory is read relative to this folder (ending
+    // with "/"); empty means the process's current directory. The reported
+    // paths keep the relative spelling.
+    const std::string& BaseDirectory() const { return baseDirectory_; }
+    void SetBaseDirectory(std::string dir) { baseDirectory_ = std::move(dir); }
+
+    // Walks the tree below InitialDirectory (rewritten to end with "/"; an
+    // empty one becomes the current directory). Returns when the walk is done.
+    void Scan();
+    // The visit of one folder dir (ending with "/") and everything below it.
+    void ScanDirectory(const std::string& dir);
+
+private:
+    bool OnCurrentPath(uint64_t device, uint64_t inode) const;
+    void Fire(const TNotifyEvent& event, const std::string& path, int64_t size);
+
+    std::string fileFound_;
+    int64_t fileSize_ = 0;
+    bool searchInProgress_ = false;
+    std::string initialDirectory_;
+    std::string fileMask_;
+    bool recursive_ = true;
+    std::string baseDirectory_;
+
+    bool keepGoing_ = false;
+    std::string accessPrefix_;  // put before a reported path to open it
+    std::vector<std::pair<uint64_t, uint64_t>> path_;  // device, inode of the folders being visited
+};
+
+}  // namespace zorbex

@@ -1,0 +1,175 @@
+#include "build/tree_scanner.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support/temp_dir.h"
+
+namespace zorbex {
+namespace {
+
+using zx_test::MakeDirs;
+using zx_test::TempDir;
+using zx_test::WriteFile;
+using Paths = std::vector<std::string>;
+
+// Records every event as "found X", "file X size", "done X".
+struct Recorder {
+    Paths events;
+    Paths found;
+    int yields = 0;
+
+    void Attach(TTreeScanner& s, bool files = false) {
+        s.OnDirectoryFound = [this](TTreeScanner& t) {
+            events.push_back("found " + t.FileFound());
+            found.push_back(t.FileFound());
+        };
+        s.OnDirectoryDone = [this](TTreeScanner& t) { events.push_back("done " + t.FileFound()); };
+        if (files) {
+            s.OnFileFound = [this](TTreeScanner& t) {
+                events.push_back("file " + t.FileFound() + " " + std::to_string(t.FileSize()));
+            };
+        }
+        s.OnYield = [this] { ++yields; };
+    }
+};
+
+Paths Walk(const std::string& start, bool recursive = true) {
+    TTreeScanner s;
+    Recorder r;
+    r.Attach(s);
+    s.SetInitialDirectory(start);
+    s.SetRecursive(recursive);
+    s.Scan();
+    return r.found;
+}
+
+TEST(TreeScannerTest, PreOrderWithCaseInsensitiveSiblings) {
+    TempDir t;
+    for (const char* d : {"M/b", "M/A/z", "M/c/d", "M/B2"}) MakeDirs(t / d);
+    const std::string m = t / "M";  // no final "/"
+    TTreeScanner s;
+    Recorder r;
+    r.Attach(s);
+    s.SetInitialDirectory(m);
+    s.Scan();
+    EXPECT_EQ(s.InitialDirectory(), m + "/");
+    EXPECT_EQ(r.events, (Paths{"found " + m + "/", "found " + m + "/A/", "found " + m + "/A/z/", "done " + m + "/A/z/",
+                               "done " + m + "/A/", "found " + m + "/b/", "done " + m + "/b/", "found " + m + "/B2/",
+                               "done " + m + "/B2/", "found " + m + "/c/", "found " + m + "/c/d/",
+                               "done " + m + "/c/d/", "done " + m + "/c/", "done " + m + "/"}));
+    EXPECT_EQ(r.yields, 7);
+    EXPECT_FALSE(s.SearchInProgress());
+}
+
+TEST(TreeScannerTest, KeepsTheStartSpelling) {
+    TempDir t;
+    MakeDirs(t / "M/a");
+    EXPECT_EQ(Walk(t / "M//"), (Paths{t / "M//", t / "M//a/"}));
+    EXPECT_EQ(Walk(t / "M/../M"), (Paths{t / "M/../M/", t / "M/../M/a/"}));
+}
+
+TEST(TreeScannerTest, MissingStartIsReportedOnce) {
+    TempDir t;
+    TTreeScanner s;
+    Recorder r;
+    r.Attach(s, true);
+    s.SetFileMask("*");
+    s.SetInitialDirectory(t / "nope");
+    s.Scan();
+    EXPECT_EQ(r.events, (Paths{"found " + t / "nope/", "done " + t / "nope/"}));
+}
+
+TEST(TreeScannerTest, HiddenFoldersAreNeitherReportedNorEntered) {
+    TempDir t;
+    MakeDirs(t / ".hidden/inner");
+    MakeDirs(t / "shown");
+    ASSERT_EQ(symlink("shown", (t / ".link").c_str()), 0);
+    EXPECT_EQ(Walk(t.path()), (Paths{t.path(), t / "shown/"}));
+}
+
+TEST(TreeScannerTest, NonRecursiveReportsDirectSubfoldersOnly) {
+    TempDir t;
+    MakeDirs(t / "b/deep");
+    MakeDirs(t / "A");
+    EXPECT_EQ(Walk(t.path(), false), (Paths{t.path(), t / "A/", t / "b/"}));
+}
+
+TEST(TreeScannerTest, EmptyStartMeansCurrentDirectory) {
+    TempDir t;
+    MakeDirs(t / "sub");
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path(t.path());
+    const std::string cwd = std::filesystem::current_path().string() + "/";
+    const Paths found = Walk("");
+    std::filesystem::current_path(old);
+    EXPECT_EQ(found, (Paths{cwd, cwd + "sub/"}));
+}
+
+TEST(TreeScannerTest, RelativeStartReadFromBaseKeepsRelativeSpelling) {
+    TempDir t;
+    MakeDirs(t / "prog/music/x");
+    TTreeScanner s;
+    Recorder r;
+    r.Attach(s);
+    s.SetBaseDirectory(t / "prog/");
+    s.SetInitialDirectory("music");
+    s.Scan();
+    EXPECT_EQ(r.found, (Paths{"music/", "music/x/"}));
+}
+
+TEST(TreeScannerTest, FilePassReportsMatchingFilesWithSizes) {
+    TempDir t;
+    WriteFile(t / "b.mp3", "123");
+    WriteFile(t / "A.MP3", "1");
+    WriteFile(t / ".h.mp3", "12");  // every attribute counts in the file pass
+    WriteFile(t / "c.txt", "");
+    MakeDirs(t / "dir.mp3");
+    TTreeScanner s;
+    Recorder r;
+    r.Attach(s, true);
+    s.SetFileMask("*.mp3");
+    s.SetInitialDirectory(t.path());
+    s.Scan();
+    EXPECT_EQ(r.events, (Paths{"found " + t.path(), "file " + t / ".h.mp3 2", "file " + t / "A.MP3 1",
+                               "file " + t / "b.mp3 3", "found " + t / "dir.mp3/", "done " + t / "dir.mp3/",
+                               "done " + t.path()}));
+}
+
+TEST(TreeScannerTest, LinkLoopsEndAndSiblingLinksAreFollowed) {
+    TempDir t;
+    MakeDirs(t / "x/in");
+    MakeDirs(t / "y");
+    ASSERT_EQ(symlink("..", (t / "x/up").c_str()), 0);      // back to the start
+    ASSERT_EQ(symlink(".", (t / "x/self").c_str()), 0);     // to itself
+    ASSERT_EQ(symlink("../y", (t / "x/toY").c_str()), 0);   // x -> y -> x
+    ASSERT_EQ(symlink("../x", (t / "y/toX").c_str()), 0);
+    EXPECT_EQ(Walk(t.path()), (Paths{t.path(), t / "x/", t / "x/in/", t / "x/toY/", t / "y/", t / "y/toX/",
+                                     t / "y/toX/in/"}));
+    // Without recursion a link to the folder itself is not reported either;
+    // its parent is not on the walked path, so "up" is.
+    EXPECT_EQ(Walk(t / "x/", false), (Paths{t / "x/", t / "x/in/", t / "x/toY/", t / "x/up/"}));
+}
+
+TEST(TreeScannerTest, FolderVanishingMidWalkIsReportedAndWalkGoesOn) {
+    TempDir t;
+    MakeDirs(t / "a");
+    MakeDirs(t / "b/inner");
+    MakeDirs(t / "c");
+    TTreeScanner s;
+    Paths events;
+    s.OnDirectoryFound = [&](TTreeScanner& x) {
+        if (x.FileFound() == t / "a/") std::filesystem::remove_all(t / "b");
+    };
+    s.OnDirectoryRead = [&](TTreeScanner& x, const DirListing& l) {
+        events.push_back(x.FileFound() + (l.ok ? " ok" : " failed"));
+    };
+    s.SetInitialDirectory(t.path());
+    s.Scan();
+    EXPECT_EQ(events, (Paths{t.path() + " ok", t / "a/ ok", t / "b/ failed", t / "c/ ok"}));
+}
+
+}  // namespace
+}  // namespace zorbex
