@@ -317,6 +317,21 @@ TEST(VexProgressBar, SystemColoursFollowThePalette) {
     }
 }
 
+TEST(VexProgressBar, ApplicationThemeChangeReachesTheBar) {
+    TVexProgressBar bar;
+    Plain(bar, 10, 10, cs1Color, false);
+    bar.SetBackgroundColor(clBtnFace);
+    ShowExposed(bar);
+    const QPalette saved = QApplication::palette();
+    QPalette theme = saved;
+    theme.setColor(QPalette::Button, QColor(1, 2, 3));
+    QApplication::setPalette(theme);
+    QApplication::processEvents();  // the theme reaches widgets as an event
+    const QRgb shown = Px(bar.OffscreenBuffer(), 5, 5);
+    QApplication::setPalette(saved);
+    EXPECT_EQ(shown, qRgb(1, 2, 3));
+}
+
 TEST(VexProgressBar, EverySetterRepaintsAtOnceWithANewGradient) {
     const std::vector<std::pair<const char*, std::function<void(TVexProgressBar&)>>> setters{
         {"Min", [](TVexProgressBar& b) { b.SetMin(b.Min()); }},
