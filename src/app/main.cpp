@@ -1,12 +1,15 @@
-#include <QApplication>
-#include <QWidget>
+#include "app/app_context.h"
+#include "app/application.h"
+#include "app/dialogs.h"
+#include "app/main_window.h"
+#include "platform/program_dir.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Zorbex");
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Zorbex v4.0i"));
-    window.resize(500, 350);
-    window.show();
+    zorbex::TApplication app(argc, argv);
+    zorbex::QtDialogs dialogs;
+    app.SetErrorDisplay(&dialogs);
+    const zorbex::AppContext context{zorbex::ProgramDirectory(), dialogs};
+    zorbex::Tfrm_zorbl frm_zorbl(context);
+    frm_zorbl.show();
     return app.exec();
 }

@@ -1,0 +1,86 @@
+#include "app/dialogs.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace zorbex {
+
+QStringList QtNameFilters(const QString& filter) {
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(QLatin1Char(';')))
+            if (!p.trimmed().isEmpty()) patterns << p.trimmed();
+        result << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return result;
+}
+
+QString ErrorDisplayText(const QString& message) { return message + QLatin1Char('.'); }
+
+MsgResult QtDialogs::Message(const QString& text, MsgButtons buttons) {
+    QMessageBox box(QMessageBox::NoIcon, QString(), text);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    switch (buttons) {
+    case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MsgButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes: return MsgResult::Yes;
+    case QMessageBox::No: return MsgResult::No;
+    case QMessageBox::Cancel: return MsgResult::Cancel;
+    default: break;
+    }
+    // Closing a question without an answer counts as its safest answer.
+    if (buttons == MsgButtons::YesNo) return MsgResult::No;
+    if (buttons == MsgButtons::YesNoCancel) return MsgResult::Cancel;
+    return MsgResult::Ok;
+}
+
+namespace {
+
+std::optional<QString> RunFileDialog(const FileDialogSpec& spec, const QString& start, bool save) {
+    QFileDialog dialog(nullptr, spec.title, start);
+    dialog.setNameFilters(QtNameFilters(spec.filter));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save || !spec.fileMustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!spec.defaultExt.isEmpty()) dialog.setDefaultSuffix(spec.defaultExt);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.overwritePrompt);
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
+}  // namespace
+
+std::optional<QString> QtDialogs::OpenFile(const FileDialogSpec& spec, const QString& start) {
+    return RunFileDialog(spec, start, false);
+}
+
+std::optional<QString> QtDialogs::SaveFile(const FileDialogSpec& spec, const QString& start) {
+    return RunFileDialog(spec, start, true);
+}
+
+std::optional<QString> QtDialogs::PickFolder(const QString& title, const QString& start) {
+    const QString dir = QFileDialog::getExistingDirectory(nullptr, title, start);
+    if (dir.isEmpty()) return std::nullopt;
+    return dir;
+}
+
+void QtDialogs::OpenUrl(const QString& url) {
+    QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
+}
+
+void QtDialogs::ShowError(const QString& message) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Zorbex"), ErrorDisplayText(message),
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+}  // namespace zorbex

@@ -1,0 +1,54 @@
+#pragma once
+// An edit field with a browse button beside it: a file name picked through an
+// open or save dialog, or a folder picked through the folder picker. All
+// dialogs go through the dialog layer.
+#include <QLineEdit>
+#include <QToolButton>
+#include <QWidget>
+
+#include "app/dialogs.h"
+
+namespace zorbex {
+
+class TFileNameEdit : public QWidget {
+    Q_OBJECT
+public:
+    enum class Mode { Open, Save, Folder };
+
+    // For Folder, only spec.title (the picker's prompt) is used.
+    TFileNameEdit(Mode mode, FileDialogSpec spec, IDialogs& dialogs, QWidget* parent);
+
+    QString text() const { return edit_->text(); }
+    void setText(const QString& text) { edit_->setText(text); }
+    Mode mode() const { return mode_; }
+    const FileDialogSpec& spec() const { return spec_; }
+    QLineEdit* lineEdit() const { return edit_; }
+    QToolButton* browseButton() const { return button_; }
+
+    // Runs the dialog and puts the choice into the field.
+    void Browse();
+
+    // File modes: a path with a blank is put between double quotes unless it
+    // already begins with one. Folders are taken as they are.
+    static QString FieldTextForPick(const QString& path, Mode mode);
+    // What a drop of a local path puts into a folder field: a folder as it is,
+    // a file as its folder with a trailing separator.
+    static QString FolderTextForDrop(const QString& localPath);
+
+signals:
+    void textChanged(const QString& text);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    Mode mode_;
+    FileDialogSpec spec_;
+    IDialogs& dialogs_;
+    QLineEdit* edit_;
+    QToolButton* button_;
+};
+
+}  // namespace zorbex

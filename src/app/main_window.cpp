@@ -1,0 +1,66 @@
+#include "app/main_window.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "app/look.h"
+
+namespace zorbex {
+
+Tfrm_zorbl::Tfrm_zorbl(const AppContext& context, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      context_(context) {
+    setObjectName(QStringLiteral("frm_zorbl"));
+    setWindowTitle(QStringLiteral("Zorbex v") + QLatin1String(kVersionText));
+    setFont(SmallFont(true));
+    setFixedSize(500, 350);
+
+    tab_base = Named(new QTabWidget(this), "tab_base");
+    tab_base->setGeometry(2, 2, 496, 316);
+    tab_base->setFocusPolicy(Qt::NoFocus);
+    tab_base->tabBar()->setFocusPolicy(Qt::NoFocus);
+    tab_app = new TOptionsPage(context_, nullptr);
+    tab_playlist = new TPlaylistPage(context_, nullptr);
+    tab_combine = new TUnionPage(context_, nullptr);
+    tab_process = new TProcessPage(context_, nullptr);
+    tab_info = new TInfoPage(context_, nullptr);
+    tab_base->addTab(tab_app, QStringLiteral("ПРОГРАММА"));
+    tab_base->addTab(tab_playlist, QStringLiteral("ПЛЕЙЛИСТЬI"));
+    tab_base->addTab(tab_combine, QStringLiteral("ОБЪЕДИНЕНИЯ"));
+    tab_base->addTab(tab_process, QStringLiteral("ПРОЦЕСС"));
+    tab_base->addTab(tab_info, QStringLiteral("ИНФОРМАЦИЯ"));
+    // The page the window was designed with; start-up picks the real one.
+    tab_base->setCurrentWidget(tab_info);
+
+    btn_quit = Named(new QPushButton(QStringLiteral("ВЬIХОД"), this), "btn_quit");
+    btn_quit->setGeometry(404, 321, 92, 25);
+    btn_quit->setProperty("tag", 0);
+
+    bar_compact = Named(new QProgressBar(this), "bar_compact");
+    bar_compact->setGeometry(0, 0, 500, 17);
+    bar_compact->setRange(0, 100);
+    bar_compact->setTextVisible(false);
+    bar_compact->hide();
+
+    mnu_hk = Named(new QMenu(this), "mnu_hk");
+    sub_help = Named(mnu_hk->addAction(QStringLiteral("F1")), "sub_help");
+    sub_help->setShortcut(QKeySequence(Qt::Key_F1));
+    sub_save = Named(mnu_hk->addAction(QStringLiteral("Ctr+S")), "sub_save");
+    sub_save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    for (QAction* action : {sub_help, sub_save}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+
+    tmr_starter = Named(new QTimer(this), "tmr_starter");
+    tmr_starter->setInterval(500);
+    tmr_starter->setSingleShot(true);
+    tmr_egg = Named(new QTimer(this), "tmr_egg");
+    tmr_egg->setInterval(25);
+    tmr_egg->setProperty("tag", -20);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+}  // namespace zorbex

@@ -1,0 +1,91 @@
+#include "app/process_page.h"
+
+#include "app/look.h"
+#include "app/picture_strips.h"
+
+namespace zorbex {
+
+namespace {
+
+void SetUpBar(TVexProgressBar* bar, const QRect& geometry, const QString& prefix) {
+    bar->setGeometry(geometry);
+    bar->SetBackgroundColor(clBtnFace);
+    bar->SetBarColor1(clBtnFace);
+    bar->SetBarColor2(cl3DDkShadow);
+    bar->SetBarColor3(cl3DDkShadow);
+    bar->SetBarColorStyle(cs2Colors);
+    bar->SetPosTextPrefix(prefix);
+    bar->SetPosTextSuffix(QStringLiteral("%"));
+    bar->SetShowPosText(false);
+}
+
+QListWidget* HiddenList(QWidget* parent, const char* name) {
+    auto* list = Named(new QListWidget(parent), name);
+    list->hide();
+    return list;
+}
+
+}  // namespace
+
+TProcessPage::TProcessPage(const AppContext&, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("tab_process"));
+    grp_process = Named(new QGroupBox(this), "grp_process");
+    grp_process->setGeometry(8, 2, 470, 270);
+
+    const QRect listArea(8, 10, 454, 172);
+    lst_do = Named(new QListWidget(grp_process), "lst_do");
+    lst_do->setGeometry(listArea);
+    lst_do->setItemDelegate(new TRowHeightDelegate(13, lst_do));
+    lst_do->setUniformItemSizes(true);
+    lst_do->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    btn_start = Named(new QPushButton(QStringLiteral("З А П У С К"), grp_process), "btn_start");
+    btn_start->setGeometry(8, 187, 454, 25);
+
+    log_memo = Named(new QPlainTextEdit(grp_process), "log_memo");
+    log_memo->setGeometry(listArea);
+    log_memo->setReadOnly(true);
+    log_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    log_memo->setFont(MsSansSerifFont(11, false));
+    QPalette memoPalette = log_memo->palette();
+    memoPalette.setColor(QPalette::Base, memoPalette.color(QPalette::Button));
+    log_memo->setPalette(memoPalette);
+    log_memo->hide();
+
+    btn_log = Named(new QPushButton(QStringLiteral("СКРЬIТЬ"), grp_process), "btn_log");
+    btn_log->setGeometry(listArea.left() + 4, listArea.bottom() - 4 - 19, 70, 19);
+    btn_log->hide();
+
+    bar_progress = Named(new TVexProgressBar(grp_process), "bar_progress");
+    SetUpBar(bar_progress, QRect(8, 217, 454, 20), QString());
+    bar_total = Named(new TVexProgressBar(grp_process), "bar_total");
+    SetUpBar(bar_total, QRect(8, 242, 454, 20), QStringLiteral("ИТОГ "));
+
+    lst_path = HiddenList(this, "lst_path");
+    lst_file = HiddenList(this, "lst_file");
+    lst_forbidden = HiddenList(this, "lst_forbidden");
+    lst_found = HiddenList(this, "lst_found");
+    lst_found->setProperty("mask", QStringLiteral("*.mp3"));
+
+    mnu_go = Named(new QMenu(this), "mnu_go");
+    sub_selectall = Named(mnu_go->addAction(QStringLiteral("выделить всё")), "sub_selectall");
+    sub_selectall->setData(1);
+    sub_selectall->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    sub_selectnone = Named(mnu_go->addAction(QStringLiteral("выделить ничего")), "sub_selectnone");
+    sub_selectnone->setData(2);
+    sub_selectnone->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    sub_separator = Named(mnu_go->addSeparator(), "sub_separator");
+    sub_update = Named(mnu_go->addAction(QStringLiteral("обновить список")), "sub_update");
+    sub_update->setData(3);
+    // A popup menu's shortcuts act while its list has the focus.
+    for (QAction* action : {sub_selectall, sub_selectnone}) {
+        action->setShortcutContext(Qt::WidgetShortcut);
+        lst_do->addAction(action);
+    }
+    pic_go = PicGoStrip();
+    ApplyStripPictures(mnu_go, pic_go);
+    connect(lst_do, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { mnu_go->popup(lst_do->viewport()->mapToGlobal(pos)); });
+}
+
+}  // namespace zorbex

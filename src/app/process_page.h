@@ -1,0 +1,44 @@
+#pragma once
+// The process page "ПРОЦЕСС": the list of what to build, the start button,
+// the run's log over the list, and the two progress bars.
+#include <QAction>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include "app/app_context.h"
+#include "widgets/vex_progress_bar.h"
+
+namespace zorbex {
+
+class TProcessPage : public QWidget {
+    Q_OBJECT
+public:
+    TProcessPage(const AppContext& context, QWidget* parent);
+
+    QGroupBox* grp_process;
+    QListWidget* lst_do;  // rows are checkable items
+    QPushButton* btn_start;
+    QPlainTextEdit* log_memo;
+    QPushButton* btn_log;
+    TVexProgressBar* bar_progress;
+    TVexProgressBar* bar_total;
+
+    // Hidden working lists of the playlist builder.
+    QListWidget* lst_path;
+    QListWidget* lst_file;
+    QListWidget* lst_forbidden;
+    QListWidget* lst_found;  // property "mask": "*.mp3"
+
+    QMenu* mnu_go;
+    QAction* sub_selectall;
+    QAction* sub_selectnone;
+    QAction* sub_separator;
+    QAction* sub_update;
+    QImage pic_go;
+};
+
+}  // namespace zorbex

@@ -1,0 +1,65 @@
+#include "editors/union_page.h"
+
+#include "app/picture_strips.h"
+#include "editors/playlist_page.h"
+
+namespace zorbex {
+
+TUnionPage::TUnionPage(const AppContext& context, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("tab_combine"));
+    constexpr int kX = 4, kW = 482;
+
+    grp_idu = Named(new QGroupBox(QStringLiteral(" о б ъ е д и н е н и е "), this), "grp_idu");
+    grp_idu->setGeometry(kX, 0, 278, 60);
+    grp_idu->setProperty("tag", 0);
+    const IdentityLabels labels = MakeIdentityLabels(grp_idu, "txt_unn_a", "txt_unn_z", "txt_idu_a", "txt_idu_z");
+    txt_unn_a = labels.numA;
+    txt_unn_z = labels.numZ;
+    txt_idu_a = labels.idA;
+    txt_idu_z = labels.idZ;
+
+    grp_cfgu = Named(new QGroupBox(this), "grp_cfgu");
+    grp_cfgu->setGeometry(286, 0, kX + kW - 286, 60);
+    const NavigationButtons nav = MakeNavigationButtons(grp_cfgu, "btn_upu", "btn_dnu", "btn_savu");
+    btn_upu = nav.up;
+    btn_dnu = nav.down;
+    btn_savu = nav.save;
+
+    grp_namu = Named(new QGroupBox(this), "grp_namu");
+    grp_namu->setGeometry(kX, 62, kW, 34);
+    edt_namu = Named(new QLineEdit(QStringLiteral("ID"), grp_namu), "edt_namu");
+    edt_namu->setMaxLength(45);
+    edt_namu->setGeometry(8, 7, kW - 16, 21);
+
+    grp_outu = Named(new QGroupBox(QStringLiteral(" ф а й л    о б ъ е д и н е н и я     ( е д и н о г о    п л е й л и с т а ) "),
+                                   this),
+                     "grp_outu");
+    grp_outu->setGeometry(kX, 98, kW, 42);
+    edt_plsu = Named(new TFileNameEdit(TFileNameEdit::Mode::Save,
+                                       {.title = QStringLiteral("Укажите файл для сохранения объединения..."),
+                                        .filter = QString::fromUtf8(kPlaylistFilter),
+                                        .defaultExt = QStringLiteral("m3u"),
+                                        .overwritePrompt = true,
+                                        .pathMustExist = true,
+                                        .hideReadOnly = true},
+                                       context.dialogs, grp_outu),
+                     "edt_plsu");
+    edt_plsu->setGeometry(8, 15, kW - 16, 21);
+
+    grp_union = Named(new QGroupBox(this), "grp_union");
+    grp_union->setGeometry(kX, 142, kW, 146);
+    lst_union = Named(new QListWidget(grp_union), "lst_union");
+    lst_union->setGeometry(6, 8, kW - 12, 132);
+    lst_union->setItemDelegate(new TRowHeightDelegate(13, lst_union));
+    lst_union->setUniformItemSizes(true);
+    lst_union->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    mnu_union = Named(new QMenu(this), "mnu_union");
+    sub_refresh = Named(mnu_union->addAction(QStringLiteral("обновить список")), "sub_refresh");
+    sub_refresh->setData(4);
+    ApplyStripPictures(mnu_union, PicGoStrip());
+    connect(lst_union, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { mnu_union->popup(lst_union->viewport()->mapToGlobal(pos)); });
+}
+
+}  // namespace zorbex
