@@ -14,6 +14,9 @@
 namespace zorbex {
 namespace {
 
+// A line break inside a name would split its playlist line in two.
+bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
 void Log(const BuildContext& context, const std::string& line) {
     if (context.log) context.log(line);
 }
@@ -79,6 +82,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, std::vector<st
             ok = false;
             return;
         }
+        if (def.fullpath && HasLineBreak(folder)) return;
         for (std::string& name : SelectFiles(listing.entries, patterns, def.hidden, def.system)) {
             lines.push_back(def.fullpath ? folder + name : std::move(name));
         }
@@ -130,6 +134,7 @@ std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const
         if (e.kind == EntryKind::kDirectory) continue;
         if (e.Hidden() && !hidden) continue;
         if (e.System() && !system) continue;
+        if (HasLineBreak(e.name)) continue;
         eligible.push_back(&e);
     }
     std::vector<std::string_view> picked;

@@ -87,6 +87,7 @@ FolderFiles ListFolderFiles(const std::string& folder, const std::string& mask, 
 // The part of a listing that a mask selects: files (never folders) matching
 // one of the patterns, hidden ones only with hidden, system ones only with
 // system; one name per matching pattern; in the user's collation order.
+// Names holding CR or LF are left out: no playlist line can hold them.
 std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const std::vector<std::string>& patterns,
                                      bool hidden, bool system);
 

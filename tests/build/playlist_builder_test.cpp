@@ -273,6 +273,17 @@ TEST_F(BuilderTest, NamesThatAreNotUtf8AreWrittenByteForByte) {
         EXPECT_NE(out.find(line), std::string::npos);
 }
 
+TEST_F(BuilderTest, NamesWithLineBreaksAreLeftOut) {
+    const std::string m = music();
+    for (const char* f : {"a\nb.mp3", "c\r.mp3", "ok.mp3", "x\ny/in.mp3"}) WriteFile(m + "/" + f, "");
+    Build(Def());
+    EXPECT_EQ(Output(), Playlist({m + "/ok.mp3"}));
+    PlaylistDefinition d = Def();
+    d.fullpath = false;  // a bare name does not carry its folder's name
+    Build(d);
+    EXPECT_EQ(Output(), Playlist({"ok.mp3", "in.mp3"}));
+}
+
 TEST_F(BuilderTest, LinkLoopGivesEachFileOnce) {
     const std::string m = music();
     WriteFile(m + "/a.mp3", "");
