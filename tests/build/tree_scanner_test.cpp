@@ -1,7 +1,11 @@
 #include "build/tree_scanner.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <climits>
 
 #include <filesystem>
 
@@ -169,6 +173,54 @@ TEST(TreeScannerTest, FolderVanishingMidWalkIsReportedAndWalkGoesOn) {
     s.SetInitialDirectory(t.path());
     s.Scan();
     EXPECT_EQ(events, (Paths{t.path() + " ok", t / "a/ ok", t / "b/ failed", t / "c/ ok"}));
+}
+
+// A chain of folders named "d" deeper than any path the system accepts; made
+// and removed through descriptors since its paths cannot be named.
+class DeepChain {
+public:
+    DeepChain(const std::string& root, int depth) : root_(root), depth_(depth) {
+        int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+        for (int i = 0; i < depth && fd >= 0; ++i) {
+            mkdirat(fd, "d", 0755);
+            const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY);
+            close(fd);
+            fd = next;
+        }
+        if (fd >= 0) close(fd);
+    }
+    ~DeepChain() {
+        std::vector<int> fds{open(root_.c_str(), O_RDONLY | O_DIRECTORY)};
+        while (static_cast<int>(fds.size()) <= depth_ && fds.back() >= 0)
+            fds.push_back(openat(fds.back(), "d", O_RDONLY | O_DIRECTORY));
+        if (fds.back() < 0) fds.pop_back();
+        for (size_t i = fds.size() - 1; i > 0; --i) {
+            close(fds[i]);
+            unlinkat(fds[i - 1], "d", AT_REMOVEDIR);
+        }
+        close(fds[0]);
+    }
+
+private:
+    std::string root_;
+    int depth_;
+};
+
+TEST(TreeScannerTest, PathsTooLongForTheSystemEndTheWalk) {
+    TempDir t;
+    DeepChain chain(t.path(), PATH_MAX / 2 + 10);
+    TTreeScanner s;
+    size_t read = 0, failed = 0;
+    std::string lastFailed;
+    s.OnDirectoryRead = [&](TTreeScanner& x, const DirListing& l) {
+        (l.ok ? read : failed)++;
+        if (!l.ok) lastFailed = x.FileFound();
+    };
+    s.SetInitialDirectory(t.path());
+    s.Scan();
+    EXPECT_EQ(failed, 1u);
+    EXPECT_GT(lastFailed.size(), size_t{PATH_MAX} - 2);
+    EXPECT_EQ(read, (lastFailed.size() - t.path().size()) / 2);
 }
 
 }  // namespace
