@@ -71,10 +71,12 @@ public:
 
 private:
     std::optional<QString> NextPath() {
-        if (paths.empty()) return std::nullopt;
-        auto p = paths.front();
-        paths.pop_front();
-        return p;
+        std::optional<QString> next;
+        if (!paths.empty()) {
+            next.swap(paths.front());
+            paths.pop_front();
+        }
+        return next;
     }
 };
 

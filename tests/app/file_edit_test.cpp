@@ -1,0 +1,94 @@
+// The edit fields with a browse button: what a pick or a drop puts into the field.
+#include <QApplication>
+#include <QMimeData>
+#include <QDropEvent>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include "app/file_edit.h"
+#include "scripted_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using zorbex::TFileNameEdit;
+using Mode = TFileNameEdit::Mode;
+using zx_test::ScriptedDialogs;
+
+TEST(FileNameEdit, PickedPathsWithBlanksAreQuotedInFileFieldsOnly) {
+    const struct {
+        QString path;
+        Mode mode;
+        QString expected;
+    } cases[] = {
+        {"/music/a.m3u", Mode::Save, "/music/a.m3u"},
+        {"/my music/a.m3u", Mode::Save, "\"/my music/a.m3u\""},
+        {"/my music/a.mp3", Mode::Open, "\"/my music/a.mp3\""},
+        {"\"/my music/a.mp3", Mode::Open, "\"/my music/a.mp3"},
+        {"/my music", Mode::Folder, "/my music"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TFileNameEdit::FieldTextForPick(c.path, c.mode), c.expected) << c.path.toStdString();
+}
+
+TEST(FileNameEdit, BrowseAsksTheDialogLayerAndFillsTheField) {
+    ScriptedDialogs dialogs;
+    zorbex::FileDialogSpec spec;
+    spec.title = "Укажите файл для сохранения плейлиста...";
+    spec.filter = "Плейлисты|*.m3u";
+    TFileNameEdit edit(Mode::Save, spec, dialogs, nullptr);
+    edit.setText("\"/my music/old.m3u\"");
+    int changes = 0;
+    QObject::connect(&edit, &TFileNameEdit::textChanged, [&] { ++changes; });
+
+    dialogs.paths.push_back(QString("/my music/new.m3u"));
+    edit.browseButton()->click();
+    EXPECT_EQ(edit.text(), "\"/my music/new.m3u\"");
+    EXPECT_EQ(changes, 1);
+
+    // Cancelled: the field stays.
+    edit.Browse();
+    EXPECT_EQ(edit.text(), "\"/my music/new.m3u\"");
+
+    const auto calls = dialogs.Of(ScriptedDialogs::Kind::SaveFile);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].spec.title, spec.title);
+    EXPECT_EQ(calls[0].spec.filter, spec.filter);
+    EXPECT_EQ(calls[0].start, "/my music/old.m3u");  // without the quotes
+
+    zorbex::FileDialogSpec prompt;
+    prompt.title = "Укажите каталог для поиска файлов...";
+    TFileNameEdit folder(Mode::Folder, prompt, dialogs, nullptr);
+    dialogs.paths.push_back(QString("/my music"));
+    folder.Browse();
+    EXPECT_EQ(folder.text(), "/my music");
+    EXPECT_EQ(dialogs.Of(ScriptedDialogs::Kind::PickFolder).at(0).text, prompt.title);
+}
+
+TEST(FileNameEdit, DroppedFolderOrFileGivesTheFolder) {
+    zx_test::TempDir dir;
+    zx_test::WriteFile(dir / "sub/song.mp3", "x");
+    zx_test::WriteFile(dir / "other.mp3", "x");
+    // Exposes the drop handler: a synthetic drop is not routed without a drag in progress.
+    struct DropTarget : TFileNameEdit {
+        using TFileNameEdit::TFileNameEdit;
+        using TFileNameEdit::dropEvent;
+    };
+    ScriptedDialogs dialogs;
+    DropTarget folder(Mode::Folder, {}, dialogs, nullptr);
+    EXPECT_TRUE(folder.acceptDrops());
+
+    auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        folder.dropEvent(&event);
+        return folder.text();
+    };
+    const QString root = QString::fromStdString(dir.path());
+    EXPECT_EQ(drop({QUrl::fromLocalFile(root + "sub")}), root + "sub");
+    EXPECT_EQ(drop({QUrl::fromLocalFile(root + "sub/song.mp3")}), root + "sub/");
+    // Only the first of several items counts.
+    EXPECT_EQ(drop({QUrl::fromLocalFile(root + "other.mp3"), QUrl::fromLocalFile(root + "sub")}), root);
+}
+
+}  // namespace
