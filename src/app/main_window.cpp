@@ -8,7 +8,10 @@
 namespace zorbex {
 
 Tfrm_zorbl::Tfrm_zorbl(const AppContext& context, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    // A title bar with a close button only. Not Qt::Tool: on X11 a utility
+    // window drops out of the task bar, where "Zorbex" must show, and its
+    // closing would not end the program.
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       context_(context) {
     setObjectName(QStringLiteral("frm_zorbl"));
     setWindowTitle(QStringLiteral("Zorbex v") + QLatin1String(kVersionText));

@@ -81,12 +81,11 @@ void TPlaylistPage::BuildInput(const AppContext& context) {
                         QStringLiteral("*.mp*g")});
     lst_mask->setCurrentText(QStringLiteral("*.mp3"));
     lst_mask->setGeometry(100, 16, kLeftW - 108, 21);
-    // The picture button lies over the combo box's own arrow.
-    btn_down = Named(new QToolButton(grp_input), "btn_down");
+    // The picture button lies inside the combo box, over its own arrow.
+    btn_down = Named(new QToolButton(lst_mask), "btn_down");
     btn_down->setIcon(QIcon(QPixmap::fromImage(DownButtonGlyph())));
     btn_down->setFocusPolicy(Qt::NoFocus);
-    btn_down->setGeometry(lst_mask->geometry().right() - 21 - 1, 18, 21, 17);
-    btn_down->raise();
+    btn_down->setGeometry(lst_mask->width() - 21 - 2, 2, 21, 17);
 
     FileDialogSpec folderPrompt;
     folderPrompt.title = QStringLiteral("Укажите каталог для поиска файлов...");

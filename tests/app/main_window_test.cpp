@@ -227,7 +227,9 @@ TEST_F(WindowFixture, FixedPropertiesOfTheEditors) {
     EXPECT_EQ(masks, (QStringList{"*.avi", "*.wav", "*.mp3", "*.mp*g"}));
     EXPECT_TRUE(pl->lst_mask->isEditable());
     EXPECT_EQ(pl->btn_down->size(), QSize(21, 17));
-    EXPECT_TRUE(pl->lst_mask->geometry().contains(pl->btn_down->geometry().topRight()));
+    EXPECT_EQ(pl->btn_down->parentWidget(), pl->lst_mask);
+    EXPECT_TRUE(pl->lst_mask->rect().contains(pl->btn_down->geometry()));
+    EXPECT_GT(pl->btn_down->x(), pl->lst_mask->width() / 2);  // over the combo box's arrow
     EXPECT_EQ(pl->lst_ignore->size(), QSize(188, 120));
     EXPECT_EQ(pl->btn_add->size(), QSize(90, 23));
 

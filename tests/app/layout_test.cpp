@@ -1,0 +1,80 @@
+// Nothing on the pages is cut off: every control lies inside its parent and
+// every caption fits its control in the font it is drawn with.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTabBar>
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "scripted_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+int WidestLine(const QFontMetrics& metrics, const QString& text) {
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n'))) widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest;
+}
+
+// Checks the window in the look the program itself uses and in the toolkit's default one.
+class Layout : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        saved_ = QApplication::style()->name();
+        QApplication::setStyle(QStyleFactory::create(QString::fromLatin1(GetParam())));
+    }
+    void TearDown() override { QApplication::setStyle(QStyleFactory::create(saved_)); }
+
+private:
+    QString saved_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Styles, Layout, ::testing::Values("Windows", "Fusion"));
+
+TEST_P(Layout, EveryControlLiesInsideItsParentAndEveryCaptionFits) {
+    zx_test::TempDir dir;
+    zx_test::ScriptedDialogs dialogs;
+    zorbex::Tfrm_zorbl window({dir.path(), dialogs});
+    window.show();
+    for (int page = 0; page < window.tab_base->count(); ++page) {
+        window.tab_base->setCurrentIndex(page);
+        QApplication::processEvents();
+        QWidget* current = window.tab_base->currentWidget();
+        for (QWidget* w : current->findChildren<QWidget*>()) {
+            if (w->objectName().isEmpty() || w->isHidden()) continue;
+            SCOPED_TRACE(w->objectName().toStdString());
+            EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry())) << "sticks out of its parent";
+            const QFontMetrics metrics(w->font());
+            if (auto* label = qobject_cast<QLabel*>(w)) {
+                if (label->text().isEmpty()) continue;
+                EXPECT_LE(WidestLine(metrics, label->text()), label->width());
+                EXPECT_LE(metrics.height() * (label->text().count(QLatin1Char('\n')) + 1), label->height() + 2);
+            } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+                if (box->text().trimmed().isEmpty())  // the box alone, its label beside it
+                    EXPECT_LE(box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box), box->width());
+                else
+                    EXPECT_LE(box->sizeHint().width(), box->width());
+            } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+                EXPECT_LE(metrics.horizontalAdvance(button->text()) + 6, button->width());
+            } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+                EXPECT_LE(metrics.horizontalAdvance(group->title()) + 16, group->width());
+            }
+        }
+    }
+    // The tab captions and the exit button fit too.
+    EXPECT_LE(window.tab_base->tabBar()->sizeHint().width(), window.tab_base->width());
+    EXPECT_LE(QFontMetrics(window.btn_quit->font()).horizontalAdvance(window.btn_quit->text()) + 6,
+              window.btn_quit->width());
+    EXPECT_TRUE(window.rect().contains(window.tab_base->geometry()));
+    EXPECT_TRUE(window.rect().contains(window.btn_quit->geometry()));
+    window.hide();
+}
+
+}  // namespace
