@@ -33,14 +33,6 @@ bool SameFileOnDisk(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-// Something other than a folder is there: a file, or a link (even a dangling
-// one, which a write would follow).
-bool OutputExists(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) return !S_ISDIR(st.st_mode);
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 std::string AbsoluteFolder(const std::string& folder, const std::string& programDir) {
     std::string path = Normalised(folder[0] == '/' ? folder : programDir + folder);
     while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -114,6 +106,12 @@ size_t OccupiedList::CountSameFile(std::string_view path) const {
         if (Normalised(e) == target || SameFileOnDisk(e, target)) ++n;
     }
     return n;
+}
+
+bool OutputExists(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) return !S_ISDIR(st.st_mode);
+    return ::lstat(path.c_str(), &st) == 0;
 }
 
 std::string ResolveOutputPath(const std::string& text, const std::string& programDir) {

@@ -73,6 +73,10 @@ struct BuildContext {
 // text when it begins with "/", else programDir + text.
 std::string ResolveOutputPath(const std::string& text, const std::string& programDir);
 
+// Whether an output file counts as existing: something other than a folder
+// is there, a file or a link (even a dangling one, which a write would follow).
+bool OutputExists(const std::string& path);
+
 struct FolderFiles {
     bool found = false;          // false: the folder could not be listed
     std::string folder;          // absolute, as the system names it; no trailing "/" but for "/"
