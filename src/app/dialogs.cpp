@@ -45,13 +45,13 @@ MsgResult QtDialogs::Message(const QString& text, MsgButtons buttons) {
 
 namespace {
 
-std::optional<QString> RunFileDialog(const FileDialogSpec& spec, const QString& start, bool save) {
-    QFileDialog dialog(nullptr, spec.title, start);
-    dialog.setNameFilters(QtNameFilters(spec.filter));
+std::optional<QString> RunFileDialog(const FileDialogOptions& options, const QString& start, bool save) {
+    QFileDialog dialog(nullptr, options.title, start);
+    dialog.setNameFilters(QtNameFilters(options.filter));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save || !spec.fileMustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!spec.defaultExt.isEmpty()) dialog.setDefaultSuffix(spec.defaultExt);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.overwritePrompt);
+    dialog.setFileMode(save || !options.fileMustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!options.defaultExt.isEmpty()) dialog.setDefaultSuffix(options.defaultExt);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.overwritePrompt);
     dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first();
@@ -59,12 +59,12 @@ std::optional<QString> RunFileDialog(const FileDialogSpec& spec, const QString& 
 
 }  // namespace
 
-std::optional<QString> QtDialogs::OpenFile(const FileDialogSpec& spec, const QString& start) {
-    return RunFileDialog(spec, start, false);
+std::optional<QString> QtDialogs::OpenFile(const FileDialogOptions& options, const QString& start) {
+    return RunFileDialog(options, start, false);
 }
 
-std::optional<QString> QtDialogs::SaveFile(const FileDialogSpec& spec, const QString& start) {
-    return RunFileDialog(spec, start, true);
+std::optional<QString> QtDialogs::SaveFile(const FileDialogOptions& options, const QString& start) {
+    return RunFileDialog(options, start, true);
 }
 
 std::optional<QString> QtDialogs::PickFolder(const QString& title, const QString& start) {

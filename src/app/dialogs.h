@@ -13,7 +13,7 @@ enum class MsgResult { Ok, Yes, No, Cancel };
 
 // What a file dialog shows and checks. The filter is "desc|patterns|desc|patterns",
 // patterns separated by ';'.
-struct FileDialogSpec {
+struct FileDialogOptions {
     QString title;
     QString filter;
     QString defaultExt;           // without the dot; empty for none
@@ -29,8 +29,8 @@ public:
     // No owner, empty title, no icon, on top of all windows.
     virtual MsgResult Message(const QString& text, MsgButtons buttons) = 0;
     // The chosen full path, or nothing when the user cancelled.
-    virtual std::optional<QString> OpenFile(const FileDialogSpec& spec, const QString& start) = 0;
-    virtual std::optional<QString> SaveFile(const FileDialogSpec& spec, const QString& start) = 0;
+    virtual std::optional<QString> OpenFile(const FileDialogOptions& options, const QString& start) = 0;
+    virtual std::optional<QString> SaveFile(const FileDialogOptions& options, const QString& start) = 0;
     virtual std::optional<QString> PickFolder(const QString& title, const QString& start) = 0;
     // The shell's open: a web page, a mailto: address, a file. Failures are not reported.
     virtual void OpenUrl(const QString& url) = 0;
@@ -47,8 +47,8 @@ QString ErrorDisplayText(const QString& message);
 class QtDialogs : public IDialogs {
 public:
     MsgResult Message(const QString& text, MsgButtons buttons) override;
-    std::optional<QString> OpenFile(const FileDialogSpec& spec, const QString& start) override;
-    std::optional<QString> SaveFile(const FileDialogSpec& spec, const QString& start) override;
+    std::optional<QString> OpenFile(const FileDialogOptions& options, const QString& start) override;
+    std::optional<QString> SaveFile(const FileDialogOptions& options, const QString& start) override;
     std::optional<QString> PickFolder(const QString& title, const QString& start) override;
     void OpenUrl(const QString& url) override;
     void ShowError(const QString& message) override;

@@ -31,8 +31,8 @@ QIcon BrowseIcon(TFileNameEdit::Mode mode) {
 
 }  // namespace
 
-TFileNameEdit::TFileNameEdit(Mode mode, FileDialogSpec spec, IDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), mode_(mode), spec_(std::move(spec)), dialogs_(dialogs), edit_(new QLineEdit(this)),
+TFileNameEdit::TFileNameEdit(Mode mode, FileDialogOptions options, IDialogs& dialogs, QWidget* parent)
+    : QWidget(parent), mode_(mode), options_(std::move(options)), dialogs_(dialogs), edit_(new QLineEdit(this)),
       button_(new QToolButton(this)) {
     button_->setIcon(BrowseIcon(mode));
     button_->setFocusPolicy(Qt::NoFocus);
@@ -70,9 +70,9 @@ void TFileNameEdit::Browse() {
         start = start.mid(1, start.size() - 2);
     std::optional<QString> picked;
     switch (mode_) {
-    case Mode::Open: picked = dialogs_.OpenFile(spec_, start); break;
-    case Mode::Save: picked = dialogs_.SaveFile(spec_, start); break;
-    case Mode::Folder: picked = dialogs_.PickFolder(spec_.title, start); break;
+    case Mode::Open: picked = dialogs_.OpenFile(options_, start); break;
+    case Mode::Save: picked = dialogs_.SaveFile(options_, start); break;
+    case Mode::Folder: picked = dialogs_.PickFolder(options_.title, start); break;
     }
     if (picked) setText(FieldTextForPick(*picked, mode_));
 }

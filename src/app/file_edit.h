@@ -15,13 +15,13 @@ class TFileNameEdit : public QWidget {
 public:
     enum class Mode { Open, Save, Folder };
 
-    // For Folder, only spec.title (the picker's prompt) is used.
-    TFileNameEdit(Mode mode, FileDialogSpec spec, IDialogs& dialogs, QWidget* parent);
+    // For Folder, only options.title (the picker's prompt) is used.
+    TFileNameEdit(Mode mode, FileDialogOptions options, IDialogs& dialogs, QWidget* parent);
 
     QString text() const { return edit_->text(); }
     void setText(const QString& text) { edit_->setText(text); }
     Mode mode() const { return mode_; }
-    const FileDialogSpec& spec() const { return spec_; }
+    const FileDialogOptions& options() const { return options_; }
     QLineEdit* lineEdit() const { return edit_; }
     QToolButton* browseButton() const { return button_; }
 
@@ -45,7 +45,7 @@ protected:
 
 private:
     Mode mode_;
-    FileDialogSpec spec_;
+    FileDialogOptions options_;
     IDialogs& dialogs_;
     QLineEdit* edit_;
     QToolButton* button_;

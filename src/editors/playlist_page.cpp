@@ -87,7 +87,7 @@ void TPlaylistPage::BuildInput(const AppContext& context) {
     btn_down->setFocusPolicy(Qt::NoFocus);
     btn_down->setGeometry(lst_mask->width() - 21 - 2, 2, 21, 17);
 
-    FileDialogSpec folderPrompt;
+    FileDialogOptions folderPrompt;
     folderPrompt.title = QStringLiteral("Укажите каталог для поиска файлов...");
     edt_folder = Named(new TFileNameEdit(TFileNameEdit::Mode::Folder, folderPrompt, context.dialogs, grp_input),
                        "edt_folder");
@@ -120,12 +120,12 @@ void TPlaylistPage::BuildIgnore(const AppContext& context) {
     lst_ignore->setContextMenuPolicy(Qt::CustomContextMenu);
     lst_ignore->setEnabled(false);
 
-    FileDialogSpec mediaSpec;
-    mediaSpec.title = QStringLiteral("Укажите файл для внесения в список исключений...");
-    mediaSpec.filter = QStringLiteral("Музыка|*.mp?;*.mid;*.wav;*.mod|Видео|*.avi;*.mp*g;|Все файлы|*.*");
-    mediaSpec.fileMustExist = true;
-    mediaSpec.pathMustExist = true;
-    edt_ignore = Named(new TFileNameEdit(TFileNameEdit::Mode::Open, mediaSpec, context.dialogs, grp_ignore),
+    FileDialogOptions mediaDialog;
+    mediaDialog.title = QStringLiteral("Укажите файл для внесения в список исключений...");
+    mediaDialog.filter = QStringLiteral("Музыка|*.mp?;*.mid;*.wav;*.mod|Видео|*.avi;*.mp*g;|Все файлы|*.*");
+    mediaDialog.fileMustExist = true;
+    mediaDialog.pathMustExist = true;
+    edt_ignore = Named(new TFileNameEdit(TFileNameEdit::Mode::Open, mediaDialog, context.dialogs, grp_ignore),
                        "edt_ignore");
     edt_ignore->setGeometry(6, 170, 188, 21);
     edt_ignore->setEnabled(false);

@@ -74,8 +74,8 @@ public:
     QImage pic_ignore;
 
     // Import and export of the exclusion list.
-    FileDialogSpec dlg_open;
-    FileDialogSpec dlg_save;
+    FileDialogOptions dlg_open;
+    FileDialogOptions dlg_save;
 
 private:
     void BuildIdentity();

@@ -32,10 +32,10 @@ TEST(FileNameEdit, PickedPathsWithBlanksAreQuotedInFileFieldsOnly) {
 
 TEST(FileNameEdit, BrowseAsksTheDialogLayerAndFillsTheField) {
     ScriptedDialogs dialogs;
-    zorbex::FileDialogSpec spec;
-    spec.title = "Укажите файл для сохранения плейлиста...";
-    spec.filter = "Плейлисты|*.m3u";
-    TFileNameEdit edit(Mode::Save, spec, dialogs, nullptr);
+    zorbex::FileDialogOptions options;
+    options.title = "Укажите файл для сохранения плейлиста...";
+    options.filter = "Плейлисты|*.m3u";
+    TFileNameEdit edit(Mode::Save, options, dialogs, nullptr);
     edit.setText("\"/my music/old.m3u\"");
     int changes = 0;
     QObject::connect(&edit, &TFileNameEdit::textChanged, [&] { ++changes; });
@@ -51,11 +51,11 @@ TEST(FileNameEdit, BrowseAsksTheDialogLayerAndFillsTheField) {
 
     const auto calls = dialogs.Of(ScriptedDialogs::Kind::SaveFile);
     ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0].spec.title, spec.title);
-    EXPECT_EQ(calls[0].spec.filter, spec.filter);
+    EXPECT_EQ(calls[0].options.title, options.title);
+    EXPECT_EQ(calls[0].options.filter, options.filter);
     EXPECT_EQ(calls[0].start, "/my music/old.m3u");  // without the quotes
 
-    zorbex::FileDialogSpec prompt;
+    zorbex::FileDialogOptions prompt;
     prompt.title = "Укажите каталог для поиска файлов...";
     TFileNameEdit folder(Mode::Folder, prompt, dialogs, nullptr);
     dialogs.paths.push_back(QString("/my music"));

@@ -235,17 +235,17 @@ TEST_F(WindowFixture, FixedPropertiesOfTheEditors) {
 
     const QString playlistFilter = "Плейлисты WinAmp®|*.m3u|Плейлисты|*.m3u;*.pls;*.lst|Все файлы|*.*";
     EXPECT_EQ(pl->edt_plsn->mode(), zorbex::TFileNameEdit::Mode::Save);
-    EXPECT_EQ(pl->edt_plsn->spec().title, "Укажите файл для сохранения плейлиста...");
-    EXPECT_EQ(pl->edt_plsn->spec().filter, playlistFilter);
-    EXPECT_EQ(pl->edt_plsn->spec().defaultExt, "m3u");
-    EXPECT_TRUE(pl->edt_plsn->spec().overwritePrompt);
-    EXPECT_EQ(window.tab_combine->edt_plsu->spec().title, "Укажите файл для сохранения объединения...");
-    EXPECT_EQ(window.tab_combine->edt_plsu->spec().filter, playlistFilter);
+    EXPECT_EQ(pl->edt_plsn->options().title, "Укажите файл для сохранения плейлиста...");
+    EXPECT_EQ(pl->edt_plsn->options().filter, playlistFilter);
+    EXPECT_EQ(pl->edt_plsn->options().defaultExt, "m3u");
+    EXPECT_TRUE(pl->edt_plsn->options().overwritePrompt);
+    EXPECT_EQ(window.tab_combine->edt_plsu->options().title, "Укажите файл для сохранения объединения...");
+    EXPECT_EQ(window.tab_combine->edt_plsu->options().filter, playlistFilter);
     EXPECT_EQ(pl->edt_folder->mode(), zorbex::TFileNameEdit::Mode::Folder);
-    EXPECT_EQ(pl->edt_folder->spec().title, "Укажите каталог для поиска файлов...");
+    EXPECT_EQ(pl->edt_folder->options().title, "Укажите каталог для поиска файлов...");
     EXPECT_EQ(pl->edt_ignore->mode(), zorbex::TFileNameEdit::Mode::Open);
-    EXPECT_EQ(pl->edt_ignore->spec().filter, "Музыка|*.mp?;*.mid;*.wav;*.mod|Видео|*.avi;*.mp*g;|Все файлы|*.*");
-    EXPECT_TRUE(pl->edt_ignore->spec().fileMustExist);
+    EXPECT_EQ(pl->edt_ignore->options().filter, "Музыка|*.mp?;*.mid;*.wav;*.mod|Видео|*.avi;*.mp*g;|Все файлы|*.*");
+    EXPECT_TRUE(pl->edt_ignore->options().fileMustExist);
     const QString listFilter = "Текстовые документы|*.txt|Списки и плейлисты|*.lst;*.pls;*.m3u|Все файлы|*.*";
     EXPECT_EQ(pl->dlg_open.title, "Загрузка списка исключений...");
     EXPECT_EQ(pl->dlg_open.filter, listFilter);

@@ -18,7 +18,7 @@ public:
         Kind kind;
         QString text;  // message text, dialog title, URL or error message
         zorbex::MsgButtons buttons = zorbex::MsgButtons::Ok;
-        zorbex::FileDialogSpec spec;  // file dialogs only
+        zorbex::FileDialogOptions options;  // file dialogs only
         QString start;                // file dialogs and folder picker
     };
 
@@ -39,12 +39,12 @@ public:
         default: return zorbex::MsgResult::Ok;
         }
     }
-    std::optional<QString> OpenFile(const zorbex::FileDialogSpec& spec, const QString& start) override {
-        calls.push_back({Kind::OpenFile, spec.title, zorbex::MsgButtons::Ok, spec, start});
+    std::optional<QString> OpenFile(const zorbex::FileDialogOptions& options, const QString& start) override {
+        calls.push_back({Kind::OpenFile, options.title, zorbex::MsgButtons::Ok, options, start});
         return NextPath();
     }
-    std::optional<QString> SaveFile(const zorbex::FileDialogSpec& spec, const QString& start) override {
-        calls.push_back({Kind::SaveFile, spec.title, zorbex::MsgButtons::Ok, spec, start});
+    std::optional<QString> SaveFile(const zorbex::FileDialogOptions& options, const QString& start) override {
+        calls.push_back({Kind::SaveFile, options.title, zorbex::MsgButtons::Ok, options, start});
         return NextPath();
     }
     std::optional<QString> PickFolder(const QString& title, const QString& start) override {
