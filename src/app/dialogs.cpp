@@ -21,17 +21,26 @@ QStringList QtNameFilters(const QString& filter) {
 
 QString ErrorDisplayText(const QString& message) { return message + QLatin1Char('.'); }
 
-MsgResult QtDialogs::Message(const QString& text, MsgButtons buttons) {
-    QMessageBox box(QMessageBox::NoIcon, QString(), text);
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, MsgButtons buttons) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, QString(), text);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
     switch (buttons) {
-    case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MsgButtons::Ok: box->setStandardButtons(QMessageBox::Ok); break;
+    case MsgButtons::YesNo: box->setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     case MsgButtons::YesNoCancel:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
-    switch (box.exec()) {
+    return box;
+}
+
+std::unique_ptr<QMessageBox> MakeErrorBox(const QString& message) {
+    return std::make_unique<QMessageBox>(QMessageBox::Critical, QStringLiteral("Zorbex"), ErrorDisplayText(message),
+                                         QMessageBox::Ok);
+}
+
+MsgResult QtDialogs::Message(const QString& text, MsgButtons buttons) {
+    switch (MakeMessageBox(text, buttons)->exec()) {
     case QMessageBox::Yes: return MsgResult::Yes;
     case QMessageBox::No: return MsgResult::No;
     case QMessageBox::Cancel: return MsgResult::Cancel;
@@ -77,10 +86,6 @@ void QtDialogs::OpenUrl(const QString& url) {
     QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
 }
 
-void QtDialogs::ShowError(const QString& message) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Zorbex"), ErrorDisplayText(message),
-                    QMessageBox::Ok);
-    box.exec();
-}
+void QtDialogs::ShowError(const QString& message) { MakeErrorBox(message)->exec(); }
 
 }  // namespace zorbex

@@ -2,9 +2,12 @@
 // The one road to message boxes, file dialogs, the folder picker, the shell
 // and the error display. The program passes QtDialogs; tests pass a scripted
 // stand-in that answers from a queue and records what was asked.
+#include <memory>
 #include <optional>
 #include <QString>
 #include <QStringList>
+
+class QMessageBox;
 
 namespace zorbex {
 
@@ -43,6 +46,10 @@ QStringList QtNameFilters(const QString& filter);
 
 // The text the error display shows for an error message.
 QString ErrorDisplayText(const QString& message);
+
+// The boxes QtDialogs shows, built apart from showing them.
+std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, MsgButtons buttons);
+std::unique_ptr<QMessageBox> MakeErrorBox(const QString& message);
 
 class QtDialogs : public IDialogs {
 public:

@@ -2,6 +2,7 @@
 #include <stdexcept>
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -62,8 +63,29 @@ TEST(ErrorDisplay, AnythingThrownIsShown) {
     EXPECT_FALSE(dialogs.calls[0].text.isEmpty());
 }
 
-TEST(ErrorDisplay, TextEndsWithAFullStop) {
-    EXPECT_EQ(zorbex::ErrorDisplayText("Unable to write to /p/Zorbl.Zrf"), "Unable to write to /p/Zorbl.Zrf.");
+TEST(DialogLayer, MessageBoxesHaveNoOwnerTitleOrIconAndStayOnTop) {
+    const struct {
+        zorbex::MsgButtons buttons;
+        QMessageBox::StandardButtons expected;
+    } cases[] = {
+        {zorbex::MsgButtons::Ok, QMessageBox::Ok},
+        {zorbex::MsgButtons::YesNo, QMessageBox::Yes | QMessageBox::No},
+        {zorbex::MsgButtons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel},
+    };
+    for (const auto& c : cases) {
+        const auto box = zorbex::MakeMessageBox("Текст\nвторая строка", c.buttons);
+        EXPECT_EQ(box->parentWidget(), nullptr);
+        EXPECT_TRUE(box->windowTitle().isEmpty());
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        EXPECT_TRUE(box->windowFlags() & Qt::WindowStaysOnTopHint);
+        EXPECT_EQ(box->standardButtons(), c.expected);
+        EXPECT_EQ(box->text(), "Текст\nвторая строка");
+    }
+    const auto error = zorbex::MakeErrorBox("Unable to write to /p/Zorbl.Zrf");
+    EXPECT_EQ(error->windowTitle(), "Zorbex");
+    EXPECT_EQ(error->icon(), QMessageBox::Critical);
+    EXPECT_EQ(error->standardButtons(), QMessageBox::Ok);
+    EXPECT_EQ(error->text(), "Unable to write to /p/Zorbl.Zrf.");
 }
 
 TEST(DialogLayer, FiltersBecomeQtNameFilters) {
