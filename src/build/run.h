@@ -41,7 +41,9 @@ public:
     virtual ~RunHost() = default;
 
     // The process list: rows 0 .. P-1 are playlist definitions 1 .. P, then
-    // the unions. A tick is read at the moment the run reaches its row.
+    // the unions. A tick is read at the moment the run reaches its row; the
+    // list may be refilled while the run yields, so a row beyond the list
+    // must read as not ticked.
     virtual int RowCount() = 0;
     virtual bool RowTicked(int row) = 0;
 
