@@ -1,0 +1,250 @@
+#include "settings/ini_text.h"
+
+#include <unicode/uchar.h>
+#include <unicode/ustring.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/codepage.h"
+
+namespace zorbex::ini {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string_view Trim(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b])) ++b;
+    while (e > b && IsBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+bool IsAscii(std::string_view s) {
+    for (unsigned char c : s)
+        if (c >= 0x80) return false;
+    return true;
+}
+
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualAsciiFold(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+    return true;
+}
+
+bool ToUtf16(std::string_view utf8, std::vector<UChar>& out) {
+    out.assign(utf8.size() + 1, 0);
+    int32_t len = 0;
+    UErrorCode err = U_ZERO_ERROR;
+    u_strFromUTF8(out.data(), static_cast<int32_t>(out.size()), &len, utf8.data(), static_cast<int32_t>(utf8.size()),
+                  &err);
+    if (U_FAILURE(err)) return false;
+    out.resize(static_cast<size_t>(len));
+    return true;
+}
+
+// Unicode case-insensitive equality of two UTF-8 texts (full case folding).
+bool EqualUnicodeFold(std::string_view a, std::string_view b) {
+    std::vector<UChar> ua, ub;
+    if (!ToUtf16(a, ua) || !ToUtf16(b, ub)) return a == b;
+    UErrorCode err = U_ZERO_ERROR;
+    int r = u_strCaseCompare(ua.data(), static_cast<int32_t>(ua.size()), ub.data(), static_cast<int32_t>(ub.size()),
+                             U_FOLD_CASE_DEFAULT, &err);
+    return U_SUCCESS(err) && r == 0;
+}
+
+// One line of the file.
+struct Line {
+    size_t begin = 0;       // first byte
+    size_t contentEnd = 0;  // end of the content, before CR LF or LF
+    size_t end = 0;         // after the line break (or the end of the file)
+    bool hasBreak = false;
+};
+
+class LineReader {
+public:
+    explicit LineReader(std::string_view file) : file_(file) {}
+    bool Next(Line& line) {
+        if (pos_ >= file_.size()) return false;
+        line.begin = pos_;
+        const void* nl = std::memchr(file_.data() + pos_, '\n', file_.size() - pos_);
+        if (nl) {
+            size_t at = static_cast<size_t>(static_cast<const char*>(nl) - file_.data());
+            line.end = at + 1;
+            line.contentEnd = (at > pos_ && file_[at - 1] == '\r') ? at - 1 : at;
+            line.hasBreak = true;
+        } else {
+            line.end = line.contentEnd = file_.size();
+            line.hasBreak = false;
+        }
+        pos_ = line.end;
+        return true;
+    }
+
+private:
+    std::string_view file_;
+    size_t pos_ = 0;
+};
+
+std::string Sanitize(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+    return out;
+}
+
+// Names must be valid UTF-8 to be compared; a caller's invalid bytes are
+// taken as they would be stored and read back.
+std::string NormalizeName(std::string_view name) {
+    const std::string clean = Sanitize(name);
+    std::string_view t = Trim(clean);
+    if (IsValidUtf8(t)) return std::string(t);
+    return DecodeStoreText(EncodeStoreText(t));
+}
+
+}  // namespace
+
+bool NameMatches(std::string_view stored, std::string_view wanted) {
+    if (IsAscii(stored) && IsAscii(wanted)) return EqualAsciiFold(stored, wanted);
+    return EqualUnicodeFold(DecodeStoreText(stored), wanted);
+}
+
+KeyLocation Find(std::string_view file, std::string_view section, std::string_view key) {
+    const std::string wantedSection = NormalizeName(section);
+    const std::string wantedKey = NormalizeName(key);
+    KeyLocation loc;
+    bool inTarget = false;
+    LineReader reader(file);
+    Line line;
+    while (reader.Next(line)) {
+        std::string_view content = file.substr(line.begin, line.contentEnd - line.begin);
+        size_t first = 0;
+        while (first < content.size() && IsBlank(content[first])) ++first;
+        if (first == content.size()) continue;  // blank
+        const char c = content[first];
+        if (c == '[') {
+            size_t close = content.find(']', first + 1);
+            if (close == std::string_view::npos) continue;  // no header: an unknown line
+            if (inTarget) break;                           // the section ends here
+            if (!loc.sectionFound &&
+                NameMatches(Trim(content.substr(first + 1, close - first - 1)), wantedSection)) {
+                loc.sectionFound = true;
+                inTarget = true;
+                loc.insertAt = line.end;
+                loc.insertNeedsBreak = !line.hasBreak;
+            }
+            continue;
+        }
+        if (!inTarget || c == ';' || c == '#') continue;
+        size_t eq = content.find('=', first);
+        if (eq == std::string_view::npos) continue;
+        std::string_view name = Trim(content.substr(first, eq - first));
+        loc.insertAt = line.end;
+        loc.insertNeedsBreak = !line.hasBreak;
+        if (NameMatches(name, wantedKey)) {
+            loc.keyFound = true;
+            loc.rawValue = content.substr(eq + 1);
+            loc.lineBegin = line.begin;
+            loc.lineEnd = line.end;
+            return loc;
+        }
+    }
+    if (!loc.sectionFound) {
+        loc.insertAt = file.size();
+        loc.insertNeedsBreak = !file.empty() && file.back() != '\n';
+    }
+    return loc;
+}
+
+std::optional<std::string_view> RawValue(std::string_view file, std::string_view section, std::string_view key) {
+    KeyLocation loc = Find(file, section, key);
+    if (!loc.keyFound) return std::nullopt;
+    return loc.rawValue;
+}
+
+std::string SetValue(std::string_view file, std::string_view section, std::string_view key, std::string_view value) {
+    const std::string s = Sanitize(section);
+    const std::string k = Sanitize(key);
+    const std::string line = EncodeStoreText(k) + "=" + EncodeStoreText(Sanitize(value)) + "\r\n";
+    const KeyLocation loc = Find(file, s, k);
+    std::string out;
+    if (loc.keyFound) {
+        out.reserve(file.size() + line.size());
+        out.append(file.substr(0, loc.lineBegin));
+        out.append(line);
+        out.append(file.substr(loc.lineEnd));
+    } else if (loc.sectionFound) {
+        out.reserve(file.size() + line.size() + 2);
+        out.append(file.substr(0, loc.insertAt));
+        if (loc.insertNeedsBreak) out.append("\r\n");
+        out.append(line);
+        out.append(file.substr(loc.insertAt));
+    } else {
+        const std::string header = "[" + EncodeStoreText(s) + "]\r\n";
+        out.reserve(file.size() + header.size() + line.size() + 2);
+        out.append(file);
+        if (loc.insertNeedsBreak) out.append("\r\n");
+        out.append(header);
+        out.append(line);
+    }
+    return out;
+}
+
+std::string ValueToText(std::string_view raw) {
+    size_t nul = raw.find('\0');
+    if (nul != std::string_view::npos) raw = raw.substr(0, nul);
+    raw = Trim(raw);
+    if (raw.size() >= 2 && (raw.front() == '"' || raw.front() == '\'') && raw.back() == raw.front())
+        raw = raw.substr(1, raw.size() - 2);
+    std::string text = DecodeStoreText(raw);
+    // Cut after kMaxTextChars code points (text is valid UTF-8: count lead bytes).
+    size_t chars = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            if (chars == kMaxTextChars) {
+                text.resize(i);
+                break;
+            }
+            ++chars;
+        }
+    }
+    return text;
+}
+
+std::optional<int32_t> ParseNumber(std::string_view text) {
+    auto hex = [](std::string_view digits) -> std::optional<int32_t> {
+        if (digits.empty()) return std::nullopt;
+        uint64_t v = 0;
+        for (char c : digits) {
+            int d;
+            if (c >= '0' && c <= '9') d = c - '0';
+            else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+            else return std::nullopt;
+            v = v * 16 + static_cast<uint64_t>(d);
+            if (v > 0xFFFFFFFFull) return std::nullopt;
+        }
+        return static_cast<int32_t>(static_cast<uint32_t>(v));
+    };
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) return hex(text.substr(2));
+    if (!text.empty() && text[0] == '$') return hex(text.substr(1));
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    if (i == text.size()) return std::nullopt;
+    int64_t v = 0;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + (c - '0');
+        if (v > 2147483648LL) return std::nullopt;
+    }
+    if (negative) v = -v;
+    if (v > 2147483647LL || v < -2147483648LL) return std::nullopt;
+    return static_cast<int32_t>(v);
+}
+
+}  // namespace zorbex::ini

@@ -1,0 +1,126 @@
+#include "settings/settings_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "platform/file_write.h"
+#include "settings/ini_text.h"
+#include "settings/settings_lock.h"
+
+namespace zorbex {
+namespace {
+
+// The path as the user should see it in a message: absolute.
+std::string FullPath(const std::string& path) {
+    if (!path.empty() && path.front() == '/') return path;
+    char buf[PATH_MAX];
+    if (!::getcwd(buf, sizeof buf)) return path;
+    std::string dir(buf);
+    if (dir.empty() || dir.back() != '/') dir += '/';
+    return dir + path;
+}
+
+enum class FileState { kMissing, kRead, kUnreadable };
+
+struct Loaded {
+    FileState state = FileState::kMissing;
+    std::string bytes;
+};
+
+// Tells a file that is not there (or whose folder is not there) from one that
+// is there but cannot be read: a write must never replace the latter.
+Loaded Load(const std::string& path) {
+    Loaded out;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        out.state = (errno == ENOENT || errno == ENOTDIR) ? FileState::kMissing : FileState::kUnreadable;
+        return out;
+    }
+    auto bytes = ReadWholeFile(path);
+    if (!bytes) {
+        out.state = FileState::kUnreadable;
+        return out;
+    }
+    out.state = FileState::kRead;
+    out.bytes = std::move(*bytes);
+    return out;
+}
+
+std::optional<std::string> LoadForReading(const std::string& path) {
+    SettingsLock lock(path, SettingsLock::Mode::kShared);
+    Loaded file = Load(path);
+    if (file.state != FileState::kRead) return std::nullopt;
+    return std::move(file.bytes);
+}
+
+}  // namespace
+
+SettingsWriteError::SettingsWriteError(const std::string& path)
+    : std::runtime_error("Unable to write to " + path), path_(path) {}
+
+SettingsFile::SettingsFile(std::string path) : path_(std::move(path)) {}
+
+SettingsFile::SettingsFile(std::string path, SettingsSync sync) : path_(std::move(path)), sync_(sync) {}
+
+SettingsFile::~SettingsFile() {
+    if (!wrote_ || sync_ != SettingsSync::kWhenDone) return;
+    // Errors are ignored: every write has already reached the file.
+    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    auto slash = path_.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path_.substr(0, slash);
+    fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);  // makes the last rename itself durable
+        ::close(fd);
+    }
+}
+
+std::string SettingsFile::ReadText(std::string_view section, std::string_view key, std::string_view def) const {
+    auto file = LoadForReading(path_);
+    if (!file) return std::string(def);
+    auto raw = ini::RawValue(*file, section, key);
+    if (!raw) return std::string(def);
+    return ini::ValueToText(*raw);
+}
+
+int32_t SettingsFile::ReadNumber(std::string_view section, std::string_view key, int32_t def) const {
+    auto file = LoadForReading(path_);
+    if (!file) return def;
+    auto raw = ini::RawValue(*file, section, key);
+    if (!raw) return def;
+    return ini::ParseNumber(ini::ValueToText(*raw)).value_or(def);
+}
+
+void SettingsFile::WriteText(std::string_view section, std::string_view key, std::string_view value) {
+    SettingsLock lock(path_, SettingsLock::Mode::kExclusive);
+    Loaded file = Load(path_);
+    if (file.state == FileState::kUnreadable) throw SettingsWriteError(FullPath(path_));
+    std::string bytes = ini::SetValue(file.bytes, section, key, value);
+    const WriteDurability durability =
+        sync_ == SettingsSync::kEachWrite ? WriteDurability::kSync : WriteDurability::kNoSync;
+    if (!WriteFileReplacing(path_, bytes, durability).ok) throw SettingsWriteError(FullPath(path_));
+    wrote_ = true;
+}
+
+void SettingsFile::WriteNumber(std::string_view section, std::string_view key, int32_t value) {
+    WriteText(section, key, std::to_string(value));
+}
+
+std::string SettingsPath(const std::string& programDir) {
+    if (!programDir.empty() && programDir.back() != '/') return programDir + "/Zorbl.Zrf";
+    return programDir + "Zorbl.Zrf";
+}
+
+std::string MainSection() { return "Zor:bl"; }
+std::string PlaylistSection(int n) { return "Zor:bl:Playlist:" + std::to_string(n); }
+std::string UnionSection(int n) { return "Zor:bl:Union:" + std::to_string(n); }
+
+}  // namespace zorbex

@@ -1,0 +1,38 @@
+#pragma once
+// Advisory lock that makes each read-modify-write of the settings file one
+// step for every process of ours (and every thread: each lock is its own
+// open file description).
+//
+// What is locked is the settings file's FOLDER (flock on a descriptor of the
+// directory), not the file: a write replaces the file by renaming a new one
+// over it, so a lock on the file's inode would be left behind on the old
+// inode and a second process could lock the new one at the same time. The
+// folder's inode never changes, can be opened even when it is read-only (the
+// case where the file is written in place), and no lock file is left beside
+// the program.
+//
+// Writers take it exclusively, readers shared (so that a reader never sees a
+// file being rewritten in place). When the folder cannot be opened or locked
+// (missing, no read right, a file system without flock) the work goes on
+// without the lock: the write then reports its own error, or simply runs
+// unprotected as the Windows program always did.
+#include <string>
+
+namespace zorbex {
+
+class SettingsLock {
+public:
+    enum class Mode { kShared, kExclusive };
+    SettingsLock(const std::string& filePath, Mode mode);
+    ~SettingsLock();
+    SettingsLock(const SettingsLock&) = delete;
+    SettingsLock& operator=(const SettingsLock&) = delete;
+
+    bool held() const { return held_; }
+
+private:
+    int fd_ = -1;
+    bool held_ = false;
+};
+
+}  // namespace zorbex

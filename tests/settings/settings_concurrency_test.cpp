@@ -1,0 +1,125 @@
+// Two writers at once never lose each other's keys: every read-modify-write
+// of the settings file is one step under the settings lock.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "settings/settings_file.h"
+#include "settings/settings_lock.h"
+#include "support/temp_dir.h"
+
+using namespace zorbex;
+using zx_test::TempDir;
+
+namespace {
+
+constexpr int kKeysEach = 150;
+
+void WriteMany(const std::string& path, int writer) {
+    SettingsFile s(path);
+    for (int i = 0; i < kKeysEach; ++i) {
+        // Both writers touch the same sections, so that each write has to
+        // see the other's latest keys to keep them.
+        const std::string sec = "Zor:bl:Playlist:" + std::to_string(i % 3 + 1);
+        s.WriteNumber(sec, "w" + std::to_string(writer) + "_" + std::to_string(i), i);
+    }
+}
+
+int CountMissing(const std::string& path, int writers) {
+    SettingsFile s(path);
+    int missing = 0;
+    for (int w = 0; w < writers; ++w)
+        for (int i = 0; i < kKeysEach; ++i) {
+            const std::string sec = "Zor:bl:Playlist:" + std::to_string(i % 3 + 1);
+            if (s.ReadNumber(sec, "w" + std::to_string(w) + "_" + std::to_string(i), -1) != i) ++missing;
+        }
+    return missing;
+}
+
+}  // namespace
+
+TEST(SettingsConcurrency, TwoProcessesWritingDifferentKeysLoseNothing) {
+    TempDir dir;
+    const std::string path = SettingsPath(dir.path());
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    std::vector<pid_t> children;
+    for (int w = 0; w < 2; ++w) {
+        std::fflush(nullptr);
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::close(go[1]);
+            char c;
+            if (::read(go[0], &c, 1) != 0) ::_exit(2);  // wait until the parent lets both go
+            try {
+                WriteMany(path, w);
+            } catch (...) {
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        children.push_back(pid);
+    }
+    ::close(go[0]);
+    ::close(go[1]);  // both start now
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(CountMissing(path, 2), 0);
+}
+
+TEST(SettingsConcurrency, TwoThreadsWritingDifferentKeysLoseNothing) {
+    TempDir dir;
+    const std::string path = SettingsPath(dir.path());
+    std::thread a([&] { WriteMany(path, 0); });
+    std::thread b([&] { WriteMany(path, 1); });
+    a.join();
+    b.join();
+    EXPECT_EQ(CountMissing(path, 2), 0);
+}
+
+TEST(SettingsConcurrency, LockIsHeldAndExclusive) {
+    TempDir dir;
+    const std::string path = SettingsPath(dir.path());
+    // The writer is forked before the lock is taken: a child that inherited
+    // the locked descriptor would hold the lock itself.
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    std::fflush(nullptr);
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::close(go[1]);
+        char c;
+        if (::read(go[0], &c, 1) != 1) ::_exit(2);
+        SettingsFile(path).WriteNumber("a", "x", 1);
+        ::_exit(0);
+    }
+    ::close(go[0]);
+    std::optional<SettingsLock> first;
+    first.emplace(path, SettingsLock::Mode::kExclusive);
+    ASSERT_TRUE(first->held());
+    ASSERT_EQ(::write(go[1], "g", 1), 1);
+    ::close(go[1]);
+    ::usleep(300 * 1000);
+    EXPECT_FALSE(zx_test::Exists(path)) << "the write went ahead while the lock was held";
+    int status = 0;
+    EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "the writer did not wait";
+    first.reset();  // lets the writer go
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_EQ(zx_test::ReadFile(path), "[a]\r\nx=1\r\n");
+}
+
+TEST(SettingsConcurrency, MissingFolderMeansNoLockButNoFailure) {
+    TempDir dir;
+    SettingsLock lock(dir / "no/such/Zorbl.Zrf", SettingsLock::Mode::kExclusive);
+    EXPECT_FALSE(lock.held());
+}
