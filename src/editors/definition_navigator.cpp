@@ -1,0 +1,96 @@
+#include "editors/definition_navigator.h"
+
+#include <algorithm>
+
+#include "app/options_page.h"
+
+namespace zorbex {
+
+TDefinitionNavigator::TDefinitionNavigator(const AppContext& context, Controls controls, Hooks hooks,
+                                           QObject* parent)
+    : QObject(parent), context_(context), c_(controls), hooks_(std::move(hooks)) {
+    // Only typing is held to the limit; see SetNameText.
+    connect(c_.name, &QLineEdit::textEdited, this, [this] { KeepTypingLimit(); });
+}
+
+int TDefinitionNavigator::Current() const { return c_.group->property("tag").toInt(); }
+
+bool TDefinitionNavigator::IsChanged() const { return c_.save->isEnabled(); }
+
+std::string TDefinitionNavigator::SettingsFilePath() const { return SettingsPath(context_.programDir); }
+
+QString TDefinitionNavigator::UnsavedPrompt(const QString& subject, int n) {
+    return QStringLiteral("Изменения в параметрах ") + subject + QStringLiteral(" № ") + QString::number(n) +
+           QStringLiteral(" не были сохранены.\nСохранить их сейчас?");
+}
+
+void TDefinitionNavigator::Load(int n) {
+    c_.group->setProperty("tag", n);
+    const QString number = QString::number(n);
+    c_.numA->setText(number);
+    c_.numZ->setText(number);
+    c_.down->setEnabled(n > 1);
+    loading_ = true;
+    try {
+        hooks_.fill(n);
+    } catch (...) {
+        loading_ = false;
+        throw;
+    }
+    loading_ = false;
+    // The labels follow the name even when the loaded text equals the old one.
+    NameChanged();
+    c_.save->setEnabled(false);
+}
+
+bool TDefinitionNavigator::Save() {
+    try {
+        hooks_.write(Current());
+    } catch (const SettingsWriteError&) {
+        context_.dialogs.Message(QString::fromUtf8(kOptionWriteFailedMessage), MsgButtons::Ok);
+        return false;
+    }
+    c_.save->setEnabled(false);
+    c_.up->setEnabled(true);
+    return true;
+}
+
+bool TDefinitionNavigator::Step(int delta) {
+    if (IsChanged()) {
+        switch (context_.dialogs.Message(UnsavedPrompt(hooks_.subject, Current()), MsgButtons::YesNoCancel)) {
+        case MsgResult::Yes: Save(); break;  // a failed save has shown its message; the step goes on
+        case MsgResult::No: break;
+        default: return false;
+        }
+    }
+    const int target = std::max(1, Current() + delta);
+    Load(target);
+    const SettingsFile settings(SettingsFilePath());
+    c_.up->setEnabled(hooks_.readCount(settings) >= target);
+    return true;
+}
+
+void TDefinitionNavigator::NameChanged() {
+    MarkChanged();
+    const QString text = c_.name->text();
+    c_.nameA->setText(text);
+    c_.nameZ->setText(text);
+}
+
+void TDefinitionNavigator::MarkChanged() {
+    if (!loading_) c_.save->setEnabled(true);
+}
+
+void TDefinitionNavigator::SetNameText(const QString& text) {
+    // QLineEdit cuts a text set programmatically to its maximum length.
+    c_.name->setMaxLength(32767);
+    c_.name->setText(text);
+    KeepTypingLimit();
+}
+
+void TDefinitionNavigator::KeepTypingLimit() {
+    // A longer stored name may be shortened but never grow; up to the limit anything goes.
+    c_.name->setMaxLength(std::max<int>(kDefinitionNameTypedMax, c_.name->text().size()));
+}
+
+}  // namespace zorbex

@@ -1,0 +1,97 @@
+#pragma once
+// The mechanics the playlist and union editors share: the shown number and
+// name with their shadow labels, stepping up and down through the numbered
+// definitions (as far as count + 1), the unsaved-changes mark (the enabled
+// state of the save button), the Yes/No/Cancel prompt before a changed
+// definition is left, and the message for a failed save.
+//
+// Use from a page:
+//   nav_ = new TDefinitionNavigator(context, {grp_idn, txt_num_a, ..., edt_namn},
+//       {.subject = "плейлиста",
+//        .readCount = [](const SettingsFile& s) { return ReadPlaylistCount(s); },
+//        .fill = [this](int n) { ...put definition n into the controls, using nav_->SetNameText... },
+//        .write = [this](int n) { ...write the shown definition n; may throw SettingsWriteError... }},
+//       this);
+//   LoadPlaylist(n)  -> nav_->Load(n)
+//   btn_upnClick()   -> nav_->Step(+1);  btn_dnnClick() -> nav_->Step(-1)
+//   btn_savnClick()  -> nav_->Save()
+//   edt_namnChange() -> nav_->NameChanged()   (connect to the name field's textChanged)
+//   any other change -> nav_->MarkChanged()
+// Change handlers that run while fill() is at work do not set the mark: a
+// freshly loaded definition never counts as changed.
+#include <functional>
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QObject>
+#include <QPushButton>
+#include <QString>
+
+#include "app/app_context.h"
+#include "settings/settings_file.h"
+
+namespace zorbex {
+
+// The longest name that can be typed into a definition's name field.
+inline constexpr int kDefinitionNameTypedMax = 45;
+
+class TDefinitionNavigator : public QObject {
+    Q_OBJECT
+public:
+    struct Controls {
+        QGroupBox* group;  // its "tag" property holds the current number
+        QLabel* numA;
+        QLabel* numZ;
+        QLabel* nameA;
+        QLabel* nameZ;
+        QPushButton* up;
+        QPushButton* down;
+        QPushButton* save;
+        QLineEdit* name;
+    };
+    struct Hooks {
+        QString subject;  // word of the prompt: "плейлиста", "объединения"
+        std::function<int(const SettingsFile&)> readCount;
+        std::function<void(int n)> fill;   // shows definition n (opens the settings itself)
+        std::function<void(int n)> write;  // saves the shown definition as n; may throw SettingsWriteError
+    };
+
+    TDefinitionNavigator(const AppContext& context, Controls controls, Hooks hooks, QObject* parent);
+
+    // The number shown: 0 before the first load.
+    int Current() const;
+    bool IsChanged() const;
+    bool IsLoading() const { return loading_; }
+    std::string SettingsFilePath() const;
+
+    // Shows definition n and clears the mark. Leaves the up button alone.
+    void Load(int n);
+    // Writes the shown definition; false (after the failure message) when a
+    // write failed, which leaves the mark set and the up button as it was.
+    bool Save();
+    // Asks about unsaved changes, then loads Current() + delta and sets the up
+    // button from the count. False when the user cancelled.
+    bool Step(int delta);
+
+    // The name field's change handler: sets the mark and shows the name in both labels.
+    void NameChanged();
+    void MarkChanged();
+
+    // Puts a stored name into the name field whole, however long: the typing
+    // limit applies to what is typed, never to what is loaded.
+    void SetNameText(const QString& text);
+
+    // "Изменения в параметрах <subject> № <n> не были сохранены.\nСохранить их сейчас?"
+    static QString UnsavedPrompt(const QString& subject, int n);
+
+private:
+    void KeepTypingLimit();
+
+    const AppContext& context_;
+    Controls c_;
+    Hooks hooks_;
+    bool loading_ = false;
+};
+
+}  // namespace zorbex
