@@ -2,6 +2,8 @@
 
 #include "app/look.h"
 #include "app/picture_strips.h"
+#include "build/definitions.h"
+#include "settings/settings_file.h"
 
 namespace zorbex {
 
@@ -27,7 +29,8 @@ QListWidget* HiddenList(QWidget* parent, const char* name) {
 
 }  // namespace
 
-TProcessPage::TProcessPage(const AppContext&, QWidget* parent) : QWidget(parent) {
+TProcessPage::TProcessPage(const AppContext& context, QWidget* parent)
+    : QWidget(parent), programDir_(context.programDir) {
     setObjectName(QStringLiteral("tab_process"));
     grp_process = Named(new QGroupBox(this), "grp_process");
     grp_process->setGeometry(8, 2, 470, 270);
@@ -83,9 +86,47 @@ TProcessPage::TProcessPage(const AppContext&, QWidget* parent) : QWidget(parent)
         lst_do->addAction(action);
     }
     pic_go = PicGoStrip();
-    ApplyStripPictures(mnu_go, pic_go);
+    mnu_goGetItemParams(mnu_go);
+    connect(sub_selectall, &QAction::triggered, this, &TProcessPage::sub_selectallClick);
+    connect(sub_selectnone, &QAction::triggered, this, &TProcessPage::sub_selectnoneClick);
+    connect(sub_update, &QAction::triggered, this, &TProcessPage::sub_updateClick);
     connect(lst_do, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { mnu_go->popup(lst_do->viewport()->mapToGlobal(pos)); });
+}
+
+void TProcessPage::AddRow(const std::string& text) {
+    auto* item = new QListWidgetItem(QString::fromStdString(text), lst_do);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(Qt::Unchecked);
+}
+
+void TProcessPage::sub_updateClick() {
+    lst_do->clear();
+    const SettingsFile settings(SettingsPath(programDir_));
+    // The counts are read anew before every pass, as every loop over definitions does.
+    for (int n = 1; n <= ReadPlaylistCount(settings); ++n) AddRow(PlaylistRowText(n, ReadPlaylistListName(settings, n)));
+    for (int m = 1; m <= ReadUnionCount(settings); ++m) AddRow(UnionRowText(m, ReadUnionListName(settings, m)));
+    // Remembered ticks follow row positions; a hand-written 7 or -1 ticks too.
+    for (int k = 0; k < lst_do->count(); ++k) {
+        lst_do->item(k)->setCheckState(ReadRememberedTick(settings, k) ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void TProcessPage::sub_selectallClick() {
+    for (int row = 0; row < lst_do->count(); ++row) lst_do->item(row)->setCheckState(Qt::Checked);
+}
+
+void TProcessPage::sub_selectnoneClick() {
+    for (int row = 0; row < lst_do->count(); ++row) lst_do->item(row)->setCheckState(Qt::Unchecked);
+}
+
+void TProcessPage::mnu_goGetItemParams(QMenu* menu) const { ApplyStripPictures(menu, pic_go); }
+
+int TProcessPage::RowCount() const { return lst_do->count(); }
+
+bool TProcessPage::RowTicked(int row) const {
+    const QListWidgetItem* item = row >= 0 ? lst_do->item(row) : nullptr;
+    return item && item->checkState() == Qt::Checked;
 }
 
 }  // namespace zorbex

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <string>
+
 #include "app/app_context.h"
 #include "widgets/vex_progress_bar.h"
 
@@ -39,6 +41,26 @@ public:
     QAction* sub_separator;
     QAction* sub_update;
     QImage pic_go;
+
+    // Fills lst_do from the settings file: playlist rows, then union rows,
+    // ticked as remembered under item_K (by row position).
+    void sub_updateClick();
+    // Tick, respectively untick, every row; nothing is written.
+    void sub_selectallClick();
+    void sub_selectnoneClick();
+    // Gives every item of an owner-drawn menu (mnu_go, mnu_union) picture T
+    // of pic_go for its tag T, and none for other tags.
+    void mnu_goGetItemParams(QMenu* menu) const;
+
+    // What the run reads: the rows as filled last, and their ticks now. A row
+    // beyond the list reads as not ticked.
+    int RowCount() const;
+    bool RowTicked(int row) const;
+
+private:
+    void AddRow(const std::string& text);
+
+    std::string programDir_;
 };
 
 }  // namespace zorbex

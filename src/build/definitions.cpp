@@ -167,6 +167,14 @@ std::string ReadUnionListName(const SettingsFile& settings, int m) {
     return settings.ReadText(UnionSection(m), "name", "ОБЪЕДИНЕНИЕ НОМЕР " + std::to_string(m));
 }
 
+bool ReadRememberedTick(const SettingsFile& settings, int row) {
+    return settings.ReadNumber(MainSection(), Numbered("item_", row), 0) != 0;
+}
+
+void WriteRememberedTick(SettingsFile& settings, int row, bool ticked) {
+    WriteFlag(settings, MainSection(), Numbered("item_", row), ticked);
+}
+
 std::string PlaylistRowText(int n, std::string_view name) {
     return "п." + std::to_string(n) + "     " + std::string(name);
 }

@@ -64,6 +64,12 @@ void WriteUnionDefinition(SettingsFile& settings, int m, const UnionDefinition& 
 // own defaults ("ПЛЕЙЛИСТ НОМЕР " n, "ОБЪЕДИНЕНИЕ НОМЕР " m).
 std::string ReadPlaylistListName(const SettingsFile& settings, int n);
 std::string ReadUnionListName(const SettingsFile& settings, int m);
+// The remembered tick of process-list row k (`item_`k of the main section):
+// it belongs to the row position, not to a definition. Any non-zero value
+// reads as ticked; ticks are written as 1 or 0.
+bool ReadRememberedTick(const SettingsFile& settings, int row);
+void WriteRememberedTick(SettingsFile& settings, int row, bool ticked);
+
 // Row texts: "п." n, five blanks, name; "о." m, five blanks, name.
 std::string PlaylistRowText(int n, std::string_view name);
 std::string UnionRowText(int m, std::string_view name);
