@@ -9,20 +9,27 @@ void Log(const UnionContext& context, const std::string& line) {
     if (context.log) context.log(line);
 }
 
-}  // namespace
-
-std::vector<std::string> SplitPlaylistLines(std::string_view bytes) {
+// Hands every line of a playlist file to take, without copying them: a
+// member file of a million short lines must not cost a million strings.
+template <typename Take>
+void EachPlaylistLine(std::string_view bytes, Take&& take) {
     bytes = bytes.substr(0, bytes.find('\0'));
-    std::vector<std::string> lines;
     size_t start = 0;
     for (size_t i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];
         if (c != '\r' && c != '\n') continue;
-        lines.emplace_back(bytes.substr(start, i - start));
+        take(bytes.substr(start, i - start));
         if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
+    if (start < bytes.size()) take(bytes.substr(start));
+}
+
+}  // namespace
+
+std::vector<std::string> SplitPlaylistLines(std::string_view bytes) {
+    std::vector<std::string> lines;
+    EachPlaylistLine(bytes, [&](std::string_view line) { lines.emplace_back(line); });
     return lines;
 }
 
@@ -63,11 +70,11 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
         // A member that was never written, or cannot be read, adds nothing.
         const auto content = ReadWholeFile(ResolveOutputPath(text, context.programDir));
         if (!content) continue;
-        for (const std::string& line : SplitPlaylistLines(*content)) {
+        EachPlaylistLine(*content, [&](std::string_view line) {
             ++result.lines;
             bytes += line;
             bytes += "\r\n";
-        }
+        });
     }
 
     const WriteResult written = WriteFileReplacing(result.output, bytes);
