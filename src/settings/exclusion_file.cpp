@@ -1,0 +1,45 @@
+#include "settings/exclusion_file.h"
+
+#include "platform/codepage.h"
+#include "settings/ini_text.h"
+
+namespace zorbex {
+
+std::vector<std::string> ReadExclusionFile(std::string_view bytes) {
+    if (const size_t nul = bytes.find('\0'); nul != std::string_view::npos) bytes = bytes.substr(0, nul);
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        const size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.push_back(DecodeStoreText(bytes.substr(start)));
+            break;
+        }
+        lines.push_back(DecodeStoreText(bytes.substr(start, end - start)));
+        start = end + 1;
+        if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') ++start;
+    }
+    return lines;
+}
+
+std::string WriteExclusionFile(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& line : lines) {
+        out += EncodeStoreText(line);
+        out += "\r\n";
+    }
+    return out;
+}
+
+size_t MaxExclusionEntryChars() { return ini::kMaxTextChars; }
+
+bool ExclusionEntryFitsStore(std::string_view entry) {
+    // Characters are code points: count the bytes that start one.
+    size_t chars = 0;
+    for (const char c : entry) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80 && ++chars > ini::kMaxTextChars) return false;
+    }
+    return true;
+}
+
+}  // namespace zorbex

@@ -1,0 +1,31 @@
+#pragma once
+// The exclusion list file: the text file an exclusion list is imported from
+// and exported to, one entry per line.
+//
+// Writing: every line, in order, stored with EncodeStoreText and followed by
+// CR LF, the last one included; no lines give an empty file. No byte-order
+// mark, no header.
+// Reading: a line ends at CR LF, at a lone CR or at a lone LF (CR LF is one
+// break); a NUL byte ends the text; the text after the last break, when there
+// is any, is the last line. Each line is decoded on its own (DecodeStoreText),
+// so windows-1251 and UTF-8 lines may be mixed. Lines are kept as they are:
+// empty lines, blanks and quotes stay.
+//
+// ReadExclusionFile(WriteExclusionFile(lines)) == lines for every list of
+// valid UTF-8 lines that hold no CR, LF or NUL.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zorbex {
+
+std::vector<std::string> ReadExclusionFile(std::string_view bytes);
+std::string WriteExclusionFile(const std::vector<std::string>& lines);
+
+// Whether an entry (UTF-8) survives a save to the settings file and a
+// reload whole: the store gives back at most ini::kMaxTextChars characters.
+bool ExclusionEntryFitsStore(std::string_view entry);
+size_t MaxExclusionEntryChars();
+
+}  // namespace zorbex
