@@ -104,6 +104,15 @@ void SettingsFile::WriteText(std::string_view section, std::string_view key, std
     Loaded file = Load(path_);
     if (file.state == FileState::kUnreadable) throw SettingsWriteError(FullPath(path_));
     std::string bytes = ini::SetValue(file.bytes, section, key, value);
+    if (file.state == FileState::kRead && bytes == file.bytes) {
+        // The file already says exactly this (a definition saved again
+        // unchanged): nothing to replace, as long as the file could be
+        // written; a read-only file still reports the write error.
+        int fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0) throw SettingsWriteError(FullPath(path_));
+        ::close(fd);
+        return;
+    }
     const WriteDurability durability =
         sync_ == SettingsSync::kEachWrite ? WriteDurability::kSync : WriteDurability::kNoSync;
     if (!WriteFileReplacing(path_, bytes, durability).ok) throw SettingsWriteError(FullPath(path_));

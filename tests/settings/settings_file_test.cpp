@@ -581,6 +581,36 @@ TEST(Settings, ReadOnlyFileRaisesTheWriteErrorAndStaysUnchanged) {
     EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"Zorbl.Zrf"});
 }
 
+TEST(Settings, UnchangedValueLeavesTheFileAsItIs) {
+    TempDir dir;
+    const std::string path = SettingsPath(dir.path());
+    WriteFile(path, "[a]\nx=1\n");
+    struct stat before {};
+    ::stat(path.c_str(), &before);
+    SettingsFile(path).WriteNumber("a", "x", 1);  // "x=1\n" becomes "x=1\r\n": a change
+    EXPECT_EQ(ReadFile(path), "[a]\nx=1\r\n");
+    struct stat middle {};
+    ::stat(path.c_str(), &middle);
+    EXPECT_NE(middle.st_ino, before.st_ino);
+    SettingsFile(path).WriteNumber("a", "x", 1);  // now the very same bytes: not replaced
+    struct stat after {};
+    ::stat(path.c_str(), &after);
+    EXPECT_EQ(after.st_ino, middle.st_ino);
+    EXPECT_EQ(ReadFile(path), "[a]\nx=1\r\n");
+}
+
+TEST(Settings, UnchangedValueInReadOnlyFileIsStillAWriteError) {
+    REQUIRE_UNPRIVILEGED();
+    TempDir dir;
+    const std::string path = SettingsPath(dir.path());
+    WriteFile(path, "[a]\r\nx=1\r\n");
+    ::chmod(path.c_str(), 0444);
+    GiveToUnprivileged(dir.path());
+    GiveToUnprivileged(path);
+    EXPECT_EQ(WriteAsUnprivileged(path, "a", "x", "1"), "error:Unable to write to " + path);
+    EXPECT_EQ(ReadFile(path), "[a]\r\nx=1\r\n");
+}
+
 TEST(Settings, SaveSequenceStopsAtTheFirstFailedWrite) {
     // Part 2.1: keys written before the failure stay, the rest are not written.
     REQUIRE_UNPRIVILEGED();
