@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -355,6 +356,13 @@ TEST(PictureStrips, EveryPictureIsDrawnAndDiffersFromTheOthers) {
         EXPECT_TRUE(zorbex::StripPicture(strip, 0).isNull());
         EXPECT_TRUE(zorbex::StripPicture(strip, zorbex::StripSize(strip) + 1).isNull());
     }
+}
+
+TEST_F(WindowFixture, ClosingTheWindowEndsTheMessageLoop) {
+    window.show();
+    QTimer::singleShot(0, &window, [this] { window.close(); });
+    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(7); });  // the loop did not end by itself
+    EXPECT_EQ(QApplication::exec(), 0);
 }
 
 TEST_F(WindowFixture, EveryPageGrabsOffscreen) {
