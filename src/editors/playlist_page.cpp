@@ -1,6 +1,8 @@
 #include "editors/playlist_page.h"
 
 #include "app/picture_strips.h"
+#include "build/definitions.h"
+#include "settings/settings_file.h"
 
 namespace zorbex {
 
@@ -22,12 +24,13 @@ QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& caption, b
 
 }  // namespace
 
-TPlaylistPage::TPlaylistPage(const AppContext& context, QWidget* parent) : QWidget(parent) {
+TPlaylistPage::TPlaylistPage(const AppContext& context, QWidget* parent) : QWidget(parent), context_(context) {
     setObjectName(QStringLiteral("tab_playlist"));
     BuildIdentity();
     BuildInput(context);
     BuildIgnore(context);
     BuildIgnoreMenu();
+    ConnectHandlers();
 }
 
 void TPlaylistPage::BuildIdentity() {
@@ -174,6 +177,86 @@ void TPlaylistPage::BuildIgnoreMenu() {
     // under the pointer can be selected first.
     connect(lst_ignore, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { mnu_ignore->popup(lst_ignore->viewport()->mapToGlobal(pos)); });
+}
+
+void TPlaylistPage::ConnectHandlers() {
+    navigator = new TDefinitionNavigator(
+        context_,
+        {grp_idn, txt_num_a, txt_num_z, txt_idn_a, txt_idn_z, btn_upn, btn_dnn, btn_savn, edt_namn},
+        {.subject = QStringLiteral("плейлиста"),
+         .readCount = [](const SettingsFile& settings) { return ReadPlaylistCount(settings); },
+         .fill = [this](int n) { FillControls(n); },
+         .write =
+             [this](int n) {
+                 SettingsFile settings(navigator->SettingsFilePath());
+                 WritePlaylistDefinition(settings, n, ShownDefinition());
+             }},
+        this);
+    exclusion = new TExclusionEditor(context_,
+                                     {box_ignore, txt_ignore, lst_ignore, edt_ignore, btn_add, btn_edit, mnu_ignore,
+                                      sub_item, sub_separator_1, sub_delete, sub_change, sub_separator_2, sub_import,
+                                      sub_export, sub_separator_3, sub_simplify, &dlg_open, &dlg_save},
+                                     [this] { navigator->MarkChanged(); }, this);
+
+    connect(btn_upn, &QPushButton::clicked, this, &TPlaylistPage::btn_upnClick);
+    connect(btn_dnn, &QPushButton::clicked, this, &TPlaylistPage::btn_dnnClick);
+    connect(btn_savn, &QPushButton::clicked, this, &TPlaylistPage::btn_savnClick);
+    connect(edt_namn, &QLineEdit::textChanged, this, &TPlaylistPage::edt_namnChange);
+    connect(edt_plsn, &TFileNameEdit::textChanged, this, &TPlaylistPage::playlistChange);
+    connect(edt_folder, &TFileNameEdit::textChanged, this, &TPlaylistPage::playlistChange);
+    connect(lst_mask, &QComboBox::editTextChanged, this, &TPlaylistPage::playlistChange);
+    for (QCheckBox* box : {box_subfolders, box_full, box_hidden, box_system})
+        connect(box, &QCheckBox::toggled, this, &TPlaylistPage::playlistChange);
+    connect(btn_down, &QToolButton::clicked, this, &TPlaylistPage::btn_downClick);
+}
+
+void TPlaylistPage::LoadPlaylist(int n) { navigator->Load(n); }
+
+void TPlaylistPage::FillControls(int n) {
+    PlaylistDefinition d;
+    {
+        const SettingsFile settings(navigator->SettingsFilePath());
+        d = ReadPlaylistDefinition(settings, n);
+    }
+    navigator->SetNameText(QString::fromStdString(d.name));
+    edt_plsn->setText(QString::fromStdString(d.file));
+    lst_mask->setCurrentText(QString::fromStdString(d.mask));
+    edt_folder->setText(QString::fromStdString(d.path));
+    box_subfolders->setChecked(d.subfolders);
+    box_full->setChecked(d.fullpath);
+    box_hidden->setChecked(d.hidden);
+    box_system->setChecked(d.system);
+    // A change of the tick runs box_ignoreClick, which brings the list controls in line.
+    box_ignore->setChecked(d.ignore_use);
+    exclusion->SetRows(d.ignore);
+}
+
+PlaylistDefinition TPlaylistPage::ShownDefinition() const {
+    PlaylistDefinition d;
+    d.name = edt_namn->text().toStdString();
+    d.file = edt_plsn->text().toStdString();
+    d.mask = lst_mask->currentText().toStdString();
+    d.path = edt_folder->text().toStdString();
+    d.subfolders = box_subfolders->isChecked();
+    d.fullpath = box_full->isChecked();
+    d.hidden = box_hidden->isChecked();
+    d.system = box_system->isChecked();
+    d.ignore_use = box_ignore->isChecked();
+    d.ignore = exclusion->Rows();
+    return d;
+}
+
+void TPlaylistPage::btn_savnClick() { navigator->Save(); }
+void TPlaylistPage::btn_upnClick() { navigator->Step(+1); }
+void TPlaylistPage::btn_dnnClick() { navigator->Step(-1); }
+void TPlaylistPage::edt_namnChange() { navigator->NameChanged(); }
+void TPlaylistPage::playlistChange() { navigator->MarkChanged(); }
+
+void TPlaylistPage::btn_downClick() {
+    // Taking the focus off the button before the list opens.
+    btn_down->setEnabled(false);
+    btn_down->setEnabled(true);
+    lst_mask->showPopup();
 }
 
 }  // namespace zorbex

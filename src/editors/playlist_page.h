@@ -17,6 +17,9 @@
 #include "app/app_context.h"
 #include "app/file_edit.h"
 #include "app/look.h"
+#include "build/playlist_builder.h"
+#include "editors/definition_navigator.h"
+#include "editors/exclusion_editor.h"
 
 namespace zorbex {
 
@@ -24,6 +27,13 @@ class TPlaylistPage : public QWidget {
     Q_OBJECT
 public:
     TPlaylistPage(const AppContext& context, QWidget* parent);
+
+    // Shows definition n from the settings file and clears the unsaved-changes mark.
+    void LoadPlaylist(int n);
+    // The definition as the controls show it now.
+    PlaylistDefinition ShownDefinition() const;
+    // The current playlist number (the tag of grp_idn): 0 before the first load.
+    int CurrentPlaylist() const { return navigator->Current(); }
 
     // Number and name display; the tag of grp_idn (property "tag") is the current number.
     QGroupBox* grp_idn;
@@ -77,11 +87,27 @@ public:
     FileDialogOptions dlg_open;
     FileDialogOptions dlg_save;
 
+    TDefinitionNavigator* navigator;
+    TExclusionEditor* exclusion;
+
+public slots:
+    void btn_savnClick();
+    void btn_upnClick();
+    void btn_dnnClick();
+    void edt_namnChange();
+    void playlistChange();
+    void btn_downClick();
+
 private:
+    void ConnectHandlers();
+    void FillControls(int n);
+
     void BuildIdentity();
     void BuildInput(const AppContext& context);
     void BuildIgnore(const AppContext& context);
     void BuildIgnoreMenu();
+
+    const AppContext& context_;
 };
 
 // Shared by the playlist and union output fields.
