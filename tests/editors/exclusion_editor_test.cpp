@@ -1,0 +1,336 @@
+// The exclusion list editor on the playlists page: the switch, adding and
+// editing entries, the popup's arrangements, import, export and simplify.
+#include <gtest/gtest.h>
+
+#include "editors/playlist_page.h"
+#include "input.h"
+#include "scripted_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using zorbex::MsgButtons;
+using zx_test::ScriptedDialogs;
+using Kind = ScriptedDialogs::Kind;
+
+const QString kTooShort =
+    QStringLiteral("Нельзя добавить в список исключений пункт, состоящий менее, чем из трёх символов.");
+
+struct ExclusionEditor : ::testing::Test {
+    zx_test::TempDir dir;
+    ScriptedDialogs dialogs;
+    zorbex::AppContext context{dir.path(), dialogs};
+    zorbex::TPlaylistPage page{context, nullptr};
+    zorbex::TExclusionEditor& ed = *page.exclusion;
+
+    ExclusionEditor() {
+        page.btn_savn->setEnabled(false);
+        page.btn_upnClick();
+        page.box_ignore->setChecked(true);
+        page.btn_savn->setEnabled(false);
+    }
+    QStringList Rows() const {
+        QStringList rows;
+        for (int i = 0; i < page.lst_ignore->count(); ++i) rows << page.lst_ignore->item(i)->text();
+        return rows;
+    }
+    void SetRows(const QStringList& rows) {
+        std::vector<std::string> r;
+        for (const QString& s : rows) r.push_back(s.toStdString());
+        ed.SetRows(r);
+    }
+    void Add(const QString& text) {
+        page.edt_ignore->setText(text);
+        ed.btn_addClick();
+    }
+    QStringList VisibleMenu() const {
+        QStringList shown;
+        for (QAction* a : page.mnu_ignore->actions())
+            if (a->isVisible()) shown << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return shown;
+    }
+    // The middle of row r, in the list's row area.
+    QPoint RowPoint(int r) const { return {20, r * zorbex::TExclusionEditor::kRowHeight + 5}; }
+};
+
+TEST_F(ExclusionEditor, TheSwitchEnablesTheControlsAndMarksAChange) {
+    ed.lst_ignoreMouseDown(Qt::LeftButton, 0);  // other buttons do nothing
+    SetRows({"a.mp3"});
+    ed.lst_ignoreMouseDown(Qt::RightButton, 0);
+    ASSERT_TRUE(page.btn_edit->isEnabled());
+
+    zx_test::Click(page.txt_ignore);
+    EXPECT_FALSE(page.box_ignore->isChecked());
+    for (QWidget* w : {static_cast<QWidget*>(page.lst_ignore), static_cast<QWidget*>(page.edt_ignore),
+                       static_cast<QWidget*>(page.btn_add), static_cast<QWidget*>(page.btn_edit)})
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_TRUE(page.btn_savn->isEnabled());
+    EXPECT_EQ(Rows(), QStringList{"a.mp3"});  // rows stay, shown but not editable
+
+    page.btn_savn->setEnabled(false);
+    zx_test::Click(page.box_ignore);
+    EXPECT_TRUE(page.box_ignore->isChecked());
+    EXPECT_TRUE(page.lst_ignore->isEnabled());
+    EXPECT_TRUE(page.edt_ignore->isEnabled());
+    EXPECT_TRUE(page.btn_add->isEnabled());
+    EXPECT_FALSE(page.btn_edit->isEnabled());
+    EXPECT_TRUE(page.btn_savn->isEnabled());
+}
+
+TEST_F(ExclusionEditor, AddingAppliesTheLengthRuleAndOnePairOfQuotes) {
+    const struct {
+        QString typed;
+        QString stored;  // empty: refused
+    } cases[] = {
+        {"ab", ""},
+        {"\"\"", ""},
+        {"abc", "abc"},
+        {"\"ab\"", "ab"},
+        {"\"\"ab\"\"", "\"ab\""},
+        {"\"ab", "\"ab"},
+        {"abc", "abc"},  // a second equal row
+        {"\"/my music/a b.mp3\"", "/my music/a b.mp3"},
+    };
+    QStringList expected;
+    for (const auto& c : cases) {
+        dialogs.calls.clear();
+        page.btn_savn->setEnabled(false);
+        Add(c.typed);
+        if (c.stored.isEmpty()) {
+            ASSERT_EQ(dialogs.Messages(), std::vector<QString>{kTooShort});
+            EXPECT_EQ(dialogs.calls[0].buttons, MsgButtons::Ok);
+            EXPECT_FALSE(page.btn_savn->isEnabled());
+        } else {
+            expected << c.stored;
+            EXPECT_TRUE(dialogs.calls.empty());
+            EXPECT_EQ(ed.SelectedRow(), expected.size() - 1);
+            EXPECT_TRUE(page.btn_savn->isEnabled());
+        }
+        EXPECT_EQ(Rows(), expected);
+        EXPECT_EQ(page.edt_ignore->text(), c.typed);  // the field keeps its text
+        EXPECT_FALSE(page.btn_edit->isEnabled());     // selecting the new row is no click on it
+    }
+}
+
+TEST_F(ExclusionEditor, BrowsePutsAPathWithABlankInQuotes) {
+    dialogs.paths = {QString("/my music/a b.mp3")};
+    page.edt_ignore->browseButton()->click();
+    const auto open = dialogs.Of(Kind::OpenFile);
+    ASSERT_EQ(open.size(), 1u);
+    EXPECT_EQ(open[0].text, "Укажите файл для внесения в список исключений...");
+    EXPECT_EQ(open[0].options.filter, "Музыка|*.mp?;*.mid;*.wav;*.mod|Видео|*.avi;*.mp*g;|Все файлы|*.*");
+    EXPECT_TRUE(open[0].options.fileMustExist);
+    EXPECT_EQ(page.edt_ignore->text(), "\"/my music/a b.mp3\"");
+    EXPECT_FALSE(page.btn_savn->isEnabled());  // the field alone is no change
+    zx_test::Key(page.edt_ignore->lineEdit(), Qt::Key_Return, "\r");
+    EXPECT_EQ(Rows(), QStringList{"/my music/a b.mp3"});
+}
+
+TEST_F(ExclusionEditor, PopupArrangements) {
+    page.show();
+    QWidget* area = page.lst_ignore->viewport();
+    const QStringList rowMenu{"{item}", "-", "удалить пункт", "изменить пункт", "-", "импортировать список",
+                              "экспортировать список", "-", "упростить список"};
+    EXPECT_EQ(VisibleMenu(), rowMenu);  // as built
+
+    zx_test::RightClick(area, RowPoint(0));
+    EXPECT_EQ(VisibleMenu(), QStringList{"импортировать список"});
+    EXPECT_TRUE(page.mnu_ignore->isVisible());  // the menu opens after the press
+    page.mnu_ignore->hide();
+
+    SetRows({"first.mp3", "second.mp3", "third.mp3"});
+    zx_test::RightClick(area, RowPoint(1));
+    page.mnu_ignore->hide();
+    QStringList withRow = rowMenu;
+    withRow[0] = "second.mp3";
+    EXPECT_EQ(VisibleMenu(), withRow);
+    EXPECT_FALSE(page.sub_item->isEnabled());
+    EXPECT_EQ(ed.SelectedRow(), 1);
+    EXPECT_EQ(page.edt_ignore->text(), "second.mp3");
+    EXPECT_TRUE(page.btn_edit->isEnabled());
+    EXPECT_FALSE(page.btn_savn->isEnabled());
+
+    zx_test::RightClick(area, RowPoint(5));
+    page.mnu_ignore->hide();
+    EXPECT_EQ(VisibleMenu(),
+              (QStringList{"импортировать список", "экспортировать список", "-", "упростить список"}));
+    EXPECT_EQ(page.sub_item->text(), "");
+    EXPECT_EQ(ed.SelectedRow(), 1);  // the selection stays
+
+    // A left click on a row is the plain row click.
+    zx_test::Click(area, Qt::LeftButton, RowPoint(2));
+    EXPECT_EQ(ed.SelectedRow(), 2);
+    EXPECT_EQ(page.edt_ignore->text(), "third.mp3");
+}
+
+TEST_F(ExclusionEditor, ChangeReplacesTheRowInPlace) {
+    SetRows({"a.mp3", "b.mp3", "c.mp3"});
+    ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(1).y());
+    page.sub_change->trigger();
+    EXPECT_FALSE(page.btn_add->isEnabled());
+    page.edt_ignore->setText("x");  // no length rule when changing
+    zx_test::Key(page.edt_ignore->lineEdit(), Qt::Key_Return, "\r");
+    EXPECT_EQ(Rows(), (QStringList{"a.mp3", "x", "c.mp3"}));
+    EXPECT_EQ(ed.SelectedRow(), 1);
+    EXPECT_TRUE(page.btn_add->isEnabled());
+    EXPECT_FALSE(page.btn_edit->isEnabled());
+    EXPECT_TRUE(page.btn_savn->isEnabled());
+    EXPECT_EQ(page.edt_ignore->text(), "x");  // Enter never reaches the field
+    EXPECT_TRUE(dialogs.calls.empty());
+}
+
+TEST_F(ExclusionEditor, DeleteThenChangeAppendsTheFieldText) {
+    SetRows({"a.mp3", "b.mp3", "c.mp3"});
+    ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(0).y());
+    page.btn_savn->setEnabled(false);
+    page.sub_delete->trigger();
+    EXPECT_EQ(Rows(), (QStringList{"b.mp3", "c.mp3"}));
+    EXPECT_EQ(ed.SelectedRow(), -1);
+    EXPECT_EQ(page.edt_ignore->text(), "a.mp3");
+    EXPECT_TRUE(page.btn_edit->isEnabled());
+    EXPECT_TRUE(page.btn_savn->isEnabled());
+
+    ed.btn_editClick();
+    EXPECT_EQ(Rows(), (QStringList{"b.mp3", "c.mp3", "a.mp3"}));
+    EXPECT_EQ(ed.SelectedRow(), -1);
+}
+
+TEST_F(ExclusionEditor, ExportWritesEveryRowWithCrLf) {
+    SetRows({"a", "b", "Песня.mp3"});
+    const std::string target = dir / "list.txt";
+    zx_test::WriteFile(target, "old content that is longer");
+    dialogs.paths = {QString::fromStdString(target)};
+    page.sub_export->trigger();
+    EXPECT_EQ(zx_test::ReadFile(target), "a\r\nb\r\n\xCF\xE5\xF1\xED\xFF.mp3\r\n");
+    EXPECT_FALSE(page.btn_savn->isEnabled());
+    const auto save = dialogs.Of(Kind::SaveFile);
+    ASSERT_EQ(save.size(), 1u);
+    EXPECT_EQ(save[0].text, "Сохранение списка исключений...");
+    EXPECT_EQ(save[0].options.filter,
+              "Текстовые документы|*.txt|Списки и плейлисты|*.lst;*.pls;*.m3u|Все файлы|*.*");
+    EXPECT_EQ(save[0].options.defaultExt, "txt");
+    EXPECT_TRUE(save[0].options.overwritePrompt);
+
+    // Imported back, the same rows.
+    SetRows({});
+    dialogs.paths = {QString::fromStdString(target)};
+    page.sub_import->trigger();
+    EXPECT_EQ(Rows(), (QStringList{"a", "b", "Песня.mp3"}));
+
+    SetRows({});
+    dialogs.paths = {QString::fromStdString(target)};
+    page.sub_export->trigger();
+    EXPECT_EQ(zx_test::ReadFile(target), "");
+
+    // Cancelled: nothing written.
+    dialogs.paths = {std::nullopt};
+    SetRows({"z"});
+    page.sub_export->trigger();
+    EXPECT_EQ(zx_test::ReadFile(target), "");
+}
+
+TEST_F(ExclusionEditor, ImportReplacesTheRows) {
+    const struct {
+        std::string bytes;
+        QStringList rows;
+    } cases[] = {
+        {"a\nb", {"a", "b"}},
+        {"a\r\n\r\nb", {"a", "", "b"}},
+        {"", {}},
+        {" \"q\" \r\n", {" \"q\" "}},
+    };
+    const std::string source = dir / "in.txt";
+    for (const auto& c : cases) {
+        SetRows({"old1", "old2"});
+        ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(0).y());
+        page.btn_savn->setEnabled(false);
+        zx_test::WriteFile(source, c.bytes);
+        dialogs.paths = {QString::fromStdString(source)};
+        page.sub_import->trigger();
+        EXPECT_EQ(Rows(), c.rows);
+        EXPECT_EQ(ed.SelectedRow(), -1);
+        EXPECT_TRUE(page.btn_savn->isEnabled());
+    }
+    const auto open = dialogs.Of(Kind::OpenFile);
+    ASSERT_FALSE(open.empty());
+    EXPECT_EQ(open[0].text, "Загрузка списка исключений...");
+    EXPECT_EQ(open[0].options.defaultExt, "txt");
+    EXPECT_TRUE(open[0].options.fileMustExist);
+
+    // Cancelled: nothing changes.
+    SetRows({"kept"});
+    page.btn_savn->setEnabled(false);
+    dialogs.paths = {std::nullopt};
+    page.sub_import->trigger();
+    EXPECT_EQ(Rows(), QStringList{"kept"});
+    EXPECT_FALSE(page.btn_savn->isEnabled());
+}
+
+TEST_F(ExclusionEditor, FilesThatCannotBeOpenedOrCreatedReachTheErrorDisplay) {
+    SetRows({"kept"});
+    const QString missing = QString::fromStdString(dir / "no such.txt");
+    const QString uncreatable = QString::fromStdString(dir / "no folder/out.txt");
+    dialogs.paths = {missing, uncreatable, QString::fromStdString(dir.path())};
+    page.sub_import->trigger();
+    page.sub_export->trigger();
+    page.sub_import->trigger();  // a folder is no file either
+    const auto errors = dialogs.Of(Kind::ShowError);
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_EQ(errors[0].text, "Cannot open file " + missing);
+    EXPECT_EQ(errors[1].text, "Cannot create file " + uncreatable);
+    EXPECT_TRUE(errors[2].text.startsWith("Cannot open file "));
+    EXPECT_EQ(Rows(), QStringList{"kept"});
+    EXPECT_FALSE(page.btn_savn->isEnabled());
+    EXPECT_FALSE(zx_test::Exists(dir / "no folder"));
+}
+
+TEST_F(ExclusionEditor, EntriesTheSettingsFileCannotKeepAreRefused) {
+    const std::string fits(1023, 'a');
+    const std::string tooLong(1024, 'b');
+    const std::string source = dir / "long.txt";
+    zx_test::WriteFile(source, "short\r\n" + tooLong + "\r\n");
+    SetRows({"kept"});
+    dialogs.paths = {QString::fromStdString(source)};
+    page.sub_import->trigger();
+    EXPECT_EQ(dialogs.Messages(), std::vector<QString>{zorbex::TExclusionEditor::TooLongImportMessage(2)});
+    EXPECT_EQ(Rows(), QStringList{"kept"});
+    EXPECT_FALSE(page.btn_savn->isEnabled());
+
+    dialogs.calls.clear();
+    Add(QString::fromStdString(tooLong));
+    page.lst_ignore->setCurrentRow(0);
+    page.edt_ignore->setText(QString::fromStdString(tooLong));
+    ed.btn_editClick();
+    EXPECT_EQ(dialogs.Messages(), (std::vector<QString>{zorbex::TExclusionEditor::TooLongMessage(),
+                                                       zorbex::TExclusionEditor::TooLongMessage()}));
+    EXPECT_EQ(Rows(), QStringList{"kept"});
+
+    // The longest that fits is saved and loaded back whole.
+    Add(QString::fromStdString(fits));
+    page.btn_savnClick();
+    page.LoadPlaylist(1);
+    EXPECT_EQ(Rows(), (QStringList{"kept", QString::fromStdString(fits)}));
+}
+
+TEST_F(ExclusionEditor, SimplifyKeepsTheFileNamePart) {
+    SetRows({"/music/a.mp3", "a.mp3", "/music/", "/x/y/Песня.mp3"});
+    ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(0).y());
+    page.btn_savn->setEnabled(false);
+    page.sub_simplify->trigger();
+    EXPECT_EQ(Rows(), (QStringList{"a.mp3", "a.mp3", "", "Песня.mp3"}));
+    EXPECT_EQ(ed.SelectedRow(), -1);
+    EXPECT_TRUE(page.btn_savn->isEnabled());
+}
+
+TEST_F(ExclusionEditor, EditModeOutlastsALoadThatKeepsTheSwitch) {
+    zx_test::WriteFile(dir / "Zorbl.Zrf", "[Zor:bl:Playlist:1]\r\nignore_use=1\r\nignore_no=1\r\nignore_0=e.mp3\r\n");
+    page.LoadPlaylist(1);
+    ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(0).y());
+    page.sub_change->trigger();
+    page.LoadPlaylist(1);
+    EXPECT_FALSE(page.btn_add->isEnabled());
+    EXPECT_EQ(page.edt_ignore->text(), "e.mp3");
+    EXPECT_FALSE(page.btn_savn->isEnabled());
+}
+
+}  // namespace
