@@ -5,7 +5,7 @@
 
 namespace zorbex {
 
-TUnionPage::TUnionPage(const AppContext& context, QWidget* parent) : QWidget(parent) {
+TUnionPage::TUnionPage(const AppContext& context, QWidget* parent) : QWidget(parent), context_(context) {
     setObjectName(QStringLiteral("tab_combine"));
     constexpr int kX = 4, kW = 482;
 
@@ -60,6 +60,86 @@ TUnionPage::TUnionPage(const AppContext& context, QWidget* parent) : QWidget(par
     ApplyStripPictures(mnu_union, PicGoStrip());
     connect(lst_union, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { mnu_union->popup(lst_union->viewport()->mapToGlobal(pos)); });
+
+    navigator = new TDefinitionNavigator(
+        context_,
+        {grp_idu, txt_unn_a, txt_unn_z, txt_idu_a, txt_idu_z, btn_upu, btn_dnu, btn_savu, edt_namu},
+        {.subject = QStringLiteral("объединения"),
+         .readCount = [](const SettingsFile& settings) { return ReadUnionCount(settings); },
+         .fill = [this](int n) { FillControls(n); },
+         .write =
+             [this](int n) {
+                 SettingsFile settings(navigator->SettingsFilePath());
+                 WriteUnionDefinition(settings, n, ShownDefinition());
+             }},
+        this);
+    connect(btn_upu, &QPushButton::clicked, this, &TUnionPage::btn_upuClick);
+    connect(btn_dnu, &QPushButton::clicked, this, &TUnionPage::btn_dnuClick);
+    connect(btn_savu, &QPushButton::clicked, this, &TUnionPage::btn_savuClick);
+    connect(edt_namu, &QLineEdit::textChanged, this, &TUnionPage::edt_namuChange);
+    connect(edt_plsu, &TFileNameEdit::textChanged, this, &TUnionPage::edt_plsuChange);
+    connect(sub_refresh, &QAction::triggered, this, &TUnionPage::sub_refreshClick);
+    // The list's click event: a click on a row, a row chosen with the keyboard,
+    // and a tick toggled by mouse or by the space bar.
+    connect(lst_union, &QListWidget::itemClicked, this, &TUnionPage::lst_unionClick);
+    connect(lst_union, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) lst_unionClick();
+    });
+    connect(lst_union, &QListWidget::itemChanged, this, &TUnionPage::lst_unionClick);
+}
+
+void TUnionPage::LoadUnion(int n) {
+    navigator->Load(n);
+    // The run's closing reload must not leave the up button as a step to a
+    // new union left it.
+    const SettingsFile settings(navigator->SettingsFilePath());
+    btn_upu->setEnabled(ReadUnionCount(settings) >= n);
+}
+
+void TUnionPage::FillControls(int n) {
+    const SettingsFile settings(navigator->SettingsFilePath());
+    const UnionDefinition d = ReadUnionDefinition(settings, n);
+    navigator->SetNameText(QString::fromStdString(d.name));
+    edt_plsu->setText(QString::fromStdString(d.file));
+    ShowMembers(settings, d.members);
+}
+
+void TUnionPage::sub_refreshClick() {
+    const SettingsFile settings(navigator->SettingsFilePath());
+    ShowMembers(settings, ReadUnionDefinition(settings, CurrentUnion()).members);
+}
+
+void TUnionPage::ShowMembers(const SettingsFile& settings, const std::vector<bool>& members) {
+    refreshing_ = true;
+    lst_union->clear();
+    // One row per playlist definition, as many as the member flags read.
+    for (size_t j = 0; j < members.size(); ++j) {
+        const int p = static_cast<int>(j) + 1;
+        auto* item = new QListWidgetItem(QString::fromStdString(PlaylistRowText(p, ReadPlaylistListName(settings, p))));
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(members[j] ? Qt::Checked : Qt::Unchecked);
+        lst_union->addItem(item);
+    }
+    refreshing_ = false;
+}
+
+UnionDefinition TUnionPage::ShownDefinition() const {
+    UnionDefinition d;
+    d.name = edt_namu->text().toStdString();
+    d.file = edt_plsu->text().toStdString();
+    for (int row = 0; row < lst_union->count(); ++row)
+        d.members.push_back(lst_union->item(row)->checkState() == Qt::Checked);
+    return d;
+}
+
+void TUnionPage::btn_savuClick() { navigator->Save(); }
+void TUnionPage::btn_upuClick() { navigator->Step(+1); }
+void TUnionPage::btn_dnuClick() { navigator->Step(-1); }
+void TUnionPage::edt_namuChange() { navigator->NameChanged(); }
+void TUnionPage::edt_plsuChange() { navigator->MarkChanged(); }
+
+void TUnionPage::lst_unionClick() {
+    if (!refreshing_) navigator->MarkChanged();
 }
 
 }  // namespace zorbex
