@@ -1,7 +1,12 @@
 #!/usr/bin/env python3
 """Generates the engine benchmark tree: 200,000 files in 10,000 folders.
 
-100 top folders with 99 subfolders each; 20 files per folder. Names mix
+Usage: make_tree.py [ROOT [TOPS [GROUPS]]]
+
+TOPS top folders (100) with 99 subfolders each; 20 files per folder. With
+GROUPS, the top folders are spread over "part 0" .. "part GROUPS-1" below
+ROOT, one search folder per playlist definition (500 tops in 10 groups give
+the unattended benchmark's 1,000,000 files in 50,000 folders). Names mix
 Latin and Cyrillic, upper and lower case; extensions mix .mp3/.MP3/.flac/
 .Flac with other kinds; about one file in fifty is hidden. Files are empty.
 Prints the number of folders, files and of files the mask should pick.
@@ -11,6 +16,8 @@ import random
 import sys
 
 root = sys.argv[1] if len(sys.argv) > 1 else "/tmp/zorbex-bench-tree"
+tops = int(sys.argv[2]) if len(sys.argv) > 2 else 100
+groups = int(sys.argv[3]) if len(sys.argv) > 3 else 0
 rng = random.Random(4)
 LATIN = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
 CYRILLIC = "абвгдеёжзийклмнопрстуфхцчшщъыьэюяАБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ"
@@ -29,8 +36,9 @@ def name(i):
 if os.path.exists(root):
     sys.exit("%s exists; remove it first" % root)
 folders = files = picked = hidden = 0
-for top in range(100):
-    top_dir = os.path.join(root, "%s %03d" % (word(6), top))
+for top in range(tops):
+    parent = os.path.join(root, "part %d" % (top * groups // tops)) if groups else root
+    top_dir = os.path.join(parent, "%s %03d" % (word(6), top))
     subs = [top_dir] + [os.path.join(top_dir, "%s %02d" % (word(8), s)) for s in range(99)]
     for folder in subs:
         os.makedirs(folder)

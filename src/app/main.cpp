@@ -2,9 +2,18 @@
 #include "app/application.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
+#include "build/command_line.h"
 #include "platform/program_dir.h"
 
+#include <iostream>
+
 int main(int argc, char** argv) {
+    // --help, --version and runs without a display end here, before any
+    // window object exists.
+    if (const auto status = zorbex::StartWithoutWindow({argv + 1, argv + argc}, zorbex::StartEnvironmentOfProcess(),
+                                                       zorbex::ProgramDirectory(), std::cout, std::cerr)) {
+        return *status;
+    }
     zorbex::TApplication app(argc, argv);
     zorbex::QtDialogs dialogs;
     app.SetErrorDisplay(&dialogs);

@@ -1,0 +1,107 @@
+#include "build/command_line.h"
+
+#include <csignal>
+#include <cstdlib>
+
+#include "build/run.h"
+#include "build/unattended_run.h"
+#include "settings/settings_file.h"
+
+namespace zorbex {
+namespace {
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// Qt takes "-platform NAME" (or "--platform NAME") anywhere on the line.
+bool PlatformArgument(const std::vector<std::string>& args) {
+    for (size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == "-platform" || args[i] == "--platform") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool IsAutoRunSwitch(std::string_view firstArgument) {
+    std::string lower(firstArgument);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower == "/start" || lower == "/auto" || lower == "/go" || lower == "/do";
+}
+
+StartEnvironment StartEnvironmentOfProcess() {
+    return StartEnvironment{Env("DISPLAY"), Env("WAYLAND_DISPLAY"), Env("QT_QPA_PLATFORM")};
+}
+
+StartMode ClassifyStart(const std::vector<std::string>& args, const StartEnvironment& env) {
+    const std::string first = args.empty() ? std::string() : args.front();
+    if (first == "--help") return StartMode::kHelp;
+    if (first == "--version") return StartMode::kVersion;
+    const bool display = !env.display.empty() || !env.waylandDisplay.empty() || !env.qtPlatform.empty() ||
+                         PlatformArgument(args);
+    if (display) return StartMode::kWindow;
+    return IsAutoRunSwitch(first) ? StartMode::kUnattended : StartMode::kNoDisplay;
+}
+
+std::string VersionLine() { return std::string("Zorbex v") + kVersionText; }
+
+std::string NoDisplayLine() {
+    return "zorbex: the window needs a display (DISPLAY or WAYLAND_DISPLAY is not set); "
+           "`zorbex /start` builds the remembered selection without one.";
+}
+
+std::string UsageText(const std::string& programDir) {
+    return VersionLine() +
+           " - builds .m3u playlists and unions from the definitions in its settings file.\n"
+           "\n"
+           "Usage: zorbex [/start | /auto | /go | /do]\n"
+           "       zorbex --help | --version\n"
+           "\n"
+           "  (nothing)     open the window\n"
+           "  /start        build the selection remembered on the process page; /auto, /go\n"
+           "                and /do do the same, in any letter case, as the first argument.\n"
+           "                With a display the window runs it. Without one (no DISPLAY,\n"
+           "                WAYLAND_DISPLAY or QT_QPA_PLATFORM) it runs unattended: the log\n"
+           "                goes to standard output, refusals and errors to standard error.\n"
+           "  --help        show this text\n"
+           "  --version     show the version\n"
+           "\n"
+           "Exit status of an unattended run:\n"
+           "  0  the run completed; every ticked definition was built or kept\n"
+           "  1  the run completed, but a ticked definition failed: folder not found,\n"
+           "     output not writable, or a union whose file a playlist uses\n"
+           "  2  the run was refused (nothing ticked, list out of step with the settings\n"
+           "     file), or the settings file could not be written\n"
+           "\n"
+           "Settings file: " +
+           SettingsPath(programDir) + "\n";
+}
+
+std::optional<int> StartWithoutWindow(const std::vector<std::string>& args, const StartEnvironment& env,
+                                      const std::string& programDir, std::ostream& out, std::ostream& err) {
+    switch (ClassifyStart(args, env)) {
+        case StartMode::kWindow:
+            return std::nullopt;
+        case StartMode::kHelp:
+            out << UsageText(programDir) << std::flush;
+            return 0;
+        case StartMode::kVersion:
+            out << VersionLine() << std::endl;
+            return 0;
+        case StartMode::kNoDisplay:
+            err << NoDisplayLine() << std::endl;
+            return kExitRefused;
+        case StartMode::kUnattended:
+            // A reader that goes away (a closed pipe) must not kill the run
+            // halfway; the log is lost, the playlists are still built.
+            std::signal(SIGPIPE, SIG_IGN);
+            return RunUnattended(programDir, out, err);
+    }
+    return std::nullopt;
+}
+
+}  // namespace zorbex

@@ -1,0 +1,47 @@
+#pragma once
+// What the command line and the environment ask of a start, decided before
+// any window object exists: a window cannot even be created without a display.
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zorbex {
+
+// The first argument, lower-cased, equals "/start", "/auto", "/go" or "/do".
+bool IsAutoRunSwitch(std::string_view firstArgument);
+
+// The environment variables that decide whether a window can open.
+struct StartEnvironment {
+    std::string display;         // DISPLAY
+    std::string waylandDisplay;  // WAYLAND_DISPLAY
+    std::string qtPlatform;      // QT_QPA_PLATFORM
+};
+StartEnvironment StartEnvironmentOfProcess();
+
+enum class StartMode {
+    kWindow,      // the window, as always
+    kUnattended,  // an automatic-run switch and no display: the run without a window
+    kNoDisplay,   // no switch and no display: say so and stop
+    kHelp,
+    kVersion,
+};
+
+// args: the arguments after the program name. A display exists when DISPLAY
+// or WAYLAND_DISPLAY is set, or the user chose a Qt platform (QT_QPA_PLATFORM
+// or a -platform argument); then everything but --help and --version opens
+// the window.
+StartMode ClassifyStart(const std::vector<std::string>& args, const StartEnvironment& env);
+
+std::string VersionLine();  // "Zorbex v4.0i"
+std::string NoDisplayLine();
+// Switches, exit statuses and where the settings file of programDir lives.
+std::string UsageText(const std::string& programDir);
+
+// Everything a start without a window does, with its exit status; nothing
+// when the window is to open.
+std::optional<int> StartWithoutWindow(const std::vector<std::string>& args, const StartEnvironment& env,
+                                      const std::string& programDir, std::ostream& out, std::ostream& err);
+
+}  // namespace zorbex

@@ -1,0 +1,67 @@
+#pragma once
+// The run without a window: the process list is the remembered selection,
+// the options come from the settings file, the log goes to a stream line by
+// line and refusals to another, and the outcome becomes an exit status.
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "build/run.h"
+
+namespace zorbex {
+
+// Exit statuses a scheduler can act on.
+inline constexpr int kExitCompleted = 0;  // every ticked definition built or kept
+inline constexpr int kExitSomeFailed = 1;  // completed, but a ticked definition failed
+inline constexpr int kExitRefused = 2;     // refused, or the settings file not writable
+
+// A RunHost standing in for the window as a fresh start fills it: rows
+// P + U from the settings file, row k ticked by `item_`k.
+class UnattendedHost : public RunHost {
+public:
+    UnattendedHost(std::string programDir, std::ostream& log, std::ostream& errors);
+
+    int RowCount() override;
+    bool RowTicked(int row) override;
+    PlaylistDefinition LoadPlaylist(int n) override;
+    UnionDefinition LoadUnion(int m) override;
+    bool OverwriteOption() override { return overwrite_; }
+    bool LogOption() override { return true; }
+    bool QuitOption() override { return true; }
+    bool AutoRunMarker() override { return true; }
+    void ClearAutoRunMarker() override {}
+    void RequestQuit() override {}
+    void ShowRefusal(const std::string& message) override;
+    void ClearLog() override {}
+    void AppendLog(const std::string& line) override;
+    void ShowLog() override {}
+    void SetStartButton(bool, const std::string&) override {}
+    void SetQuitButtonEnabled(bool) override {}
+    RunBar& bar_progress() override { return bar_; }
+    RunBar& bar_total() override { return bar_; }
+    RunBar& bar_compact() override { return bar_; }
+    void Redraw() override {}
+    void Yield() override {}
+
+private:
+    class NoBar : public RunBar {
+    public:
+        void SetMax(int) override {}
+        void SetPosition(int) override {}
+    };
+
+    std::string programDir_;
+    std::ostream& log_;
+    std::ostream& errors_;
+    std::vector<bool> ticks_;
+    bool overwrite_ = false;
+    NoBar bar_;
+};
+
+int ExitStatusOf(const RunResult& result);
+
+// Start-up as a normal start does it to the settings file (`reset` read,
+// then written as 0), then the run. programDir ends with "/".
+int RunUnattended(const std::string& programDir, std::ostream& log, std::ostream& errors);
+
+}  // namespace zorbex
