@@ -1,5 +1,6 @@
 #include "app/process_page.h"
 
+#include "app/check_list_style.h"
 #include "app/look.h"
 #include "app/picture_strips.h"
 #include "build/definitions.h"
@@ -39,6 +40,7 @@ TProcessPage::TProcessPage(const AppContext& context, QWidget* parent)
     lst_do = Named(new QListWidget(grp_process), "lst_do");
     lst_do->setGeometry(listArea);
     lst_do->setItemDelegate(new TRowHeightDelegate(13, lst_do));
+    UseSmallCheckMarks(lst_do);
     lst_do->setUniformItemSizes(true);
     lst_do->setContextMenuPolicy(Qt::CustomContextMenu);
 

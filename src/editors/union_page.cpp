@@ -1,5 +1,6 @@
 #include "editors/union_page.h"
 
+#include "app/check_list_style.h"
 #include "app/picture_strips.h"
 #include "editors/playlist_page.h"
 
@@ -51,6 +52,7 @@ TUnionPage::TUnionPage(const AppContext& context, QWidget* parent) : QWidget(par
     lst_union = Named(new QListWidget(grp_union), "lst_union");
     lst_union->setGeometry(6, 8, kW - 12, 132);
     lst_union->setItemDelegate(new TRowHeightDelegate(13, lst_union));
+    UseSmallCheckMarks(lst_union);
     lst_union->setUniformItemSizes(true);
     lst_union->setContextMenuPolicy(Qt::CustomContextMenu);
 

@@ -2,6 +2,7 @@
 // position, the popup menu's ticking that writes nothing.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QStyle>
 #include <gtest/gtest.h>
 
 #include "app/process_page.h"
@@ -39,6 +40,10 @@ TEST_F(ProcessListFixture, PlaylistRowsThenUnionRowsWithTheListsOwnDefaultNames)
     EXPECT_EQ(Ticks(), (std::vector<bool>{false, false, false}));
     for (int r = 0; r < page.lst_do->count(); ++r)
         EXPECT_TRUE(page.lst_do->item(r)->flags() & Qt::ItemIsUserCheckable);
+    // The check boxes fit the 13 pixel rows whole, with a pixel to spare above and below.
+    const int rowHeight = page.lst_do->visualItemRect(page.lst_do->item(0)).height();
+    EXPECT_EQ(rowHeight, 13);
+    EXPECT_LE(page.lst_do->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, page.lst_do), rowHeight - 2);
 
     // A second fill replaces the rows instead of adding to them.
     Seed("[Zor:bl]\r\nplaylists=1\r\n");
