@@ -1,0 +1,191 @@
+#include "build/unattended_run.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "build/command_line.h"
+#include "support/temp_dir.h"
+
+namespace zorbex {
+namespace {
+
+using zx_test::MakeDirs;
+using zx_test::ReadFile;
+using zx_test::TempDir;
+using zx_test::WriteFile;
+
+TEST(AutoRunSwitch, OnlyTheFourSwitchesInAnyCase) {
+    const struct {
+        const char* argument;
+        bool matches;
+    } cases[] = {
+        {"/start", true}, {"/START", true}, {"/Auto", true}, {"/gO", true}, {"/do", true},
+        {"start", false}, {"-start", false}, {"/start ", false}, {" /start", false}, {"/st art", false},
+        {"", false},      {"/", false},      {"/doo", false},   {"--start", false}, {"/старт", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsAutoRunSwitch(c.argument), c.matches) << '"' << c.argument << '"';
+}
+
+TEST(ClassifyStart, DisplayAndArguments) {
+    const StartEnvironment none;
+    const StartEnvironment x11{":0", "", ""};
+    const StartEnvironment wayland{"", "wayland-0", ""};
+    const StartEnvironment chosen{"", "", "offscreen"};
+    using A = std::vector<std::string>;
+    const struct {
+        A args;
+        StartEnvironment env;
+        StartMode mode;
+    } cases[] = {
+        {{}, none, StartMode::kNoDisplay},
+        {{"/start"}, none, StartMode::kUnattended},
+        {{"/DO", "extra"}, none, StartMode::kUnattended},
+        {{"-start"}, none, StartMode::kNoDisplay},
+        {{"/start "}, none, StartMode::kNoDisplay},
+        {{"x", "/start"}, none, StartMode::kNoDisplay},
+        {{"/start"}, x11, StartMode::kWindow},
+        {{"/start"}, wayland, StartMode::kWindow},
+        {{"/start"}, chosen, StartMode::kWindow},
+        {{}, x11, StartMode::kWindow},
+        {{"anything"}, wayland, StartMode::kWindow},
+        // A platform chosen on the command line is the user's choice as well.
+        {{"/start", "-platform", "offscreen"}, none, StartMode::kWindow},
+        {{"--platform", "minimal"}, none, StartMode::kWindow},
+        {{"/start", "-platform"}, none, StartMode::kUnattended},
+        {{"--help"}, none, StartMode::kHelp},
+        {{"--help"}, x11, StartMode::kHelp},
+        {{"--version"}, chosen, StartMode::kVersion},
+        {{"--version"}, none, StartMode::kVersion},
+        {{"/start", "--help"}, none, StartMode::kUnattended},
+        {{"--HELP"}, x11, StartMode::kWindow},
+    };
+    for (const auto& c : cases) {
+        std::string shown;
+        for (const auto& a : c.args) shown += "[" + a + "]";
+        EXPECT_EQ(ClassifyStart(c.args, c.env), c.mode) << shown << " DISPLAY=" << c.env.display;
+    }
+}
+
+TEST(StartWithoutWindow, HelpVersionAndNoDisplayWriteWhereTheyShould) {
+    TempDir dir;
+    const StartEnvironment none;
+    std::ostringstream out, err;
+    EXPECT_EQ(StartWithoutWindow({"--version"}, none, dir.path(), out, err), 0);
+    EXPECT_EQ(out.str(), "Zorbex v4.0i\n");
+
+    out.str("");
+    EXPECT_EQ(StartWithoutWindow({"--help"}, StartEnvironment{":0", "", ""}, dir.path(), out, err), 0);
+    EXPECT_NE(out.str().find("Settings file: " + dir.path() + "Zorbl.Zrf\n"), std::string::npos) << out.str();
+    for (const char* word : {"/start", "/auto", "/go", "/do", "--version", "  0  ", "  1  ", "  2  "})
+        EXPECT_NE(out.str().find(word), std::string::npos) << word;
+    EXPECT_EQ(err.str(), "");
+
+    out.str("");
+    EXPECT_EQ(StartWithoutWindow({}, none, dir.path(), out, err), kExitRefused);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), NoDisplayLine() + "\n");
+    // Neither asking for help nor being refused touches the settings file.
+    EXPECT_FALSE(zx_test::Exists(dir / "Zorbl.Zrf"));
+
+    EXPECT_EQ(StartWithoutWindow({"/start"}, StartEnvironment{":0", "", ""}, dir.path(), out, err), std::nullopt);
+}
+
+TEST(UnattendedHost, RowsAndTicksAsAFreshStartFillsTheList) {
+    TempDir dir;
+    // Two playlists, one union; any non-zero item counts as ticked; item_3
+    // lies beyond the list and is ignored.
+    WriteFile(dir / "Zorbl.Zrf",
+              "[Zor:bl]\r\nplaylists=2\r\nunions=1\r\nitem_0=0\r\nitem_1=7\r\nitem_2=1\r\nitem_3=1\r\n"
+              "overwrite=1\r\n");
+    std::ostringstream out, err;
+    UnattendedHost host(dir.path(), out, err);
+    EXPECT_EQ(host.RowCount(), 3);
+    EXPECT_FALSE(host.RowTicked(0));
+    EXPECT_TRUE(host.RowTicked(1));
+    EXPECT_TRUE(host.RowTicked(2));
+    EXPECT_FALSE(host.RowTicked(3));
+    EXPECT_FALSE(host.RowTicked(-1));
+    EXPECT_TRUE(host.OverwriteOption());
+    EXPECT_TRUE(host.AutoRunMarker());
+    EXPECT_TRUE(host.QuitOption());
+}
+
+TEST(UnattendedHost, OverwriteDefaultsToOffAndDefinitionsComeFromTheFile) {
+    TempDir dir;
+    WriteFile(dir / "Zorbl.Zrf",
+              "[Zor:bl]\r\nplaylists=1\r\n[Zor:bl:Playlist:1]\r\nfile=x.m3u\r\nmask=*.ogg\r\npath=/m\r\n"
+              "[Zor:bl:Union:1]\r\nfile=u.m3u\r\nunite_0=1\r\n");
+    std::ostringstream out, err;
+    UnattendedHost host(dir.path(), out, err);
+    EXPECT_FALSE(host.OverwriteOption());
+    const PlaylistDefinition p = host.LoadPlaylist(1);
+    EXPECT_EQ(p.file, "x.m3u");
+    EXPECT_EQ(p.mask, "*.ogg");
+    EXPECT_EQ(p.path, "/m");
+    const UnionDefinition u = host.LoadUnion(1);
+    EXPECT_EQ(u.file, "u.m3u");
+    EXPECT_EQ(u.members, std::vector<bool>{true});
+    // An edit made between two loads is seen by the next one.
+    WriteFile(dir / "Zorbl.Zrf", "[Zor:bl]\r\nplaylists=1\r\n[Zor:bl:Playlist:1]\r\nfile=y.m3u\r\n");
+    EXPECT_EQ(host.LoadPlaylist(1).file, "y.m3u");
+}
+
+TEST(ExitStatus, FromTheRunResult) {
+    const struct {
+        RunStatus status;
+        int failed;
+        int exit;
+    } cases[] = {
+        {RunStatus::kCompleted, 0, 0},
+        {RunStatus::kCompleted, 1, 1},
+        {RunStatus::kCompleted, 5, 1},
+        {RunStatus::kNothingTicked, 0, 2},
+        {RunStatus::kOutOfStep, 0, 2},
+    };
+    for (const auto& c : cases) {
+        RunResult result;
+        result.status = c.status;
+        result.failed = c.failed;
+        EXPECT_EQ(ExitStatusOf(result), c.exit) << static_cast<int>(c.status) << " " << c.failed;
+    }
+}
+
+TEST(RunUnattended, WritesResetBeforeTheRunEvenWhenRefused) {
+    TempDir dir;
+    WriteFile(dir / "Zorbl.Zrf", "[Zor:bl]\r\nreset=1\r\nplaylists=1\r\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunUnattended(dir.path(), out, err), kExitRefused);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), std::string(kNothingTickedMessage) + "\n");
+    EXPECT_NE(ReadFile(dir / "Zorbl.Zrf").find("reset=0\r\n"), std::string::npos);
+}
+
+TEST(RunUnattended, UnwritableSettingsFileStopsBeforeTheRun) {
+    TempDir dir;
+    // Root may write anywhere; a folder in the file's place cannot be written.
+    MakeDirs(dir / "Zorbl.Zrf");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunUnattended(dir.path(), out, err), kExitRefused);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "Unable to write to " + dir.path() + "Zorbl.Zrf.\n");
+}
+
+TEST(RunUnattended, TheLogGoesToTheStreamAndAMissingFolderGivesOne) {
+    TempDir dir;
+    MakeDirs(dir / "music");
+    WriteFile(dir / "music/a.mp3", "");
+    WriteFile(dir / "Zorbl.Zrf",
+              "[Zor:bl]\r\nplaylists=2\r\nitem_0=1\r\nitem_1=1\r\n[Zor:bl:Playlist:1]\r\npath=" + dir.path() +
+                  "music\r\nfullpath=0\r\n[Zor:bl:Playlist:2]\r\npath=" + dir.path() + "gone\r\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunUnattended(dir.path(), out, err), kExitSomeFailed);
+    EXPECT_EQ(out.str(),
+              "Zorbex v4.0i\n(журнал процесса)\n\nплейлист №1\n   файлов найдено: 1\n   исключено: 0\n   ок\n"
+              "плейлист №2\n   каталог «" + dir.path() + "gone/» не найден\nготово.\n");
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(ReadFile(dir / "playlist_1.m3u"), "a.mp3\r\n");
+}
+
+}  // namespace
+}  // namespace zorbex
