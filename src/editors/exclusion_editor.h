@@ -7,46 +7,20 @@
 #include <string>
 #include <vector>
 
-#include <QAction>
-#include <QCheckBox>
-#include <QListWidget>
-#include <QMenu>
 #include <QObject>
-#include <QPushButton>
 
 #include "app/app_context.h"
-#include "app/file_edit.h"
-#include "app/look.h"
 
 namespace zorbex {
+
+class TPlaylistPage;
 
 class TExclusionEditor : public QObject {
     Q_OBJECT
 public:
-    struct Controls {
-        QCheckBox* box_ignore;
-        TClickLabel* txt_ignore;
-        QListWidget* lst_ignore;
-        TFileNameEdit* edt_ignore;
-        QPushButton* btn_add;
-        QPushButton* btn_edit;
-        QMenu* mnu_ignore;
-        QAction* sub_item;
-        QAction* sub_separator_1;
-        QAction* sub_delete;
-        QAction* sub_change;
-        QAction* sub_separator_2;
-        QAction* sub_import;
-        QAction* sub_export;
-        QAction* sub_separator_3;
-        QAction* sub_simplify;
-        const FileDialogOptions* dlg_open;
-        const FileDialogOptions* dlg_save;
-    };
-
-    // markChanged sets the page's unsaved-changes mark.
-    TExclusionEditor(const AppContext& context, Controls controls, std::function<void()> markChanged,
-                     QObject* parent);
+    // Works on the exclusion controls of page; markChanged sets the page's
+    // unsaved-changes mark.
+    TExclusionEditor(const AppContext& context, TPlaylistPage& page, std::function<void()> markChanged);
 
     // The rows as UTF-8 texts, in list order.
     std::vector<std::string> Rows() const;
@@ -88,7 +62,7 @@ private:
     bool RefuseTooLong(const QString& text);
 
     const AppContext& context_;
-    Controls c_;
+    TPlaylistPage& page_;
     std::function<void()> markChanged_;
 };
 

@@ -192,11 +192,7 @@ void TPlaylistPage::ConnectHandlers() {
                  WritePlaylistDefinition(settings, n, ShownDefinition());
              }},
         this);
-    exclusion = new TExclusionEditor(context_,
-                                     {box_ignore, txt_ignore, lst_ignore, edt_ignore, btn_add, btn_edit, mnu_ignore,
-                                      sub_item, sub_separator_1, sub_delete, sub_change, sub_separator_2, sub_import,
-                                      sub_export, sub_separator_3, sub_simplify, &dlg_open, &dlg_save},
-                                     [this] { navigator->MarkChanged(); }, this);
+    exclusion = new TExclusionEditor(context_, *this, [this] { navigator->MarkChanged(); });
 
     connect(btn_upn, &QPushButton::clicked, this, &TPlaylistPage::btn_upnClick);
     connect(btn_dnn, &QPushButton::clicked, this, &TPlaylistPage::btn_dnnClick);
