@@ -3,9 +3,13 @@
 // unions of 1,000,000 lines.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
+#include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -268,6 +272,54 @@ TEST_F(LimitsTest, UnionOfAMillionLines) {
     EXPECT_EQ(r.outcome, UnionOutcome::kWritten);
     EXPECT_EQ(log, (Lines{"   файлов итого: 1000001", "   объединено: 2", "   ок"}));
     EXPECT_TRUE(ReadFile(prog() + "all.m3u") == expected);
+}
+
+// Runs fn in a forked child; its result, or nullopt when the child died.
+std::optional<std::string> InChild(const std::function<std::string()>& fn) {
+    int fds[2];
+    if (::pipe(fds) != 0) return std::nullopt;
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0) return std::nullopt;
+    if (pid == 0) {
+        ::close(fds[0]);
+        const std::string out = fn();
+        const bool sent = ::write(fds[1], out.data(), out.size()) == static_cast<ssize_t>(out.size());
+        ::_exit(sent ? 0 : 5);
+    }
+    ::close(fds[1]);
+    std::string out;
+    char buf[4096];
+    ssize_t n;
+    while ((n = ::read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+    return out;
+}
+
+// A member of 32 MiB of bare line ends is 32 million empty lines. Its union
+// must cost a few times the file, not a string per line (a gigabyte): the
+// build runs under an address-space limit of 640 MiB.
+TEST_F(LimitsTest, MemberOfEmptyLinesCostsNoStringPerLine) {
+    const size_t lines = size_t{32} << 20;
+    WriteFile(prog() + "empty.m3u", std::string(lines, '\n'));
+    auto out = InChild([&] {
+        const rlimit limit{size_t{640} << 20, RLIM_INFINITY};
+        if (::setrlimit(RLIMIT_AS, &limit) != 0) return std::string("no limit");
+        UnionContext join;
+        join.programDir = prog();
+        join.loadUnion = [](int) { return UnionDefinition{"u", "all.m3u", {true}}; };
+        join.memberFile = [](int) { return std::string("empty.m3u"); };
+        try {
+            return std::to_string(BuildUnion(1, true, true, join).lines);
+        } catch (const std::bad_alloc&) {
+            return std::string("out of memory");
+        }
+    });
+    ASSERT_TRUE(out.has_value());
+    EXPECT_EQ(*out, std::to_string(lines));
+    EXPECT_EQ(ReadFile(prog() + "all.m3u").size(), 2 * lines);
 }
 
 }  // namespace

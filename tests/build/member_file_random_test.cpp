@@ -64,7 +64,7 @@ TEST(MemberFileRandom, UnionOfRandomMembersHoldsTheirLines) {
     join.loadUnion = [](int) { return UnionDefinition{"u", "u.m3u", {true, false, true, true, false, true}}; };
     join.memberFile = [](int n) { return "m" + std::to_string(n) + ".m3u"; };
     // Every round writes the union with fsync: few rounds, many members each.
-    for (int round = 0; round < 120; ++round) {
+    for (int round = 0; round < 80; ++round) {
         std::string expected;
         int64_t lines = 0;
         for (int n : {1, 2, 3, 4, 5, 6}) {
