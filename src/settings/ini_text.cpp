@@ -84,6 +84,32 @@ public:
         return true;
     }
 
+    // Moves to the next line (this one included) whose first non-blank byte
+    // is '['; false when there is none. Lines between are skipped without
+    // being looked at, which is what makes finding a section cheap: '[' is
+    // rare outside headers. Linear: a '[' that does not start its line sends
+    // the search to the end of that line.
+    bool SkipToBracketLine() {
+        size_t from = pos_;
+        while (from < file_.size()) {
+            const void* hit = std::memchr(file_.data() + from, '[', file_.size() - from);
+            if (!hit) break;
+            const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - file_.data());
+            size_t start = at;
+            while (start > pos_ && IsBlank(file_[start - 1])) --start;
+            if (start == pos_ || file_[start - 1] == '\n') {
+                pos_ = start;
+                return true;
+            }
+            const void* nl = std::memchr(file_.data() + at, '\n', file_.size() - at);
+            if (!nl) break;
+            from = static_cast<size_t>(static_cast<const char*>(nl) - file_.data()) + 1;
+            pos_ = from;
+        }
+        pos_ = file_.size();
+        return false;
+    }
+
 private:
     std::string_view file_;
     size_t pos_ = 0;
@@ -119,7 +145,10 @@ KeyLocation Find(std::string_view file, std::string_view section, std::string_vi
     bool inTarget = false;
     LineReader reader(file);
     Line line;
-    while (reader.Next(line)) {
+    while (true) {
+        // Outside the section only headers matter.
+        if (!inTarget && !reader.SkipToBracketLine()) break;
+        if (!reader.Next(line)) break;
         std::string_view content = file.substr(line.begin, line.contentEnd - line.begin);
         size_t first = 0;
         while (first < content.size() && IsBlank(content[first])) ++first;

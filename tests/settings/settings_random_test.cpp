@@ -44,7 +44,82 @@ std::string Get(std::string_view file, std::string_view section, std::string_vie
     return raw ? ini::ValueToText(*raw) : std::string("<absent>");
 }
 
+// The rules of ini_text.h written the plain way, line by line, to check
+// the fast search of the real Find against.
+bool Blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string_view TrimRef(std::string_view s) {
+    while (!s.empty() && Blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && Blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+ini::KeyLocation ReferenceFind(std::string_view file, std::string_view section, std::string_view key) {
+    ini::KeyLocation loc;
+    bool in = false;
+    size_t pos = 0;
+    while (pos < file.size()) {
+        size_t nl = file.find('\n', pos);
+        size_t end = nl == std::string_view::npos ? file.size() : nl + 1;
+        size_t contentEnd = nl == std::string_view::npos ? file.size() : (nl > pos && file[nl - 1] == '\r' ? nl - 1 : nl);
+        bool hasBreak = nl != std::string_view::npos;
+        std::string_view content = file.substr(pos, contentEnd - pos);
+        size_t lineBegin = pos;
+        pos = end;
+        std::string_view t = TrimRef(content);
+        if (t.empty()) continue;
+        if (t[0] == '[') {
+            size_t close = t.find(']');
+            if (close == std::string_view::npos) continue;
+            if (in) break;
+            if (!loc.sectionFound && ini::NameMatches(TrimRef(t.substr(1, close - 1)), TrimRef(section))) {
+                loc.sectionFound = in = true;
+                loc.insertAt = end;
+                loc.insertNeedsBreak = !hasBreak;
+            }
+            continue;
+        }
+        if (!in || t[0] == ';' || t[0] == '#') continue;
+        size_t eq = content.find('=');
+        if (eq == std::string_view::npos) continue;
+        loc.insertAt = end;
+        loc.insertNeedsBreak = !hasBreak;
+        if (ini::NameMatches(TrimRef(content.substr(0, eq)), TrimRef(key))) {
+            loc.keyFound = true;
+            loc.rawValue = content.substr(eq + 1);
+            loc.lineBegin = lineBegin;
+            loc.lineEnd = end;
+            return loc;
+        }
+    }
+    if (!loc.sectionFound) {
+        loc.insertAt = file.size();
+        loc.insertNeedsBreak = !file.empty() && file.back() != '\n';
+    }
+    return loc;
+}
+
 }  // namespace
+
+TEST(SettingsRandom, FindAgreesWithALineByLineReference) {
+    std::mt19937 rng(99);
+    for (int round = 0; round < 20000; ++round) {
+        const std::string file = RandomFile(rng);
+        // Names without blanks, NUL or invalid bytes: the reference does not
+        // clean names the way the real Find does.
+        static const char* names[] = {"a", "A", "b", "x", "X", "y", "Я"};
+        const std::string sec = names[rng() % 7], key = names[rng() % 7];
+        const ini::KeyLocation got = ini::Find(file, sec, key);
+        const ini::KeyLocation want = ReferenceFind(file, sec, key);
+        ASSERT_EQ(got.sectionFound, want.sectionFound) << "round " << round;
+        ASSERT_EQ(got.keyFound, want.keyFound) << "round " << round;
+        ASSERT_EQ(got.rawValue, want.rawValue) << "round " << round;
+        ASSERT_EQ(got.lineBegin, want.lineBegin) << "round " << round;
+        ASSERT_EQ(got.lineEnd, want.lineEnd) << "round " << round;
+        ASSERT_EQ(got.insertAt, want.insertAt) << "round " << round;
+        ASSERT_EQ(got.insertNeedsBreak, want.insertNeedsBreak) << "round " << round;
+    }
+}
 
 TEST(SettingsRandom, RandomFilesNeverBreakReadsOrWrites) {
     std::mt19937 rng(1234567);
