@@ -174,8 +174,10 @@ WriteResult WriteFileReplacing(const std::string& path, std::string_view bytes, 
         err = errno;
         ::unlink(tmp.c_str());
         // A sticky folder lets us create files but not replace another
-        // user's file: the file itself is writable, so write it in place.
-        if (exists && FolderRefusesNewFiles(err)) return WriteInPlace(targetFd.get(), bytes, durability);
+        // user's file (EPERM); a file bind-mounted on its own cannot be
+        // renamed over (EBUSY). The file itself is writable: write in place.
+        if (exists && (FolderRefusesNewFiles(err) || err == EBUSY))
+            return WriteInPlace(targetFd.get(), bytes, durability);
         return Fail(err);
     }
     return WriteResult{true, {}};

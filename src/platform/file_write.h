@@ -15,7 +15,8 @@
 //   and group where the process may set them); a new file gets 0666 less the
 //   umask, as any newly created file.
 // - When the folder refuses new files (EACCES, EPERM, EROFS on creating the
-//   temporary file, or on the rename) but the file itself is writable, the
+//   temporary file, or on the rename; EBUSY on the rename of a file that is
+//   a mount point of its own) but the file itself is writable, the
 //   file is rewritten in place instead: space is reserved first, then the
 //   bytes are written from the start, the file is cut to the new length and
 //   flushed. A writable file in a read-only folder is thus still written.
@@ -37,10 +38,17 @@ struct WriteResult {
 
 enum class WriteDurability {
     // fsync the data before the rename (the default): after a power loss the
-    // file holds the old or the new bytes, never an empty or partial file.
+    // file holds the old or the new bytes, never an empty or partial file, on
+    // any file system. Costs a flush of the file to the device: measured 5-9 ms
+    // for a 280 KB file on the development machine (ext4 on a virtual disk),
+    // against 0.3-0.8 ms without. Right for files written once per step (a
+    // playlist, an exported list).
     kSync,
-    // No fsync: atomic against other processes and program crashes, not
-    // against a power loss. For scratch files and benchmarks only.
+    // No fsync: atomic against other processes and program crashes. Against a
+    // power loss it relies on the file system: ext4 (default auto_da_alloc)
+    // and btrfs push the new data out when it is renamed over an old file, so
+    // the result is still old-or-new there. Used by the settings store for
+    // its one-write-per-key saves, which flushes once at the end instead.
     kNoSync,
 };
 
