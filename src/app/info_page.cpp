@@ -1,5 +1,10 @@
 #include "app/info_page.h"
 
+#include <QMouseEvent>
+
+#include "app/endpoints.h"
+#include "build/run.h"
+
 namespace zorbex {
 
 namespace {
@@ -16,9 +21,40 @@ TClickLabel* Link(QWidget* parent, const char* name, const QString& text, QFont 
     return link;
 }
 
+// One tick of the title animation, from the clock as it stood before it.
+struct EggTick {
+    int clock = 0;
+    int iconLeft = -1;  // where the icon goes; -1 leaves it
+    QString append;     // added to the title
+    bool done = false;
+};
+
+EggTick NextEggTick(int clock) {
+    EggTick tick;
+    tick.clock = clock + 10;
+    int& t = tick.clock;
+    if (t < 0) return tick;
+    if (t < 427) tick.iconLeft = t + 8;
+    if (t > 427 && t < 1000) {
+        t = 1000;
+        tick.append = QStringLiteral(" ");
+    }
+    static const char kSuffix[] = "ver.4";  // the 4 is fixed, not the version
+    if (t >= 1010 && t <= 1050 && t % 10 == 0) tick.append += QLatin1Char(kSuffix[(t - 1010) / 10]);
+    if (t >= 1060) tick.append += QLatin1Char(' ');
+    tick.done = t >= 1090;
+    return tick;
+}
+
 }  // namespace
 
-TInfoPage::TInfoPage(const AppContext&, QWidget* parent) : QWidget(parent) {
+QString MailLink() {
+    return QStringLiteral("mailto:") + QLatin1String(kAuthorMail) + QStringLiteral("?subject=\"Zorbex v") +
+           QLatin1String(kVersionText) + QLatin1Char('"');
+}
+
+TInfoPage::TInfoPage(const AppContext& context, THelp& help, QWidget* parent)
+    : QWidget(parent), context_(context), help_(help) {
     setObjectName(QStringLiteral("tab_info"));
     grp_info = Named(new QGroupBox(this), "grp_info");
     grp_info->setGeometry(4, 2, 478, 284);
@@ -29,6 +65,7 @@ TInfoPage::TInfoPage(const AppContext&, QWidget* parent) : QWidget(parent) {
     txt_app->setAlignment(Qt::AlignCenter);
     txt_app->setGeometry(0, 14, w, 40);
     txt_app->setProperty("tag", 0);
+    txt_app->installEventFilter(this);
 
     img_icon = Named(new QLabel(grp_info), "img_icon");
     img_icon->setScaledContents(true);
@@ -44,7 +81,7 @@ TInfoPage::TInfoPage(const AppContext&, QWidget* parent) : QWidget(parent) {
     txt_author->setAlignment(Qt::AlignCenter);
     txt_author->setGeometry(0, 90, w, 14);
 
-    txt_name = Named(new QLabel(QStringLiteral("Борис Зорин\n(Zorb)"), grp_info), "txt_name");
+    txt_name = Named(new QLabel(QString::fromUtf8(kAuthorName), grp_info), "txt_name");
     txt_name->setFont(ArialFont(11, true));
     txt_name->setAlignment(Qt::AlignCenter);
     txt_name->setGeometry(0, 106, w, 30);
@@ -57,6 +94,66 @@ TInfoPage::TInfoPage(const AppContext&, QWidget* parent) : QWidget(parent) {
         Link(grp_info, "url_update", QStringLiteral("[ новости об обновлениях ]"), SmallFont(true), false, 242);
     // The icon slides across the title row, so it lies above the title.
     img_icon->raise();
+
+    connect(url_mail, &TClickLabel::clicked, this, &TInfoPage::url_mailClick);
+    connect(url_web, &TClickLabel::clicked, this, &TInfoPage::url_webClick);
+    connect(url_mirror, &TClickLabel::clicked, this, &TInfoPage::url_mirrorClick);
+    connect(url_help, &TClickLabel::clicked, this, &TInfoPage::url_helpClick);
+    connect(url_update, &TClickLabel::clicked, this, &TInfoPage::url_updateClick);
 }
+
+void TInfoPage::AttachEggTimer(QTimer* timer) {
+    tmr_egg_ = timer;
+    connect(timer, &QTimer::timeout, this, &TInfoPage::tmr_eggTimer);
+}
+
+void TInfoPage::SetLinkCursors(const QCursor& hand, const QCursor& help, const QCursor& mail) {
+    url_web->setCursor(hand);
+    url_mirror->setCursor(hand);
+    url_update->setCursor(hand);
+    url_mail->setCursor(mail);
+    url_help->setCursor(help);
+}
+
+bool TInfoPage::eventFilter(QObject* watched, QEvent* event) {
+    // A quick second press arrives as a double click; it is a press all the same.
+    if (watched == txt_app &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
+        txt_appMouseDown(static_cast<QMouseEvent*>(event)->modifiers());
+    return QWidget::eventFilter(watched, event);
+}
+
+void TInfoPage::txt_appMouseDown(Qt::KeyboardModifiers modifiers) {
+    if (!(modifiers & Qt::ControlModifier)) return;
+    const int clicks = txt_app->property("tag").toInt() + 1;
+    txt_app->setProperty("tag", clicks);
+    if (clicks != 2) return;
+    img_icon->show();
+    if (tmr_egg_) tmr_egg_->start();
+}
+
+void TInfoPage::tmr_eggTimer() {
+    if (!tmr_egg_) return;
+    const EggTick tick = NextEggTick(tmr_egg_->property("tag").toInt());
+    tmr_egg_->setProperty("tag", tick.clock);
+    if (tick.iconLeft >= 0) img_icon->move(tick.iconLeft, img_icon->y());
+    if (!tick.append.isEmpty()) txt_app->setText(txt_app->text() + tick.append);
+    if (!tick.done) return;
+    tmr_egg_->stop();
+    txt_app->removeEventFilter(this);  // later clicks on the title do nothing
+    QPalette pal = txt_app->palette();
+    pal.setColor(QPalette::WindowText, QColor(0, 128, 0));
+    txt_app->setPalette(pal);
+}
+
+void TInfoPage::url_mailClick() { context_.dialogs.OpenUrl(MailLink()); }
+
+void TInfoPage::url_webClick() { context_.dialogs.OpenUrl(QString::fromLatin1(kAuthorWeb)); }
+
+void TInfoPage::url_mirrorClick() { context_.dialogs.OpenUrl(QString::fromLatin1(kMirrorWeb)); }
+
+void TInfoPage::url_helpClick() { help_.OpenHelpTopic(kHelpContents); }
+
+void TInfoPage::url_updateClick() { context_.dialogs.OpenUrl(QString::fromLatin1(kUpdateWeb)); }
 
 }  // namespace zorbex

@@ -1,25 +1,41 @@
 #pragma once
-// The information page "ИНФОРМАЦИЯ": title, version, author and five links.
+// The information page "ИНФОРМАЦИЯ": title, version, author and five links,
+// and the title's hidden animation.
+#include <QCursor>
 #include <QGroupBox>
 #include <QLabel>
+#include <QTimer>
 #include <QWidget>
 
 #include "app/app_context.h"
+#include "app/help.h"
 #include "app/look.h"
 
 namespace zorbex {
 
-// The author's addresses; the update page and the help download are paths on the web site.
-inline constexpr const char* kAuthorMail = "zorb@zorbex.example";
-inline constexpr const char* kAuthorWeb = "http://www.zorbex.example";
-inline constexpr const char* kMirrorWeb = "http://zorbex.example.net";
-inline constexpr const char* kUpdatePath = "/update";
-inline constexpr const char* kHelpDownloadPath = "/appz/zorbhelp.hlp";
+// "mailto:" address "?subject=" and the quoted product and version, not encoded.
+QString MailLink();
 
 class TInfoPage : public QWidget {
     Q_OBJECT
 public:
-    TInfoPage(const AppContext& context, QWidget* parent);
+    TInfoPage(const AppContext& context, THelp& help, QWidget* parent);
+
+    // The animation's clock: its "tag" property counts from -20 by 10 on
+    // every tick. The window owns the timer.
+    void AttachEggTimer(QTimer* timer);
+    // Start-up hands over the program's cursors: hand for the web links, help
+    // for the help link, mail for the e-mail link.
+    void SetLinkCursors(const QCursor& hand, const QCursor& help, const QCursor& mail);
+
+    // Any mouse button pressed on the title; only presses with Ctrl count.
+    void txt_appMouseDown(Qt::KeyboardModifiers modifiers);
+    void tmr_eggTimer();
+    void url_mailClick();
+    void url_webClick();
+    void url_mirrorClick();
+    void url_helpClick();
+    void url_updateClick();
 
     QGroupBox* grp_info;
     TClickLabel* txt_app;  // property "tag": count of Ctrl-clicks
@@ -32,6 +48,14 @@ public:
     TClickLabel* url_mirror;
     TClickLabel* url_help;
     TClickLabel* url_update;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    const AppContext& context_;
+    THelp& help_;
+    QTimer* tmr_egg_ = nullptr;
 };
 
 }  // namespace zorbex

@@ -12,13 +12,14 @@ Tfrm_zorbl::Tfrm_zorbl(const AppContext& context, QWidget* parent)
     // window drops out of the task bar, where "Zorbex" must show, and its
     // closing would not end the program.
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      help(context_, this),
       context_(context) {
     setObjectName(QStringLiteral("frm_zorbl"));
     setWindowTitle(QStringLiteral("Zorbex v") + QLatin1String(kVersionText));
     setFont(SmallFont(true));
     setFixedSize(500, 350);
 
-    tab_base = Named(new QTabWidget(this), "tab_base");
+    tab_base = Named(new TPageControl(this), "tab_base");
     tab_base->setGeometry(2, 2, 496, 316);
     tab_base->setFocusPolicy(Qt::NoFocus);
     tab_base->tabBar()->setFocusPolicy(Qt::NoFocus);
@@ -26,7 +27,7 @@ Tfrm_zorbl::Tfrm_zorbl(const AppContext& context, QWidget* parent)
     tab_playlist = new TPlaylistPage(context_, nullptr);
     tab_combine = new TUnionPage(context_, nullptr);
     tab_process = new TProcessPage(context_, nullptr);
-    tab_info = new TInfoPage(context_, nullptr);
+    tab_info = new TInfoPage(context_, help, nullptr);
     tab_base->addTab(tab_app, QStringLiteral("ПРОГРАММА"));
     tab_base->addTab(tab_playlist, QStringLiteral("ПЛЕЙЛИСТЬI"));
     tab_base->addTab(tab_combine, QStringLiteral("ОБЪЕДИНЕНИЯ"));
@@ -61,9 +62,35 @@ Tfrm_zorbl::Tfrm_zorbl(const AppContext& context, QWidget* parent)
     tmr_egg = Named(new QTimer(this), "tmr_egg");
     tmr_egg->setInterval(25);
     tmr_egg->setProperty("tag", -20);
+    tab_info->AttachEggTimer(tmr_egg);
+
+    connect(tab_base, &TPageControl::userChanged, this, &Tfrm_zorbl::tab_baseChange);
+    connect(sub_save, &QAction::triggered, this, &Tfrm_zorbl::sub_saveClick);
+    connect(sub_help, &QAction::triggered, this, &Tfrm_zorbl::sub_helpClick);
+    // Until start-up decides it, the help file is the one present now.
+    help.DecideAvailable();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
+
+void Tfrm_zorbl::tab_baseChange() {
+    QWidget* shown = tab_base->currentWidget();
+    if (shown == tab_process) tab_process->sub_updateClick();
+    if (shown == tab_combine) tab_combine->sub_refreshClick();
+}
+
+void Tfrm_zorbl::sub_saveClick() {
+    QWidget* shown = tab_base->currentWidget();
+    if (shown == tab_playlist && tab_playlist->btn_savn->isEnabled()) tab_playlist->btn_savnClick();
+    if (shown == tab_combine && tab_combine->btn_savu->isEnabled()) tab_combine->btn_savuClick();
+}
+
+int Tfrm_zorbl::PageHelpContext() const {
+    // The pages in tab order have the contexts 3 to 7.
+    return 3 + tab_base->currentIndex();
+}
+
+void Tfrm_zorbl::sub_helpClick() { help.OpenHelpTopic(PageHelpContext()); }
 
 }  // namespace zorbex

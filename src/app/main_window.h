@@ -5,20 +5,20 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTimer>
 #include <QWidget>
 
 #include "app/app_context.h"
+#include "app/help.h"
 #include "app/info_page.h"
 #include "app/options_page.h"
+#include "app/page_control.h"
 #include "app/process_page.h"
+#include "build/run.h"
 #include "editors/playlist_page.h"
 #include "editors/union_page.h"
 
 namespace zorbex {
-
-inline constexpr const char* kVersionText = "4.0i";
 
 class Tfrm_zorbl : public QWidget {
     Q_OBJECT
@@ -27,7 +27,7 @@ public:
 
     const AppContext& context() const { return context_; }
 
-    QTabWidget* tab_base;
+    TPageControl* tab_base;
     TOptionsPage* tab_app;
     TPlaylistPage* tab_playlist;
     TUnionPage* tab_combine;
@@ -43,6 +43,18 @@ public:
 
     QTimer* tmr_starter;  // one shot, 500 ms
     QTimer* tmr_egg;      // 25 ms; property "tag": the animation's clock
+
+    // Help: the file decided at start-up (DecideAvailable) and OpenHelpTopic.
+    THelp help;
+
+    // The user turned to another page (a page the program selects runs nothing).
+    void tab_baseChange();
+    // Ctrl+S: saves the definition of the page shown when it has unsaved changes.
+    void sub_saveClick();
+    // F1: the help topic of the page shown.
+    void sub_helpClick();
+    // The help context of the page shown: 3 to 7.
+    int PageHelpContext() const;
 
 private:
     AppContext context_;
