@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QSignalBlocker>
 
+#include "build/definitions.h"
 #include "build/playlist_builder.h"
 #include "editors/playlist_page.h"
 #include "platform/file_write.h"
@@ -34,6 +35,12 @@ QString TExclusionEditor::TooLongImportMessage(int line) {
                           "файл настроек не сможет её сохранить. Список не импортирован.")
         .arg(line)
         .arg(MaxExclusionEntryChars());
+}
+
+QString TExclusionEditor::TooManyImportMessage() {
+    return QStringLiteral("Файл содержит больше %1 строк: столько пунктов список исключений не вмещает.\n"
+                          "Список не импортирован.")
+        .arg(kMaxListRows);
 }
 
 TExclusionEditor::TExclusionEditor(const AppContext& context, TPlaylistPage& page, std::function<void()> markChanged)
@@ -212,8 +219,13 @@ void TExclusionEditor::sub_importClick() {
         return;
     }
     const std::vector<std::string> lines = ReadExclusionFile(*bytes);
-    // A line the settings file cannot keep would be cut at the next save
-    // without a word; better to take nothing and say why.
+    // What the settings file cannot keep (a longer line, more rows than a
+    // definition loads) would be lost at the next save without a word;
+    // better to take nothing and say why.
+    if (lines.size() > static_cast<size_t>(kMaxListRows)) {
+        context_.dialogs.Message(TooManyImportMessage(), MsgButtons::Ok);
+        return;
+    }
     for (size_t i = 0; i < lines.size(); ++i) {
         if (!ExclusionEntryFitsStore(lines[i])) {
             context_.dialogs.Message(TooLongImportMessage(static_cast<int>(i) + 1), MsgButtons::Ok);

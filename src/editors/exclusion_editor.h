@@ -36,6 +36,7 @@ public:
     static const QString kTooShortMessage;
     static QString TooLongMessage();
     static QString TooLongImportMessage(int line);
+    static QString TooManyImportMessage();
 
 public slots:
     void box_ignoreClick();

@@ -249,7 +249,7 @@ void TPlaylistPage::edt_namnChange() { navigator->NameChanged(); }
 void TPlaylistPage::playlistChange() { navigator->MarkChanged(); }
 
 void TPlaylistPage::btn_downClick() {
-    // Taking the focus off the button before the list opens.
+    // Switching the button off and on again releases its hold on the mouse, so the list can take it.
     btn_down->setEnabled(false);
     btn_down->setEnabled(true);
     lst_mask->showPopup();

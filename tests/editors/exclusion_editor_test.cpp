@@ -2,6 +2,7 @@
 // editing entries, the popup's arrangements, import, export and simplify.
 #include <gtest/gtest.h>
 
+#include "build/definitions.h"
 #include "editors/playlist_page.h"
 #include "input.h"
 #include "scripted_dialogs.h"
@@ -295,6 +296,21 @@ TEST_F(ExclusionEditor, EntriesTheSettingsFileCannotKeepAreRefused) {
     EXPECT_EQ(dialogs.Messages(), std::vector<QString>{zorbex::TExclusionEditor::TooLongImportMessage(2)});
     EXPECT_EQ(Rows(), QStringList{"kept"});
     EXPECT_FALSE(page.btn_savn->isEnabled());
+
+    // More rows than a definition loads back: refused too; as many as it loads: taken.
+    std::string many;
+    for (int i = 0; i < zorbex::kMaxListRows; ++i) many += "x.mp3\n";
+    zx_test::WriteFile(source, many + "y.mp3\n");
+    dialogs.calls.clear();
+    dialogs.paths = {QString::fromStdString(source)};
+    page.sub_import->trigger();
+    EXPECT_EQ(dialogs.Messages(), std::vector<QString>{zorbex::TExclusionEditor::TooManyImportMessage()});
+    EXPECT_EQ(Rows(), QStringList{"kept"});
+    zx_test::WriteFile(source, many);
+    dialogs.paths = {QString::fromStdString(source)};
+    page.sub_import->trigger();
+    EXPECT_EQ(page.lst_ignore->count(), zorbex::kMaxListRows);
+    SetRows({"kept"});
 
     dialogs.calls.clear();
     Add(QString::fromStdString(tooLong));
