@@ -1,0 +1,108 @@
+#!/bin/sh
+# Headless `zorbex /start` against find | sort on the same tree: 1,000,000
+# files in 50,000 folders, 10 playlist definitions (one per "part" folder,
+# mask *.mp3;*.flac, subfolders, full paths) and 2 unions of 5 each.
+# Warm cache; best of ROUNDS for both; peak memory of the program.
+# Usage: bench/unattended.sh [--keep] [BUILD_DIR] [TREE_DIR]
+#   --keep  leave the generated tree for the next time (it takes minutes)
+set -eu
+keep=0
+if [ "${1:-}" = "--keep" ]; then keep=1; shift; fi
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:-$here/../out}
+tree=${2:-/tmp/zorbex-unattended-tree}
+rounds=${ROUNDS:-3}
+bin=$build/bin/zorbex
+[ -x "$bin" ] || { echo "build zorbex first ($bin)"; exit 1; }
+
+df -h /tmp
+if [ ! -d "$tree" ]; then
+    # About 1,050,000 inodes and 250 MB of folder blocks.
+    free_inodes=$(df --output=iavail "$(dirname "$tree")" | tail -1)
+    free_kb=$(df --output=avail -k "$(dirname "$tree")" | tail -1)
+    if [ "$free_inodes" -lt 1200000 ] || [ "$free_kb" -lt 1000000 ]; then
+        echo "not enough room under $(dirname "$tree"): $free_inodes inodes, $free_kb KB free"; exit 1
+    fi
+    echo "generating $tree (a few minutes)"
+    python3 "$here/make_tree.py" "$tree" 500 10
+fi
+
+work=$(mktemp -d /tmp/zorbex-unattended-XXXXXX)
+cleanup() {
+    rm -rf "$work"
+    if [ "$keep" = 0 ]; then rm -rf "$tree"; fi
+}
+trap cleanup EXIT
+
+# A program folder of its own: the settings file lies beside the executable.
+cp "$bin" "$work/zorbex"
+{
+    printf '[Zor:bl]\r\noverwrite=1\r\nplaylists=10\r\nunions=2\r\n'
+    for k in $(seq 0 11); do printf 'item_%d=1\r\n' "$k"; done
+    for i in $(seq 1 10); do
+        printf '[Zor:bl:Playlist:%d]\r\nfile=list_%d.m3u\r\nmask=*.mp3;*.flac\r\npath=%s/part %d\r\n' \
+            "$i" "$i" "$tree" $((i - 1))
+        printf 'subfolders=1\r\nfullpath=1\r\nhidden=0\r\nsystem=0\r\nignore_use=0\r\n'
+    done
+    printf '[Zor:bl:Union:1]\r\nfile=union_1.m3u\r\n'
+    for j in $(seq 0 9); do printf 'unite_%d=%d\r\n' "$j" $((j < 5)); done
+    printf '[Zor:bl:Union:2]\r\nfile=union_2.m3u\r\n'
+    for j in $(seq 0 9); do printf 'unite_%d=%d\r\n' "$j" $((j >= 5)); done
+} > "$work/Zorbl.Zrf"
+
+mkdir "$work/find"
+find_lists() {
+    for i in $(seq 1 10); do
+        find "$tree/part $((i - 1))" -type f \( -iname '*.mp3' -o -iname '*.flac' \) ! -name '.*' |
+            sort > "$work/find/list_$i.m3u"
+    done
+    cat "$work/find/list_1.m3u" "$work/find/list_2.m3u" "$work/find/list_3.m3u" "$work/find/list_4.m3u" \
+        "$work/find/list_5.m3u" > "$work/find/union_1.m3u"
+    cat "$work/find/list_6.m3u" "$work/find/list_7.m3u" "$work/find/list_8.m3u" "$work/find/list_9.m3u" \
+        "$work/find/list_10.m3u" > "$work/find/union_2.m3u"
+}
+
+now() { date +%s.%N; }
+smaller() { [ "$(echo "$1 < $2" | bc)" = 1 ]; }
+
+find "$tree" > /dev/null  # warm the cache for both
+best_find=
+for _ in $(seq "$rounds"); do
+    t0=$(now); find_lists; t1=$(now)
+    t=$(echo "$t1 - $t0" | bc)
+    if [ -z "$best_find" ] || smaller "$t" "$best_find"; then best_find=$t; fi
+done
+
+best_run=
+peak_kb=0
+for _ in $(seq "$rounds"); do
+    t0=$(now)
+    status=0
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/time -v -o "$work/time.txt" \
+        "$work/zorbex" /start > "$work/log.txt" 2> "$work/err.txt" || status=$?
+    t1=$(now)
+    [ "$status" = 0 ] || { echo "zorbex /start exited with $status"; cat "$work/err.txt"; exit 1; }
+    t=$(echo "$t1 - $t0" | bc)
+    if [ -z "$best_run" ] || smaller "$t" "$best_run"; then best_run=$t; fi
+    kb=$(awk -F: '/Maximum resident set size/ {gsub(/ /, "", $2); print $2}' "$work/time.txt")
+    if [ "$kb" -gt "$peak_kb" ]; then peak_kb=$kb; fi
+done
+
+# Same lines in both, order aside (the program sorts by the user's collation
+# folder by folder, sort(1) by whole paths).
+same=yes
+for f in $(seq 1 10 | sed 's/^/list_/; s/$/.m3u/') union_1.m3u union_2.m3u; do
+    tr -d '\r' < "$work/$f" | LC_ALL=C sort > "$work/a.txt"
+    LC_ALL=C sort "$work/find/$f" > "$work/b.txt"
+    cmp -s "$work/a.txt" "$work/b.txt" || { same=no; echo "lines differ in $f"; }
+done
+
+echo "locale: LANG=${LANG:-} LC_ALL=${LC_ALL:-} LC_COLLATE=${LC_COLLATE:-}"
+echo "tree: $(find "$tree" -type d | wc -l) folders, $(find "$tree" -type f | wc -l) files"
+echo "playlist lines: $(cat "$work"/list_*.m3u | wc -l), union lines: $(cat "$work"/union_*.m3u | wc -l)"
+echo "same lines as find | sort: $same"
+printf 'find | sort best:       %.3f s (of %d)\n' "$best_find" "$rounds"
+printf 'zorbex /start best:     %.3f s (of %d)\n' "$best_run" "$rounds"
+printf 'ratio zorbex/find:      %.2f (target <= 1.5)\n' "$(echo "$best_run / $best_find" | bc -l)"
+printf 'zorbex peak memory:     %.1f MB (target < 300)\n' "$(echo "$peak_kb / 1024" | bc -l)"
+if [ "$keep" = 1 ]; then echo "tree kept: $tree"; fi
