@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QSignalBlocker>
 
 #include "build/definitions.h"
@@ -57,6 +58,7 @@ TExclusionEditor::TExclusionEditor(const AppContext& context, TPlaylistPage& pag
     connect(page_.sub_import, &QAction::triggered, this, &TExclusionEditor::sub_importClick);
     connect(page_.sub_export, &QAction::triggered, this, &TExclusionEditor::sub_exportClick);
     connect(page_.sub_simplify, &QAction::triggered, this, &TExclusionEditor::sub_simplifyClick);
+    page_.lst_ignore->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     page_.lst_ignore->viewport()->installEventFilter(this);
     page_.edt_ignore->lineEdit()->installEventFilter(this);
 }
@@ -138,8 +140,8 @@ void TExclusionEditor::lst_ignoreMouseDown(Qt::MouseButton button, int y) {
     }
     for (QAction* a : rowItems) a->setVisible(true);
     for (QAction* a : {page_.sub_export, page_.sub_separator_3, page_.sub_simplify}) a->setVisible(true);
-    const QModelIndex top = list->indexAt(QPoint(1, 1));
-    const int row = y / kRowHeight + (top.isValid() ? top.row() : 0);
+    // Scrolling goes by whole rows, so the scroll bar's value is the first row shown.
+    const int row = y / kRowHeight + list->verticalScrollBar()->value();
     if (y >= 0 && row < list->count()) {
         page_.sub_item->setText(list->item(row)->text());
         Select(row);

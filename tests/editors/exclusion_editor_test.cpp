@@ -1,5 +1,6 @@
 // The exclusion list editor on the playlists page: the switch, adding and
 // editing entries, the popup's arrangements, import, export and simplify.
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 #include "build/definitions.h"
@@ -162,6 +163,18 @@ TEST_F(ExclusionEditor, PopupArrangements) {
     zx_test::Click(area, Qt::LeftButton, RowPoint(2));
     EXPECT_EQ(ed.SelectedRow(), 2);
     EXPECT_EQ(page.edt_ignore->text(), "third.mp3");
+
+    // In a scrolled list the row under the pointer counts from the first row shown.
+    QStringList many;
+    for (int i = 0; i < 40; ++i) many << QString("row%1").arg(i);
+    SetRows(many);
+    page.lst_ignore->scrollToBottom();
+    const int first = page.lst_ignore->verticalScrollBar()->value();
+    ASSERT_GT(first, 0);
+    zx_test::RightClick(area, RowPoint(2));
+    page.mnu_ignore->hide();
+    EXPECT_EQ(ed.SelectedRow(), first + 2);
+    EXPECT_EQ(page.sub_item->text(), many[first + 2]);
 }
 
 TEST_F(ExclusionEditor, ChangeReplacesTheRowInPlace) {
