@@ -16,12 +16,6 @@
 
 namespace zorbex {
 
-namespace {
-
-QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
-}  // namespace
-
 const QString TExclusionEditor::kTooShortMessage = QStringLiteral(
     "Нельзя добавить в список исключений пункт, состоящий менее, чем из трёх символов.");
 
@@ -86,7 +80,7 @@ std::vector<std::string> TExclusionEditor::Rows() const {
 void TExclusionEditor::SetRows(const std::vector<std::string>& rows) {
     const QSignalBlocker block(page_.lst_ignore);
     page_.lst_ignore->clear();
-    for (const std::string& row : rows) page_.lst_ignore->addItem(FromUtf8(row));
+    for (const std::string& row : rows) page_.lst_ignore->addItem(QString::fromStdString(row));
     Select(-1);
 }
 
@@ -252,7 +246,7 @@ void TExclusionEditor::sub_simplifyClick() {
         for (int i = 0; i < page_.lst_ignore->count(); ++i) {
             QListWidgetItem* item = page_.lst_ignore->item(i);
             const std::string text = item->text().toStdString();
-            item->setText(FromUtf8(std::string(FileNamePart(text))));
+            item->setText(QString::fromUtf8(FileNamePart(text)));
         }
     }
     Select(-1);
