@@ -1,0 +1,222 @@
+// Page change by the user, F1 and Ctrl+S, and the help window they lead to.
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTabBar>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/main_window.h"
+#include "scripted_dialogs.h"
+#include "settings/settings_file.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using Kind = zx_test::ScriptedDialogs::Kind;
+using zorbex::Tfrm_zorbl;
+
+const char* const kBook =
+    "@topic 3 Программа\nо параметрах\n@topic 4 Плейлисты\nо плейлистах\n@topic 5 Объединения\nоб объединениях\n"
+    "@topic 6 Процесс\nо процессе\n@topic 7 Информация\nоб авторах\n@topic 9999 Содержание\n[[4|плейлисты]]\n";
+
+struct HotKeyFixture : ::testing::Test {
+    zx_test::TempDir dir;
+    zx_test::ScriptedDialogs dialogs;
+    zorbex::AppContext context{dir.path(), dialogs};
+    std::unique_ptr<Tfrm_zorbl> window;
+
+    // The window is made after the test has laid out the program's directory,
+    // as the program starts after its files are in place.
+    Tfrm_zorbl& Start() {
+        window = std::make_unique<Tfrm_zorbl>(context);
+        window->show();
+        return *window;
+    }
+    std::string HelpPath() const { return dir / "zorbhelp.hlp"; }
+    void Seed(const std::string& text) { zx_test::WriteFile(dir / "Zorbl.Zrf", text); }
+    std::string Read(const std::string& section, const std::string& key) const {
+        return zorbex::SettingsFile(dir / "Zorbl.Zrf").ReadText(section, key, "<none>");
+    }
+
+    // A click on the page's tab, as the user makes it.
+    void UserSelects(QWidget* page) {
+        QTabBar* bar = window->tab_base->tabBar();
+        const QPointF at = bar->tabRect(window->tab_base->indexOf(page)).center();
+        QMouseEvent press(QEvent::MouseButtonPress, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(bar, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(bar, &release);
+        ASSERT_EQ(window->tab_base->currentWidget(), page);
+    }
+    std::vector<bool> ProcessTicks() const {
+        std::vector<bool> ticks;
+        for (int r = 0; r < window->tab_process->RowCount(); ++r) ticks.push_back(window->tab_process->RowTicked(r));
+        return ticks;
+    }
+};
+
+TEST_F(HotKeyFixture, F1OnEachPageOpensThatPagesTopic) {
+    zx_test::WriteFile(HelpPath(), kBook);
+    Tfrm_zorbl& w = Start();
+    ASSERT_EQ(w.help.HelpFile().toStdString(), HelpPath());
+    const std::vector<std::pair<QWidget*, int>> pages{
+        {w.tab_app, 3}, {w.tab_playlist, 4}, {w.tab_combine, 5}, {w.tab_process, 6}, {w.tab_info, 7}};
+    for (const auto& [page, topic] : pages) {
+        w.tab_base->setCurrentWidget(page);
+        w.sub_help->trigger();
+        ASSERT_NE(w.help.Window(), nullptr);
+        EXPECT_EQ(w.help.Window()->ShownContext(), topic);
+        EXPECT_TRUE(w.help.Window()->isVisible());
+        EXPECT_FALSE(w.help.Window()->isModal());
+    }
+    EXPECT_TRUE(w.help.Window()->txt_help->toPlainText().contains("об авторах"));
+    EXPECT_TRUE(dialogs.calls.empty());
+
+    // One window serves every topic; links and the contents button lead on.
+    zorbex::THelpWindow* help = w.help.Window();
+    help->btn_contents->click();
+    EXPECT_EQ(help->ShownContext(), 9999);
+    EXPECT_FALSE(help->btn_contents->isEnabled());
+    emit help->txt_help->anchorClicked(QUrl("topic:4"));
+    EXPECT_EQ(help->ShownContext(), 4);
+    EXPECT_TRUE(help->txt_help->toPlainText().contains("о плейлистах"));
+    w.tab_info->url_helpClick();
+    EXPECT_EQ(w.help.Window(), help);
+    EXPECT_EQ(help->ShownContext(), 9999);
+    help->btn_close->click();
+    EXPECT_FALSE(help->isVisible());
+}
+
+TEST_F(HotKeyFixture, F1WithoutAHelpFileAsksToDownloadAndNoLeavesAllAsItWas) {
+    Tfrm_zorbl& w = Start();
+    w.tab_base->setCurrentWidget(w.tab_info);
+    w.sub_help->trigger();
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_TRUE(dialogs.Messages()[0].startsWith("Файл справки «ZORBHELP.HLP» не найден"));
+    EXPECT_TRUE(dialogs.Of(Kind::OpenUrl).empty());
+    EXPECT_EQ(w.help.Window(), nullptr);
+    EXPECT_EQ(w.tab_base->currentWidget(), w.tab_info);
+    EXPECT_FALSE(zx_test::Exists(HelpPath()));
+}
+
+TEST_F(HotKeyFixture, HelpFileIsTheOneDecidedAtStartUp) {
+    Tfrm_zorbl& w = Start();
+    // Put there later: no more question, but no help before the next start.
+    zx_test::WriteFile(HelpPath(), kBook);
+    w.sub_help->trigger();
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_EQ(w.help.Window(), nullptr);
+    EXPECT_TRUE(w.help.DecideAvailable());  // what the next start does
+    w.sub_help->trigger();
+    ASSERT_NE(w.help.Window(), nullptr);
+
+    // Taken away after start-up: the question comes back.
+    std::remove(HelpPath().c_str());
+    w.help.Window()->hide();
+    w.sub_help->trigger();
+    EXPECT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_FALSE(w.help.Window()->isVisible());
+
+    // A folder of that name is no help file.
+    zx_test::MakeDirs(HelpPath());
+    EXPECT_FALSE(w.help.DecideAvailable());
+    w.sub_help->trigger();
+    EXPECT_EQ(dialogs.Messages().size(), 2u);
+}
+
+TEST_F(HotKeyFixture, DamagedHelpFileOrMissingTopicStillOpensTheWindow) {
+    zx_test::WriteFile(HelpPath(), std::string("\xFF\xFE@topic\n\0garbage", 17));
+    Tfrm_zorbl& w = Start();
+    w.tab_base->setCurrentWidget(w.tab_combine);
+    w.sub_help->trigger();
+    ASSERT_NE(w.help.Window(), nullptr);
+    EXPECT_EQ(w.help.Window()->ShownContext(), 5);
+    EXPECT_TRUE(w.help.Window()->txt_help->toPlainText().contains("нет раздела с номером 5"));
+    EXPECT_FALSE(w.help.Window()->btn_contents->isEnabled());
+
+    // The file is read afresh each time help is asked for.
+    zx_test::WriteFile(HelpPath(), "@topic 9999 Содержание\nтекст\n");
+    w.sub_help->trigger();
+    EXPECT_TRUE(w.help.Window()->txt_help->toPlainText().contains("содержанию справки"));
+    EXPECT_TRUE(w.help.Window()->btn_contents->isEnabled());
+    EXPECT_TRUE(dialogs.calls.empty());
+}
+
+TEST_F(HotKeyFixture, CtrlSSavesOnlyTheShownEditorWithUnsavedChanges) {
+    Tfrm_zorbl& w = Start();
+    w.tab_playlist->btn_savn->setEnabled(false);
+    w.tab_playlist->btn_upnClick();
+    w.tab_combine->btn_savu->setEnabled(false);
+    w.tab_combine->btn_upuClick();
+    w.tab_playlist->edt_namn->setText("Рок");
+    w.tab_combine->edt_namu->setText("Всё");
+    ASSERT_TRUE(w.tab_playlist->btn_savn->isEnabled());
+
+    for (QWidget* page : std::initializer_list<QWidget*>{w.tab_process, w.tab_info, w.tab_app}) {
+        w.tab_base->setCurrentWidget(page);
+        w.sub_save->trigger();
+    }
+    EXPECT_FALSE(zx_test::Exists(dir / "Zorbl.Zrf"));
+    EXPECT_TRUE(w.tab_playlist->btn_savn->isEnabled());
+
+    w.tab_base->setCurrentWidget(w.tab_playlist);
+    w.sub_save->trigger();
+    EXPECT_EQ(Read("Zor:bl:Playlist:1", "name"), "Рок");
+    EXPECT_EQ(Read("Zor:bl", "playlists"), "1");
+    EXPECT_FALSE(w.tab_playlist->btn_savn->isEnabled());
+    EXPECT_EQ(Read("Zor:bl:Union:1", "name"), "<none>");
+
+    // Nothing unsaved: nothing written.
+    Seed("[Zor:bl]\r\nplaylists=1\r\n");
+    w.sub_save->trigger();
+    EXPECT_EQ(zx_test::ReadFile(dir / "Zorbl.Zrf"), "[Zor:bl]\r\nplaylists=1\r\n");
+
+    w.tab_base->setCurrentWidget(w.tab_combine);
+    w.sub_save->trigger();
+    EXPECT_EQ(Read("Zor:bl:Union:1", "name"), "Всё");
+    EXPECT_FALSE(w.tab_combine->btn_savu->isEnabled());
+}
+
+TEST_F(HotKeyFixture, TurningToTheProcessPageRestoresTheStoredTicksButAProgramsSelectionRunsNothing) {
+    Seed("[Zor:bl]\r\nplaylists=2\r\nunions=1\r\nitem_0=1\r\nitem_1=0\r\nitem_2=1\r\n");
+    Tfrm_zorbl& w = Start();
+    UserSelects(w.tab_process);
+    ASSERT_EQ(ProcessTicks(), (std::vector<bool>{true, false, true}));
+
+    w.tab_process->sub_selectnoneClick();
+    w.tab_base->setCurrentWidget(w.tab_app);
+    w.tab_base->setCurrentWidget(w.tab_process);
+    EXPECT_EQ(ProcessTicks(), (std::vector<bool>{false, false, false}));
+
+    UserSelects(w.tab_info);
+    UserSelects(w.tab_process);
+    EXPECT_EQ(ProcessTicks(), (std::vector<bool>{true, false, true}));
+    // A click on the page already shown changes no page and runs nothing.
+    w.tab_process->sub_selectallClick();
+    UserSelects(w.tab_process);
+    EXPECT_EQ(ProcessTicks(), (std::vector<bool>{true, true, true}));
+}
+
+TEST_F(HotKeyFixture, TurningToTheUnionsPageRefreshesItsMemberListAndKeepsItsSaveState) {
+    Seed("[Zor:bl]\r\nplaylists=1\r\n[Zor:bl:Playlist:1]\r\nname=Рок\r\n[Zor:bl:Union:1]\r\nunite_0=1\r\n");
+    Tfrm_zorbl& w = Start();
+    w.tab_combine->btn_savu->setEnabled(false);
+    w.tab_combine->btn_upuClick();
+    ASSERT_EQ(w.tab_combine->lst_union->count(), 1);
+    w.tab_combine->lst_union->item(0)->setCheckState(Qt::Unchecked);
+    w.tab_combine->edt_namu->setText("Всё");  // an unsaved change
+
+    Seed("[Zor:bl]\r\nplaylists=2\r\n[Zor:bl:Playlist:1]\r\nname=Рок\r\n[Zor:bl:Playlist:2]\r\nname=Джаз\r\n"
+         "[Zor:bl:Union:1]\r\nunite_0=1\r\n");
+    UserSelects(w.tab_combine);
+    ASSERT_EQ(w.tab_combine->lst_union->count(), 2);
+    EXPECT_EQ(w.tab_combine->lst_union->item(1)->text(), "п.2     Джаз");
+    EXPECT_EQ(w.tab_combine->lst_union->item(0)->checkState(), Qt::Checked);
+    EXPECT_TRUE(w.tab_combine->btn_savu->isEnabled());
+    EXPECT_EQ(w.tab_combine->edt_namu->text(), "Всё");
+}
+
+}  // namespace
