@@ -320,6 +320,9 @@ TEST_F(RunTroubleTest, OutputFolderWithoutRights) {
     GiveToUnprivileged(t.path());
     GiveToUnprivileged(free);
     GiveToUnprivileged(locked + "mine.m3u");
+    // Closed to whoever runs the build, root's child or an ordinary user.
+    ::chmod((locked + "theirs.m3u").c_str(), 0444);
+    ::chmod(locked.c_str(), 0555);
     AddPlaylist(1, locked + "theirs.m3u", music);  // the file is not ours
     AddPlaylist(2, locked + "new.m3u", music);     // the folder takes no new file
     AddPlaylist(3, locked + "mine.m3u", music);    // ours: rewritten in place

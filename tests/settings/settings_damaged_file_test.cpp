@@ -3,6 +3,7 @@
 // SettingsFile: every read returns a defined value, and a write reads back
 // while every other key keeps the value it had.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <random>
 #include <string>
@@ -98,6 +99,20 @@ TEST(SettingsDamagedFile, ReadsAreDefinedAndWritesKeepTheOtherKeys) {
         settings.WriteText(kSections[si], kKeys[ki], value);
         EXPECT_EQ(ReadFile(path), written) << "round " << round;
     }
+}
+
+// A FIFO in the file's place must neither block a read nor be replaced.
+TEST(SettingsDamagedFile, FifoInPlaceOfTheFile) {
+    TempDir dir;
+    const std::string path = SettingsPath(dir.path());
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    SettingsFile settings(path);
+    EXPECT_EQ(settings.ReadText("Zor:bl", "reset", "default"), "default");
+    EXPECT_EQ(settings.ReadNumber("Zor:bl", "playlists", 7), 7);
+    EXPECT_THROW(settings.WriteText("Zor:bl", "reset", "0"), SettingsWriteError);
+    struct stat st {};
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 }  // namespace
