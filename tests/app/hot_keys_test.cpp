@@ -1,5 +1,6 @@
 // Page change by the user, F1 and Ctrl+S, and the help window they lead to.
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTabBar>
 #include <gtest/gtest.h>
@@ -198,6 +199,13 @@ TEST_F(HotKeyFixture, TurningToTheProcessPageRestoresTheStoredTicksButAProgramsS
     w.tab_process->sub_selectallClick();
     UserSelects(w.tab_process);
     EXPECT_EQ(ProcessTicks(), (std::vector<bool>{true, true, true}));
+
+    // Ctrl+Tab from the page before is the user's change as well.
+    w.tab_base->setCurrentWidget(w.tab_combine);
+    QKeyEvent ctrlTab(QEvent::KeyPress, Qt::Key_Tab, Qt::ControlModifier);
+    QApplication::sendEvent(w.tab_combine->lst_union, &ctrlTab);
+    ASSERT_EQ(w.tab_base->currentWidget(), w.tab_process);
+    EXPECT_EQ(ProcessTicks(), (std::vector<bool>{true, false, true}));
 }
 
 TEST_F(HotKeyFixture, TurningToTheUnionsPageRefreshesItsMemberListAndKeepsItsSaveState) {
