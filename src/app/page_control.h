@@ -20,7 +20,6 @@ protected:
 
 private:
     class Bar;
-    friend class Bar;
     // Runs the base class's handling of an input event, marking any page
     // change within it as the user's.
     template <class Deliver>

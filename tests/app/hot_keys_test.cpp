@@ -31,6 +31,7 @@ struct HotKeyFixture : ::testing::Test {
     // as the program starts after its files are in place.
     Tfrm_zorbl& Start() {
         window = std::make_unique<Tfrm_zorbl>(context);
+        window->help.DecideAvailable();  // as start-up does
         window->show();
         return *window;
     }
