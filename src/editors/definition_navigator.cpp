@@ -90,7 +90,12 @@ void TDefinitionNavigator::SetNameText(const QString& text) {
 
 void TDefinitionNavigator::KeepTypingLimit() {
     // A longer stored name may be shortened but never grow; up to the limit anything goes.
-    c_.name->setMaxLength(std::max<int>(kDefinitionNameTypedMax, c_.name->text().size()));
+    // setMaxLength re-sets the text (cursor to the end, undo lost), so only call it on a real change.
+    const int limit = std::max<int>(kDefinitionNameTypedMax, c_.name->text().size());
+    if (c_.name->maxLength() == limit) return;
+    const int cursor = c_.name->cursorPosition();
+    c_.name->setMaxLength(limit);
+    c_.name->setCursorPosition(cursor);
 }
 
 }  // namespace zorbex

@@ -300,6 +300,15 @@ TEST_F(PlaylistEditor, LongStoredNamesLoadWholeWhileTypingStopsAtFortyFive) {
     EXPECT_EQ(page.txt_idn_z->text(), QString(45, QChar(u'ы')));
 }
 
+TEST_F(PlaylistEditor, TypingInsideANameKeepsTheCursorWhereItIs) {
+    StartUp();
+    page.edt_namn->setText("abcdef");
+    page.edt_namn->setCursorPosition(2);
+    TypeName("zz");
+    EXPECT_EQ(page.edt_namn->text(), "abzzcdef");
+    EXPECT_EQ(page.edt_namn->cursorPosition(), 4);
+}
+
 TEST_F(PlaylistEditor, NameLabelsFollowEveryKeystroke) {
     StartUp();
     page.edt_namn->clear();
