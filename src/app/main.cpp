@@ -14,11 +14,15 @@ int main(int argc, char** argv) {
                                                        zorbex::ProgramDirectory(), std::cout, std::cerr)) {
         return *status;
     }
+    // The resources live in a static library; nothing else pulls them in.
+    Q_INIT_RESOURCE(resources);
     zorbex::TApplication app(argc, argv);
     zorbex::QtDialogs dialogs;
     app.SetErrorDisplay(&dialogs);
     const zorbex::AppContext context{zorbex::ProgramDirectory(), dialogs};
     zorbex::Tfrm_zorbl frm_zorbl(context);
+    // The arguments as the application left them, without Qt's own.
+    frm_zorbl.FormCreate({argv + 1, argv + argc});
     frm_zorbl.show();
     return app.exec();
 }

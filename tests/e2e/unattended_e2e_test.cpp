@@ -35,12 +35,11 @@ struct Outcome {
     std::string err;
 };
 
-// Runs the program copy in dir with args. The display variables are taken
-// out of the environment and `extra` ("NAME=value") put in. A program still
-// running after `limit` is killed and reported as not finished.
-Outcome RunProgram(const TempDir& dir, const std::vector<std::string>& args,
-                   const std::vector<std::string>& extra = {},
-                   std::chrono::seconds limit = std::chrono::seconds(60)) {
+// Runs exe with args. The display variables are taken out of the
+// environment and `extra` ("NAME=value") put in. A program still running
+// after `limit` is killed and reported as not finished.
+Outcome RunExe(const std::string& exe, const std::vector<std::string>& args, const std::vector<std::string>& extra = {},
+            std::chrono::seconds limit = std::chrono::seconds(60)) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
@@ -50,7 +49,6 @@ Outcome RunProgram(const TempDir& dir, const std::vector<std::string>& args,
         env.push_back(entry);
     }
     env.insert(env.end(), extra.begin(), extra.end());
-    const std::string exe = dir / "zorbex";
     std::vector<char*> argv{const_cast<char*>(exe.c_str())};
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -58,7 +56,7 @@ Outcome RunProgram(const TempDir& dir, const std::vector<std::string>& args,
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
 
-    // Output goes to files outside the program folder, so that nothing the
+    // Output goes to files outside the program's folder, so that nothing the
     // program writes there is mixed with it.
     TempDir capture;
     const std::string outPath = capture / "out", errPath = capture / "err";
@@ -91,6 +89,13 @@ Outcome RunProgram(const TempDir& dir, const std::vector<std::string>& args,
     outcome.out = ReadFile(outPath);
     outcome.err = ReadFile(errPath);
     return outcome;
+}
+
+// The program copy in dir.
+Outcome RunProgram(const TempDir& dir, const std::vector<std::string>& args,
+                   const std::vector<std::string>& extra = {},
+                   std::chrono::seconds limit = std::chrono::seconds(60)) {
+    return RunExe(dir / "zorbex", args, extra, limit);
 }
 
 void InstallProgram(const TempDir& dir) {
@@ -314,6 +319,77 @@ TEST(UnattendedProgram, OffscreenWindowBuildsTheSameFiles) {
                            {"all.m3u", RockBytes(dir) + kJazzBytes}, {"three.m3u", std::nullopt},
                            {"second.m3u", std::nullopt}});
     EXPECT_NE(ReadFile(dir / "Zorbl.Zrf").find("reset=0\r\n"), std::string::npos);
+}
+
+// The value of `key=` in a desktop entry, string escapes undone.
+std::string EntryValue(const std::string& entry, const std::string& key) {
+    const size_t at = entry.find("\n" + key + "=");
+    if (at == std::string::npos) return "";
+    const size_t begin = at + key.size() + 2;
+    const std::string raw = entry.substr(begin, entry.find('\n', begin) - begin);
+    std::string value;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\\' && i + 1 < raw.size()) {
+            const char c = raw[++i];
+            value += c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
+        } else {
+            value += raw[i];
+        }
+    }
+    return value;
+}
+
+// The program path of an Exec value: one quoted argument, no field codes.
+// Inside the quotes " ` $ and \ must be escaped by a backslash.
+std::string ExecProgram(const std::string& exec) {
+    if (exec.size() < 2 || exec.front() != '"' || exec.back() != '"') return "(not quoted) " + exec;
+    std::string path;
+    for (size_t i = 1; i + 1 < exec.size(); ++i) {
+        if (std::string_view("\"`$").find(exec[i]) != std::string_view::npos) return "(not escaped) " + exec;
+        if (exec[i] == '\\') {
+            if (std::string_view("\"`$\\").find(exec[i + 1]) == std::string_view::npos) return "(bad escape) " + exec;
+            path += exec[++i];
+        } else if (exec[i] == '%') {
+            if (exec[i + 1] != '%') return "(field code) " + exec;
+            path += exec[i++];
+        } else {
+            path += exec[i];
+        }
+    }
+    return path;
+}
+
+TEST(Install, GivesAProgramFolderOfItsOwn) {
+    TempDir root;
+    // Characters a desktop entry must escape (CMake itself cannot install
+    // below a backslash or a double quote).
+    const std::string prefix = root / "opt dir 100% $HOME `x`";
+    const Outcome install = RunExe(ZORBEX_CMAKE, {"--install", ZORBEX_BUILD_DIR, "--prefix", prefix});
+    ASSERT_TRUE(install.finished);
+    ASSERT_EQ(install.status, 0) << install.out << install.err;
+
+    EXPECT_EQ(access((prefix + "/zorbex").c_str(), X_OK), 0);
+    if (Exists(ZORBEX_SOURCE_DIR "/resources/zorbhelp.hlp")) {
+        EXPECT_EQ(ReadFile(prefix + "/zorbhelp.hlp"), ReadFile(ZORBEX_SOURCE_DIR "/resources/zorbhelp.hlp"));
+    }
+    const std::string entry = ReadFile(prefix + "/zorbex.desktop");
+    EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u) << entry;
+    EXPECT_EQ(EntryValue(entry, "Type"), "Application");
+    EXPECT_EQ(EntryValue(entry, "Name"), "Zorbex");
+    EXPECT_EQ(ExecProgram(EntryValue(entry, "Exec")), prefix + "/zorbex") << entry;
+    const std::string icon = EntryValue(entry, "Icon");
+    EXPECT_EQ(icon, prefix + "/zorbex.xpm");
+    EXPECT_EQ(ReadFile(icon).rfind("/* XPM */", 0), 0u);
+
+    // It runs from there and keeps its settings there.
+    const Outcome help = RunExe(prefix + "/zorbex", {"--help"});
+    ASSERT_TRUE(help.finished);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Settings file: " + prefix + "/Zorbl.Zrf\n"), std::string::npos) << help.out;
+    const Outcome run = RunExe(prefix + "/zorbex", {"/start"});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(ReadFile(prefix + "/Zorbl.Zrf").find("reset=0"), std::string::npos);
 }
 
 }  // namespace
