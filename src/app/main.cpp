@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
     app.SetErrorDisplay(&dialogs);
     const zorbex::AppContext context{zorbex::ProgramDirectory(), dialogs};
     zorbex::Tfrm_zorbl frm_zorbl(context);
+    // The arguments as the application left them, without Qt's own.
+    frm_zorbl.FormCreate({argv + 1, argv + argc});
     frm_zorbl.show();
     return app.exec();
 }

@@ -67,6 +67,9 @@ Tfrm_zorbl::Tfrm_zorbl(const AppContext& context, QWidget* parent)
     connect(tab_base, &TPageControl::userChanged, this, &Tfrm_zorbl::tab_baseChange);
     connect(sub_save, &QAction::triggered, this, &Tfrm_zorbl::sub_saveClick);
     connect(sub_help, &QAction::triggered, this, &Tfrm_zorbl::sub_helpClick);
+    connect(tmr_starter, &QTimer::timeout, this, &Tfrm_zorbl::tmr_starterTimer);
+    connect(btn_quit, &QPushButton::clicked, this, &Tfrm_zorbl::btn_quitClick);
+    connect(tab_process->btn_start, &QPushButton::clicked, this, &Tfrm_zorbl::btn_startClick);
     // Until start-up decides it, the help file is the one present now.
     help.DecideAvailable();
 

@@ -8,6 +8,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <string>
+#include <vector>
+
 #include "app/app_context.h"
 #include "app/help.h"
 #include "app/info_page.h"
@@ -56,8 +59,31 @@ public:
     // The help context of the page shown: 3 to 7.
     int PageHelpContext() const;
 
+    // Start-up: fills the window from the settings file and, when the first
+    // argument (after the program name) is an automatic-run switch,
+    // schedules the run.
+    void FormCreate(const std::vector<std::string>& args);
+    // The run, with this window as its host.
+    void btn_startClick();
+    // The automatic run, half a second after start-up.
+    void tmr_starterTimer();
+    // Saves the ticks of the process list when box_remember is ticked, then
+    // ends the program; a failed write leaves it open.
+    void btn_quitClick();
+
+    // The automatic-run marker (the tag of btn_quit).
+    bool AutoRunMarker() const;
+    void SetAutoRunMarker(bool set);
+    // Asks the message loop to end.
+    void EndProgram();
+
 private:
+    void StartAutomatically();
+    void LeaveAutomaticStart();
+
     AppContext context_;
+    // box_quit as the settings file had it before compact mode forced it on.
+    bool quitTickBeforeCompact_ = false;
 };
 
 }  // namespace zorbex

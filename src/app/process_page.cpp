@@ -60,6 +60,7 @@ TProcessPage::TProcessPage(const AppContext& context, QWidget* parent)
     btn_log = Named(new QPushButton(QStringLiteral("СКРЬIТЬ"), grp_process), "btn_log");
     btn_log->setGeometry(listArea.left() + 4, listArea.bottom() - 4 - 19, 70, 19);
     btn_log->hide();
+    connect(btn_log, &QPushButton::clicked, this, &TProcessPage::btn_logClick);
 
     bar_progress = Named(new TVexProgressBar(grp_process), "bar_progress");
     SetUpBar(bar_progress, QRect(8, 217, 454, 20), QString());
@@ -123,6 +124,11 @@ void TProcessPage::sub_selectnoneClick() {
 }
 
 void TProcessPage::mnu_goGetItemParams(QMenu* menu) const { ApplyStripPictures(menu, pic_go); }
+
+void TProcessPage::btn_logClick() {
+    log_memo->hide();
+    btn_log->hide();
+}
 
 int TProcessPage::RowCount() const { return lst_do->count(); }
 

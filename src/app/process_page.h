@@ -51,6 +51,8 @@ public:
     // Gives every item of an owner-drawn menu (mnu_go, mnu_union) picture T
     // of pic_go for its tag T, and none for other tags.
     void mnu_goGetItemParams(QMenu* menu) const;
+    // Hides the log and its button; the list they cover shows again.
+    void btn_logClick();
 
     // What the run reads: the rows as filled last, and their ticks now. A row
     // beyond the list reads as not ticked.

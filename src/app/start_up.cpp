@@ -1,0 +1,134 @@
+// Start-up, the automatic run and the exit button of the main window.
+#include <QCoreApplication>
+
+#include "app/main_window.h"
+#include "app/program_images.h"
+#include "app/window_run_host.h"
+#include "build/command_line.h"
+#include "build/definitions.h"
+#include "settings/settings_file.h"
+
+namespace zorbex {
+
+namespace {
+
+// The client height in compact mode: the progress strip alone.
+constexpr int kCompactHeight = 17;
+
+}  // namespace
+
+void Tfrm_zorbl::FormCreate(const std::vector<std::string>& args) {
+    // The caption is set when the window is built.
+    tab_info->txt_version->setText(QStringLiteral("ВЕРСИЯ  ") + QLatin1String(kVersionText));
+    const QIcon icon = ProgramIcon();
+    setWindowIcon(icon);
+    tab_info->img_icon->setPixmap(icon.pixmap(32, 32));
+    if (const auto hand = ProgramCursor("Zr_HandCur")) {
+        tab_info->SetLinkCursors(*hand, ProgramCursor("Zr_HelpCur").value_or(*hand),
+                                 ProgramCursor("Zr_MailCur").value_or(*hand));
+    }
+    help.DecideAvailable();
+
+    // With the save buttons off, stepping from 0 loads definition 1 without a question.
+    tab_playlist->btn_savn->setEnabled(false);
+    tab_playlist->btn_upnClick();
+    tab_combine->btn_savu->setEnabled(false);
+    tab_combine->btn_upuClick();
+    tab_process->sub_updateClick();
+
+    bool firstStart = true;
+    {
+        const SuppressOptionWrites quiet;
+        try {
+            SettingsFile settings(SettingsPath(context_.programDir));
+            firstStart = settings.ReadNumber(MainSection(), "reset", 1) != 0;
+            settings.WriteNumber(MainSection(), "reset", 0);
+        } catch (const SettingsWriteError& error) {
+            // The rest of start-up is skipped: the window stays on the
+            // information page and no automatic run starts.
+            context_.dialogs.ShowError(QString::fromStdString(error.what()));
+            return;
+        }
+        tab_app->LoadOptions();
+    }
+    // Selected by the program, so the page-change handler does not run.
+    tab_base->setCurrentWidget(tab_app->box_tab->isChecked() && !firstStart ? static_cast<QWidget*>(tab_process)
+                                                                             : static_cast<QWidget*>(tab_app));
+
+    if (!args.empty() && IsAutoRunSwitch(args.front())) StartAutomatically();
+}
+
+void Tfrm_zorbl::StartAutomatically() {
+    if (tab_app->box_top->isChecked()) {
+        const bool shown = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        if (shown) show();  // a new window flag hides the window
+    }
+    if (tab_app->box_compact->isChecked()) {
+        bar_compact->show();
+        bar_compact->raise();
+        setFixedSize(width(), kCompactHeight);
+        quitTickBeforeCompact_ = tab_app->box_quit->isChecked();
+        const SuppressOptionWrites quiet;  // the forced tick is not saved
+        tab_app->box_quit->setChecked(true);
+    }
+    tab_base->setCurrentWidget(tab_process);
+    tmr_starter->start();
+    tab_process->btn_start->setEnabled(false);
+    SetAutoRunMarker(true);
+}
+
+// An automatic run that was refused (nothing ticked, list out of step): the
+// window becomes an ordinary one, so the user can fix the selection and
+// start by hand; such a run no longer ends the program.
+void Tfrm_zorbl::LeaveAutomaticStart() {
+    if (!bar_compact->isHidden()) {
+        bar_compact->hide();
+        setFixedSize(width(), 350);
+        const SuppressOptionWrites quiet;
+        tab_app->box_quit->setChecked(quitTickBeforeCompact_);
+    }
+    tab_process->btn_start->setEnabled(true);
+    SetAutoRunMarker(false);
+}
+
+void Tfrm_zorbl::tmr_starterTimer() {
+    tmr_starter->stop();
+    btn_startClick();
+}
+
+void Tfrm_zorbl::btn_startClick() {
+    TWindowRunHost host(*this);
+    RunResult result;
+    try {
+        result = Run(host, context_.programDir);
+    } catch (...) {
+        // Whatever broke the run, the window must not stay without its buttons.
+        host.SetStartButton(true, kStartCaption);
+        host.SetQuitButtonEnabled(true);
+        throw;
+    }
+    if (result.Refused() && AutoRunMarker()) LeaveAutomaticStart();
+}
+
+void Tfrm_zorbl::btn_quitClick() {
+    if (tab_app->box_remember->isChecked()) {
+        try {
+            SettingsFile settings(SettingsPath(context_.programDir));
+            for (int row = 0; row < tab_process->RowCount(); ++row)
+                WriteRememberedTick(settings, row, tab_process->RowTicked(row));
+        } catch (const SettingsWriteError& error) {
+            context_.dialogs.ShowError(QString::fromStdString(error.what()));
+            return;  // the program stays open; the close button still ends it
+        }
+    }
+    EndProgram();
+}
+
+bool Tfrm_zorbl::AutoRunMarker() const { return btn_quit->property("tag").toInt() != 0; }
+
+void Tfrm_zorbl::SetAutoRunMarker(bool set) { btn_quit->setProperty("tag", set ? 1 : 0); }
+
+void Tfrm_zorbl::EndProgram() { QCoreApplication::exit(0); }
+
+}  // namespace zorbex

@@ -1,0 +1,84 @@
+#include "app/window_run_host.h"
+
+#include <QCoreApplication>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include "app/main_window.h"
+
+namespace zorbex {
+
+TWindowRunHost::TWindowRunHost(Tfrm_zorbl& window)
+    : window_(window),
+      progress_(window.tab_process->bar_progress),
+      total_(window.tab_process->bar_total),
+      compact_(window.bar_compact) {}
+
+// The compact strip is all there is to see in compact mode, and the union
+// phase never yields: paint it at once, as the gradient bars paint themselves.
+void TWindowRunHost::PlainBar::SetPosition(int value) {
+    if (value == bar_->value()) return;
+    bar_->setValue(value);
+    if (bar_->isVisible()) bar_->repaint();
+}
+
+int TWindowRunHost::RowCount() { return window_.tab_process->RowCount(); }
+
+bool TWindowRunHost::RowTicked(int row) { return window_.tab_process->RowTicked(row); }
+
+PlaylistDefinition TWindowRunHost::LoadPlaylist(int n) {
+    window_.tab_playlist->LoadPlaylist(n);
+    return window_.tab_playlist->ShownDefinition();
+}
+
+UnionDefinition TWindowRunHost::LoadUnion(int m) {
+    window_.tab_combine->LoadUnion(m);
+    return window_.tab_combine->ShownDefinition();
+}
+
+bool TWindowRunHost::OverwriteOption() { return window_.tab_app->box_overwrite->isChecked(); }
+bool TWindowRunHost::LogOption() { return window_.tab_app->box_log->isChecked(); }
+bool TWindowRunHost::QuitOption() { return window_.tab_app->box_quit->isChecked(); }
+
+bool TWindowRunHost::AutoRunMarker() { return window_.AutoRunMarker(); }
+void TWindowRunHost::ClearAutoRunMarker() { window_.SetAutoRunMarker(false); }
+void TWindowRunHost::RequestQuit() { window_.EndProgram(); }
+
+void TWindowRunHost::ShowRefusal(const std::string& message) {
+    window_.context().dialogs.Message(QString::fromStdString(message), MsgButtons::Ok);
+}
+
+void TWindowRunHost::ClearLog() {
+    window_.tab_process->log_memo->clear();
+    logLines_ = 0;
+}
+
+void TWindowRunHost::AppendLog(const std::string& line) {
+    // Through a cursor rather than appendPlainText, which would fold an empty
+    // line into the next one when it came first.
+    QPlainTextEdit* memo = window_.tab_process->log_memo;
+    QTextCursor cursor(memo->document());
+    cursor.movePosition(QTextCursor::End);
+    if (logLines_++ > 0) cursor.insertBlock();
+    cursor.insertText(QString::fromStdString(line));
+    memo->verticalScrollBar()->setValue(memo->verticalScrollBar()->maximum());
+}
+
+void TWindowRunHost::ShowLog() {
+    window_.tab_process->log_memo->show();
+    window_.tab_process->btn_log->show();
+}
+
+void TWindowRunHost::SetStartButton(bool enabled, const std::string& caption) {
+    window_.tab_process->btn_start->setEnabled(enabled);
+    window_.tab_process->btn_start->setText(QString::fromStdString(caption));
+}
+
+void TWindowRunHost::SetQuitButtonEnabled(bool enabled) { window_.btn_quit->setEnabled(enabled); }
+
+void TWindowRunHost::Redraw() { window_.repaint(); }
+
+void TWindowRunHost::Yield() { QCoreApplication::processEvents(); }
+
+}  // namespace zorbex

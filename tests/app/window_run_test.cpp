@@ -1,0 +1,190 @@
+// The run from the start button, with the window as its host: the log in
+// log_memo, the bars, the buttons, the editors, live ticks, quitting.
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "started_window.h"
+
+namespace {
+
+using zx_test::Exists;
+using zx_test::MakeDirs;
+using zx_test::ReadFile;
+
+struct WindowRun : zx_test::StartedWindow {
+    // Playlists reading media/N (12 files in media/1), file N.m3u, names only.
+    std::string Settings(int playlists, int unions, const std::string& ticks) const {
+        std::string s = "[Zor:bl]\r\nreset=0\r\nplaylists=" + std::to_string(playlists) +
+                        "\r\nunions=" + std::to_string(unions) + "\r\n" + ticks;
+        for (int n = 1; n <= playlists; ++n)
+            s += "[Zor:bl:Playlist:" + std::to_string(n) + "]\r\nfile=" + std::to_string(n) + ".m3u\r\npath=" +
+                 dir.path() + "media/" + std::to_string(n) + "\r\nmask=*.mp3\r\nfullpath=0\r\n";
+        return s;
+    }
+    QStringList Log() const { return window->tab_process->log_memo->toPlainText().split('\n'); }
+};
+
+TEST_F(WindowRun, StartButtonBuildsWhatIsTickedAndLogsItLineByLine) {
+    Media("media/1", 12);
+    Media("media/2", 1);
+    Seed(Settings(2, 0, "item_0=1\r\nitem_1=0\r\n"));
+    auto& w = Start();
+    auto* page = w.tab_process;
+    // An unsaved edit on the playlist page gives way to the loaded definitions.
+    w.tab_playlist->edt_plsn->setText("elsewhere.m3u");
+    page->btn_start->click();
+
+    EXPECT_EQ(Log(), (QStringList{"Zorbex v4.0i", "(журнал процесса)", "", "плейлист №1", "   файлов найдено: 12",
+                                  "   исключено: 0", "   ок", "плейлист №2", "   отключён", "готово."}));
+    EXPECT_EQ(ReadFile(dir / "1.m3u"), "01.mp3\r\n02.mp3\r\n03.mp3\r\n04.mp3\r\n05.mp3\r\n06.mp3\r\n07.mp3\r\n08.mp3\r\n"
+                                       "09.mp3\r\n10.mp3\r\n11.mp3\r\n12.mp3\r\n");
+    EXPECT_FALSE(Exists(dir / "2.m3u"));
+    EXPECT_FALSE(Exists(dir / "elsewhere.m3u"));
+    EXPECT_TRUE(dialogs.calls.empty());
+
+    // The window is idle again, the editors on definition 1 without changes.
+    EXPECT_TRUE(page->btn_start->isEnabled());
+    EXPECT_EQ(page->btn_start->text(), "З А П У С К");
+    EXPECT_TRUE(w.btn_quit->isEnabled());
+    EXPECT_EQ(w.tab_playlist->CurrentPlaylist(), 1);
+    EXPECT_EQ(w.tab_playlist->edt_plsn->text(), "1.m3u");
+    EXPECT_FALSE(w.tab_playlist->btn_savn->isEnabled());
+    EXPECT_EQ(w.tab_combine->CurrentUnion(), 1);
+    EXPECT_EQ(page->bar_progress->PosTextPrefix(), "-");
+    EXPECT_FALSE(page->bar_progress->ShowPosText());
+    EXPECT_EQ(page->bar_total->Position(), 100);
+    EXPECT_TRUE(page->bar_total->ShowPosText());
+    EXPECT_EQ(w.bar_compact->value(), 100);
+
+    // The log covers the list until it is hidden.
+    EXPECT_FALSE(page->log_memo->isHidden());
+    EXPECT_FALSE(page->btn_log->isHidden());
+    page->btn_log->click();
+    EXPECT_TRUE(page->log_memo->isHidden());
+    EXPECT_TRUE(page->btn_log->isHidden());
+    EXPECT_FALSE(page->lst_do->isHidden());
+    // Without box_log the next run writes a fresh log but does not show it.
+    w.tab_app->box_log->setChecked(false);
+    page->btn_start->click();
+    EXPECT_TRUE(page->log_memo->isHidden());
+    EXPECT_EQ(Log().mid(3, 2), (QStringList{"плейлист №1", "   отменён - файл существует"}));
+    EXPECT_EQ(Log().size(), 8);
+}
+
+TEST_F(WindowRun, TotalBarShowsEachDefinitionsShareAsItStarts) {
+    Seed(Settings(3, 0, "item_0=1\r\n"));
+    auto& w = Start();
+    std::map<QString, int> totalAt;  // "плейлист №N" -> bar_total when the line was written
+    QPlainTextEdit* memo = w.tab_process->log_memo;
+    QObject::connect(memo, &QPlainTextEdit::textChanged, [&] {
+        const QString last = memo->document()->lastBlock().text();
+        if (last.startsWith("плейлист")) totalAt[last] = w.tab_process->bar_total->Position();
+    });
+    w.btn_startClick();
+    EXPECT_EQ(totalAt, (std::map<QString, int>{{"плейлист №1", 33}, {"плейлист №2", 66}, {"плейлист №3", 100}}));
+}
+
+TEST_F(WindowRun, WhileTheRunYieldsTheButtonsAreOffAndTicksAreReadWhenReached) {
+    Media("media/1", 2);
+    MakeDirs(dir / "media/1/sub");
+    Media("media/2", 2);
+    Seed(Settings(2, 0, "item_0=1\r\nitem_1=1\r\n"));
+    auto& w = Start();
+    auto* page = w.tab_process;
+    struct Seen {
+        bool start, quit;
+        QString caption;
+        bool logShown;
+    };
+    std::vector<Seen> seen;
+    // Timers fire only while the run lets events through.
+    QTimer during;
+    QObject::connect(&during, &QTimer::timeout, [&] {
+        seen.push_back({page->btn_start->isEnabled(), w.btn_quit->isEnabled(), page->btn_start->text(),
+                        page->log_memo->isVisibleTo(&w)});
+        page->lst_do->item(1)->setCheckState(Qt::Unchecked);  // the user unticks the second row mid-run
+    });
+    during.start(0);
+    w.btn_startClick();
+    during.stop();
+
+    ASSERT_FALSE(seen.empty());
+    for (const Seen& s : seen) {
+        EXPECT_FALSE(s.start);
+        EXPECT_FALSE(s.quit);
+        EXPECT_EQ(s.caption, "");
+        EXPECT_TRUE(s.logShown);
+    }
+    EXPECT_TRUE(Log().contains("   отключён"));
+    EXPECT_TRUE(Exists(dir / "1.m3u"));
+    EXPECT_FALSE(Exists(dir / "2.m3u"));
+    EXPECT_TRUE(page->btn_start->isEnabled());
+    EXPECT_TRUE(w.btn_quit->isEnabled());
+}
+
+TEST_F(WindowRun, RefusedRunsSetTheBarsToZeroAndChangeNothingElse) {
+    const struct {
+        const char* name;
+        std::string ticks;
+        int playlistsAfterStart;  // the settings file changed behind the list
+        const char* message;
+    } cases[] = {
+        {"nothing ticked", "item_0=0\r\n", 1, "Не выбран ни один плейлист для создания."},
+        {"list out of step", "item_0=1\r\n", 2,
+         "Количество плейлистов и объединений в списке прогресса и файле конфигурации не совпадает.\n"
+         "Выберите пункт «обновить список» в выпадающем меню списка прогресса и попробуйте снова."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Media("media/1", 1);
+        Seed(Settings(1, 0, c.ticks));
+        auto& w = Start();
+        auto* page = w.tab_process;
+        Seed(Settings(c.playlistsAfterStart, 0, c.ticks));
+        page->bar_total->SetPosition(40);
+        page->bar_progress->SetPosition(1);
+        w.bar_compact->setValue(40);
+        dialogs.calls.clear();
+
+        page->btn_start->click();
+        EXPECT_EQ(dialogs.Messages(), (std::vector<QString>{QString::fromUtf8(c.message)}));
+        EXPECT_EQ(page->bar_total->Position(), 0);
+        EXPECT_EQ(page->bar_progress->Position(), 0);
+        EXPECT_EQ(w.bar_compact->value(), 0);
+        EXPECT_TRUE(page->btn_start->isEnabled());
+        EXPECT_EQ(page->btn_start->text(), "З А П У С К");
+        EXPECT_TRUE(w.btn_quit->isEnabled());
+        EXPECT_TRUE(page->log_memo->isHidden());
+        EXPECT_TRUE(page->log_memo->toPlainText().isEmpty());
+        EXPECT_FALSE(Exists(dir / "1.m3u"));
+    }
+}
+
+TEST_F(WindowRun, OnlyAnAutomaticRunWithTheQuitOptionEndsTheProgram) {
+    const struct {
+        const char* name;
+        bool marker, quitOption, ends;
+    } cases[] = {
+        {"by hand, quit option on", false, true, false},
+        {"automatic, quit option on", true, true, true},
+        {"automatic, quit option off", true, false, false},
+    };
+    Media("media/1", 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Seed(Settings(1, 0, "item_0=1\r\n"));
+        auto& w = Start();
+        w.tab_app->box_quit->setChecked(c.quitOption);
+        w.SetAutoRunMarker(c.marker);
+        EXPECT_EQ(zx_test::LoopEndsProgram(300, [&] { w.btn_startClick(); }), c.ends);
+        EXPECT_EQ(Log().back(), "готово.");
+        EXPECT_FALSE(w.AutoRunMarker());
+        EXPECT_EQ(w.btn_quit->property("tag").toInt(), 0);
+    }
+}
+
+}  // namespace
