@@ -36,18 +36,22 @@ struct Outcome {
 };
 
 // Runs exe with args. The display variables are taken out of the
-// environment and `extra` ("NAME=value") put in. A program still running
-// after `limit` is killed and reported as not finished.
+// environment, the locale is fixed (the expected orders are those of the
+// root collation; a Russian one puts Cyrillic first) and `extra`
+// ("NAME=value") is put in. A program still running after `limit` is killed
+// and reported as not finished.
 Outcome RunExe(const std::string& exe, const std::vector<std::string>& args, const std::vector<std::string>& extra = {},
-            std::chrono::seconds limit = std::chrono::seconds(60)) {
+               std::chrono::seconds limit = std::chrono::seconds(60)) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
-        if (entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
-            entry.rfind("QT_QPA_PLATFORM=", 0) == 0)
+        const std::string name = entry.substr(0, entry.find('='));
+        if (name == "DISPLAY" || name == "WAYLAND_DISPLAY" || name == "QT_QPA_PLATFORM" || name == "LANG" ||
+            name == "LANGUAGE" || name.rfind("LC_", 0) == 0)
             continue;
         env.push_back(entry);
     }
+    env.push_back("LC_ALL=C.UTF-8");
     env.insert(env.end(), extra.begin(), extra.end());
     std::vector<char*> argv{const_cast<char*>(exe.c_str())};
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
