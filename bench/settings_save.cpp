@@ -3,7 +3,7 @@
 // The file already holds 200 playlist definitions (10 keys each plus 30
 // exclusion entries, 10 unions, the options and the remembered ticks; about
 // 0.3 MB). One definition is then saved exactly as the playlist editor saves
-// it (Part 2.1, "Order of writes", step 3): name, file, mask, path, the four
+// it: name, file, mask, path, the four
 // flags, ignore_use, ignore_no, a read of `playlists` and its write, then
 // ignore_0 .. ignore_999 -- one SettingsFile::WriteText per key, each one
 // reading the file, changing it and replacing it before it returns.
@@ -76,7 +76,7 @@ std::string BigFile() {
     return f;
 }
 
-// Part 3.1's save of definition n, one write per key.
+// The playlist editor's save of definition n, one write per key.
 int SaveDefinition(SettingsFile& s, int n) {
     const std::string sec = PlaylistSection(n);
     int writes = 0;

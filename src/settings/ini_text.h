@@ -1,5 +1,5 @@
 #pragma once
-// The text form of the settings file (spec Part 2.1), as pure functions on
+// The text form of the settings file, as pure functions on
 // the file's bytes. SettingsFile adds the file system, the lock and the
 // encoding of what callers give and get.
 //
@@ -78,7 +78,7 @@ std::string SetValue(std::string_view file, std::string_view section, std::strin
 constexpr size_t kMaxTextChars = 1023;
 std::string ValueToText(std::string_view raw);
 
-// Text -> number by the rules of Part 2.1: a value of more than two
+// Text -> number: a value of more than two
 // characters beginning with 0x or 0X is hexadecimal from its third
 // character; one beginning with $ is hexadecimal; anything else is decimal
 // with an optional sign. Hexadecimal takes up to 32 bits (0xFFFFFFFF is -1,

@@ -1,5 +1,5 @@
-// The settings store on real files: Part 2.1's rules, its edge cases and the
-// bad inputs of issue 2.
+// The settings store on real files: its rules, its edge cases and the
+// bad inputs a hand-edited or damaged file can hold.
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
@@ -48,7 +48,7 @@ std::vector<std::string> Listing(const std::string& dir) {
     return names;
 }
 
-// The exclusion list loader of Part 3.1: reads ignore_no anew before each entry.
+// The exclusion list loader: reads ignore_no anew before each entry.
 std::vector<std::string> LoadEntries(const SettingsFile& s, const std::string& sec) {
     std::vector<std::string> entries;
     for (int i = 0; i < s.ReadNumber(sec, "ignore_no", 0); ++i)
@@ -112,7 +112,7 @@ TEST(Settings, DefaultIsReturnedAsGiven) {
     EXPECT_EQ(s.ReadText("a", "b", std::string(2000, 'd')), std::string(2000, 'd'));
 }
 
-// ---- the first start and the example file of Part 2.1 ---------------------
+// ---- the first start and a file after one playlist and one union were saved ----
 
 TEST(Settings, FirstStartCreatesTheFileWithResetZero) {
     TempDir dir;
@@ -612,7 +612,7 @@ TEST(Settings, UnchangedValueInReadOnlyFileIsStillAWriteError) {
 }
 
 TEST(Settings, SaveSequenceStopsAtTheFirstFailedWrite) {
-    // Part 2.1: keys written before the failure stay, the rest are not written.
+    // Keys written before the failure stay, the rest are not written.
     REQUIRE_UNPRIVILEGED();
     TempDir dir;
     const std::string path = SettingsPath(dir.path());
