@@ -70,8 +70,6 @@ Tfrm_zorbl::Tfrm_zorbl(const AppContext& context, QWidget* parent)
     connect(tmr_starter, &QTimer::timeout, this, &Tfrm_zorbl::tmr_starterTimer);
     connect(btn_quit, &QPushButton::clicked, this, &Tfrm_zorbl::btn_quitClick);
     connect(tab_process->btn_start, &QPushButton::clicked, this, &Tfrm_zorbl::btn_startClick);
-    // Until start-up decides it, the help file is the one present now.
-    help.DecideAvailable();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
