@@ -50,8 +50,8 @@ StartMode ClassifyStart(const std::vector<std::string>& args, const StartEnviron
 std::string VersionLine() { return std::string("Zorbex v") + kVersionText; }
 
 std::string NoDisplayLine() {
-    return "zorbex: the window needs a display (DISPLAY or WAYLAND_DISPLAY is not set); "
-           "`zorbex /start` builds the remembered selection without one.";
+    return "zorbex: the window needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set; "
+           "`zorbex /start` builds the remembered selection unattended (see zorbex --help).";
 }
 
 std::string UsageText(const std::string& programDir) {
