@@ -39,9 +39,10 @@ struct Outcome {
 // environment, the locale is fixed (the expected orders are those of the
 // root collation; a Russian one puts Cyrillic first) and `extra`
 // ("NAME=value") is put in. A program still running after `limit` is killed
-// and reported as not finished.
+// and reported as not finished. With readerGone, standard output is a pipe
+// nobody reads any more.
 Outcome RunExe(const std::string& exe, const std::vector<std::string>& args, const std::vector<std::string>& extra = {},
-               std::chrono::seconds limit = std::chrono::seconds(60)) {
+               std::chrono::seconds limit = std::chrono::seconds(60), bool readerGone = false) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
@@ -66,11 +67,19 @@ Outcome RunExe(const std::string& exe, const std::vector<std::string>& args, con
     const std::string outPath = capture / "out", errPath = capture / "err";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int pipeEnds[2] = {-1, -1};
+    if (readerGone && pipe(pipeEnds) == 0) {
+        close(pipeEnds[0]);
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+        posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    if (pipeEnds[1] >= 0) close(pipeEnds[1]);
     Outcome outcome;
     if (spawned != 0) {
         ADD_FAILURE() << "cannot start " << exe << ": " << spawned;
@@ -223,6 +232,20 @@ TEST(UnattendedProgram, RunsAsASchedulerWouldAndReportsByExitStatus) {
         EXPECT_NE(settings.find("reset=0\r\n"), std::string::npos) << settings;
         EXPECT_EQ(settings.find("reset=1"), std::string::npos) << settings;
     }
+}
+
+// A log reader that went away (a closed pipe) must not end the run halfway.
+TEST(UnattendedProgram, BuildsEverythingWhenNobodyReadsTheLog) {
+    TempDir dir;
+    InstallProgram(dir);
+    MakeMedia(dir);
+    WriteFile(dir / "Zorbl.Zrf", Settings(dir, kTicks));
+    const Outcome run = RunExe(dir / "zorbex", {"/start"}, {}, std::chrono::seconds(60), true);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    ExpectFiles(dir, Files{{"rock.m3u", RockBytes(dir)}, {"jazz.m3u", kJazzBytes},
+                           {"all.m3u", RockBytes(dir) + kJazzBytes}});
 }
 
 TEST(UnattendedProgram, RefusalsGoToStandardErrorWithStatusTwo) {
