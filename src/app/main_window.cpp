@@ -71,6 +71,10 @@ Tfrm_zorbl::Tfrm_zorbl(const AppContext& context, QWidget* parent)
     connect(btn_quit, &QPushButton::clicked, this, &Tfrm_zorbl::btn_quitClick);
     connect(tab_process->btn_start, &QPushButton::clicked, this, &Tfrm_zorbl::btn_startClick);
 
+    CenterOnScreen();
+}
+
+void Tfrm_zorbl::CenterOnScreen() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }

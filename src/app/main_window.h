@@ -78,6 +78,7 @@ public:
     void EndProgram();
 
 private:
+    void CenterOnScreen();
     void StartAutomatically();
     void LeaveAutomaticStart();
 

@@ -1,5 +1,9 @@
 #include "app/process_page.h"
 
+#include <algorithm>
+
+#include <QScrollBar>
+
 #include "app/check_list_style.h"
 #include "app/look.h"
 #include "app/picture_strips.h"
@@ -56,6 +60,8 @@ TProcessPage::TProcessPage(const AppContext& context, QWidget* parent)
     memoPalette.setColor(QPalette::Base, memoPalette.color(QPalette::Button));
     log_memo->setPalette(memoPalette);
     log_memo->hide();
+    // Lets the last lines scroll up clear of btn_log (ScrollLogToEnd).
+    log_memo->setCenterOnScroll(true);
 
     btn_log = Named(new QPushButton(QStringLiteral("СКРЬIТЬ"), grp_process), "btn_log");
     btn_log->setGeometry(listArea.left() + 4, listArea.bottom() - 4 - 19, 70, 19);
@@ -128,6 +134,16 @@ void TProcessPage::mnu_goGetItemParams(QMenu* menu) const { ApplyStripPictures(m
 void TProcessPage::btn_logClick() {
     log_memo->hide();
     btn_log->hide();
+}
+
+void TProcessPage::ScrollLogToEnd() {
+    const int line = log_memo->fontMetrics().lineSpacing();
+    if (line <= 0) return;
+    const int viewTop = log_memo->y() + log_memo->viewport()->y();
+    const int above = btn_log->y() - viewTop - int(log_memo->document()->documentMargin());
+    const int shown = std::max(1, above / line);
+    QScrollBar* bar = log_memo->verticalScrollBar();
+    bar->setValue(std::max(0, log_memo->document()->lineCount() - shown));
 }
 
 int TProcessPage::RowCount() const { return lst_do->count(); }

@@ -53,6 +53,9 @@ public:
     void mnu_goGetItemParams(QMenu* menu) const;
     // Hides the log and its button; the list they cover shows again.
     void btn_logClick();
+    // Scrolls the log so that its last line shows just above btn_log, which
+    // lies over the memo's lower left.
+    void ScrollLogToEnd();
 
     // What the run reads: the rows as filled last, and their ticks now. A row
     // beyond the list reads as not ticked.

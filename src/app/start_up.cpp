@@ -68,6 +68,7 @@ void Tfrm_zorbl::StartAutomatically() {
         bar_compact->show();
         bar_compact->raise();
         setFixedSize(width(), kCompactHeight);
+        CenterOnScreen();
         quitTickBeforeCompact_ = tab_app->box_quit->isChecked();
         const SuppressOptionWrites quiet;  // the forced tick is not saved
         tab_app->box_quit->setChecked(true);
@@ -85,6 +86,7 @@ void Tfrm_zorbl::LeaveAutomaticStart() {
     if (!bar_compact->isHidden()) {
         bar_compact->hide();
         setFixedSize(width(), 350);
+        CenterOnScreen();
         const SuppressOptionWrites quiet;
         tab_app->box_quit->setChecked(quitTickBeforeCompact_);
     }

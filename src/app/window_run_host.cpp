@@ -1,7 +1,6 @@
 #include "app/window_run_host.h"
 
 #include <QCoreApplication>
-#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -62,7 +61,7 @@ void TWindowRunHost::AppendLog(const std::string& line) {
     cursor.movePosition(QTextCursor::End);
     if (logLines_++ > 0) cursor.insertBlock();
     cursor.insertText(QString::fromStdString(line));
-    memo->verticalScrollBar()->setValue(memo->verticalScrollBar()->maximum());
+    window_.tab_process->ScrollLogToEnd();
 }
 
 void TWindowRunHost::ShowLog() {

@@ -1,5 +1,6 @@
 // The run from the start button, with the window as its host: the log in
 // log_memo, the bars, the buttons, the editors, live ticks, quitting.
+#include <QApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -73,6 +74,26 @@ TEST_F(WindowRun, StartButtonBuildsWhatIsTickedAndLogsItLineByLine) {
     EXPECT_TRUE(page->log_memo->isHidden());
     EXPECT_EQ(Log().mid(3, 2), (QStringList{"плейлист №1", "   отменён - файл существует"}));
     EXPECT_EQ(Log().size(), 8);
+}
+
+TEST_F(WindowRun, LastLogLineShowsAboveTheHideButton) {
+    Seed(Settings(12, 0, "item_0=1\r\n"));  // 28 lines, more than the memo shows
+    auto& w = Start();
+    w.show();
+    w.tab_base->setCurrentWidget(w.tab_process);
+    w.btn_startClick();
+    QApplication::processEvents();
+    QPlainTextEdit* memo = w.tab_process->log_memo;
+    QTextCursor end(memo->document());
+    end.movePosition(QTextCursor::End);
+    const QRect last = memo->cursorRect(end);
+    const QPoint top = memo->viewport()->mapTo(w.tab_process->grp_process, last.topLeft());
+    const QPoint bottom = memo->viewport()->mapTo(w.tab_process->grp_process, last.bottomLeft());
+    EXPECT_GE(top.y(), memo->y());
+    EXPECT_LE(bottom.y(), w.tab_process->btn_log->y());
+    // Not far above it either: the lines before it fill the memo.
+    EXPECT_GT(bottom.y(), w.tab_process->btn_log->y() - 2 * memo->fontMetrics().lineSpacing());
+    w.hide();
 }
 
 TEST_F(WindowRun, TotalBarShowsEachDefinitionsShareAsItStarts) {
