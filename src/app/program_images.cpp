@@ -4,6 +4,10 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+// The resources live in a static library: a program that links it gets them
+// only when something asks for them by name.
+static void InitProgramResources() { Q_INIT_RESOURCE(resources); }
+
 namespace zorbex {
 
 namespace {
@@ -93,7 +97,11 @@ QCursor MailCursor() {
 
 }  // namespace
 
-QIcon ProgramIcon() { return QIcon(QStringLiteral(":/zorbex.xpm")); }
+QIcon ProgramIcon() {
+    static const bool registered = (InitProgramResources(), true);
+    (void)registered;
+    return QIcon(QStringLiteral(":/zorbex.xpm"));
+}
 
 std::optional<QCursor> ProgramCursor(std::string_view name) {
     if (name == "Zr_HandCur") return HandCursor();
