@@ -147,6 +147,29 @@ TEST_F(WindowRun, WhileTheRunYieldsTheButtonsAreOffAndTicksAreReadWhenReached) {
     EXPECT_TRUE(w.btn_quit->isEnabled());
 }
 
+// The close button stays usable during a run: the run finishes its files,
+// then the program ends, without saving the ticks.
+TEST_F(WindowRun, ClosingTheWindowDuringARunEndsTheProgramAfterTheRun) {
+    Media("media/1", 3);
+    MakeDirs(dir / "media/1/sub");
+    Media("media/2", 2);
+    Seed(Settings(2, 0, "item_0=1\r\nitem_1=1\r\n"));
+    auto& w = Start();
+    w.show();
+    const std::string before = SettingsText();
+    QTimer closer;
+    closer.setSingleShot(true);
+    QObject::connect(&closer, &QTimer::timeout, [&] { w.close(); });
+    EXPECT_TRUE(zx_test::LoopEndsProgram(3000, [&] {
+        closer.start(0);  // fires at the run's first yield
+        w.btn_startClick();
+    }));
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(Log().back(), "готово.");
+    EXPECT_EQ(ReadFile(dir / "2.m3u"), "01.mp3\r\n02.mp3\r\n");
+    EXPECT_EQ(SettingsText(), before);
+}
+
 TEST_F(WindowRun, RefusedRunsSetTheBarsToZeroAndChangeNothingElse) {
     const struct {
         const char* name;
