@@ -197,7 +197,7 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
 
     const WriteResult written = WriteFileReplacing(result.output, bytes);
     if (!written.ok) {
-        Log(context, "   не удалось записать файл «" + result.output + "»: " + written.error);
+        Log(context, WriteFailedLine(result.output, written.error));
         result.outcome = BuildOutcome::kWriteFailed;
         return result;
     }
@@ -206,6 +206,10 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
     Log(context, "   ок");
     result.outcome = BuildOutcome::kWritten;
     return result;
+}
+
+std::string WriteFailedLine(const std::string& path, const std::string& reason) {
+    return "   не удалось записать файл «" + path + "»: " + reason;
 }
 
 }  // namespace zorbex

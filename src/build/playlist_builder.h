@@ -73,6 +73,9 @@ struct BuildContext {
 // text when it begins with "/", else programDir + text.
 std::string ResolveOutputPath(const std::string& text, const std::string& programDir);
 
+// The log line of an output file that could not be written, for playlists and unions alike.
+std::string WriteFailedLine(const std::string& path, const std::string& reason);
+
 // Whether an output file counts as existing: something other than a folder
 // is there, a file or a link (even a dangling one, which a write would follow).
 bool OutputExists(const std::string& path);

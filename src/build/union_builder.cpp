@@ -79,7 +79,7 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
 
     const WriteResult written = WriteFileReplacing(result.output, bytes);
     if (!written.ok) {
-        Log(context, "   не удалось записать файл «" + result.output + "»: " + written.error);
+        Log(context, WriteFailedLine(result.output, written.error));
         result.outcome = UnionOutcome::kWriteFailed;
         return result;
     }
