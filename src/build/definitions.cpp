@@ -13,7 +13,7 @@ namespace {
 
 std::string Numbered(std::string_view key, int i) { return std::string(key) + std::to_string(i); }
 
-bool Flag(const SettingsFile& s, const std::string& section, std::string_view key, bool def) {
+bool Flag(const SettingsSnapshot& s, const std::string& section, std::string_view key, bool def) {
     return s.ReadNumber(section, key, def ? 1 : 0) != 0;
 }
 
@@ -21,7 +21,8 @@ void WriteFlag(SettingsFile& s, const std::string& section, std::string_view key
     s.WriteNumber(section, key, value ? 1 : 0);
 }
 
-int Count(const SettingsFile& s, std::string_view key) {
+template <class Reader>  // SettingsFile or SettingsSnapshot
+int Count(const Reader& s, std::string_view key) {
     return std::clamp<int32_t>(s.ReadNumber(MainSection(), key, 0), 0, kMaxListRows);
 }
 
@@ -97,7 +98,10 @@ std::string DefaultPlaylistFile(int n) { return "playlist_" + std::to_string(n) 
 std::string DefaultUnionName(int m) { return "НАЗВАНИЕ ОБЪЕДИНЕНИЯ номер " + std::to_string(m); }
 std::string DefaultUnionFile(int m) { return "union_" + std::to_string(m) + ".m3u"; }
 
-PlaylistDefinition ReadPlaylistDefinition(const SettingsFile& settings, int n, const std::string& defaultFolder) {
+PlaylistDefinition ReadPlaylistDefinition(const SettingsFile& file, int n, const std::string& defaultFolder) {
+    // One reading of the file for the whole definition: a list of 100,000
+    // entries would otherwise read the file 100,000 times.
+    const SettingsSnapshot settings(file);
     const std::string section = PlaylistSection(n);
     PlaylistDefinition d;
     d.name = settings.ReadText(section, "name", DefaultPlaylistName(n));
@@ -133,17 +137,21 @@ void WritePlaylistDefinition(SettingsFile& settings, int n, const PlaylistDefini
     WriteFlag(settings, section, "ignore_use", d.ignore_use);
     settings.WriteNumber(section, "ignore_no", static_cast<int32_t>(d.ignore.size()));
     RaiseCount(settings, "playlists", n);
-    for (size_t i = 0; i < d.ignore.size(); ++i) {
-        settings.WriteText(section, Numbered("ignore_", static_cast<int>(i)), d.ignore[i]);
-    }
+    // The list in one replacement of the file rather than one per entry.
+    std::vector<std::pair<std::string, std::string>> entries;
+    entries.reserve(d.ignore.size());
+    for (size_t i = 0; i < d.ignore.size(); ++i)
+        entries.emplace_back(Numbered("ignore_", static_cast<int>(i)), d.ignore[i]);
+    settings.WriteMany(section, entries);
 }
 
-UnionDefinition ReadUnionDefinition(const SettingsFile& settings, int m) {
+UnionDefinition ReadUnionDefinition(const SettingsFile& file, int m) {
+    const SettingsSnapshot settings(file);
     const std::string section = UnionSection(m);
     UnionDefinition d;
     d.name = settings.ReadText(section, "name", DefaultUnionName(m));
     d.file = settings.ReadText(section, "file", DefaultUnionFile(m));
-    for (int p = 1; p <= ReadPlaylistCount(settings); ++p) {
+    for (int p = 1; p <= Count(settings, "playlists"); ++p) {
         d.members.push_back(settings.ReadNumber(section, Numbered("unite_", p - 1), 0) != 0);
     }
     return d;
@@ -154,9 +162,11 @@ void WriteUnionDefinition(SettingsFile& settings, int m, const UnionDefinition& 
     settings.WriteText(section, "name", d.name);
     settings.WriteText(section, "file", d.file);
     RaiseCount(settings, "unions", m);
-    for (size_t j = 0; j < d.members.size(); ++j) {
-        WriteFlag(settings, section, Numbered("unite_", static_cast<int>(j)), d.members[j]);
-    }
+    std::vector<std::pair<std::string, std::string>> rows;
+    rows.reserve(d.members.size());
+    for (size_t j = 0; j < d.members.size(); ++j)
+        rows.emplace_back(Numbered("unite_", static_cast<int>(j)), d.members[j] ? "1" : "0");
+    settings.WriteMany(section, rows);
 }
 
 std::string ReadPlaylistListName(const SettingsFile& settings, int n) {

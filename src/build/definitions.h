@@ -14,7 +14,7 @@ namespace zorbex {
 
 // A list longer than this is taken to be a damaged count: reading stops here
 // instead of reading millions of missing entries.
-inline constexpr int kMaxListRows = 65536;
+inline constexpr int kMaxListRows = 131072;
 
 // Counts from the main section; a missing, malformed or negative count is 0.
 int ReadPlaylistCount(const SettingsFile& settings);
@@ -34,14 +34,17 @@ std::string DefaultUnionFile(int m);     // "union_" m ".m3u"
 
 // Definition n as the playlist editor loads it. Flags are set by any
 // non-zero number; the exclusion entries follow `ignore_no`, read anew
-// before each entry, and a missing entry reads "---".
+// before each entry, and a missing entry reads "---". All from one reading
+// of the file (SettingsSnapshot).
 PlaylistDefinition ReadPlaylistDefinition(const SettingsFile& settings, int n, const std::string& defaultFolder);
 PlaylistDefinition ReadPlaylistDefinition(const SettingsFile& settings, int n);  // DefaultMusicFolder()
 
 // Writes definition n key by key: name, file, mask, path, subfolders,
 // fullpath, hidden, system, ignore_use, ignore_no; raises `playlists` to n
-// when it is lower; then ignore_0 ... Entries beyond the new count stay in
-// the file. A SettingsWriteError stops the sequence; earlier keys stay written.
+// when it is lower; then ignore_0 ... in one write (WriteMany). Entries
+// beyond the new count stay in the file. A SettingsWriteError stops the
+// sequence; earlier keys stay written, and of the list either all entries
+// are written or none.
 void WritePlaylistDefinition(SettingsFile& settings, int n, const PlaylistDefinition& definition);
 
 struct UnionDefinition {
@@ -53,11 +56,12 @@ struct UnionDefinition {
 
 // Union m as the union editor loads it: one member flag per playlist
 // definition 1 .. `playlists` (the count read anew before each), any
-// non-zero `unite_`j counting as a member.
+// non-zero `unite_`j counting as a member. Like ReadPlaylistDefinition it
+// reads the file once (SettingsSnapshot).
 UnionDefinition ReadUnionDefinition(const SettingsFile& settings, int m);
 
 // Writes name, file; raises `unions` to m when lower; then unite_0 .. one
-// per member row, as 1 or 0.
+// per member row, as 1 or 0, in one write (all or none of them).
 void WriteUnionDefinition(SettingsFile& settings, int m, const UnionDefinition& definition);
 
 // Names as the process list and the union member list show them, with their

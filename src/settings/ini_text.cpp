@@ -4,6 +4,7 @@
 #include <unicode/ustring.h>
 
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -131,17 +132,11 @@ std::string NormalizeName(std::string_view name) {
     return DecodeStoreText(EncodeStoreText(t));
 }
 
-}  // namespace
-
-bool NameMatches(std::string_view stored, std::string_view wanted) {
-    if (IsAscii(stored) && IsAscii(wanted)) return EqualAsciiFold(stored, wanted);
-    return EqualUnicodeFold(DecodeStoreText(stored), wanted);
-}
-
-KeyLocation Find(std::string_view file, std::string_view section, std::string_view key) {
-    const std::string wantedSection = NormalizeName(section);
-    const std::string wantedKey = NormalizeName(key);
-    KeyLocation loc;
+// Walks the first section named wantedSection (normalized) and hands each of
+// its key lines to onKey(name, rawValue, line) until onKey returns true.
+// loc gets sectionFound and where a new key would go.
+template <class OnKey>
+void ScanSection(std::string_view file, const std::string& wantedSection, KeyLocation& loc, OnKey&& onKey) {
     bool inTarget = false;
     LineReader reader(file);
     Line line;
@@ -170,21 +165,69 @@ KeyLocation Find(std::string_view file, std::string_view section, std::string_vi
         if (!inTarget || c == ';' || c == '#') continue;
         size_t eq = content.find('=', first);
         if (eq == std::string_view::npos) continue;
-        std::string_view name = Trim(content.substr(first, eq - first));
         loc.insertAt = line.end;
         loc.insertNeedsBreak = !line.hasBreak;
-        if (NameMatches(name, wantedKey)) {
-            loc.keyFound = true;
-            loc.rawValue = content.substr(eq + 1);
-            loc.lineBegin = line.begin;
-            loc.lineEnd = line.end;
-            return loc;
-        }
+        if (onKey(Trim(content.substr(first, eq - first)), content.substr(eq + 1), line)) return;
     }
     if (!loc.sectionFound) {
         loc.insertAt = file.size();
         loc.insertNeedsBreak = !file.empty() && file.back() != '\n';
     }
+}
+
+// Full Unicode case folding, back in UTF-8; nothing when the text does not
+// convert.
+std::optional<std::string> UnicodeFold(std::string_view utf8) {
+    std::vector<UChar> in;
+    if (!ToUtf16(utf8, in)) return std::nullopt;
+    std::vector<UChar> folded(in.size() * 3 + 1);  // full folding at most triples a unit
+    UErrorCode err = U_ZERO_ERROR;
+    const int32_t len = u_strFoldCase(folded.data(), static_cast<int32_t>(folded.size()), in.data(),
+                                      static_cast<int32_t>(in.size()), U_FOLD_CASE_DEFAULT, &err);
+    if (U_FAILURE(err) || len >= static_cast<int32_t>(folded.size())) return std::nullopt;
+    std::string out(static_cast<size_t>(len) * 3 + 1, '\0');
+    int32_t outLen = 0;
+    u_strToUTF8(out.data(), static_cast<int32_t>(out.size()), &outLen, folded.data(), len, &err);
+    if (U_FAILURE(err)) return std::nullopt;
+    out.resize(static_cast<size_t>(outLen));
+    return out;
+}
+
+// A form of a name that is equal for two names exactly when NameMatches
+// says they match, so that names can be looked up in a hash table. stored
+// is the file's bytes, wanted a normalized UTF-8 name.
+std::optional<std::string> FoldStored(std::string_view stored) {
+    if (!IsAscii(stored)) return UnicodeFold(DecodeStoreText(stored));
+    std::string out(stored);
+    for (char& c : out) c = FoldAscii(c);
+    return out;
+}
+
+std::optional<std::string> FoldWanted(std::string_view wanted) {
+    if (!IsAscii(wanted)) return UnicodeFold(wanted);
+    std::string out(wanted);
+    for (char& c : out) c = FoldAscii(c);
+    return out;
+}
+
+}  // namespace
+
+bool NameMatches(std::string_view stored, std::string_view wanted) {
+    if (IsAscii(stored) && IsAscii(wanted)) return EqualAsciiFold(stored, wanted);
+    return EqualUnicodeFold(DecodeStoreText(stored), wanted);
+}
+
+KeyLocation Find(std::string_view file, std::string_view section, std::string_view key) {
+    const std::string wantedKey = NormalizeName(key);
+    KeyLocation loc;
+    ScanSection(file, NormalizeName(section), loc, [&](std::string_view name, std::string_view raw, const Line& line) {
+        if (!NameMatches(name, wantedKey)) return false;
+        loc.keyFound = true;
+        loc.rawValue = raw;
+        loc.lineBegin = line.begin;
+        loc.lineEnd = line.end;
+        return true;
+    });
     return loc;
 }
 
@@ -220,6 +263,130 @@ std::string SetValue(std::string_view file, std::string_view section, std::strin
         out.append(line);
     }
     return out;
+}
+
+namespace {
+
+// Whether a line starting with `stored` and '=' is read back as the key
+// `wanted`; a name with '=', or starting with ';', '#' or '[', is not.
+bool ReadsBackAsKey(std::string_view stored, std::string_view wanted) {
+    const std::string content = std::string(stored) + "=";
+    size_t first = 0;
+    while (IsBlank(content[first])) ++first;
+    if (content[first] == '[' || content[first] == ';' || content[first] == '#') return false;
+    return NameMatches(Trim(std::string_view(content).substr(first, content.find('=', first) - first)), wanted);
+}
+
+bool ReadsBackAsHeader(std::string_view stored, std::string_view wanted) {
+    if (stored.find(']') != std::string_view::npos) return false;
+    return NameMatches(Trim(stored), wanted);
+}
+
+}  // namespace
+
+std::string SetValues(std::string_view file, std::string_view section,
+                      const std::vector<std::pair<std::string, std::string>>& entries) {
+    // Names that would not read back as themselves move the section or the
+    // place of new keys with every write; those take the one-by-one road.
+    auto oneByOne = [&] {
+        std::string out(file);
+        for (const auto& [key, value] : entries) out = SetValue(out, section, key, value);
+        return out;
+    };
+    if (entries.empty()) return std::string(file);
+    const std::string s = Sanitize(section);
+    const std::string wantedSection = NormalizeName(s);
+    const std::string header = "[" + EncodeStoreText(s) + "]\r\n";
+
+    // Each name the section answers to: its first key line, then the new
+    // lines in the order of their first entry.
+    struct Slot {
+        size_t begin = 0, end = 0;  // the line in the file (existing slots)
+        bool set = false;
+        std::string text;
+    };
+    std::vector<Slot> slots;
+    std::unordered_map<std::string, size_t> byName;
+    bool foldable = true;
+    KeyLocation loc;
+    ScanSection(file, wantedSection, loc, [&](std::string_view name, std::string_view, const Line& line) {
+        auto folded = FoldStored(name);
+        if (!folded) {
+            foldable = false;
+            return true;
+        }
+        if (byName.try_emplace(std::move(*folded), slots.size()).second)
+            slots.push_back(Slot{line.begin, line.end, false, {}});
+        return false;
+    });
+    if (!foldable) return oneByOne();
+    const std::string_view storedSection = std::string_view(header).substr(1, header.size() - 4);
+    if (!loc.sectionFound && !ReadsBackAsHeader(storedSection, wantedSection)) return oneByOne();
+    const size_t existing = slots.size();
+    size_t added = 0;
+    for (const auto& [key, value] : entries) {
+        const std::string k = Sanitize(key);
+        const std::string storedKey = EncodeStoreText(k);
+        const std::string wantedKey = NormalizeName(k);
+        auto folded = FoldWanted(wantedKey);
+        if (!folded || !ReadsBackAsKey(storedKey, wantedKey)) return oneByOne();
+        std::string line = storedKey + "=" + EncodeStoreText(Sanitize(value)) + "\r\n";
+        auto [at, isNew] = byName.try_emplace(std::move(*folded), slots.size());
+        if (isNew) {
+            slots.push_back(Slot{});
+            added += line.size();
+        }
+        slots[at->second].set = true;
+        slots[at->second].text = std::move(line);
+    }
+
+    std::string out;
+    out.reserve(file.size() + added + header.size() + 2);
+    if (!loc.sectionFound) {
+        out.append(file);
+        if (!file.empty() && file.back() != '\n') out.append("\r\n");
+        out.append(header);
+        for (const Slot& slot : slots) out.append(slot.text);
+        return out;
+    }
+    size_t pos = 0;
+    for (size_t i = 0; i < existing; ++i) {
+        if (!slots[i].set) continue;
+        out.append(file.substr(pos, slots[i].begin - pos));
+        out.append(slots[i].text);
+        pos = slots[i].end;
+    }
+    out.append(file.substr(pos, loc.insertAt - pos));
+    if (existing < slots.size()) {
+        // A key line replaced above now ends in a line break; one left as
+        // it was may still lack it.
+        if (out.empty() || out.back() != '\n') out.append("\r\n");
+        for (size_t i = existing; i < slots.size(); ++i) out.append(slots[i].text);
+    }
+    out.append(file.substr(loc.insertAt));
+    return out;
+}
+
+SectionIndex::SectionIndex(std::string_view file, std::string_view section)
+    : file_(file), section_(section) {
+    KeyLocation loc;
+    ScanSection(file, NormalizeName(section), loc, [&](std::string_view name, std::string_view raw, const Line&) {
+        auto folded = FoldStored(name);
+        if (!folded) {
+            exact_ = false;
+            return true;
+        }
+        values_.try_emplace(std::move(*folded), raw);  // the first line of a key is the key
+        return false;
+    });
+}
+
+std::optional<std::string_view> SectionIndex::RawValue(std::string_view key) const {
+    auto folded = exact_ ? FoldWanted(NormalizeName(key)) : std::nullopt;
+    if (!folded) return ini::RawValue(file_, section_, key);
+    auto it = values_.find(*folded);
+    if (it == values_.end()) return std::nullopt;
+    return it->second;
 }
 
 std::string ValueToText(std::string_view raw) {

@@ -45,6 +45,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace zorbex::ini {
 
@@ -70,6 +73,26 @@ std::optional<std::string_view> RawValue(std::string_view file, std::string_view
 // UTF-8 is fine). CR, LF and NUL in them are first replaced by blanks, so
 // that no write can break a line or hide part of a value.
 std::string SetValue(std::string_view file, std::string_view section, std::string_view key, std::string_view value);
+
+// The file after SetValue of each entry in turn, in one pass: the same
+// bytes, in time linear in the file and the entries.
+std::string SetValues(std::string_view file, std::string_view section,
+                      const std::vector<std::pair<std::string, std::string>>& entries);
+
+// The keys of one section, indexed once: RawValue gives what the free
+// RawValue gives for the same file and section, without a search of the file
+// per key. Holds views into file, which must outlive it.
+class SectionIndex {
+public:
+    SectionIndex(std::string_view file, std::string_view section);
+    std::optional<std::string_view> RawValue(std::string_view key) const;
+
+private:
+    std::string_view file_;
+    std::string section_;
+    bool exact_ = true;  // false: a name did not fold; every read searches the file
+    std::unordered_map<std::string, std::string_view> values_;
+};
 
 // Stored value -> text for ReadText: cut at the first NUL, blanks dropped
 // around it, one pair of matching quotes (' or ") around the whole of it

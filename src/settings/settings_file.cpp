@@ -100,10 +100,20 @@ int32_t SettingsFile::ReadNumber(std::string_view section, std::string_view key,
 }
 
 void SettingsFile::WriteText(std::string_view section, std::string_view key, std::string_view value) {
+    Change([&](std::string_view file) { return ini::SetValue(file, section, key, value); });
+}
+
+void SettingsFile::WriteMany(std::string_view section,
+                             const std::vector<std::pair<std::string, std::string>>& entries) {
+    if (entries.empty()) return;
+    Change([&](std::string_view file) { return ini::SetValues(file, section, entries); });
+}
+
+void SettingsFile::Change(const std::function<std::string(std::string_view)>& change) {
     SettingsLock lock(path_, SettingsLock::Mode::kExclusive);
     Loaded file = Load(path_);
     if (file.state == FileState::kUnreadable) throw SettingsWriteError(FullPath(path_));
-    std::string bytes = ini::SetValue(file.bytes, section, key, value);
+    std::string bytes = change(file.bytes);
     if (file.state == FileState::kRead && bytes == file.bytes) {
         // The file already says exactly this (a definition saved again
         // unchanged): nothing to replace, as long as the file could be
@@ -121,6 +131,30 @@ void SettingsFile::WriteText(std::string_view section, std::string_view key, std
 
 void SettingsFile::WriteNumber(std::string_view section, std::string_view key, int32_t value) {
     WriteText(section, key, std::to_string(value));
+}
+
+SettingsSnapshot::SettingsSnapshot(const SettingsFile& file) : bytes_(LoadForReading(file.Path())) {}
+
+const ini::SectionIndex* SettingsSnapshot::Section(std::string_view section) const {
+    if (!bytes_) return nullptr;
+    auto it = sections_.find(section);
+    if (it == sections_.end())
+        it = sections_.try_emplace(std::string(section), std::string_view(*bytes_), section).first;
+    return &it->second;
+}
+
+std::string SettingsSnapshot::ReadText(std::string_view section, std::string_view key, std::string_view def) const {
+    const ini::SectionIndex* index = Section(section);
+    auto raw = index ? index->RawValue(key) : std::nullopt;
+    if (!raw) return std::string(def);
+    return ini::ValueToText(*raw);
+}
+
+int32_t SettingsSnapshot::ReadNumber(std::string_view section, std::string_view key, int32_t def) const {
+    const ini::SectionIndex* index = Section(section);
+    auto raw = index ? index->RawValue(key) : std::nullopt;
+    if (!raw) return def;
+    return ini::ParseNumber(ini::ValueToText(*raw)).value_or(def);
 }
 
 std::string SettingsPath(const std::string& programDir) {

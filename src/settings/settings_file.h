@@ -1,7 +1,9 @@
 #pragma once
-// The settings store: an INI-style text file read and written key by key.
-// Nothing is cached: every read sees the file as it is on disk now, every
-// write reaches the file before it returns.
+// The settings store: an INI-style text file read and written key by key,
+// or a whole list of keys at once (WriteMany, SettingsSnapshot).
+// Nothing is cached between operations: every read sees the file as it is on
+// disk now (a snapshot: as it was when the snapshot was made), every write
+// reaches the file before it returns.
 //
 // - The text form (lines, sections, keys, duplicates, value reading, the
 //   1023-character cut, numbers): settings/ini_text.h.
@@ -16,9 +18,16 @@
 // - A write that leaves the bytes as they are does not replace the file, but
 //   still raises SettingsWriteError when the file is not writable.
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
+
+#include "settings/ini_text.h"
 
 namespace zorbex {
 
@@ -70,11 +79,37 @@ public:
     // Throw SettingsWriteError when the file cannot be written.
     void WriteText(std::string_view section, std::string_view key, std::string_view value);
     void WriteNumber(std::string_view section, std::string_view key, int32_t value);
+    // Many keys of one section in one replacement of the file: the same bytes
+    // as WriteText of each entry in turn. On failure none of them is written.
+    void WriteMany(std::string_view section, const std::vector<std::pair<std::string, std::string>>& entries);
 
 private:
+    // One read-change-replace of the file under the lock.
+    void Change(const std::function<std::string(std::string_view)>& change);
+
     std::string path_;
     SettingsSync sync_ = SettingsSync::kWhenDone;
     bool wrote_ = false;
+};
+
+// The file read once (under the shared lock), then answering ReadText and
+// ReadNumber by the same rules as SettingsFile: for one operation that reads
+// a long list (a definition with thousands of entries), never kept beyond it.
+class SettingsSnapshot {
+public:
+    explicit SettingsSnapshot(const SettingsFile& file);
+    SettingsSnapshot(const SettingsSnapshot&) = delete;
+    SettingsSnapshot& operator=(const SettingsSnapshot&) = delete;
+
+    std::string ReadText(std::string_view section, std::string_view key, std::string_view def) const;
+    int32_t ReadNumber(std::string_view section, std::string_view key, int32_t def) const;
+
+private:
+    // nullptr when the file could not be read.
+    const ini::SectionIndex* Section(std::string_view section) const;
+
+    std::optional<std::string> bytes_;
+    mutable std::map<std::string, ini::SectionIndex, std::less<>> sections_;
 };
 
 // programDir ends with '/'; gives programDir + "Zorbl.Zrf".

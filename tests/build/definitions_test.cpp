@@ -119,6 +119,25 @@ TEST_F(DefinitionsTest, SaveOnEmptyFileWritesKeysInEditorOrder) {
     EXPECT_EQ(File().ReadNumber("Zor:bl:Union:1", "unite_1", -1), 0);
 }
 
+TEST_F(DefinitionsTest, HundredThousandEntriesRoundTripAmongOtherDefinitions) {
+    SettingsFile f = File();
+    WritePlaylistDefinition(f, 1, Sample());
+    WriteUnionDefinition(f, 1, UnionDefinition{"u", "u.m3u", {true}});
+    PlaylistDefinition big = Sample();
+    big.ignore.clear();
+    for (int i = 0; i < 100000; ++i) big.ignore.push_back("Трек " + std::to_string(i) + ".mp3");
+    WritePlaylistDefinition(f, 2, big);
+    ExpectSame(ReadPlaylistDefinition(File(), 2, kFolder), big);
+    ExpectSame(ReadPlaylistDefinition(File(), 1, kFolder), Sample());
+    // Saved again shorter and changed: replaced in place, the rest stays stale.
+    big.ignore.resize(50000);
+    big.ignore[49999] = "last";
+    WritePlaylistDefinition(f, 2, big);
+    ExpectSame(ReadPlaylistDefinition(File(), 2, kFolder), big);
+    EXPECT_EQ(File().ReadText("Zor:bl:Playlist:2", "ignore_99999", ""), "Трек 99999.mp3");
+    EXPECT_EQ(ReadUnionDefinition(File(), 1).members, (std::vector<bool>{true, false}));
+}
+
 TEST_F(DefinitionsTest, CountsAreRaisedNeverLowered) {
     struct Case {
         int stored;  // -1: no count stored

@@ -577,6 +577,16 @@ TEST(Settings, ReadOnlyFileRaisesTheWriteErrorAndStaysUnchanged) {
     EXPECT_EQ(WriteAsUnprivileged(path, PlaylistSection(1), "name", "new"), "error:Unable to write to " + path);
     // Also a key that would be new: still nothing written.
     EXPECT_EQ(WriteAsUnprivileged(path, PlaylistSection(1), "file", "x.m3u"), "error:Unable to write to " + path);
+    // A batch: none of its keys, replaced or new.
+    auto batch = RunUnprivileged([&] {
+        try {
+            SettingsFile(path).WriteMany(PlaylistSection(1), {{"name", "new"}, {"ignore_0", "added"}});
+            return std::string("ok");
+        } catch (const SettingsWriteError& e) {
+            return "error:" + std::string(e.what());
+        }
+    });
+    EXPECT_EQ(batch.value_or("?"), "error:Unable to write to " + path);
     EXPECT_EQ(ReadFile(path), before);
     EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"Zorbl.Zrf"});
 }

@@ -167,3 +167,91 @@ TEST(SettingsRandom, RandomFilesOnDiskThroughSettingsFile) {
         ASSERT_EQ(s.ReadNumber(sec, key, -1), round) << "round " << round;
     }
 }
+
+namespace {
+
+// Names that read back as themselves and names that do not (a ']' in a
+// section, '=' or a leading ';' '[' in a key, invalid bytes, case variants,
+// the Kelvin sign that folds to k).
+std::string BatchName(std::mt19937& rng) {
+    static const char* names[] = {"a",  "A",   "b",  "x",  "X",   "y",      " a ", "Я",          "я", "",
+                                  "k",  "K",   "ſ",  "s",  "a]b", "[x",     ";c",  "a=b",        "=", "\xD0",
+                                  "x\r\ny", "ignore_1", "IGNORE_1", "\xE2\x84\xAA"};
+    return names[rng() % (sizeof names / sizeof *names)];
+}
+
+std::vector<std::pair<std::string, std::string>> RandomEntries(std::mt19937& rng) {
+    static const char* values[] = {"", "1", " v ", "\"q\"", "Ёж", "é", "line\nbreak", "0x10"};
+    std::vector<std::pair<std::string, std::string>> entries;
+    const int n = static_cast<int>(rng() % 12);
+    for (int i = 0; i < n; ++i) entries.emplace_back(BatchName(rng), values[rng() % 8]);
+    return entries;
+}
+
+std::string OneByOne(std::string file, const std::string& section,
+                     const std::vector<std::pair<std::string, std::string>>& entries) {
+    for (const auto& [k, v] : entries) file = ini::SetValue(file, section, k, v);
+    return file;
+}
+
+}  // namespace
+
+TEST(SettingsRandom, BatchWriteGivesTheBytesOfOneWriteAfterAnother) {
+    // Stale keys, duplicate sections and keys, a last line without a break,
+    // comments after the keys, an empty section at the end.
+    const std::vector<std::string> files = {
+        "",
+        "[p]\r\nignore_no=2\r\nignore_0=a\r\nignore_1=b\r\nignore_2=stale\r\nignore_7=stale\r\n"
+        "\r\n; note\r\n[q]\r\nz=1\r\n",
+        "[P]\nIGNORE_1=x\nignore_1=dup\n[p]\nignore_0=second section\n",
+        "[p]\r\nname=a\r\nignore_0=no break",
+        "[p]",
+        "junk before\r\n[q]\r\ny=1\r\n[p]\r\n# c\r\n[p]\r\nignore_0=x\r\n",
+        "[p]\r\nignore_0=1\r\n[ unclosed\r\nignore_1=2\r\n\r\n[q]\r\n",
+    };
+    std::mt19937 rng(2024);
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::vector<std::pair<std::string, std::string>> list;
+        for (int e = 0; e < 10; ++e) list.emplace_back("ignore_" + std::to_string(e % 7), "v" + std::to_string(e));
+        list.emplace_back("Ignore_0", "again");
+        for (const std::string sec : {"p", "P", "new"}) {
+            ASSERT_EQ(ini::SetValues(files[i], sec, list), OneByOne(files[i], sec, list)) << "file " << i << " " << sec;
+            auto entries = RandomEntries(rng);
+            ASSERT_EQ(ini::SetValues(files[i], sec, entries), OneByOne(files[i], sec, entries)) << "file " << i;
+        }
+    }
+    for (int round = 0; round < 20000; ++round) {
+        const std::string file = RandomFile(rng);
+        const std::string sec = BatchName(rng);
+        const auto entries = RandomEntries(rng);
+        ASSERT_EQ(ini::SetValues(file, sec, entries), OneByOne(file, sec, entries)) << "round " << round;
+    }
+}
+
+TEST(SettingsRandom, OneReadingAnswersAsReadsOfTheFile) {
+    std::mt19937 rng(77);
+    for (int round = 0; round < 20000; ++round) {
+        const std::string file = RandomFile(rng);
+        const std::string sec = BatchName(rng);
+        const ini::SectionIndex index(file, sec);
+        for (int k = 0; k < 6; ++k) {
+            const std::string key = BatchName(rng);
+            ASSERT_EQ(index.RawValue(key), ini::RawValue(file, sec, key))
+                << "round " << round << " [" << sec << "] " << key;
+        }
+    }
+    // On disk, through SettingsSnapshot and SettingsFile.
+    zx_test::TempDir dir;
+    const std::string path = dir / "Zorbl.Zrf";
+    for (int round = 0; round < 200; ++round) {
+        zx_test::WriteFile(path, RandomFile(rng));
+        const SettingsFile file(path);
+        const zorbex::SettingsSnapshot snapshot(file);
+        for (int k = 0; k < 8; ++k) {
+            const std::string sec = BatchName(rng), key = BatchName(rng);
+            ASSERT_EQ(snapshot.ReadText(sec, key, "d"), file.ReadText(sec, key, "d")) << "round " << round;
+            ASSERT_EQ(snapshot.ReadNumber(sec, key, 7), file.ReadNumber(sec, key, 7)) << "round " << round;
+        }
+    }
+    EXPECT_EQ(zorbex::SettingsSnapshot(SettingsFile(dir / "missing")).ReadText("a", "x", "def"), "def");
+}
