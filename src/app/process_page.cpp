@@ -111,7 +111,8 @@ void TProcessPage::AddRow(const std::string& text) {
 
 void TProcessPage::sub_updateClick() {
     lst_do->clear();
-    const SettingsFile settings(SettingsPath(programDir_));
+    // One reading of the file for the whole list, however many definitions it holds.
+    const SettingsSnapshot settings{SettingsFile(SettingsPath(programDir_))};
     // The counts are read anew before every pass, as every loop over definitions does.
     for (int n = 1; n <= ReadPlaylistCount(settings); ++n) AddRow(PlaylistRowText(n, ReadPlaylistListName(settings, n)));
     for (int m = 1; m <= ReadUnionCount(settings); ++m) AddRow(UnionRowText(m, ReadUnionListName(settings, m)));

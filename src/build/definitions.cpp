@@ -47,6 +47,8 @@ std::string HomeFolder() {
 
 int ReadPlaylistCount(const SettingsFile& settings) { return Count(settings, "playlists"); }
 int ReadUnionCount(const SettingsFile& settings) { return Count(settings, "unions"); }
+int ReadPlaylistCount(const SettingsSnapshot& settings) { return Count(settings, "playlists"); }
+int ReadUnionCount(const SettingsSnapshot& settings) { return Count(settings, "unions"); }
 
 std::string MusicFolderFrom(std::string_view home, std::string_view userDirs) {
     const std::string homeDir = TrimSlashes(std::string(home));
@@ -169,17 +171,31 @@ void WriteUnionDefinition(SettingsFile& settings, int m, const UnionDefinition& 
     settings.WriteMany(section, rows);
 }
 
-std::string ReadPlaylistListName(const SettingsFile& settings, int n) {
+namespace {
+
+template <class Reader>
+std::string PlaylistListName(const Reader& settings, int n) {
     return settings.ReadText(PlaylistSection(n), "name", "ПЛЕЙЛИСТ НОМЕР " + std::to_string(n));
 }
 
-std::string ReadUnionListName(const SettingsFile& settings, int m) {
+template <class Reader>
+std::string UnionListName(const Reader& settings, int m) {
     return settings.ReadText(UnionSection(m), "name", "ОБЪЕДИНЕНИЕ НОМЕР " + std::to_string(m));
 }
 
-bool ReadRememberedTick(const SettingsFile& settings, int row) {
+template <class Reader>
+bool RememberedTick(const Reader& settings, int row) {
     return settings.ReadNumber(MainSection(), Numbered("item_", row), 0) != 0;
 }
+
+}  // namespace
+
+std::string ReadPlaylistListName(const SettingsFile& settings, int n) { return PlaylistListName(settings, n); }
+std::string ReadUnionListName(const SettingsFile& settings, int m) { return UnionListName(settings, m); }
+std::string ReadPlaylistListName(const SettingsSnapshot& settings, int n) { return PlaylistListName(settings, n); }
+std::string ReadUnionListName(const SettingsSnapshot& settings, int m) { return UnionListName(settings, m); }
+bool ReadRememberedTick(const SettingsFile& settings, int row) { return RememberedTick(settings, row); }
+bool ReadRememberedTick(const SettingsSnapshot& settings, int row) { return RememberedTick(settings, row); }
 
 void WriteRememberedTick(SettingsFile& settings, int row, bool ticked) {
     WriteFlag(settings, MainSection(), Numbered("item_", row), ticked);

@@ -19,6 +19,8 @@ inline constexpr int kMaxListRows = 131072;
 // Counts from the main section; a missing, malformed or negative count is 0.
 int ReadPlaylistCount(const SettingsFile& settings);
 int ReadUnionCount(const SettingsFile& settings);
+int ReadPlaylistCount(const SettingsSnapshot& settings);
+int ReadUnionCount(const SettingsSnapshot& settings);
 
 // The folder a definition searches when it names none: the user's music
 // folder (XDG_MUSIC_DIR of user-dirs.dirs, else $HOME/Music).
@@ -66,12 +68,17 @@ void WriteUnionDefinition(SettingsFile& settings, int m, const UnionDefinition& 
 
 // Names as the process list and the union member list show them, with their
 // own defaults ("ПЛЕЙЛИСТ НОМЕР " n, "ОБЪЕДИНЕНИЕ НОМЕР " m).
+// Lists that show every definition read them from one SettingsSnapshot:
+// a read from SettingsFile parses the whole file each time.
 std::string ReadPlaylistListName(const SettingsFile& settings, int n);
 std::string ReadUnionListName(const SettingsFile& settings, int m);
+std::string ReadPlaylistListName(const SettingsSnapshot& settings, int n);
+std::string ReadUnionListName(const SettingsSnapshot& settings, int m);
 // The remembered tick of process-list row k (`item_`k of the main section):
 // it belongs to the row position, not to a definition. Any non-zero value
 // reads as ticked; ticks are written as 1 or 0.
 bool ReadRememberedTick(const SettingsFile& settings, int row);
+bool ReadRememberedTick(const SettingsSnapshot& settings, int row);
 void WriteRememberedTick(SettingsFile& settings, int row, bool ticked);
 
 // Row texts: "п." n, five blanks, name; "о." m, five blanks, name.

@@ -114,10 +114,11 @@ void TUnionPage::sub_refreshClick() {
 void TUnionPage::ShowMembers(const SettingsFile& settings, const std::vector<bool>& members) {
     refreshing_ = true;
     lst_union->clear();
+    const SettingsSnapshot names(settings);
     // One row per playlist definition, as many as the member flags read.
     for (size_t j = 0; j < members.size(); ++j) {
         const int p = static_cast<int>(j) + 1;
-        auto* item = new QListWidgetItem(QString::fromStdString(PlaylistRowText(p, ReadPlaylistListName(settings, p))));
+        auto* item = new QListWidgetItem(QString::fromStdString(PlaylistRowText(p, ReadPlaylistListName(names, p))));
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(members[j] ? Qt::Checked : Qt::Unchecked);
         lst_union->addItem(item);

@@ -217,6 +217,15 @@ TEST_F(DefinitionsTest, ListNamesHaveTheirOwnDefaults) {
     EXPECT_EQ(PlaylistRowText(1, ReadPlaylistListName(File(), 1)), "п.1     Рок");
     EXPECT_EQ(PlaylistRowText(2, ReadPlaylistListName(File(), 2)), "п.2     ПЛЕЙЛИСТ НОМЕР 2");
     EXPECT_EQ(UnionRowText(1, ReadUnionListName(File(), 1)), "о.1     ОБЪЕДИНЕНИЕ НОМЕР 1");
+    // The one-reading path used by the lists gives the same names and ticks.
+    Seed("[Zor:bl]\r\nunions=1\r\nitem_1=7\r\n[Zor:bl:Playlist:1]\r\nname=Рок\r\n[zor:bl:union:1]\r\nname=\"Всё\"\r\n");
+    const SettingsSnapshot snapshot{File()};
+    EXPECT_EQ(ReadPlaylistListName(snapshot, 1), ReadPlaylistListName(File(), 1));
+    EXPECT_EQ(ReadPlaylistListName(snapshot, 2), "ПЛЕЙЛИСТ НОМЕР 2");
+    EXPECT_EQ(ReadUnionListName(snapshot, 1), "Всё");
+    EXPECT_EQ(ReadUnionCount(snapshot), 1);
+    EXPECT_FALSE(ReadRememberedTick(snapshot, 0));
+    EXPECT_TRUE(ReadRememberedTick(snapshot, 1));
 }
 
 TEST_F(DefinitionsTest, FailedWriteIsRaised) {
