@@ -46,12 +46,6 @@ Lines StoredLines(const std::string& path) {
     return lines;
 }
 
-std::string Section(const Lines& lines) {
-    std::string joined;
-    for (const std::string& l : lines) joined += l + "\r\n";
-    return zorbex::EncodeStoreText(joined);
-}
-
 struct PlaylistEditor : ::testing::Test {
     zx_test::TempDir dir;
     ScriptedDialogs dialogs;
