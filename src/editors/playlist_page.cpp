@@ -75,7 +75,7 @@ void TPlaylistPage::BuildInput(const AppContext& context) {
                       "grp_input");
     grp_input->setGeometry(kLeftX, 142, kLeftW, 146);
     txt_mask = Named(new QLabel(QStringLiteral("МАСКА  ФАЙЛОВ:"), grp_input), "txt_mask");
-    txt_mask->setGeometry(8, 18, 90, 17);
+    txt_mask->setGeometry(8, 18, 94, 17);  // room for a wider fallback face
     lst_mask = Named(new QComboBox(grp_input), "lst_mask");
     lst_mask->setEditable(true);
     lst_mask->setInsertPolicy(QComboBox::NoInsert);
@@ -83,7 +83,7 @@ void TPlaylistPage::BuildInput(const AppContext& context) {
     lst_mask->addItems({QStringLiteral("*.avi"), QStringLiteral("*.wav"), QStringLiteral("*.mp3"),
                         QStringLiteral("*.mp*g")});
     lst_mask->setCurrentText(QStringLiteral("*.mp3"));
-    lst_mask->setGeometry(100, 16, kLeftW - 108, 21);
+    lst_mask->setGeometry(104, 16, kLeftW - 112, 21);
     // The picture button lies inside the combo box, over its own arrow.
     btn_down = Named(new QToolButton(lst_mask), "btn_down");
     btn_down->setIcon(QIcon(QPixmap::fromImage(DownButtonGlyph())));
