@@ -17,6 +17,7 @@
 
 #include "build/playlist_builder.h"
 #include "build/union_builder.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace zorbex {
@@ -36,30 +37,6 @@ std::string Playlist(const Lines& lines) {
     std::string s;
     for (const auto& l : lines) s += l + "\r\n";
     return s;
-}
-
-// Runs fn in a forked child; its result, or nullopt when the child died.
-std::optional<std::string> InChild(const std::function<std::string()>& fn) {
-    int fds[2];
-    if (::pipe(fds) != 0) return std::nullopt;
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid < 0) return std::nullopt;
-    if (pid == 0) {
-        ::close(fds[0]);
-        const std::string out = fn();
-        const bool sent = ::write(fds[1], out.data(), out.size()) == static_cast<ssize_t>(out.size());
-        ::_exit(sent ? 0 : 5);
-    }
-    ::close(fds[1]);
-    std::string out;
-    char buf[4096];
-    ssize_t n;
-    while ((n = ::read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
-    ::close(fds[0]);
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    return out;
 }
 
 // Runs fn on a thread with a stack of only 512 KiB and gives back its result.
@@ -187,7 +164,7 @@ TEST_F(LimitsTest, DeepestNestingAndLongestPath) {
     WriteFile(prog() + "list.m3u", "old\r\n");
 
     // The depth costs the walk no stack: a small thread stack holds it.
-    auto logged = InChild([&] {
+    auto logged = zx_test::RunInChild([&] {
         return OnSmallStack([&] {
             Build(Def(root));
             return Playlist(log);
@@ -336,7 +313,7 @@ TEST_F(LimitsTest, MemberOfEmptyLinesCostsNoStringPerLine) {
 #endif
     const size_t lines = size_t{32} << 20;
     WriteFile(prog() + "empty.m3u", std::string(lines, '\n'));
-    auto out = InChild([&] {
+    auto out = zx_test::RunInChild([&] {
         const rlimit limit{size_t{640} << 20, RLIM_INFINITY};
         if (::setrlimit(RLIMIT_AS, &limit) != 0) return std::string("no limit");
         UnionContext join;

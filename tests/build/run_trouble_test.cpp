@@ -21,6 +21,7 @@
 #include <optional>
 
 #include "build/run.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -119,36 +120,6 @@ Lines Listing(const std::string& dir) {
     for (auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-// Runs fn in a forked child and gives back what it returned; nullopt when
-// the child died. For limits and mounts that must not touch the test process.
-std::optional<std::string> InChild(const std::function<std::string()>& fn) {
-    int fds[2];
-    if (::pipe(fds) != 0) return std::nullopt;
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid < 0) return std::nullopt;
-    if (pid == 0) {
-        ::close(fds[0]);
-        const std::string out = fn();
-        size_t done = 0;
-        while (done < out.size()) {
-            const ssize_t n = ::write(fds[1], out.data() + done, out.size() - done);
-            if (n <= 0) ::_exit(5);
-            done += static_cast<size_t>(n);
-        }
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    std::string out;
-    char buf[4096];
-    ssize_t n;
-    while ((n = ::read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
-    ::close(fds[0]);
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    return out;
 }
 
 class RunTroubleTest : public ::testing::Test {
@@ -254,7 +225,7 @@ TEST_F(RunTroubleTest, FullDiskStopsOneDefinitionNotTheRun) {
     AddPlaylist(3, out + "p3.m3u", t / "missing");
     AddUnion(1, out + "u1.m3u", {true, true, false});
     AddUnion(2, out + "u2.m3u", {false, false, true});
-    auto log = InChild([&] {
+    auto log = zx_test::RunInChild([&] {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, RLIM_INFINITY};
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("no limit");
@@ -288,7 +259,7 @@ TEST_F(RunTroubleTest, FullFileSystem) {
     AddPlaylist(1, out + "p1.m3u", big);
     AddPlaylist(2, out + "p2.m3u", small);
     AddUnion(1, out + "u1.m3u", {true, true});
-    auto report = InChild([&] {
+    auto report = zx_test::RunInChild([&] {
         if (::unshare(CLONE_NEWNS) != 0) return std::string("skip: ") + std::strerror(errno);
         if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             ::mount("tmpfs", out.c_str(), "tmpfs", 0, "size=16k") != 0)
