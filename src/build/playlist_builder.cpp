@@ -10,6 +10,7 @@
 #include "platform/collation.h"
 #include "platform/file_write.h"
 #include "platform/wildcard.h"
+#include "settings/settings_file.h"
 
 namespace zorbex {
 namespace {
@@ -195,7 +196,7 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
     }
     std::vector<std::string>().swap(lines);
 
-    const WriteResult written = WriteFileReplacing(result.output, bytes);
+    const WriteResult written = WriteOutputFile(result.output, bytes, context.programDir);
     if (!written.ok) {
         Log(context, WriteFailedLine(result.output, written.error));
         result.outcome = BuildOutcome::kWriteFailed;
@@ -206,6 +207,13 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
     Log(context, "   ок");
     result.outcome = BuildOutcome::kWritten;
     return result;
+}
+
+WriteResult WriteOutputFile(const std::string& output, std::string_view bytes, const std::string& programDir) {
+    const std::string settings = SettingsPath(programDir);
+    if (Normalised(output) == Normalised(settings) || SameFileOnDisk(output, settings))
+        return WriteResult{false, "это файл настроек программы"};
+    return WriteFileReplacing(output, bytes);
 }
 
 std::string WriteFailedLine(const std::string& path, const std::string& reason) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/dir_listing.h"
+#include "platform/file_write.h"
 
 namespace zorbex {
 
@@ -75,6 +76,11 @@ std::string ResolveOutputPath(const std::string& text, const std::string& progra
 
 // The log line of an output file that could not be written, for playlists and unions alike.
 std::string WriteFailedLine(const std::string& path, const std::string& reason);
+
+// Writes a playlist or union file in place of output (temp file and rename),
+// but never over the settings file, in whatever spelling: that would lose
+// every definition.
+WriteResult WriteOutputFile(const std::string& output, std::string_view bytes, const std::string& programDir);
 
 // Whether an output file counts as existing: something other than a folder
 // is there, a file or a link (even a dangling one, which a write would follow).

@@ -77,7 +77,7 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
         });
     }
 
-    const WriteResult written = WriteFileReplacing(result.output, bytes);
+    const WriteResult written = WriteOutputFile(result.output, bytes, context.programDir);
     if (!written.ok) {
         Log(context, WriteFailedLine(result.output, written.error));
         result.outcome = UnionOutcome::kWriteFailed;

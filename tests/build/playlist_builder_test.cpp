@@ -261,6 +261,22 @@ TEST_F(BuilderTest, UnwritableOutputIsReportedAndTheNextOneStillBuilds) {
     EXPECT_EQ(log, Written(1, 0));
 }
 
+TEST_F(BuilderTest, TheSettingsFileIsNeverAnOutputInAnySpelling) {
+    WriteFile(music() + "/a.mp3", "");
+    const std::string settings = "[Zor:bl]\r\nplaylists=1\r\n";
+    WriteFile(prog() + "Zorbl.Zrf", settings);
+    symlink((prog() + "Zorbl.Zrf").c_str(), (t / "link.m3u").c_str());
+    for (const std::string& file : {std::string("Zorbl.Zrf"), std::string("./x/../Zorbl.Zrf"), prog() + "Zorbl.Zrf",
+                                   t / "link.m3u"}) {
+        PlaylistDefinition d = Def();
+        d.file = file;
+        EXPECT_EQ(Build(d).outcome, BuildOutcome::kWriteFailed) << file;
+        ASSERT_EQ(log.size(), 1u) << file;
+        EXPECT_NE(log[0].find("это файл настроек программы"), std::string::npos) << log[0];
+    }
+    EXPECT_EQ(ReadFile(prog() + "Zorbl.Zrf"), settings);
+}
+
 TEST_F(BuilderTest, NamesThatAreNotUtf8AreWrittenByteForByte) {
     const std::string m = music();
     WriteFile(m + "/\xff\xfe.mp3", "");

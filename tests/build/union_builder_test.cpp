@@ -204,6 +204,17 @@ TEST_F(UnionTest, ExistingOutputIsKeptUnlessOverwriting) {
     EXPECT_EQ(ReadFile(prog() + "union.m3u"), "new\r\n");
 }
 
+TEST_F(UnionTest, TheSettingsFileIsNeverAnOutput) {
+    def.members = {true};
+    WriteFile(prog() + "playlist_1.m3u", "a\r\n");
+    WriteFile(prog() + "Zorbl.Zrf", "[Zor:bl]\r\n");
+    def.file = "zorbl/../Zorbl.Zrf";
+    EXPECT_EQ(Build(true).outcome, UnionOutcome::kWriteFailed);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("это файл настроек программы"), std::string::npos) << log[0];
+    EXPECT_EQ(ReadFile(prog() + "Zorbl.Zrf"), "[Zor:bl]\r\n");
+}
+
 TEST_F(UnionTest, UnwritableOutputIsReportedWithoutOk) {
     def.members = {true};
     WriteFile(prog() + "playlist_1.m3u", "a\r\n");
