@@ -7,6 +7,7 @@
 
 #include "build/union_builder.h"
 #include "support/temp_dir.h"
+#include "support/random_text.h"
 
 namespace zorbex {
 namespace {
@@ -16,17 +17,9 @@ using zx_test::TempDir;
 using zx_test::WriteFile;
 
 std::string RandomMember(std::mt19937& rng) {
-    static const std::string pieces[] = {"\r\n", "\n", "\r", "\n\r", "\r\r\n", std::string(1, '\0'), " ", "/m/a.mp3",
-                                         "\xd0\x9f", "\xff", "\xcf\xe5"};
-    std::string f;
-    const int parts = static_cast<int>(rng() % 40);
-    for (int i = 0; i < parts; ++i) {
-        if (rng() % 6 == 0)
-            f += static_cast<char>(rng() % 256);
-        else
-            f += pieces[rng() % std::size(pieces)];
-    }
-    return f;
+    static const std::vector<std::string> pieces = {"\r\n", "\n", "\r", "\n\r", "\r\r\n", std::string(1, '\0'), " ",
+                                                    "/m/a.mp3", "\xd0\x9f", "\xff", "\xcf\xe5"};
+    return zx_test::RandomText(rng, pieces, 40, 6);
 }
 
 // What the union must hold for one member: the text before its first NUL,

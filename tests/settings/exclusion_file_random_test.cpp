@@ -9,22 +9,15 @@
 
 #include "platform/codepage.h"
 #include "settings/exclusion_file.h"
+#include "support/random_text.h"
 
 namespace zorbex {
 namespace {
 
 std::string RandomList(std::mt19937& rng) {
-    static const std::string pieces[] = {"\r\n", "\n", "\r", std::string(1, '\0'), " ", "song.mp3", "C:\\M\\a.mp3",
-                                         "\xd0\x9f\xd0\xb5", "\xcf\xe5", "\xff", "\x98", "\xe2\x82", "\"q\""};
-    std::string f;
-    const int parts = static_cast<int>(rng() % 40);
-    for (int i = 0; i < parts; ++i) {
-        if (rng() % 6 == 0)
-            f += static_cast<char>(rng() % 256);
-        else
-            f += pieces[rng() % std::size(pieces)];
-    }
-    return f;
+    static const std::vector<std::string> pieces = {"\r\n", "\n", "\r", std::string(1, '\0'), " ", "song.mp3", "C:\\M\\a.mp3",
+                                                    "\xd0\x9f\xd0\xb5", "\xcf\xe5", "\xff", "\x98", "\xe2\x82", "\"q\""};
+    return zx_test::RandomText(rng, pieces, 40, 6);
 }
 
 // Raw lines by the import's rule, each still undecoded.

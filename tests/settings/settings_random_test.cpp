@@ -9,6 +9,7 @@
 #include "platform/codepage.h"
 #include "settings/ini_text.h"
 #include "settings/settings_file.h"
+#include "support/random_text.h"
 #include "support/temp_dir.h"
 
 namespace ini = zorbex::ini;
@@ -19,19 +20,9 @@ namespace {
 // Bytes that matter to the parser come often; any byte may come.
 std::string RandomFile(std::mt19937& rng) {
     static const std::vector<std::string> pieces = {
-        "[", "]", "=", "\r\n", "\n", "\r", ";", "#", " ", "\t", "\"", "'", "\0", "a", "A", "x", "X", "b",
+        "[", "]", "=", "\r\n", "\n", "\r", ";", "#", " ", "\t", "\"", "'", std::string(1, '\0'), "a", "A", "x", "X", "b",
         "[a]", "[A]", "[b]", "x=", "X=", "y=", "0x", "$", "1", "\xD0", "\xFF", "\xE9", "Я", "\xC0\xAF"};
-    std::string f;
-    const int parts = static_cast<int>(rng() % 60);
-    for (int i = 0; i < parts; ++i) {
-        if (rng() % 8 == 0) {
-            f += static_cast<char>(rng() % 256);
-        } else {
-            const std::string& p = pieces[rng() % pieces.size()];
-            f += p == std::string("\0") ? std::string(1, '\0') : p;
-        }
-    }
-    return f;
+    return zx_test::RandomText(rng, pieces, 60, 8);
 }
 
 std::string Name(std::mt19937& rng) {
