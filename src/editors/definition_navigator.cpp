@@ -41,6 +41,9 @@ void TDefinitionNavigator::Load(int n) {
     // The labels follow the name even when the loaded text equals the old one.
     NameChanged();
     c_.save->setEnabled(false);
+    // Up leads at most one past the saved definitions, also after a run's reload of definition 1.
+    const SettingsFile settings(SettingsFilePath());
+    c_.up->setEnabled(hooks_.readCount(settings) >= n);
 }
 
 bool TDefinitionNavigator::Save() {
@@ -65,8 +68,6 @@ bool TDefinitionNavigator::Step(int delta) {
     }
     const int target = std::max(1, Current() + delta);
     Load(target);
-    const SettingsFile settings(SettingsFilePath());
-    c_.up->setEnabled(hooks_.readCount(settings) >= target);
     return true;
 }
 

@@ -65,13 +65,14 @@ public:
     bool IsLoading() const { return loading_; }
     std::string SettingsFilePath() const;
 
-    // Shows definition n and clears the mark. Leaves the up button alone.
+    // Shows definition n, clears the mark, and enables up only while n is a
+    // saved definition (so up reaches count + 1 and no further).
     void Load(int n);
     // Writes the shown definition; false (after the failure message) when a
     // write failed, which leaves the mark set and the up button as it was.
     bool Save();
-    // Asks about unsaved changes, then loads Current() + delta and sets the up
-    // button from the count. False when the user cancelled.
+    // Asks about unsaved changes, then loads Current() + delta. False when the
+    // user cancelled.
     bool Step(int delta);
 
     // The name field's change handler: sets the mark and shows the name in both labels.

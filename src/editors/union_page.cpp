@@ -90,13 +90,7 @@ TUnionPage::TUnionPage(const AppContext& context, QWidget* parent) : QWidget(par
     connect(lst_union, &QListWidget::itemChanged, this, &TUnionPage::lst_unionClick);
 }
 
-void TUnionPage::LoadUnion(int n) {
-    navigator->Load(n);
-    // The run's closing reload must not leave the up button as a step to a
-    // new union left it.
-    const SettingsFile settings(navigator->SettingsFilePath());
-    btn_upu->setEnabled(ReadUnionCount(settings) >= n);
-}
+void TUnionPage::LoadUnion(int n) { navigator->Load(n); }
 
 void TUnionPage::FillControls(int n) {
     const SettingsFile settings(navigator->SettingsFilePath());
