@@ -2,10 +2,55 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
+#include <QScreen>
 #include <QUrl>
 
+#include "app/native_title.h"
+
 namespace zorbex {
+
+namespace {
+
+// A message box whose text breaks only where it has its own line breaks; Qt
+// would wrap any line wider than 500 pixels mid-sentence. The box is as wide
+// as its longest line needs, and words wrap only when that is wider than the
+// screen. An empty title stays empty on screen.
+class TMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);  // sizes the box the toolkit's way
+        FitToText();
+        if (windowTitle().isEmpty()) ClearNativeTitle(this);
+    }
+
+private:
+    void FitToText() {
+        auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        if (!label || !layout()) return;
+        label->setWordWrap(false);
+        layout()->activate();
+        int width = layout()->totalMinimumSize().width();
+        const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+        const int room = shown ? shown->availableGeometry().width() - (frameGeometry().width() - this->width()) : width;
+        if (width > room) {
+            label->setWordWrap(true);
+            width = room;
+        }
+        const int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
+                                                          : layout()->totalMinimumSize().height();
+        setFixedSize(width, height);
+        if (shown) move(shown->availableGeometry().center() - rect().center());
+    }
+};
+
+}  // namespace
 
 QStringList QtNameFilters(const QString& filter) {
     QStringList result;
@@ -22,7 +67,7 @@ QStringList QtNameFilters(const QString& filter) {
 QString ErrorDisplayText(const QString& message) { return message + QLatin1Char('.'); }
 
 std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, MsgButtons buttons) {
-    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, QString(), text);
+    auto box = std::make_unique<TMessageBox>(QMessageBox::NoIcon, QString(), text);
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
     switch (buttons) {
     case MsgButtons::Ok: box->setStandardButtons(QMessageBox::Ok); break;
@@ -35,7 +80,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, MsgButtons butt
 }
 
 std::unique_ptr<QMessageBox> MakeErrorBox(const QString& message) {
-    return std::make_unique<QMessageBox>(QMessageBox::Critical, QStringLiteral("Zorbex"), ErrorDisplayText(message),
+    return std::make_unique<TMessageBox>(QMessageBox::Critical, QStringLiteral("Zorbex"), ErrorDisplayText(message),
                                          QMessageBox::Ok);
 }
 

@@ -1,5 +1,6 @@
 #include "app/look.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -58,6 +59,47 @@ void TClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (click) emit clicked();
 }
 
+TClickList::TClickList(QWidget* parent) : QListWidget(parent) {
+    connect(this, &QListWidget::itemClicked, this, &TClickList::clicked);
+}
+
+void TClickList::keyPressEvent(QKeyEvent* event) {
+    const int before = currentRow();
+    QListWidget::keyPressEvent(event);
+    if (currentRow() != before && currentRow() >= 0) emit clicked();
+}
+
+QFont TFitLabel::DrawnFont() const {
+    const QString shown = text();
+    const int room = contentsRect().width();
+    if (QFontMetrics(font()).horizontalAdvance(shown) <= room) return font();
+    // The widest stretch (percent of the face's normal width) that fits.
+    QFont narrow = font();
+    int lo = 1, hi = 100;
+    while (lo < hi) {
+        const int mid = (lo + hi + 1) / 2;
+        narrow.setStretch(mid);
+        if (QFontMetrics(narrow).horizontalAdvance(shown) <= room)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    narrow.setStretch(lo);
+    return narrow;
+}
+
+void TFitLabel::paintEvent(QPaintEvent* event) {
+    const QFont drawn = DrawnFont();
+    if (drawn == font()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.setFont(drawn);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+    painter.drawText(contentsRect(), static_cast<int>(alignment()) | Qt::TextSingleLine, text());
+}
+
 TArrowButton::TArrowButton(const QString& marlettLetter, QWidget* parent) : QPushButton(marlettLetter, parent) {
     setFocusPolicy(Qt::NoFocus);
 }
@@ -99,9 +141,10 @@ QSize TRowHeightDelegate::sizeHint(const QStyleOptionViewItem& option, const QMo
     return size;
 }
 
-QLabel* MakePlainLabel(QWidget* parent, const QString& name, const QString& text, const QFont& font, QColor color,
-                       const QRect& geometry, Qt::Alignment alignment) {
-    auto* label = new QLabel(text, parent);
+namespace {
+
+void ShapePlainLabel(QLabel* label, const QString& name, const QFont& font, QColor color, const QRect& geometry,
+                     Qt::Alignment alignment) {
     label->setObjectName(name);
     label->setFont(font);
     QPalette pal = label->palette();
@@ -111,6 +154,14 @@ QLabel* MakePlainLabel(QWidget* parent, const QString& name, const QString& text
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->setAlignment(alignment);
     label->setGeometry(geometry);
+}
+
+}  // namespace
+
+QLabel* MakePlainLabel(QWidget* parent, const QString& name, const QString& text, const QFont& font, QColor color,
+                       const QRect& geometry, Qt::Alignment alignment) {
+    auto* label = new QLabel(text, parent);
+    ShapePlainLabel(label, name, font, color, geometry, alignment);
     return label;
 }
 
@@ -127,10 +178,12 @@ IdentityLabels MakeIdentityLabels(QWidget* group, const char* numA, const char* 
                                  QRect(10, 15, 40, 40), center);
     labels.numA = MakePlainLabel(group, QString::fromLatin1(numA), QStringLiteral("00"), ArialBlackFont(27), Qt::black,
                                  QRect(8, 13, 40, 40), center);
-    labels.idZ = MakePlainLabel(group, QString::fromLatin1(idZ), QStringLiteral("ID"), nameFont, silver,
-                                QRect(53, 28, 225, 11), left);
-    labels.idA = MakePlainLabel(group, QString::fromLatin1(idA), QStringLiteral("ID"), nameFont, Qt::black,
-                                QRect(52, 27, 225, 11), left);
+    // The name field takes 45 characters, more than fit in this font: a long
+    // name is drawn narrower rather than cut off.
+    labels.idZ = new TFitLabel(QStringLiteral("ID"), group);
+    ShapePlainLabel(labels.idZ, QString::fromLatin1(idZ), nameFont, silver, QRect(53, 28, 225, 11), left);
+    labels.idA = new TFitLabel(QStringLiteral("ID"), group);
+    ShapePlainLabel(labels.idA, QString::fromLatin1(idA), nameFont, Qt::black, QRect(52, 27, 225, 11), left);
     return labels;
 }
 

@@ -4,6 +4,7 @@
 // rows of a fixed height.
 #include <QFont>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 
@@ -29,6 +30,33 @@ protected:
 
 private:
     bool pressed_ = false;
+};
+
+// A list whose click event is the one a Windows list box has: a left click
+// on a row, or a change of the current row made with the keyboard. Focus
+// arriving by Tab, right clicks, and rows changed by the program are none.
+class TClickList : public QListWidget {
+    Q_OBJECT
+public:
+    explicit TClickList(QWidget* parent);
+signals:
+    void clicked();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// A one-line label that narrows its font, as far as needed, to show its
+// whole text within its width, rather than cut it off.
+class TFitLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    // The font the text is drawn with: font() when the text fits.
+    QFont DrawnFont() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // A button whose caption is a letter of the "Marlett" symbol font: "t" is an

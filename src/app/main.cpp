@@ -1,28 +1,38 @@
+#include <iostream>
+#include <memory>
+
 #include "app/app_context.h"
 #include "app/application.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
+#include "app/translation.h"
+#include "app/window_system.h"
 #include "build/command_line.h"
 #include "platform/program_dir.h"
 
-#include <iostream>
-
 int main(int argc, char** argv) {
+    // The arguments as the system passed them: the application object takes
+    // Qt's own options (-style, -reverse, ...) out of argv, and the first
+    // argument must stay the one the user typed.
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::string programDir = zorbex::ProgramDirectory();
     // --help, --version and runs without a display end here, before any
     // window object exists.
-    if (const auto status = zorbex::StartWithoutWindow({argv + 1, argv + argc}, zorbex::StartEnvironmentOfProcess(),
-                                                       zorbex::ProgramDirectory(), std::cout, std::cerr)) {
+    if (const auto status =
+            zorbex::StartWithoutWindow(args, zorbex::StartEnvironmentOfProcess(), programDir, std::cout, std::cerr)) {
         return *status;
     }
     // The resources live in a static library; nothing else pulls them in.
     Q_INIT_RESOURCE(resources);
-    zorbex::TApplication app(argc, argv);
+    std::unique_ptr<zorbex::TApplication> app;
+    zorbex::OpenWindowSystem([&] { app = std::make_unique<zorbex::TApplication>(argc, argv); },
+                             [&] { return zorbex::StartWithUnreachableDisplay(args, programDir, std::cout, std::cerr); });
+    zorbex::InstallQtRussian(*app);
     zorbex::QtDialogs dialogs;
-    app.SetErrorDisplay(&dialogs);
-    const zorbex::AppContext context{zorbex::ProgramDirectory(), dialogs};
+    app->SetErrorDisplay(&dialogs);
+    const zorbex::AppContext context{programDir, dialogs};
     zorbex::Tfrm_zorbl frm_zorbl(context);
-    // The arguments as the application left them, without Qt's own.
-    frm_zorbl.FormCreate({argv + 1, argv + argc});
+    frm_zorbl.FormCreate(args);
     frm_zorbl.show();
-    return app.exec();
+    return app->exec();
 }

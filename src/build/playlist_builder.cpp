@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <unordered_set>
 
@@ -34,10 +36,38 @@ bool SameFileOnDisk(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
+bool IsLink(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// The folder that changing into the text reaches, named with the text's own
+// components: "." and doubled "/" go, and ".." takes the last component
+// off, as cleaning the text would, except after a symbolic link, whose ".."
+// the kernel takes in the folder the link leads to.
 std::string AbsoluteFolder(const std::string& folder, const std::string& programDir) {
-    std::string path = Normalised(folder[0] == '/' ? folder : programDir + folder);
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
+    const std::string text = folder[0] == '/' ? folder : programDir + folder;
+    std::string path;  // without a trailing "/"; "" stands for the root
+    for (size_t begin = 0; begin <= text.size();) {
+        const size_t end = std::min(text.find('/', begin), text.size());
+        const std::string_view part(text.data() + begin, end - begin);
+        begin = end + 1;
+        if (part.empty() || part == ".") continue;
+        if (part != "..") {
+            path += '/';
+            path += part;
+            continue;
+        }
+        if (IsLink(path)) {
+            char* real = ::realpath(path.c_str(), nullptr);
+            // A dangling link or a loop: the text as it stands fails to list too.
+            if (!real) return text;
+            path = std::strcmp(real, "/") == 0 ? "" : real;
+            std::free(real);
+        }
+        path.erase(std::min(path.rfind('/'), path.size()));
+    }
+    return path.empty() ? "/" : path;
 }
 
 // Appends the lines of the definition's folder (and subfolders); false when

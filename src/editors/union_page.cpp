@@ -49,7 +49,7 @@ TUnionPage::TUnionPage(const AppContext& context, QWidget* parent) : QWidget(par
 
     grp_union = Named(new QGroupBox(this), "grp_union");
     grp_union->setGeometry(kX, 142, kW, 146);
-    lst_union = Named(new QListWidget(grp_union), "lst_union");
+    lst_union = Named(new TClickList(grp_union), "lst_union");
     lst_union->setGeometry(6, 8, kW - 12, 132);
     lst_union->setItemDelegate(new TRowHeightDelegate(13, lst_union));
     UseSmallCheckMarks(lst_union);
@@ -81,12 +81,10 @@ TUnionPage::TUnionPage(const AppContext& context, QWidget* parent) : QWidget(par
     connect(edt_namu, &QLineEdit::textChanged, this, &TUnionPage::edt_namuChange);
     connect(edt_plsu, &TFileNameEdit::textChanged, this, &TUnionPage::edt_plsuChange);
     connect(sub_refresh, &QAction::triggered, this, &TUnionPage::sub_refreshClick);
-    // The list's click event: a click on a row, a row chosen with the keyboard,
-    // and a tick toggled by mouse or by the space bar.
-    connect(lst_union, &QListWidget::itemClicked, this, &TUnionPage::lst_unionClick);
-    connect(lst_union, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) lst_unionClick();
-    });
+    // The list's click event (a click on a row, a row chosen with the
+    // keyboard) and a tick toggled by mouse or by the space bar. Focus, right
+    // clicks and the refresh change nothing the user asked for.
+    connect(lst_union, &TClickList::clicked, this, &TUnionPage::lst_unionClick);
     connect(lst_union, &QListWidget::itemChanged, this, &TUnionPage::lst_unionClick);
 }
 

@@ -57,7 +57,7 @@ public:
     QGroupBox* grp_outu;
     TFileNameEdit* edt_plsu;
     QGroupBox* grp_union;
-    QListWidget* lst_union;  // rows are checkable items
+    TClickList* lst_union;  // rows are checkable items
 
     QMenu* mnu_union;
     QAction* sub_refresh;
