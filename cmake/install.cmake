@@ -23,7 +23,7 @@ install(CODE [[
   file(WRITE "$ENV{DESTDIR}${_dir}/zorbex.desktop"
 "[Desktop Entry]
 Type=Application
-Version=1.5
+Version=1.4
 Name=Zorbex
 GenericName=Playlist builder
 GenericName[ru]=Создание плейлистов
@@ -32,7 +32,7 @@ Comment[ru]=Создаёт плейлисты .m3u из папок с медиа
 Exec=\"${_exec}\"
 Icon=${_icon}
 Terminal=false
-Categories=AudioVideo;Audio;Utility;
+Categories=AudioVideo;Audio;
 Keywords=playlist;m3u;music;
 ")
   message(STATUS "Installing: $ENV{DESTDIR}${_dir}/zorbex.desktop")

@@ -1,5 +1,6 @@
 #include "app/dialogs.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -30,6 +31,13 @@ protected:
         if (windowTitle().isEmpty()) ClearNativeTitle(this);
     }
 
+    // The toolkit sizes the box again at every layout request.
+    bool event(QEvent* event) override {
+        const bool handled = QMessageBox::event(event);
+        if (event->type() == QEvent::LayoutRequest && isVisible()) FitToText();
+        return handled;
+    }
+
 private:
     void FitToText() {
         auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
@@ -45,8 +53,12 @@ private:
         }
         const int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
                                                           : layout()->totalMinimumSize().height();
-        setFixedSize(width, height);
-        if (shown) move(shown->availableGeometry().center() - rect().center());
+        if (size() != QSize(width, height)) {
+            setFixedSize(width, height);
+            if (shown) move(shown->availableGeometry().center() - rect().center());
+        }
+        // The changes above asked for another layout pass, which would undo them.
+        QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);
     }
 };
 

@@ -78,3 +78,40 @@ TEST_P(Layout, EveryControlLiesInsideItsParentAndEveryCaptionFits) {
 }
 
 }  // namespace
+
+namespace {
+
+// The name labels show the whole name, up to the 45 characters the name
+// fields take, over a shadow drawn in the same narrowed font.
+TEST(NameLabels, ShowTheWholeNameUpToFortyFiveCharacters) {
+    zx_test::TempDir dir;
+    zx_test::ScriptedDialogs dialogs;
+    zorbex::Tfrm_zorbl window({dir.path(), dialogs});
+    const struct {
+        QLineEdit* field;
+        QLabel* a;
+        QLabel* z;
+    } editors[] = {
+        {window.tab_playlist->edt_namn, window.tab_playlist->txt_idn_a, window.tab_playlist->txt_idn_z},
+        {window.tab_combine->edt_namu, window.tab_combine->txt_idu_a, window.tab_combine->txt_idu_z},
+    };
+    for (const auto& e : editors) {
+        SCOPED_TRACE(e.a->objectName().toStdString());
+        for (const QString& name : {QString(45, QChar(u'Ш')), QStringLiteral("МОЯ МУЗЫКА ДЛЯ ДОРОГИ И ОТДЫХА НА ДАЧЕ ЛЕТОМ."),
+                                    QString(45, QChar(u'W'))}) {
+            e.field->setText(name);
+            for (QLabel* label : {e.a, e.z}) {
+                ASSERT_EQ(label->text(), name);
+                const QFont drawn = static_cast<zorbex::TFitLabel*>(label)->DrawnFont();
+                EXPECT_LE(QFontMetrics(drawn).horizontalAdvance(name), label->width());
+                EXPECT_TRUE(drawn.underline());
+            }
+            EXPECT_EQ(static_cast<zorbex::TFitLabel*>(e.a)->DrawnFont(), static_cast<zorbex::TFitLabel*>(e.z)->DrawnFont());
+        }
+        // A name that fits keeps the labels' own font.
+        e.field->setText(QStringLiteral("Рок"));
+        EXPECT_EQ(static_cast<zorbex::TFitLabel*>(e.a)->DrawnFont(), e.a->font());
+    }
+}
+
+}  // namespace

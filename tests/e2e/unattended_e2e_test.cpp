@@ -346,6 +346,58 @@ TEST(UnattendedProgram, OffscreenWindowBuildsTheSameFiles) {
     EXPECT_NE(ReadFile(dir / "Zorbl.Zrf").find("reset=0\r\n"), std::string::npos);
 }
 
+// A display that cannot be opened (a dropped ssh -X session, a cron line
+// that inherited DISPLAY, a Wayland socket that is gone) never aborts: a
+// switch runs unattended after one line saying so, no switch says so and
+// ends with 2.
+TEST(UnattendedProgram, AnUnreachableDisplayRunsUnattendedOrSaysSo) {
+    TempDir runtime;
+    const std::vector<std::vector<std::string>> displays = {
+        {"DISPLAY=:97"}, {"WAYLAND_DISPLAY=gone", "XDG_RUNTIME_DIR=" + runtime.path()}};
+    for (const auto& display : displays) {
+        SCOPED_TRACE(display.front());
+        TempDir dir;
+        InstallProgram(dir);
+        MakeMedia(dir);
+        const std::string settings = Settings(dir, kTicks);
+        WriteFile(dir / "Zorbl.Zrf", settings);
+        for (const std::vector<std::string>& args :
+             std::vector<std::vector<std::string>>{{}, {"-platform", "xcb", "/start"}, {"x", "/start"}}) {
+            SCOPED_TRACE(args.empty() ? std::string("(none)") : args.front());
+            const Outcome refused = RunProgram(dir, args, display);
+            ASSERT_TRUE(refused.finished);
+            EXPECT_EQ(refused.status, 2);
+            EXPECT_EQ(refused.out, "");
+            EXPECT_NE(refused.err.find("display could not be opened"), std::string::npos) << refused.err;
+            EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+        }
+        EXPECT_EQ(ReadFile(dir / "Zorbl.Zrf"), settings);
+
+        const Outcome run = RunProgram(dir, {"/Start"}, display);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, std::string(kHeader) + kRockLog + kJazzLog + kThreeLog +
+                               "объединение №1\n   файлов итого: 6\n   объединено: 2\n   ок\n" + kSecondUnionLog);
+        EXPECT_NE(run.err.find("display could not be opened"), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        ExpectFiles(dir, Files{{"rock.m3u", RockBytes(dir)}, {"all.m3u", RockBytes(dir) + kJazzBytes}});
+    }
+}
+
+// Qt takes its own options out of the command line; the first argument is
+// still the one typed, so "-style fusion /start" opens an ordinary window.
+TEST(UnattendedProgram, TheFirstArgumentIsTheOneTyped) {
+    TempDir dir;
+    InstallProgram(dir);
+    MakeMedia(dir);
+    WriteFile(dir / "Zorbl.Zrf", Settings(dir, std::string("reset=0\r\nterminate=1\r\n") + kTicks));
+    // A run would start half a second after start-up and end the program.
+    const Outcome run =
+        RunProgram(dir, {"-style", "fusion", "/start"}, {"QT_QPA_PLATFORM=offscreen"}, std::chrono::seconds(4));
+    EXPECT_FALSE(run.finished) << "the window ran /start by itself";
+    EXPECT_FALSE(Exists(dir / "rock.m3u"));
+}
+
 // The value of `key=` in a desktop entry, string escapes undone.
 std::string EntryValue(const std::string& entry, const std::string& key) {
     const size_t at = entry.find("\n" + key + "=");
@@ -415,6 +467,15 @@ TEST(Install, GivesAProgramFolderOfItsOwn) {
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(ReadFile(prefix + "/Zorbl.Zrf").find("reset=0"), std::string::npos);
+
+    // The entry passes the freedesktop validator, hints included, where it is installed.
+    const char* const validator = "/usr/bin/desktop-file-validate";
+    if (access(validator, X_OK) == 0) {
+        const Outcome valid = RunExe(validator, {prefix + "/zorbex.desktop"});
+        ASSERT_TRUE(valid.finished);
+        EXPECT_EQ(valid.status, 0) << valid.out << valid.err;
+        EXPECT_EQ(valid.out + valid.err, "");
+    }
 }
 
 }  // namespace

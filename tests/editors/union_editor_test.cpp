@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/options_page.h"
+#include "input.h"
 #include "editors/union_page.h"
 #include "scripted_dialogs.h"
 #include "settings/settings_file.h"
@@ -162,6 +163,36 @@ TEST_F(UnionEditorFixture, KeyboardAndMouseOnTheMemberListMarkTheUnionChanged) {
     QApplication::sendEvent(page.lst_union->viewport(), &press);
     QApplication::sendEvent(page.lst_union->viewport(), &release);
     EXPECT_TRUE(page.btn_savu->isEnabled());
+}
+
+// Only the user's own changes count: focus, a right click on the empty part
+// and the refresh from the popup leave the union unchanged.
+TEST_F(UnionEditorFixture, MemberListChangesNothingTheUserDidNotChange) {
+    Seed(std::string(kThreePlaylists) + "[Zor:bl:Union:1]\r\nunite_2=1\r\n");
+    QWidget window;
+    zorbex::TUnionPage shown(context, &window);
+    window.show();
+    window.activateWindow();
+    QApplication::processEvents();
+    shown.LoadUnion(1);
+    ASSERT_EQ(shown.lst_union->currentRow(), -1);
+
+    shown.lst_union->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    const QPoint below(10, shown.lst_union->viewport()->height() - 3);
+    ASSERT_EQ(shown.lst_union->itemAt(below), nullptr);
+    zx_test::RightClick(shown.lst_union->viewport(), below);
+    // The refresh, then the focus coming back from the closed popup.
+    shown.sub_refresh->trigger();
+    shown.edt_namu->setFocus();
+    shown.lst_union->setFocus(Qt::PopupFocusReason);
+    QApplication::processEvents();
+    EXPECT_FALSE(shown.btn_savu->isEnabled());
+    EXPECT_EQ(shown.ShownDefinition().members, (std::vector<bool>{false, false, true}));
+
+    // The user's own change still counts.
+    zx_test::Key(shown.lst_union, Qt::Key_Down);
+    EXPECT_TRUE(shown.btn_savu->isEnabled());
 }
 
 TEST_F(UnionEditorFixture, PromptBeforeLeavingAChangedUnion) {
