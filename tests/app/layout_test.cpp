@@ -87,30 +87,21 @@ TEST(NameLabels, ShowTheWholeNameUpToFortyFiveCharacters) {
     zx_test::TempDir dir;
     zx_test::ScriptedDialogs dialogs;
     zorbex::Tfrm_zorbl window({dir.path(), dialogs});
-    const struct {
-        QLineEdit* field;
-        QLabel* a;
-        QLabel* z;
-    } editors[] = {
-        {window.tab_playlist->edt_namn, window.tab_playlist->txt_idn_a, window.tab_playlist->txt_idn_z},
-        {window.tab_combine->edt_namu, window.tab_combine->txt_idu_a, window.tab_combine->txt_idu_z},
-    };
-    for (const auto& e : editors) {
-        SCOPED_TRACE(e.a->objectName().toStdString());
-        for (const QString& name : {QString(45, QChar(u'Ш')), QStringLiteral("МОЯ МУЗЫКА ДЛЯ ДОРОГИ И ОТДЫХА НА ДАЧЕ ЛЕТОМ."),
-                                    QString(45, QChar(u'W'))}) {
-            e.field->setText(name);
-            for (QLabel* label : {e.a, e.z}) {
-                ASSERT_EQ(label->text(), name);
-                const QFont drawn = static_cast<zorbex::TFitLabel*>(label)->DrawnFont();
-                EXPECT_LE(QFontMetrics(drawn).horizontalAdvance(name), label->width());
-                EXPECT_TRUE(drawn.underline());
-            }
-            EXPECT_EQ(static_cast<zorbex::TFitLabel*>(e.a)->DrawnFont(), static_cast<zorbex::TFitLabel*>(e.z)->DrawnFont());
+    const auto drawn = [](QLabel* label) { return static_cast<zorbex::TFitLabel*>(label)->DrawnFont(); };
+    for (auto [field, a, z] : {std::tuple{window.tab_playlist->edt_namn, window.tab_playlist->txt_idn_a,
+                                          window.tab_playlist->txt_idn_z},
+                               std::tuple{window.tab_combine->edt_namu, window.tab_combine->txt_idu_a,
+                                          window.tab_combine->txt_idu_z}}) {
+        SCOPED_TRACE(a->objectName().toStdString());
+        for (const QString& name : {QString(45, QChar(u'Ш')), QStringLiteral("МОЯ МУЗЫКА ДЛЯ ДОРОГИ И ОТДЫХА НА ДАЧЕ ЛЕТОМ.")}) {
+            field->setText(name);
+            ASSERT_EQ(a->text(), name);
+            EXPECT_LE(QFontMetrics(drawn(a)).horizontalAdvance(name), a->width());
+            EXPECT_TRUE(drawn(a).underline());
+            EXPECT_EQ(drawn(z), drawn(a));
         }
-        // A name that fits keeps the labels' own font.
-        e.field->setText(QStringLiteral("Рок"));
-        EXPECT_EQ(static_cast<zorbex::TFitLabel*>(e.a)->DrawnFont(), e.a->font());
+        field->setText(QStringLiteral("Рок"));  // a name that fits keeps the labels' own font
+        EXPECT_EQ(drawn(a), a->font());
     }
 }
 
