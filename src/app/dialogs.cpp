@@ -8,6 +8,7 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
+#include <QShowEvent>
 #include <QUrl>
 
 #include "app/native_title.h"
@@ -26,8 +27,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override {
-        QMessageBox::showEvent(event);  // sizes the box the toolkit's way
+        QMessageBox::showEvent(event);  // sizes and centres the box the toolkit's way
         FitToText();
+        if (!event->spontaneous()) adjustPosition(parentWidget());  // centred as it is now
         if (windowTitle().isEmpty()) ClearNativeTitle(this);
     }
 
@@ -53,10 +55,7 @@ private:
         }
         const int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
                                                           : layout()->totalMinimumSize().height();
-        if (size() != QSize(width, height)) {
-            setFixedSize(width, height);
-            if (shown) move(shown->availableGeometry().center() - rect().center());
-        }
+        setFixedSize(width, height);
         // The changes above asked for another layout pass, which would undo them.
         QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);
     }
