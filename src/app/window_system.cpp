@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <mutex>
 
 #include <QString>
 #include <QtGlobal>
@@ -34,6 +35,7 @@ struct HeldMessage {
 struct Opening {
     QtMessageHandler previous = nullptr;
     const std::function<int()>* unreachable = nullptr;
+    std::mutex heldLock;  // Qt may report from any thread
     std::vector<HeldMessage> held;
 };
 Opening* g_opening = nullptr;
@@ -48,6 +50,7 @@ void HoldOrGiveUp(QtMsgType type, const QMessageLogContext& context, const QStri
         std::cerr.flush();
         std::_Exit(status);
     }
+    const std::lock_guard<std::mutex> lock(g_opening->heldLock);
     g_opening->held.push_back({type, context.category ? context.category : "", context.file ? context.file : "",
                                context.function ? context.function : "", context.line, text});
 }

@@ -182,6 +182,7 @@ TEST_F(UnionEditorFixture, MemberListChangesNothingTheUserDidNotChange) {
     const QPoint below(10, shown.lst_union->viewport()->height() - 3);
     ASSERT_EQ(shown.lst_union->itemAt(below), nullptr);
     zx_test::RightClick(shown.lst_union->viewport(), below);
+    zx_test::RightClick(shown.lst_union->viewport(), shown.lst_union->visualItemRect(shown.lst_union->item(1)).center());
     // The refresh, then the focus coming back from the closed popup.
     shown.sub_refresh->trigger();
     shown.edt_namu->setFocus();
