@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include <QGuiApplication>
