@@ -180,3 +180,72 @@ TEST(Codepage, WorksFromSeveralThreads) {
     for (auto& th : threads) th.join();
     for (int f : failures) EXPECT_EQ(f, 0);
 }
+
+// Every kind of character a windows-1251 conversion could drop, replace or
+// take for another: each, set between Cyrillic words, must come back, and
+// must not cost the rest of the text its single bytes when it fits.
+TEST(Codepage, NoCharacterIsDroppedOrChangedOnTheWayThroughWindows1251) {
+    struct Case {
+        char32_t c;
+        bool fits;  // windows-1251 holds it: the text stays single bytes
+        const char* what;
+    };
+    const Case cases[] = {
+        // Default-ignorable: the converter skips these instead of failing.
+        {0x200B, false, "zero width space"},
+        {0x200C, false, "zero width non-joiner"},
+        {0x200D, false, "zero width joiner"},
+        {0x200E, false, "left-to-right mark"},
+        {0x202E, false, "right-to-left override"},
+        {0x2060, false, "word joiner"},
+        {0x2064, false, "invisible plus"},
+        {0xFEFF, false, "byte-order mark"},
+        {0xFE0F, false, "variation selector 16"},
+        {0x061C, false, "arabic letter mark"},
+        {0x034F, false, "combining grapheme joiner"},
+        {0x115F, false, "hangul choseong filler"},
+        {0x180E, false, "mongolian vowel separator"},
+        {0x3164, false, "hangul filler"},
+        {0xFFA0, false, "halfwidth hangul filler"},
+        {0x1D173, false, "musical symbol begin beam"},
+        {0xE0001, false, "language tag"},
+        {0xE0100, false, "variation selector 17"},
+        // Best-fit candidates: a lenient converter gives a look-alike.
+        {0x00E9, false, "e acute"},
+        {0x00DF, false, "sharp s"},
+        {0x0141, false, "L with stroke"},
+        {0xFF21, false, "fullwidth A"},
+        {0xFB01, false, "fi ligature"},
+        {0x00B2, false, "superscript two"},
+        {0x2163, false, "roman numeral four"},
+        {0x03BC, false, "greek mu"},
+        {0x0306, false, "combining breve (decomposed й)"},
+        {0x2212, false, "minus sign"},
+        // Controls, private use, noncharacters, the replacement character.
+        {0x0081, false, "C1 control"},
+        {0xE000, false, "private use"},
+        {0xFFFE, false, "noncharacter"},
+        {0x10FFFF, false, "last code point"},
+        {0xFFFD, false, "replacement character"},
+        {0x1F3B5, false, "emoji"},
+        // Look like trouble but are windows-1251's own.
+        {0x00AD, true, "soft hyphen"},
+        {0x00A0, true, "no-break space"},
+        {0x00B5, true, "micro sign"},
+        {0x0098, true, "the byte Windows leaves unassigned"},
+        {0x2116, true, "numero sign"},
+        {0x20AC, true, "euro sign"},
+    };
+    for (const Case& k : cases) {
+        const std::string text = "/music/Кино" + Utf8Of(k.c) + "Группа";
+        const std::string stored = EncodeStoreText(text);
+        EXPECT_EQ(DecodeStoreText(stored), text) << k.what;
+        if (k.fits) {
+            EXPECT_EQ(stored.size(), 18u) << k.what << ": one byte per character";
+        } else {
+            EXPECT_EQ(stored, text) << k.what << ": stored as UTF-8";
+        }
+        // Alone, too, where no Cyrillic decides anything.
+        EXPECT_EQ(DecodeStoreText(EncodeStoreText(Utf8Of(k.c))), Utf8Of(k.c)) << k.what;
+    }
+}
