@@ -21,8 +21,14 @@ int main(int argc, char** argv) {
     app.SetErrorDisplay(&dialogs);
     const zorbex::AppContext context{zorbex::ProgramDirectory(), dialogs};
     zorbex::Tfrm_zorbl frm_zorbl(context);
-    // The arguments as the application left them, without Qt's own.
-    frm_zorbl.FormCreate({argv + 1, argv + argc});
+    // The arguments as the application left them, without Qt's own. The
+    // creation handler runs before the event loop, so what it raises needs
+    // the error display's guard here.
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    zorbex::DeliverGuarded(dialogs, [&] {
+        frm_zorbl.FormCreate(args);
+        return true;
+    });
     frm_zorbl.show();
     return app.exec();
 }

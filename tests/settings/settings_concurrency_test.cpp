@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -11,6 +13,7 @@
 
 #include "settings/settings_file.h"
 #include "settings/settings_lock.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 using namespace zorbex;
@@ -122,4 +125,86 @@ TEST(SettingsConcurrency, MissingFolderMeansNoLockButNoFailure) {
     TempDir dir;
     SettingsLock lock(dir / "no/such/Zorbl.Zrf", SettingsLock::Mode::kExclusive);
     EXPECT_FALSE(lock.held());
+}
+
+namespace {
+
+// Another process that takes the settings lock and keeps it.
+std::unique_ptr<zx_test::HeldInChild> HoldLock(const std::string& path, SettingsLock::Mode mode) {
+    return std::make_unique<zx_test::HeldInChild>([&]() -> std::shared_ptr<void> {
+        auto lock = std::make_shared<SettingsLock>(path, mode, std::chrono::milliseconds(0));
+        return lock->held() ? lock : nullptr;
+    });
+}
+
+}  // namespace
+
+// A lock kept by another process ends the wait instead of hanging; once it
+// timed out, the folder is tried once rather than waited for again (else a
+// start-up's many reads would each wait the whole time); when it is free
+// again, all is as before. A wait that did not end would hang the test.
+TEST(SettingsLockWait, AStuckHolderEndsTheWaitAndIsNotWaitedForAgain) {
+    using std::chrono::hours;
+    using std::chrono::milliseconds;
+    TempDir dir;
+    const std::string path = SettingsPath(dir.path());
+    auto holder = HoldLock(path, SettingsLock::Mode::kExclusive);
+    ASSERT_TRUE(holder->taken());
+    {
+        SettingsLock first(path, SettingsLock::Mode::kShared, milliseconds(50));
+        EXPECT_FALSE(first.held());
+        EXPECT_TRUE(first.timedOut());
+    }
+    for (auto mode : {SettingsLock::Mode::kShared, SettingsLock::Mode::kExclusive}) {
+        SettingsLock again(path, mode, hours(1));
+        EXPECT_FALSE(again.held());
+        EXPECT_TRUE(again.timedOut());
+    }
+    holder->Release();
+    {
+        SettingsLock free(path, SettingsLock::Mode::kExclusive, hours(1));
+        EXPECT_TRUE(free.held());
+        EXPECT_FALSE(free.timedOut());
+    }
+    // Had once, the lock is waited for again as usual.
+    holder = HoldLock(path, SettingsLock::Mode::kExclusive);
+    ASSERT_TRUE(holder->taken());
+    std::thread release([&] {
+        std::this_thread::sleep_for(milliseconds(200));
+        holder->Release();
+    });
+    SettingsLock waited(path, SettingsLock::Mode::kExclusive, hours(1));
+    release.join();
+    EXPECT_TRUE(waited.held());
+}
+
+// What the store does past a stuck lock: a write fails as any failed write
+// does, telling why, and changes nothing; a read still gives what the file
+// holds (not the defaults). A stuck reader elsewhere keeps writers out but
+// not other readers.
+TEST(SettingsLockWait, PastAStuckLockWritesFailAndReadsGoOn) {
+    TempDir dir;
+    const std::string path = SettingsPath(dir.path());
+    const std::string before = "[Zor:bl]\r\nplaylists=3\r\n";
+    zx_test::WriteFile(path, before);
+    for (auto mode : {SettingsLock::Mode::kExclusive, SettingsLock::Mode::kShared}) {
+        auto holder = HoldLock(path, mode);
+        ASSERT_TRUE(holder->taken());
+        SettingsFile s(path);
+        EXPECT_EQ(s.ReadNumber(MainSection(), "playlists", 0), 3);
+        EXPECT_EQ(SettingsSnapshot(s).ReadNumber(MainSection(), "playlists", 0), 3);
+        try {
+            s.WriteNumber(MainSection(), "reset", 0);
+            ADD_FAILURE() << "the write went ahead under another's lock";
+        } catch (const SettingsWriteError& e) {
+            EXPECT_TRUE(e.locked());
+            EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+        }
+        EXPECT_EQ(zx_test::ReadFile(path), before);
+        holder->Release();
+    }
+    // Free again: the next write goes through (and the folder is no longer
+    // taken for stuck by the tests that follow).
+    SettingsFile(path).WriteNumber(MainSection(), "reset", 0);
+    EXPECT_EQ(zx_test::ReadFile(path), before + "reset=0\r\n");
 }
