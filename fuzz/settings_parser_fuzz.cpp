@@ -18,7 +18,8 @@ namespace {
 constexpr std::string_view kSections[] = {"Zor:bl", "ZOR:BL", "Zor:bl:Playlist:1", "a", "A", "Плейлист", "ПЛЕЙЛИСТ", "b c"};
 constexpr std::string_view kKeys[] = {"name", "NAME", "ignore_0", "a", "x", "ключ", "КЛЮЧ", ""};
 const std::string kValues[] = {"", "1", "0x0A", "$A", "-2147483648", "НАЗВАНИЕ ПЛЕЙЛИСТА", "é ü ß", "C:\\MUSIC",
-                               std::string(1500, 'z'), "a=b=c", "[x]", ";not a comment"};
+                               "Кино\u200bГруппа", "\ufeffЯ", std::string(1500, 'z'), "a=b=c", "[x]",
+                               ";not a comment"};
 
 template <typename T, size_t N>
 const T& Pick(const T (&list)[N], uint8_t byte) {

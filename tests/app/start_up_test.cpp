@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/options_page.h"
-#include "settings/settings_lock.h"
 #include "started_window.h"
-#include "support/child_process.h"
 
 namespace {
 
@@ -169,28 +167,6 @@ TEST_F(StartUp, UnwritableSettingsFileStopsStartUpOnTheInformationPage) {
     EXPECT_EQ(w.tab_playlist->CurrentPlaylist(), 1);
     EXPECT_EQ(w.tab_info->txt_version->text(), "ВЕРСИЯ  4.0i");
     EXPECT_FALSE(zorbex::OptionWritesSuppressed);
-}
-
-// A settings file another process keeps locked: start-up ends after the
-// bounded wait as with an unwritable file, having read the definitions.
-TEST_F(StartUp, SettingsLockedByAnotherProcessStopsStartUpLikeAnUnwritableFile) {
-    Seed(OnePlaylist("item_0=1\r\n"));
-    const std::string before = SettingsText();
-    const std::string path = zorbex::SettingsPath(dir.path());
-    zx_test::HeldInChild holder([&]() -> std::shared_ptr<void> {
-        auto lock = std::make_shared<zorbex::SettingsLock>(path, zorbex::SettingsLock::Mode::kExclusive);
-        return lock->held() ? lock : nullptr;
-    });
-    ASSERT_TRUE(holder.taken());
-    auto& w = Start({"/start"});
-    ASSERT_EQ(dialogs.Of(zx_test::ScriptedDialogs::Kind::ShowError).size(), 1u);
-    EXPECT_EQ(dialogs.calls.back().text, QString::fromStdString("Unable to write to " + path));
-    EXPECT_EQ(w.tab_base->currentWidget(), w.tab_info);
-    EXPECT_FALSE(w.tmr_starter->isActive());
-    EXPECT_EQ(w.tab_playlist->edt_plsn->text(), "1.m3u");
-    EXPECT_EQ(SettingsText(), before);
-    holder.Release();
-    EXPECT_EQ(MainNumber("playlists"), 1);  // had again: the folder counts as free
 }
 
 TEST_F(StartUp, ExitButtonRemembersTheTicksOnlyWithTheOption) {

@@ -200,7 +200,8 @@ TEST(RunUnattended, ASettingsFileLockedByAnotherProcessStopsItWithStatusTwo) {
 }
 
 // A settings file beyond the memory the process may have: the run stops
-// with status 2 and a sentence the user can read, and the file is kept.
+// with status 2 and a sentence the user can read; a write fails as a failed
+// write does (which the editors expect), and the file is kept.
 TEST(RunUnattended, ASettingsFileTooLargeToReadIsSaidInWords) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit";
@@ -215,10 +216,16 @@ TEST(RunUnattended, ASettingsFileTooLargeToReadIsSaidInWords) {
         if (::setrlimit(RLIMIT_AS, &limit) != 0) return std::string("no limit");
         std::ostringstream out, err;
         const int status = RunUnattended(dir.path(), out, err);
+        try {
+            SettingsFile(settings).WriteNumber(MainSection(), "reset", 0);
+        } catch (const SettingsWriteError&) {
+            err << "write error";
+        }
         return std::to_string(status) + "|" + out.str() + "|" + err.str();
     });
     ASSERT_TRUE(result.has_value());
-    EXPECT_EQ(*result, "2||Файл настроек «" + settings + "» слишком велик: для его чтения не хватает памяти.\n");
+    EXPECT_EQ(*result,
+              "2||Файл настроек «" + settings + "» слишком велик: для его чтения не хватает памяти.\nwrite error");
     struct stat st {};
     ASSERT_EQ(::stat(settings.c_str(), &st), 0);
     EXPECT_EQ(st.st_size, size);

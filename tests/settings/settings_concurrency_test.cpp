@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -127,84 +128,52 @@ TEST(SettingsConcurrency, MissingFolderMeansNoLockButNoFailure) {
     EXPECT_FALSE(lock.held());
 }
 
-namespace {
-
-// Another process that takes the settings lock and keeps it.
-std::unique_ptr<zx_test::HeldInChild> HoldLock(const std::string& path, SettingsLock::Mode mode) {
-    return std::make_unique<zx_test::HeldInChild>([&]() -> std::shared_ptr<void> {
-        auto lock = std::make_shared<SettingsLock>(path, mode, std::chrono::milliseconds(0));
-        return lock->held() ? lock : nullptr;
-    });
-}
-
-}  // namespace
-
-// A lock kept by another process ends the wait instead of hanging; once it
-// timed out, the folder is tried once rather than waited for again (else a
-// start-up's many reads would each wait the whole time); when it is free
-// again, all is as before. A wait that did not end would hang the test.
-TEST(SettingsLockWait, AStuckHolderEndsTheWaitAndIsNotWaitedForAgain) {
+// Another process keeps the lock: the wait ends, a write fails (telling
+// why) and changes nothing, a read still gives what the file holds. After
+// one time-out the folder is tried once, not waited for again (else every
+// read of a start-up would wait anew); once had again, the lock is waited
+// for as usual.
+TEST(SettingsLockWait, AStuckHolderFailsWritesOnceAndIsNotWaitedForAgain) {
     using std::chrono::hours;
-    using std::chrono::milliseconds;
-    TempDir dir;
-    const std::string path = SettingsPath(dir.path());
-    auto holder = HoldLock(path, SettingsLock::Mode::kExclusive);
-    ASSERT_TRUE(holder->taken());
-    {
-        SettingsLock first(path, SettingsLock::Mode::kShared, milliseconds(50));
-        EXPECT_FALSE(first.held());
-        EXPECT_TRUE(first.timedOut());
-    }
-    for (auto mode : {SettingsLock::Mode::kShared, SettingsLock::Mode::kExclusive}) {
-        SettingsLock again(path, mode, hours(1));
-        EXPECT_FALSE(again.held());
-        EXPECT_TRUE(again.timedOut());
-    }
-    holder->Release();
-    {
-        SettingsLock free(path, SettingsLock::Mode::kExclusive, hours(1));
-        EXPECT_TRUE(free.held());
-        EXPECT_FALSE(free.timedOut());
-    }
-    // Had once, the lock is waited for again as usual.
-    holder = HoldLock(path, SettingsLock::Mode::kExclusive);
-    ASSERT_TRUE(holder->taken());
-    std::thread release([&] {
-        std::this_thread::sleep_for(milliseconds(200));
-        holder->Release();
-    });
-    SettingsLock waited(path, SettingsLock::Mode::kExclusive, hours(1));
-    release.join();
-    EXPECT_TRUE(waited.held());
-}
-
-// What the store does past a stuck lock: a write fails as any failed write
-// does, telling why, and changes nothing; a read still gives what the file
-// holds (not the defaults). A stuck reader elsewhere keeps writers out but
-// not other readers.
-TEST(SettingsLockWait, PastAStuckLockWritesFailAndReadsGoOn) {
     TempDir dir;
     const std::string path = SettingsPath(dir.path());
     const std::string before = "[Zor:bl]\r\nplaylists=3\r\n";
     zx_test::WriteFile(path, before);
-    for (auto mode : {SettingsLock::Mode::kExclusive, SettingsLock::Mode::kShared}) {
-        auto holder = HoldLock(path, mode);
-        ASSERT_TRUE(holder->taken());
-        SettingsFile s(path);
-        EXPECT_EQ(s.ReadNumber(MainSection(), "playlists", 0), 3);
-        EXPECT_EQ(SettingsSnapshot(s).ReadNumber(MainSection(), "playlists", 0), 3);
-        try {
-            s.WriteNumber(MainSection(), "reset", 0);
-            ADD_FAILURE() << "the write went ahead under another's lock";
-        } catch (const SettingsWriteError& e) {
-            EXPECT_TRUE(e.locked());
-            EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
-        }
-        EXPECT_EQ(zx_test::ReadFile(path), before);
+    auto hold = [&] {
+        return std::make_unique<zx_test::HeldInChild>([&]() -> std::shared_ptr<void> {
+            auto lock = std::make_shared<SettingsLock>(path, SettingsLock::Mode::kExclusive);
+            return lock->held() ? lock : nullptr;
+        });
+    };
+    auto holder = hold();
+    ASSERT_TRUE(holder->taken());
+    // Lets go after 20 s at the latest: a lock waited for an hour would then
+    // be had, not timed out.
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 2000 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         holder->Release();
+    });
+    SettingsFile s(path);
+    EXPECT_EQ(s.ReadNumber(MainSection(), "playlists", 0), 3);
+    try {
+        s.WriteNumber(MainSection(), "reset", 0);
+        ADD_FAILURE() << "the write went ahead under another's lock";
+    } catch (const SettingsWriteError& e) {
+        EXPECT_TRUE(e.locked());
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
     }
-    // Free again: the next write goes through (and the folder is no longer
-    // taken for stuck by the tests that follow).
-    SettingsFile(path).WriteNumber(MainSection(), "reset", 0);
-    EXPECT_EQ(zx_test::ReadFile(path), before + "reset=0\r\n");
+    EXPECT_EQ(zx_test::ReadFile(path), before);
+    EXPECT_TRUE(SettingsLock(path, SettingsLock::Mode::kShared, hours(1)).timedOut());
+    done = true;
+    watchdog.join();
+    EXPECT_TRUE(SettingsLock(path, SettingsLock::Mode::kExclusive, hours(1)).held());
+    holder = hold();
+    ASSERT_TRUE(holder->taken());
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        holder->Release();
+    });
+    EXPECT_TRUE(SettingsLock(path, SettingsLock::Mode::kExclusive, hours(1)).held());
+    release.join();
 }

@@ -3,9 +3,7 @@
 // SettingsFile: every read returns a defined value, and a write reads back
 // while every other key keeps the value it had.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <random>
 #include <string>
@@ -13,7 +11,6 @@
 
 #include "platform/codepage.h"
 #include "settings/settings_file.h"
-#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace zorbex {
@@ -116,42 +113,6 @@ TEST(SettingsDamagedFile, FifoInPlaceOfTheFile) {
     struct stat st {};
     ASSERT_EQ(::lstat(path.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
-}
-
-// A file beyond the memory the process may have: a read says so (a
-// SettingsReadError, not the library's bad_alloc), a write fails as the
-// editors expect a failed write to, and the file stays as it was.
-TEST(SettingsDamagedFile, TooLargeToHoldInMemory) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit";
-#endif
-    TempDir dir;
-    const std::string path = SettingsPath(dir.path());
-    WriteFile(path, kClean);
-    const off_t size = off_t{4} << 30;  // sparse: no disk space taken
-    ASSERT_EQ(::truncate(path.c_str(), size), 0);
-    auto result = zx_test::RunInChild([&] {
-        const rlimit limit{size_t{1} << 30, RLIM_INFINITY};
-        if (::setrlimit(RLIMIT_AS, &limit) != 0) return std::string("no limit");
-        std::string out;
-        SettingsFile settings(path);
-        try {
-            settings.ReadNumber("Zor:bl", "playlists", 0);
-        } catch (const SettingsReadError&) {
-            out += "read error;";
-        }
-        try {
-            settings.WriteNumber("Zor:bl", "reset", 1);
-        } catch (const SettingsWriteError&) {
-            out += "write error";
-        }
-        return out;
-    });
-    ASSERT_TRUE(result.has_value());
-    EXPECT_EQ(*result, "read error;write error");
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_size, size);
 }
 
 }  // namespace

@@ -51,51 +51,36 @@ HeldInChild::HeldInChild(const std::function<std::shared_ptr<void>()>& take) {
     // child waiting by holding an end of the pipe.
     int ready[2], release[2];
     if (::pipe2(ready, O_CLOEXEC) != 0) return;
-    if (::pipe2(release, O_CLOEXEC) != 0) {
-        ::close(ready[0]);
-        ::close(ready[1]);
-        return;
-    }
-    std::fflush(nullptr);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        ::close(ready[0]);
-        ::close(release[1]);
-        std::shared_ptr<void> held;
-        try {
-            held = take();
-        } catch (...) {
+    if (::pipe2(release, O_CLOEXEC) == 0) {
+        std::fflush(nullptr);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(release[1]);
+            std::shared_ptr<void> held;
+            try {
+                held = take();
+            } catch (...) {
+            }
+            char c = held ? '1' : '0';
+            if (::write(ready[1], &c, 1) == 1)
+                while (::read(release[0], &c, 1) > 0) {
+                }
+            ::_exit(0);
         }
-        const char answer = held ? '1' : '0';
-        if (::write(ready[1], &answer, 1) != 1) ::_exit(5);
-        char c;
-        while (::read(release[0], &c, 1) > 0) {
-        }
-        ::_exit(0);
+        ::close(release[0]);
+        release_ = release[1];
     }
     ::close(ready[1]);
-    ::close(release[0]);
-    if (pid_ < 0) {
-        ::close(ready[0]);
-        ::close(release[1]);
-        return;
-    }
-    release_ = release[1];
     char answer = '0';
-    taken_ = ::read(ready[0], &answer, 1) == 1 && answer == '1';
+    taken_ = pid_ > 0 && ::read(ready[0], &answer, 1) == 1 && answer == '1';
     ::close(ready[0]);
 }
 
 void HeldInChild::Release() {
-    if (release_ >= 0) {
-        ::close(release_);
-        release_ = -1;
-    }
-    if (pid_ > 0) {
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-    }
+    if (release_ >= 0) ::close(release_);
+    release_ = -1;
+    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
 }
 
 }  // namespace zx_test

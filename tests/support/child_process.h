@@ -14,10 +14,9 @@ namespace zx_test {
 // the child could not be started, threw, or died.
 std::optional<std::string> RunInChild(const std::function<std::string()>& fn);
 
-// Runs take() in a forked child, which then keeps what take() gave (a lock,
-// an open file) until Release() or the end of this object, while the test
-// goes on. taken() is false when take() gave nothing, threw, or the child
-// could not be started.
+// Runs take() in a forked child, which keeps what it gave (a lock, say)
+// until Release() or the end of this object; taken() is false when it gave
+// nothing, threw, or the child could not be started.
 class HeldInChild {
 public:
     explicit HeldInChild(const std::function<std::shared_ptr<void>()>& take);
@@ -26,8 +25,7 @@ public:
     HeldInChild& operator=(const HeldInChild&) = delete;
 
     bool taken() const { return taken_; }
-    // Ends the child (it lets go of what it held) and waits for it.
-    void Release();
+    void Release();  // ends the child and waits for it
 
 private:
     pid_t pid_ = -1;
