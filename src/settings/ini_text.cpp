@@ -307,7 +307,8 @@ std::string SetValues(std::string_view file, std::string_view section,
     // lines in the order of their first entry.
     struct Slot {
         size_t begin = 0, end = 0;  // the line in the file (existing slots)
-        std::string name;           // as stored, or as the first entry spells it
+        std::string_view stored;    // the name as the file spells it (existing slots)
+        std::string given;          // the name as the first entry spells it (new slots)
         bool set = false;
         std::string text;
     };
@@ -322,7 +323,7 @@ std::string SetValues(std::string_view file, std::string_view section,
             return true;
         }
         if (byName.try_emplace(std::move(*folded), slots.size()).second)
-            slots.push_back(Slot{line.begin, line.end, std::string(name), false, {}});
+            slots.push_back(Slot{line.begin, line.end, name, {}, false, {}});
         return false;
     });
     if (!foldable) return oneByOne();
@@ -339,9 +340,11 @@ std::string SetValues(std::string_view file, std::string_view section,
         auto [at, isNew] = byName.try_emplace(std::move(*folded), slots.size());
         // A new key is written as given; written again, it is found under
         // its name without the blanks around it.
-        if (isNew) slots.push_back(Slot{0, 0, std::string(Trim(storedKey)), false, {}});
+        if (isNew) slots.push_back(Slot{0, 0, {}, std::string(Trim(storedKey)), false, {}});
         Slot& slot = slots[at->second];
-        slot.text = (isNew ? storedKey : slot.name) + "=" + EncodeStoreText(Sanitize(value)) + "\r\n";
+        std::string_view name = slot.stored;
+        if (at->second >= existing) name = isNew ? std::string_view(storedKey) : std::string_view(slot.given);
+        slot.text = std::string(name) + "=" + EncodeStoreText(Sanitize(value)) + "\r\n";
         if (isNew) added += slot.text.size();
         slot.set = true;
     }

@@ -23,8 +23,7 @@
 // caller decides (a write fails, a read goes ahead without it). After such a
 // time-out the same folder is tried once, without waiting, until the lock is
 // had again: otherwise every one of the many reads of a start-up would wait
-// the whole time anew. An uncontended lock costs one non-blocking flock, as
-// before.
+// the whole time anew. An uncontended lock still costs one flock call.
 #include <chrono>
 #include <string>
 
