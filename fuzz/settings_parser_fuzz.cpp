@@ -1,7 +1,8 @@
 // The settings file's text form on arbitrary bytes. The first three bytes pick
 // the section, key and value of one write; the rest is the file. Any input
-// must read back without crash or hang, and the write must read back as
-// written while every other key keeps its value.
+// must read back without crash or hang, the same with a byte-order mark put
+// in front, and the write must read back as written while every other key
+// keeps its value.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -18,7 +19,8 @@ namespace {
 constexpr std::string_view kSections[] = {"Zor:bl", "ZOR:BL", "Zor:bl:Playlist:1", "a", "A", "Плейлист", "ПЛЕЙЛИСТ", "b c"};
 constexpr std::string_view kKeys[] = {"name", "NAME", "ignore_0", "a", "x", "ключ", "КЛЮЧ", ""};
 const std::string kValues[] = {"", "1", "0x0A", "$A", "-2147483648", "НАЗВАНИЕ ПЛЕЙЛИСТА", "é ü ß", "C:\\MUSIC",
-                               std::string(1500, 'z'), "a=b=c", "[x]", ";not a comment"};
+                               "Кино\u200bГруппа", "\ufeffЯ", std::string(1500, 'z'), "a=b=c", "[x]",
+                               ";not a comment"};
 
 template <typename T, size_t N>
 const T& Pick(const T (&list)[N], uint8_t byte) {
@@ -41,9 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& value = Pick(kValues, data[2]);
     const std::string_view file(reinterpret_cast<const char*>(data) + 3, size - 3);
 
+    // A byte-order mark put in front changes no read.
+    const std::string marked = "\xEF\xBB\xBF" + std::string(file);
+    const bool unmarked = zorbex::Utf8BomLength(file) == 0;
     // Every read is defined: valid UTF-8, at most 1023 characters.
     for (std::string_view s : kSections) {
         for (std::string_view k : kKeys) {
+            if (unmarked && Read(marked, s, k) != Read(file, s, k)) Fail();
             auto raw = ini::RawValue(file, s, k);
             if (!raw) continue;
             const std::string text = ini::ValueToText(*raw);

@@ -4,15 +4,15 @@
 
 #include <QStyleFactory>
 
+#include "platform/error_text.h"
+
 namespace zorbex {
 
 bool DeliverGuarded(IDialogs& dialogs, const std::function<bool()>& deliver) {
     try {
         return deliver();
-    } catch (const std::exception& error) {
-        dialogs.ShowError(QString::fromUtf8(error.what()));
     } catch (...) {
-        dialogs.ShowError(QStringLiteral("Unknown error"));
+        dialogs.ShowError(QString::fromStdString(ErrorText(std::current_exception())));
     }
     return false;
 }

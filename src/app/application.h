@@ -10,7 +10,8 @@
 namespace zorbex {
 
 // Runs deliver(); an exception escaping it is shown through dialogs.ShowError
-// and swallowed (the event then counts as not handled).
+// in the words of ErrorText (platform/error_text.h) and swallowed (the event
+// then counts as not handled).
 bool DeliverGuarded(IDialogs& dialogs, const std::function<bool()>& deliver);
 
 class TApplication : public QApplication {

@@ -32,7 +32,12 @@ int main(int argc, char** argv) {
     app->SetErrorDisplay(&dialogs);
     const zorbex::AppContext context{programDir, dialogs};
     zorbex::Tfrm_zorbl frm_zorbl(context);
-    frm_zorbl.FormCreate(args);
+    // The creation handler runs before the event loop, so what it raises
+    // needs the error display's guard here.
+    zorbex::DeliverGuarded(dialogs, [&] {
+        frm_zorbl.FormCreate(args);
+        return true;
+    });
     frm_zorbl.show();
     return app->exec();
 }

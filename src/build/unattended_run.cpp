@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "build/definitions.h"
+#include "platform/error_text.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {
@@ -51,10 +52,14 @@ int RunUnattended(const std::string& programDir, std::ostream& log, std::ostream
         }
         UnattendedHost host(programDir, log, errors);
         return ExitStatusOf(Run(host, programDir));
-    } catch (const std::exception& e) {
+    } catch (const SettingsWriteError& e) {
+        errors << e.what() << '.' << std::endl;
+        if (e.locked()) errors << kSettingsLockedMessage << std::endl;
+        return kExitRefused;
+    } catch (...) {
         // What the window's error display would show; the run did not happen
         // as asked, so a scheduler must not take it for success.
-        errors << e.what() << '.' << std::endl;
+        errors << ErrorText(std::current_exception()) << '.' << std::endl;
         return kExitRefused;
     }
 }

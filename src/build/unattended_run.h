@@ -60,8 +60,13 @@ private:
 
 int ExitStatusOf(const RunResult& result);
 
+// The line on standard error after "Unable to write to …" when another
+// process kept the settings file locked.
+inline constexpr char kSettingsLockedMessage[] = "Файл настроек заблокирован другим процессом.";
+
 // Start-up as a normal start does it to the settings file (`reset` read,
-// then written as 0), then the run. programDir ends with "/".
+// then written as 0), then the run. programDir ends with "/". Any error
+// stops it with kExitRefused and its text (ErrorText) on errors.
 int RunUnattended(const std::string& programDir, std::ostream& log, std::ostream& errors);
 
 }  // namespace zorbex

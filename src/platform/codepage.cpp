@@ -127,6 +127,8 @@ std::string Lenient(std::string_view bytes) {
 
 }  // namespace
 
+size_t Utf8BomLength(std::string_view bytes) { return bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0; }
+
 bool IsValidUtf8(std::string_view bytes) {
     const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
     const int32_t length = static_cast<int32_t>(bytes.size());
@@ -153,8 +155,10 @@ std::string EncodeStoreText(std::string_view utf8) {
     }
     std::string cp;
     if (!ToCp1251(utf8, cp)) return std::string(utf8);
-    // Would read back as UTF-8 (and so as other letters): keep UTF-8.
-    if (IsValidUtf8(cp)) return std::string(utf8);
+    // The converter drops default-ignorable characters (U+200B, U+FEFF ...)
+    // without a word, and single bytes may happen to form UTF-8 ("РЁ" is the
+    // UTF-8 of "Ш"): only bytes that read back as the very text will do.
+    if (DecodeStoreText(cp) != utf8) return std::string(utf8);
     return cp;
 }
 

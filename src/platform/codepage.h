@@ -6,6 +6,7 @@
 //
 // The two functions are inverse for every valid UTF-8 text:
 // DecodeStoreText(EncodeStoreText(s)) == s.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -13,11 +14,13 @@ namespace zorbex {
 
 // UTF-8 text -> the bytes to store.
 // - Pure ASCII: the same bytes.
-// - Every character fits windows-1251: the windows-1251 bytes (Cyrillic, «»,
-//   №, € ... one byte each), except when those bytes happen to form valid
-//   UTF-8 themselves ("РЁ" is D0 A8, which is UTF-8 for "Ш"): then reading
-//   would take them for UTF-8, so the UTF-8 form is stored instead.
-// - Otherwise (é, ü, ß, CJK ...): the UTF-8 bytes as they are.
+// - The windows-1251 bytes (Cyrillic, «», №, € ... one byte each) only when
+//   DecodeStoreText gives back exactly this text from them. Not so when a
+//   character does not fit (é, ü, ß, CJK ...), when the converter would
+//   drop one (the default-ignorable U+200B, U+200D, U+2060, U+FEFF, U+FE0F,
+//   U+061C ...), or when the bytes happen to form valid UTF-8 themselves
+//   ("РЁ" is D0 A8, which is UTF-8 for "Ш"). Then the UTF-8 bytes as they
+//   are.
 // - Input that is not valid UTF-8 never fails: every byte that does not
 //   belong to a valid UTF-8 sequence is taken as a windows-1251 byte (the
 //   way DecodeStoreText reads such bytes), and the rules above are applied to
@@ -32,6 +35,10 @@ std::string EncodeStoreText(std::string_view utf8);
 //   leaves unassigned, to U+0098, so even that byte survives a round trip).
 // NUL bytes are kept as U+0000.
 std::string DecodeStoreText(std::string_view bytes);
+
+// 3 when bytes begin with the UTF-8 byte-order mark EF BB BF (which some
+// editors put in front of a file), else 0.
+size_t Utf8BomLength(std::string_view bytes);
 
 // True when bytes is well-formed UTF-8 (no overlongs, no surrogates, nothing
 // beyond U+10FFFF).

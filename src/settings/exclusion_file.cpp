@@ -6,6 +6,7 @@
 namespace zorbex {
 
 std::vector<std::string> ReadExclusionFile(std::string_view bytes) {
+    bytes.remove_prefix(Utf8BomLength(bytes));
     if (const size_t nul = bytes.find('\0'); nul != std::string_view::npos) bytes = bytes.substr(0, nul);
     std::vector<std::string> lines;
     size_t start = 0;
@@ -28,6 +29,9 @@ std::string WriteExclusionFile(const std::vector<std::string>& lines) {
         out += EncodeStoreText(line);
         out += "\r\n";
     }
+    // A first entry that begins with U+FEFF would be taken for a mark and
+    // lost: a mark in front of it is the one that reading skips.
+    if (Utf8BomLength(out) != 0) out.insert(0, "\xEF\xBB\xBF");
     return out;
 }
 

@@ -3,11 +3,12 @@
 // and exported to, one entry per line.
 //
 // Writing: every line, in order, stored with EncodeStoreText and followed by
-// CR LF, the last one included; no lines give an empty file. No byte-order
-// mark, no header.
-// Reading: a line ends at CR LF, at a lone CR or at a lone LF (CR LF is one
-// break); a NUL byte ends the text; the text after the last break, when there
-// is any, is the last line. Each line is decoded on its own (DecodeStoreText),
+// CR LF, the last one included; no lines give an empty file. No header, and
+// no byte-order mark unless the first entry itself begins with U+FEFF (then
+// one goes in front, for reading to skip).
+// Reading: a UTF-8 byte-order mark in front is skipped; a line ends at CR LF,
+// at a lone CR or at a lone LF (CR LF is one break); a NUL byte ends the
+// text; the text after the last break, when there is any, is the last line. Each line is decoded on its own (DecodeStoreText),
 // so windows-1251 and UTF-8 lines may be mixed. Lines are kept as they are:
 // empty lines, blanks and quotes stay.
 //

@@ -67,7 +67,8 @@ struct Line {
 
 class LineReader {
 public:
-    explicit LineReader(std::string_view file) : file_(file) {}
+    // A byte-order mark in front is no part of the first line.
+    explicit LineReader(std::string_view file) : file_(file), pos_(Utf8BomLength(file)) {}
     bool Next(Line& line) {
         if (pos_ >= file_.size()) return false;
         line.begin = pos_;
@@ -113,7 +114,7 @@ public:
 
 private:
     std::string_view file_;
-    size_t pos_ = 0;
+    size_t pos_;
 };
 
 std::string Sanitize(std::string_view s) {
@@ -171,7 +172,7 @@ void ScanSection(std::string_view file, const std::string& wantedSection, KeyLoc
     }
     if (!loc.sectionFound) {
         loc.insertAt = file.size();
-        loc.insertNeedsBreak = !file.empty() && file.back() != '\n';
+        loc.insertNeedsBreak = file.size() > Utf8BomLength(file) && file.back() != '\n';
     }
 }
 
@@ -223,6 +224,7 @@ KeyLocation Find(std::string_view file, std::string_view section, std::string_vi
     ScanSection(file, NormalizeName(section), loc, [&](std::string_view name, std::string_view raw, const Line& line) {
         if (!NameMatches(name, wantedKey)) return false;
         loc.keyFound = true;
+        loc.storedName = name;
         loc.rawValue = raw;
         loc.lineBegin = line.begin;
         loc.lineEnd = line.end;
@@ -240,8 +242,11 @@ std::optional<std::string_view> RawValue(std::string_view file, std::string_view
 std::string SetValue(std::string_view file, std::string_view section, std::string_view key, std::string_view value) {
     const std::string s = Sanitize(section);
     const std::string k = Sanitize(key);
-    const std::string line = EncodeStoreText(k) + "=" + EncodeStoreText(Sanitize(value)) + "\r\n";
+    const std::string storedValue = EncodeStoreText(Sanitize(value));
     const KeyLocation loc = Find(file, s, k);
+    // A key replaced in place keeps the spelling the file gave it.
+    const std::string line =
+        (loc.keyFound ? std::string(loc.storedName) : EncodeStoreText(k)) + "=" + storedValue + "\r\n";
     std::string out;
     if (loc.keyFound) {
         out.reserve(file.size() + line.size());
@@ -302,6 +307,8 @@ std::string SetValues(std::string_view file, std::string_view section,
     // lines in the order of their first entry.
     struct Slot {
         size_t begin = 0, end = 0;  // the line in the file (existing slots)
+        std::string_view stored;    // the name as the file spells it (existing slots)
+        std::string given;          // the name as the first entry spells it (new slots)
         bool set = false;
         std::string text;
     };
@@ -316,7 +323,7 @@ std::string SetValues(std::string_view file, std::string_view section,
             return true;
         }
         if (byName.try_emplace(std::move(*folded), slots.size()).second)
-            slots.push_back(Slot{line.begin, line.end, false, {}});
+            slots.push_back(Slot{line.begin, line.end, name, {}, false, {}});
         return false;
     });
     if (!foldable) return oneByOne();
@@ -330,21 +337,23 @@ std::string SetValues(std::string_view file, std::string_view section,
         const std::string wantedKey = NormalizeName(k);
         auto folded = FoldWanted(wantedKey);
         if (!folded || !ReadsBackAsKey(storedKey, wantedKey)) return oneByOne();
-        std::string line = storedKey + "=" + EncodeStoreText(Sanitize(value)) + "\r\n";
         auto [at, isNew] = byName.try_emplace(std::move(*folded), slots.size());
-        if (isNew) {
-            slots.push_back(Slot{});
-            added += line.size();
-        }
-        slots[at->second].set = true;
-        slots[at->second].text = std::move(line);
+        // A new key is written as given; written again, it is found under
+        // its name without the blanks around it.
+        if (isNew) slots.push_back(Slot{0, 0, {}, std::string(Trim(storedKey)), false, {}});
+        Slot& slot = slots[at->second];
+        std::string_view name = slot.stored;
+        if (at->second >= existing) name = isNew ? std::string_view(storedKey) : std::string_view(slot.given);
+        slot.text = std::string(name) + "=" + EncodeStoreText(Sanitize(value)) + "\r\n";
+        if (isNew) added += slot.text.size();
+        slot.set = true;
     }
 
     std::string out;
     out.reserve(file.size() + added + header.size() + 2);
     if (!loc.sectionFound) {
         out.append(file);
-        if (!file.empty() && file.back() != '\n') out.append("\r\n");
+        if (loc.insertNeedsBreak) out.append("\r\n");
         out.append(header);
         for (const Slot& slot : slots) out.append(slot.text);
         return out;

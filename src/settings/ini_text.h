@@ -4,6 +4,8 @@
 // encoding of what callers give and get.
 //
 // Lines
+// - A UTF-8 byte-order mark (EF BB BF) at the start of the file is skipped
+//   by every reader and kept by every write.
 // - A line ends at LF; a CR right before the LF belongs to the line break.
 //   Any other byte, a lone CR or a NUL included, is an ordinary byte of the
 //   line (a NUL therefore never splits or joins lines). The last line may
@@ -34,8 +36,9 @@
 //   of the same name are ignored (for reading and writing). Inside it, the
 //   first line of a key is the key.
 // Writing (SetValue)
-// - An existing key line is replaced in place by "key=value" CR LF; every
-//   other line stays byte for byte, its own line break included.
+// - An existing key line is replaced in place by "key=value" CR LF, the key
+//   spelt as the file had it (RESET=1 becomes RESET=0); every other line
+//   stays byte for byte, its own line break included.
 // - A new key goes right after the last key line of its section (after
 //   the header when the section has none), before any blank, comment or
 //   unknown lines that follow it; those belong to what comes next.
@@ -55,6 +58,7 @@ namespace zorbex::ini {
 struct KeyLocation {
     bool sectionFound = false;
     bool keyFound = false;
+    std::string_view storedName;  // the key's name as the file spells it, blanks dropped
     std::string_view rawValue;  // bytes after '=' up to the line break, untouched
     size_t lineBegin = 0;       // key line: first byte
     size_t lineEnd = 0;         // key line: after its line break

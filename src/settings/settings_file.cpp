@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <new>
+#include <stdexcept>
 
 #include "platform/file_write.h"
 #include "settings/ini_text.h"
@@ -24,7 +26,7 @@ std::string FullPath(const std::string& path) {
     return dir + path;
 }
 
-enum class FileState { kMissing, kRead, kUnreadable };
+enum class FileState { kMissing, kRead, kUnreadable, kTooLarge };
 
 struct Loaded {
     FileState state = FileState::kMissing;
@@ -40,7 +42,16 @@ Loaded Load(const std::string& path) {
         out.state = (errno == ENOENT || errno == ENOTDIR) ? FileState::kMissing : FileState::kUnreadable;
         return out;
     }
-    auto bytes = ReadWholeFile(path);
+    std::optional<std::string> bytes;
+    try {
+        bytes = ReadWholeFile(path);
+    } catch (const std::bad_alloc&) {
+        out.state = FileState::kTooLarge;
+        return out;
+    } catch (const std::length_error&) {
+        out.state = FileState::kTooLarge;
+        return out;
+    }
     if (!bytes) {
         out.state = FileState::kUnreadable;
         return out;
@@ -50,17 +61,22 @@ Loaded Load(const std::string& path) {
     return out;
 }
 
+// Past a timed-out lock too (see the header).
 std::optional<std::string> LoadForReading(const std::string& path) {
     SettingsLock lock(path, SettingsLock::Mode::kShared);
     Loaded file = Load(path);
+    if (file.state == FileState::kTooLarge) throw SettingsReadError(FullPath(path));
     if (file.state != FileState::kRead) return std::nullopt;
     return std::move(file.bytes);
 }
 
 }  // namespace
 
-SettingsWriteError::SettingsWriteError(const std::string& path)
-    : std::runtime_error("Unable to write to " + path), path_(path) {}
+SettingsWriteError::SettingsWriteError(const std::string& path, Cause cause)
+    : std::runtime_error("Unable to write to " + path), path_(path), cause_(cause) {}
+
+SettingsReadError::SettingsReadError(const std::string& path)
+    : std::runtime_error("Файл настроек «" + path + "» слишком велик: для его чтения не хватает памяти") {}
 
 SettingsFile::SettingsFile(std::string path) : path_(std::move(path)) {}
 
@@ -111,9 +127,16 @@ void SettingsFile::WriteMany(std::string_view section,
 
 void SettingsFile::Change(const std::function<std::string(std::string_view)>& change) {
     SettingsLock lock(path_, SettingsLock::Mode::kExclusive);
+    if (lock.timedOut()) throw SettingsWriteError(FullPath(path_), SettingsWriteError::Cause::kLocked);
     Loaded file = Load(path_);
-    if (file.state == FileState::kUnreadable) throw SettingsWriteError(FullPath(path_));
-    std::string bytes = change(file.bytes);
+    if (file.state == FileState::kUnreadable || file.state == FileState::kTooLarge)
+        throw SettingsWriteError(FullPath(path_));
+    std::string bytes;
+    try {
+        bytes = change(file.bytes);
+    } catch (const std::bad_alloc&) {
+        throw SettingsWriteError(FullPath(path_));
+    }
     if (file.state == FileState::kRead && bytes == file.bytes) {
         // The file already says exactly this (a definition saved again
         // unchanged): nothing to replace, as long as the file could be

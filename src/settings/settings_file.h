@@ -12,7 +12,14 @@
 //   file through WriteFileReplacing (platform/file_write.h), all under an
 //   exclusive lock on the file's folder (settings/settings_lock.h), so that
 //   writers in other processes or threads never lose each other's keys.
-//   Reads take the same lock shared.
+//   Reads take the same lock shared. A lock that another process keeps
+//   beyond a bounded wait (settings_lock.h) makes a write fail
+//   (SettingsWriteError, locked()), while a read goes ahead without it:
+//   writes replace the file by a rename, so what it reads is a whole file,
+//   and a reader that gave defaults instead would show the user an empty
+//   program.
+// - A file too large to be held in memory: reads raise SettingsReadError,
+//   writes SettingsWriteError; the file stays as it is.
 // - A file that is there but cannot be read (a directory, no read right) is
 //   never replaced: reads give defaults, writes raise SettingsWriteError.
 // - A write that leaves the bytes as they are does not replace the file, but
@@ -35,11 +42,22 @@ namespace zorbex {
 // "Unable to write to <full path>". The file is then unchanged.
 class SettingsWriteError : public std::runtime_error {
 public:
-    explicit SettingsWriteError(const std::string& path);
+    enum class Cause { kNotWritable, kLocked };
+    explicit SettingsWriteError(const std::string& path, Cause cause = Cause::kNotWritable);
     const std::string& path() const { return path_; }
+    // Another process kept the settings lock for the whole wait.
+    bool locked() const { return cause_ == Cause::kLocked; }
 
 private:
     std::string path_;
+    Cause cause_;
+};
+
+// Raised by a read when the file is too large to be read into memory; the
+// message says so in the user's language.
+class SettingsReadError : public std::runtime_error {
+public:
+    explicit SettingsReadError(const std::string& path);
 };
 
 // How far each write is pushed towards the disk. Whatever the choice, a
@@ -71,8 +89,8 @@ public:
 
     const std::string& Path() const { return path_; }
 
-    // All texts are UTF-8. Reads never fail: a missing file, section or key
-    // gives the default.
+    // All texts are UTF-8. Reads never fail, short of SettingsReadError: a
+    // missing file, section or key gives the default.
     std::string ReadText(std::string_view section, std::string_view key, std::string_view def) const;
     int32_t ReadNumber(std::string_view section, std::string_view key, int32_t def) const;
 

@@ -16,6 +16,15 @@
 // (missing, no read right, a file system without flock) the work goes on
 // without the lock: the write then reports its own error, or simply runs
 // unprotected as the Windows program always did.
+//
+// The wait is bounded: our own holders keep the lock for milliseconds, so one
+// that keeps it for the whole wait (a stuck earlier run, a script) is taken
+// to be stuck, and the lock is then not held and timedOut() says so; the
+// caller decides (a write fails, a read goes ahead without it). After such a
+// time-out the same folder is tried once, without waiting, until the lock is
+// had again: otherwise every one of the many reads of a start-up would wait
+// the whole time anew. An uncontended lock still costs one flock call.
+#include <chrono>
 #include <string>
 
 namespace zorbex {
@@ -23,16 +32,22 @@ namespace zorbex {
 class SettingsLock {
 public:
     enum class Mode { kShared, kExclusive };
-    SettingsLock(const std::string& filePath, Mode mode);
+    static constexpr std::chrono::milliseconds kDefaultWait{3000};
+
+    SettingsLock(const std::string& filePath, Mode mode, std::chrono::milliseconds wait = kDefaultWait);
     ~SettingsLock();
     SettingsLock(const SettingsLock&) = delete;
     SettingsLock& operator=(const SettingsLock&) = delete;
 
     bool held() const { return held_; }
+    // Someone else held the lock for the whole wait (or, after an earlier
+    // time-out on this folder, at the one try).
+    bool timedOut() const { return timedOut_; }
 
 private:
     int fd_ = -1;
     bool held_ = false;
+    bool timedOut_ = false;
 };
 
 }  // namespace zorbex

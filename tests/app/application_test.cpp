@@ -1,4 +1,5 @@
 // Errors escaping an event handler reach the error display; the dialog layer's pure parts.
+#include <new>
 #include <stdexcept>
 
 #include <QApplication>
@@ -61,6 +62,14 @@ TEST(ErrorDisplay, AnythingThrownIsShown) {
     ASSERT_EQ(dialogs.calls.size(), 1u);
     EXPECT_EQ(dialogs.calls[0].kind, ScriptedDialogs::Kind::ShowError);
     EXPECT_FALSE(dialogs.calls[0].text.isEmpty());
+}
+
+// Running out of memory reaches the user in words, not as "std::bad_alloc".
+TEST(ErrorDisplay, TheLibrarysOwnErrorsAreShownInRussian) {
+    ScriptedDialogs dialogs;
+    EXPECT_FALSE(zorbex::DeliverGuarded(dialogs, []() -> bool { throw std::bad_alloc(); }));
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_TRUE(dialogs.calls[0].text.startsWith(QStringLiteral("Недостаточно памяти"))) << dialogs.calls[0].text.toStdString();
 }
 
 TEST(DialogLayer, MessageBoxesHaveNoOwnerTitleOrIconAndStayOnTop) {

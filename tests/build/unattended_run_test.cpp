@@ -1,10 +1,17 @@
 #include "build/unattended_run.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <memory>
 #include <sstream>
 
 #include "build/command_line.h"
+#include "settings/settings_file.h"
+#include "settings/settings_lock.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace zorbex {
@@ -169,6 +176,59 @@ TEST(RunUnattended, UnwritableSettingsFileStopsBeforeTheRun) {
     EXPECT_EQ(RunUnattended(dir.path(), out, err), kExitRefused);
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(err.str(), "Unable to write to " + dir.path() + "Zorbl.Zrf.\n");
+}
+
+TEST(RunUnattended, ASettingsFileLockedByAnotherProcessStopsItWithStatusTwo) {
+    TempDir dir;
+    const std::string settings = dir / "Zorbl.Zrf";
+    const std::string before =
+        "[Zor:bl]\r\nreset=1\r\nplaylists=1\r\nitem_0=1\r\n[Zor:bl:Playlist:1]\r\npath=" + dir.path() + "gone\r\n";
+    WriteFile(settings, before);
+    zx_test::HeldInChild holder([&]() -> std::shared_ptr<void> {
+        auto lock = std::make_shared<SettingsLock>(settings, SettingsLock::Mode::kExclusive);
+        return lock->held() ? lock : nullptr;
+    });
+    ASSERT_TRUE(holder.taken());
+    std::ostringstream out, err;
+    EXPECT_EQ(RunUnattended(dir.path(), out, err), kExitRefused);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "Unable to write to " + settings + ".\n" + kSettingsLockedMessage + "\n");
+    EXPECT_EQ(ReadFile(settings), before);
+    EXPECT_FALSE(zx_test::Exists(dir / "playlist_1.m3u"));
+    holder.Release();
+    EXPECT_EQ(RunUnattended(dir.path(), out, err), kExitSomeFailed);  // runs again once the lock is free
+}
+
+// A settings file beyond the memory the process may have: the run stops
+// with status 2 and a sentence the user can read; a write fails as a failed
+// write does (which the editors expect), and the file is kept.
+TEST(RunUnattended, ASettingsFileTooLargeToReadIsSaidInWords) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit";
+#endif
+    TempDir dir;
+    const std::string settings = dir / "Zorbl.Zrf";
+    WriteFile(settings, "[Zor:bl]\r\nreset=1\r\n");
+    const off_t size = off_t{4} << 30;  // sparse: no disk space taken
+    ASSERT_EQ(::truncate(settings.c_str(), size), 0);
+    auto result = zx_test::RunInChild([&] {
+        const rlimit limit{size_t{1} << 30, RLIM_INFINITY};
+        if (::setrlimit(RLIMIT_AS, &limit) != 0) return std::string("no limit");
+        std::ostringstream out, err;
+        const int status = RunUnattended(dir.path(), out, err);
+        try {
+            SettingsFile(settings).WriteNumber(MainSection(), "reset", 0);
+        } catch (const SettingsWriteError&) {
+            err << "write error";
+        }
+        return std::to_string(status) + "|" + out.str() + "|" + err.str();
+    });
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(*result,
+              "2||Файл настроек «" + settings + "» слишком велик: для его чтения не хватает памяти.\nwrite error");
+    struct stat st {};
+    ASSERT_EQ(::stat(settings.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, size);
 }
 
 TEST(RunUnattended, TheLogGoesToTheStreamAndAMissingFolderGivesOne) {

@@ -180,3 +180,28 @@ TEST(Codepage, WorksFromSeveralThreads) {
     for (auto& th : threads) th.join();
     for (int f : failures) EXPECT_EQ(f, 0);
 }
+
+// Every kind of character a windows-1251 conversion could drop, replace or
+// take for another, set between Cyrillic words: it must come back, and the
+// text stays single bytes only when windows-1251 holds the character.
+TEST(Codepage, NoCharacterIsDroppedOrChangedOnTheWayThroughWindows1251) {
+    const std::vector<char32_t> lost = {
+        // Default-ignorable: the converter skips these instead of failing.
+        0x200B, 0x200C, 0x200D, 0x200E, 0x202E, 0x2060, 0x2064, 0xFEFF, 0xFE0F, 0x061C, 0x034F, 0x115F, 0x180E,
+        0x3164, 0xFFA0, 0x1D173, 0xE0001, 0xE0100,
+        // Best-fit candidates (é ß Ł Ａ ﬁ ² Ⅳ μ, combining breve, minus sign).
+        0x00E9, 0x00DF, 0x0141, 0xFF21, 0xFB01, 0x00B2, 0x2163, 0x03BC, 0x0306, 0x2212,
+        // C1 control, private use, noncharacters, replacement character, emoji.
+        0x0081, 0xE000, 0xFFFE, 0x10FFFF, 0xFFFD, 0x1F3B5};
+    // Windows-1251's own, though some look like trouble (soft hyphen, U+0098).
+    const std::vector<char32_t> held = {0x00AD, 0x00A0, 0x00B5, 0x0098, 0x2116, 0x20AC};
+    for (const auto* list : {&lost, &held}) {
+        for (const char32_t c : *list) {
+            const std::string text = "/music/Кино" + Utf8Of(c) + "Группа";
+            const std::string stored = EncodeStoreText(text);
+            EXPECT_EQ(DecodeStoreText(stored), text) << std::hex << static_cast<uint32_t>(c);
+            EXPECT_EQ(stored.size(), list == &held ? 18u : text.size()) << std::hex << static_cast<uint32_t>(c);
+            EXPECT_EQ(DecodeStoreText(EncodeStoreText(Utf8Of(c))), Utf8Of(c)) << std::hex << static_cast<uint32_t>(c);
+        }
+    }
+}

@@ -16,12 +16,14 @@ namespace {
 
 std::string RandomList(std::mt19937& rng) {
     static const std::vector<std::string> pieces = {"\r\n", "\n", "\r", std::string(1, '\0'), " ", "song.mp3", "C:\\M\\a.mp3",
-                                                    "\xd0\x9f\xd0\xb5", "\xcf\xe5", "\xff", "\x98", "\xe2\x82", "\"q\""};
+                                                    "\xd0\x9f\xd0\xb5", "\xcf\xe5", "\xff", "\x98", "\xe2\x82", "\"q\"",
+                                                    "\xef\xbb\xbf", "\xd8\x9c", "\xe2\x80\x8b"};
     return zx_test::RandomText(rng, pieces, 40, 6);
 }
 
 // Raw lines by the import's rule, each still undecoded.
 std::vector<std::string> RawLines(std::string bytes) {
+    if (bytes.starts_with("\xef\xbb\xbf")) bytes.erase(0, 3);
     bytes = bytes.substr(0, bytes.find('\0'));
     std::vector<std::string> lines;
     std::string line;

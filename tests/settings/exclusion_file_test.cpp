@@ -64,3 +64,15 @@ TEST(ExclusionFile, EntryLengthIsCountedInCharacters) {
 }
 
 }  // namespace
+
+TEST(ExclusionFile, ByteOrderMarkInFrontIsSkippedAndAnEntryStartingWithOneSurvives) {
+    const std::string bom = "\xEF\xBB\xBF";
+    EXPECT_EQ(ReadExclusionFile(bom + "a.mp3\r\n\xCF\xE5.mp3\r\n"), (Lines{"a.mp3", "Пе.mp3"}));
+    EXPECT_EQ(ReadExclusionFile(bom), Lines{});
+    EXPECT_EQ(ReadExclusionFile("a\r\n" + bom + "b"), (Lines{"a", bom + "b"}));
+    // U+FEFF at the start of the first entry is the entry's own.
+    for (const Lines& lines : {Lines{bom + "x"}, Lines{bom}, Lines{bom, "y"}}) {
+        EXPECT_EQ(ReadExclusionFile(WriteExclusionFile(lines)), lines) << lines.size();
+    }
+    EXPECT_EQ(WriteExclusionFile({"x"}), "x\r\n");
+}

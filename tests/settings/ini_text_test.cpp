@@ -245,7 +245,7 @@ TEST(IniSet, IntoEmptyFile) {
 
 TEST(IniSet, ReplacesInPlaceKeepingEverythingElseByteForByte) {
     std::string f = "; top comment\n[a]\r\n  x = old \r\n\r\nodd line\n[b]\ny=1";
-    EXPECT_EQ(ini::SetValue(f, "A", "X", "new"), "; top comment\n[a]\r\nX=new\r\n\r\nodd line\n[b]\ny=1");
+    EXPECT_EQ(ini::SetValue(f, "A", "X", "new"), "; top comment\n[a]\r\nx=new\r\n\r\nodd line\n[b]\ny=1");
 }
 
 TEST(IniSet, ReplacesTheFirstOfDuplicates) {
@@ -310,8 +310,9 @@ TEST(IniSet, EncodesNamesAndValuesOneByOne) {
     std::string f = ini::SetValue("", "Секция", "ключ", "café");
     EXPECT_EQ(f, "[\xD1\xE5\xEA\xF6\xE8\xFF]\r\n\xEA\xEB\xFE\xF7=café\r\n");
     EXPECT_EQ(Get(f, "секция", "КЛЮЧ"), "café");
-    // Replacing through a name in other letter case finds the same line.
-    EXPECT_EQ(ini::SetValue(f, "СЕКЦИЯ", "Ключ", "Я"), "[\xD1\xE5\xEA\xF6\xE8\xFF]\r\n\xCA\xEB\xFE\xF7=\xDF\r\n");
+    // Replacing through a name in other letter case finds the same line,
+    // which keeps its spelling.
+    EXPECT_EQ(ini::SetValue(f, "СЕКЦИЯ", "Ключ", "Я"), "[\xD1\xE5\xEA\xF6\xE8\xFF]\r\n\xEA\xEB\xFE\xF7=\xDF\r\n");
 }
 
 TEST(IniSet, InvalidUtf8ValueIsStoredWithoutFailing) {
@@ -326,4 +327,24 @@ TEST(IniSet, HugeValue) {
     EXPECT_EQ(f, "[a]\r\nx=1\r\nbig=" + big + "\r\n");
     EXPECT_EQ(Get(f, "a", "big"), std::string(1023, 'v'));
     EXPECT_EQ(ini::SetValue(f, "a", "big", "small"), "[a]\r\nx=1\r\nbig=small\r\n");
+}
+
+// A UTF-8 byte-order mark in front, as some editors save it: the first
+// section is found, and writes keep the mark and every other byte.
+TEST(IniBom, MarkInFrontHidesNothingAndStays) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string f = bom + "[Zor:bl]\r\nRESET=1\r\nplaylists=1\r\n[b]\r\ny=2\r\n";
+    EXPECT_EQ(Get(f, "Zor:bl", "playlists"), "1");
+    EXPECT_EQ(ini::SectionIndex(f, "zor:bl").RawValue("reset").value_or("<absent>"), "1");
+    EXPECT_EQ(ini::SetValue(f, "Zor:bl", "reset", "0"), bom + "[Zor:bl]\r\nRESET=0\r\nplaylists=1\r\n[b]\r\ny=2\r\n");
+    EXPECT_EQ(ini::SetValue(f, "Zor:bl", "log", "1"),
+              bom + "[Zor:bl]\r\nRESET=1\r\nplaylists=1\r\nlog=1\r\n[b]\r\ny=2\r\n");
+    EXPECT_EQ(ini::SetValues(f, "Zor:bl", {{"reset", "0"}, {"log", "1"}}),
+              bom + "[Zor:bl]\r\nRESET=0\r\nplaylists=1\r\nlog=1\r\n[b]\r\ny=2\r\n");
+    // Blanks after the mark, and a file that is nothing but the mark.
+    EXPECT_EQ(Get(bom + "  [a]\r\nx=1\r\n", "a", "x"), "1");
+    EXPECT_EQ(ini::SetValue(bom, "a", "x", "1"), bom + "[a]\r\nx=1\r\n");
+    EXPECT_EQ(ini::SetValues(bom, "a", {{"x", "1"}}), bom + "[a]\r\nx=1\r\n");
+    // Only a mark at the very start is one; elsewhere the bytes are a name's.
+    EXPECT_EQ(Get("\r\n" + bom + "[a]\r\nx=1\r\n", "a", "x"), "<absent>");
 }

@@ -4,6 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -11,6 +14,7 @@
 
 #include "settings/settings_file.h"
 #include "settings/settings_lock.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 using namespace zorbex;
@@ -122,4 +126,54 @@ TEST(SettingsConcurrency, MissingFolderMeansNoLockButNoFailure) {
     TempDir dir;
     SettingsLock lock(dir / "no/such/Zorbl.Zrf", SettingsLock::Mode::kExclusive);
     EXPECT_FALSE(lock.held());
+}
+
+// Another process keeps the lock: the wait ends, a write fails (telling
+// why) and changes nothing, a read still gives what the file holds. After
+// one time-out the folder is tried once, not waited for again (else every
+// read of a start-up would wait anew); once had again, the lock is waited
+// for as usual.
+TEST(SettingsLockWait, AStuckHolderFailsWritesOnceAndIsNotWaitedForAgain) {
+    using std::chrono::hours;
+    TempDir dir;
+    const std::string path = SettingsPath(dir.path());
+    const std::string before = "[Zor:bl]\r\nplaylists=3\r\n";
+    zx_test::WriteFile(path, before);
+    auto hold = [&] {
+        return std::make_unique<zx_test::HeldInChild>([&]() -> std::shared_ptr<void> {
+            auto lock = std::make_shared<SettingsLock>(path, SettingsLock::Mode::kExclusive);
+            return lock->held() ? lock : nullptr;
+        });
+    };
+    auto holder = hold();
+    ASSERT_TRUE(holder->taken());
+    // Lets go after 20 s at the latest: a lock waited for an hour would then
+    // be had, not timed out.
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 2000 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        holder->Release();
+    });
+    SettingsFile s(path);
+    EXPECT_EQ(s.ReadNumber(MainSection(), "playlists", 0), 3);
+    try {
+        s.WriteNumber(MainSection(), "reset", 0);
+        ADD_FAILURE() << "the write went ahead under another's lock";
+    } catch (const SettingsWriteError& e) {
+        EXPECT_TRUE(e.locked());
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+    }
+    EXPECT_EQ(zx_test::ReadFile(path), before);
+    EXPECT_TRUE(SettingsLock(path, SettingsLock::Mode::kShared, hours(1)).timedOut());
+    done = true;
+    watchdog.join();
+    EXPECT_TRUE(SettingsLock(path, SettingsLock::Mode::kExclusive, hours(1)).held());
+    holder = hold();
+    ASSERT_TRUE(holder->taken());
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        holder->Release();
+    });
+    EXPECT_TRUE(SettingsLock(path, SettingsLock::Mode::kExclusive, hours(1)).held());
+    release.join();
 }

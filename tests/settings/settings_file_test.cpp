@@ -289,7 +289,7 @@ TEST(Settings, CaseInsensitiveSectionsWrittenByHand) {
     EXPECT_EQ(s.ReadText(PlaylistSection(1), "name", "def"), "Hand made");
     s.WriteText(PlaylistSection(1), "name", "Saved");
     s.WriteText(PlaylistSection(1), "mask", "*.ogg");
-    EXPECT_EQ(ReadFile(path), "[ZOR:BL:PLAYLIST:1]\r\nname=Saved\r\nmask=*.ogg\r\n");
+    EXPECT_EQ(ReadFile(path), "[ZOR:BL:PLAYLIST:1]\r\nNAME=Saved\r\nmask=*.ogg\r\n");
 }
 
 TEST(Settings, ReplaceInPlaceKeepsUnknownLinesByteForByte) {

@@ -1,0 +1,32 @@
+// The C++ library's own error texts never reach the user; texts raised for
+// the user pass unchanged.
+#include "platform/error_text.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <new>
+#include <stdexcept>
+#include <system_error>
+
+using zorbex::ErrorText;
+
+TEST(ErrorText, LibraryErrorsBecomeRussianSentencesAndOurTextsStay) {
+    const std::exception_ptr library[] = {
+        std::make_exception_ptr(std::bad_alloc()),
+        std::make_exception_ptr(std::length_error("basic_string::_M_create")),
+        std::make_exception_ptr(std::out_of_range("vector::_M_range_check")),
+        std::make_exception_ptr(std::system_error(std::make_error_code(std::errc::no_space_on_device))),
+        std::make_exception_ptr(std::bad_function_call()),
+        std::make_exception_ptr(std::exception()),
+        std::make_exception_ptr(42),
+    };
+    for (const auto& error : library) {
+        const std::string text = ErrorText(error);
+        EXPECT_FALSE(text.empty());
+        EXPECT_EQ(text.find_first_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"), std::string::npos) << text;
+    }
+    EXPECT_NE(ErrorText(library[0]).find("памяти"), std::string::npos);
+    const std::string ours = "Unable to write to /u/Zorbl.Zrf";
+    EXPECT_EQ(ErrorText(std::make_exception_ptr(std::runtime_error(ours))), ours);
+}
