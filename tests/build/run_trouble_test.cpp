@@ -234,13 +234,13 @@ TEST_F(RunTroubleTest, FullDiskStopsOneDefinitionNotTheRun) {
     });
     ASSERT_TRUE(log.has_value());
     const Lines expected = Concat({kHeader,
-                                   {"плейлист №1", WriteFailedPrefix(out + "p1.m3u") + "File too large"},
+                                   {"плейлист №1", WriteFailedPrefix(out + "p1.m3u") + "файл слишком велик"},
                                    {"плейлист №2"},
                                    Written(1),
                                    {"плейлист №3", "   каталог «" + t / "missing/» не найден"},
                                    {"объединение №1"},
                                    Joined(2, 2),
-                                   {"объединение №2", WriteFailedPrefix(out + "u2.m3u") + "File too large"},
+                                   {"объединение №2", WriteFailedPrefix(out + "u2.m3u") + "файл слишком велик"},
                                    {"готово."}});
     EXPECT_EQ(*log, Text(expected));
     EXPECT_EQ(ReadFile(out + "p1.m3u"), "old\r\n");
@@ -271,7 +271,7 @@ TEST_F(RunTroubleTest, FullFileSystem) {
     ASSERT_TRUE(report.has_value());
     if (report->starts_with("skip: ")) GTEST_SKIP() << "no tmpfs here: " << *report;
     const Lines expected = Concat({kHeader,
-                                   {"плейлист №1", WriteFailedPrefix(out + "p1.m3u") + "No space left on device"},
+                                   {"плейлист №1", WriteFailedPrefix(out + "p1.m3u") + "на диске нет места"},
                                    {"плейлист №2"},
                                    Written(1),
                                    {"объединение №1"},
@@ -307,13 +307,13 @@ TEST_F(RunTroubleTest, OutputFolderWithoutRights) {
     ASSERT_TRUE(log.has_value());
     const std::string line = music + "/" + Listing(music)[0] + "\r\n";
     EXPECT_EQ(*log, Text(Concat({kHeader,
-                                 {"плейлист №1", WriteFailedPrefix(locked + "theirs.m3u") + "Permission denied"},
-                                 {"плейлист №2", WriteFailedPrefix(locked + "new.m3u") + "Permission denied"},
+                                 {"плейлист №1", WriteFailedPrefix(locked + "theirs.m3u") + "нет прав доступа"},
+                                 {"плейлист №2", WriteFailedPrefix(locked + "new.m3u") + "нет прав доступа"},
                                  {"плейлист №3"},
                                  Written(1),
                                  {"плейлист №4"},
                                  Written(1),
-                                 {"объединение №1", WriteFailedPrefix(locked + "u.m3u") + "Permission denied"},
+                                 {"объединение №1", WriteFailedPrefix(locked + "u.m3u") + "нет прав доступа"},
                                  {"объединение №2"},
                                  Joined(2, 2),
                                  {"готово."}})));
@@ -335,7 +335,7 @@ TEST_F(RunTroubleTest, OutputsThatAreNotFiles) {
     host.log.clear();
     const RunResult r = zorbex::Run(host, prog());
     EXPECT_EQ(host.log, Concat({kHeader,
-                                {"плейлист №1", WriteFailedPrefix(prog() + "fifo.m3u") + "Not a regular file"},
+                                {"плейлист №1", WriteFailedPrefix(prog() + "fifo.m3u") + "это не обычный файл"},
                                 {"плейлист №2"},
                                 Written(1),
                                 {"объединение №1"},
