@@ -210,8 +210,9 @@ std::optional<std::string> ProgramFileRefusal(const std::string& output, const s
     };
     if (names(SettingsPath(programDir))) return "это файл настроек программы";
     if (names(programDir + "zorbhelp.hlp")) return "это файл справки программы";
-    // The running program itself, wherever it lies and under whatever name.
-    if (SameFileOnDisk(output, "/proc/self/exe")) return "это файл самой программы";
+    // The program beside them, and the running one wherever it lies and
+    // under whatever name.
+    if (names(programDir + "zorbex") || SameFileOnDisk(output, "/proc/self/exe")) return "это файл самой программы";
     return std::nullopt;
 }
 

@@ -280,6 +280,69 @@ TEST_F(RunTroubleTest, FullFileSystem) {
     EXPECT_EQ(*report, Text(expected) + "--\nold\r\n--\n" + Text({"p1.m3u", "p2.m3u", "u1.m3u"}));
 }
 
+// The disk fills while a large playlist streams to it: the walk goes on, so
+// a folder that cannot be listed later still says so (and then nothing more
+// is said of that definition); old files stay, no "   ок".
+TEST_F(RunTroubleTest, DiskFillingUpWhileAPlaylistStreams) {
+    // Lines of about 1 KB: a few hundred are more than the writer holds back.
+    std::string deep = t / "big";
+    for (char c : {'a', 'b', 'c', 'd'}) deep += "/" + std::string(240, c);
+    for (int i = 0; i < 400; ++i) WriteFile(deep + "/" + std::to_string(1000 + i) + ".mp3", "");
+    MakeDirs(t / "big/zz");
+    const std::string out = t / "out/";
+    MakeDirs(out);
+    AddPlaylist(1, out + "p1.m3u", t / "big");
+    AddPlaylist(2, out + "p2.m3u", t / "big");
+    int visitsOf2 = 0;
+    // Folder zz goes once playlist 2 has listed big.
+    host.onYield = [&](int) {
+        if (host.log.back() == "плейлист №2" && ++visitsOf2 == 2) fs::remove(t / "big/zz");
+    };
+    auto report = zx_test::RunInChild([&] {
+        if (::unshare(CLONE_NEWNS) != 0) return std::string("skip: ") + std::strerror(errno);
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", out.c_str(), "tmpfs", 0, "size=64k") != 0)
+            return std::string("skip: ") + std::strerror(errno);
+        WriteFile(out + "p1.m3u", "old\r\n");
+        WriteFile(out + "p2.m3u", "old 2\r\n");
+        zorbex::Run(host, prog());
+        return Text(host.log) + "--\n" + ReadFile(out + "p1.m3u") + ReadFile(out + "p2.m3u") + "--\n" +
+               Text(Listing(out));
+    });
+    ASSERT_TRUE(report.has_value());
+    if (report->starts_with("skip: ")) GTEST_SKIP() << "no tmpfs here: " << *report;
+    const Lines expected = Concat({kHeader,
+                                   {"плейлист №1", WriteFailedPrefix(out + "p1.m3u") + "на диске нет места"},
+                                   {"плейлист №2", "   каталог «" + t / "big/zz/» не найден"},
+                                   {"готово."}});
+    EXPECT_EQ(*report, Text(expected) + "--\nold\r\nold 2\r\n--\n" + Text({"p1.m3u", "p2.m3u"}));
+}
+
+// Someone else's link at an output in a folder anyone may write to is not
+// followed: the file it leads to stays, and the run goes on.
+TEST_F(RunTroubleTest, ALinkPlantedInASharedFolderIsRefused) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant a link that belongs to someone else";
+    const std::string music = Songs("music", 1);
+    const std::string shared = t / "shared/";
+    MakeDirs(shared);
+    ::chmod(shared.c_str(), 01777);
+    WriteFile(t / "victim", "precious\r\n");
+    ASSERT_EQ(::symlink((t / "victim").c_str(), (shared + "p1.m3u").c_str()), 0);
+    ASSERT_EQ(::lchown((shared + "p1.m3u").c_str(), 65534, 65534), 0);
+    AddPlaylist(1, shared + "p1.m3u", music);
+    AddPlaylist(2, shared + "p2.m3u", music);
+    const RunResult r = zorbex::Run(host, prog());
+    EXPECT_EQ(host.log,
+              Concat({kHeader,
+                      {"плейлист №1",
+                       WriteFailedPrefix(shared + "p1.m3u") + "это чужая символическая ссылка в общей папке"},
+                      {"плейлист №2"},
+                      Written(1),
+                      {"готово."}}));
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_EQ(ReadFile(t / "victim"), "precious\r\n");
+}
+
 TEST_F(RunTroubleTest, OutputFolderWithoutRights) {
     REQUIRE_UNPRIVILEGED();
     const std::string music = Songs("music", 1);
