@@ -364,10 +364,11 @@ struct FileReplacement::State {
     bool NameUnnamed() {
         for (int attempt = 0; attempt < 100; ++attempt) {
             tmpName = TempName(dir, base);
-            if (::linkat(AT_FDCWD, ProcFdPath(out.get()).c_str(), AT_FDCWD, tmpName.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
-                ::linkat(out.get(), "", AT_FDCWD, tmpName.c_str(), AT_EMPTY_PATH) == 0)
+            if (::linkat(AT_FDCWD, ProcFdPath(out.get()).c_str(), AT_FDCWD, tmpName.c_str(), AT_SYMLINK_FOLLOW) == 0)
                 return true;
-            const int err = errno;
+            int err = errno;
+            if (::linkat(out.get(), "", AT_FDCWD, tmpName.c_str(), AT_EMPTY_PATH) == 0) return true;
+            if (err == ENOENT) err = errno;
             tmpName.clear();
             if (err != EEXIST) return Failed(Fail(err));
         }
@@ -462,7 +463,6 @@ FileReplacement::FileReplacement(const std::string& path, WriteOptions options) 
     }
     s.dir = DirName(s.target);
     s.base = BaseName(s.target);
-    s.buffer.reserve(kChunk);
 }
 
 FileReplacement::~FileReplacement() {

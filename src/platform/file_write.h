@@ -13,9 +13,11 @@
 //   crash leaves nothing behind. Where the file system has no unnamed files
 //   the temporary is named ".NAME.zx-PID-N"; such files of ours whose process
 //   is gone are removed after the next successful replacement of NAME.
-// - An existing target must itself be writable (probed by opening it for
-//   writing with the caller's real rights): a read-only file is an error and
-//   is left exactly as it was; it is never replaced through the rename.
+// - An existing target must itself be writable (probed with the caller's
+//   effective rights; it is opened for writing only once bytes are to be
+//   written, so a file left alone sees no write at all): a read-only file is
+//   an error and is left exactly as it was; it is never replaced through the
+//   rename.
 // - The replacement keeps the permission bits of the old file (and its owner
 //   and group where the process may set them); a new file gets 0666 less the
 //   umask, as any newly created file.
