@@ -122,6 +122,16 @@ Lines Listing(const std::string& dir) {
     return names;
 }
 
+// Mounts a tmpfs of the given size over folder, in a mount namespace of
+// the calling (child) process, so nothing stays mounted whatever happens;
+// why not, when that is not allowed here.
+std::optional<std::string> MountTinyFileSystem(const std::string& folder, const char* options) {
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options) != 0)
+        return std::string(std::strerror(errno));
+    return std::nullopt;
+}
+
 class RunTroubleTest : public ::testing::Test {
 protected:
     RunTroubleTest() : host(prog()) { MakeDirs(prog()); }
@@ -260,10 +270,7 @@ TEST_F(RunTroubleTest, FullFileSystem) {
     AddPlaylist(2, out + "p2.m3u", small);
     AddUnion(1, out + "u1.m3u", {true, true});
     auto report = zx_test::RunInChild([&] {
-        if (::unshare(CLONE_NEWNS) != 0) return std::string("skip: ") + std::strerror(errno);
-        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", out.c_str(), "tmpfs", 0, "size=16k") != 0)
-            return std::string("skip: ") + std::strerror(errno);
+        if (auto trouble = MountTinyFileSystem(out, "size=16k")) return "skip: " + *trouble;
         WriteFile(out + "p1.m3u", "old\r\n");
         zorbex::Run(host, prog());
         return Text(host.log) + "--\n" + ReadFile(out + "p1.m3u") + "--\n" + Text(Listing(out));
@@ -299,10 +306,7 @@ TEST_F(RunTroubleTest, DiskFillingUpWhileAPlaylistStreams) {
         if (host.log.back() == "плейлист №2" && ++visitsOf2 == 2) fs::remove(t / "big/zz");
     };
     auto report = zx_test::RunInChild([&] {
-        if (::unshare(CLONE_NEWNS) != 0) return std::string("skip: ") + std::strerror(errno);
-        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", out.c_str(), "tmpfs", 0, "size=64k") != 0)
-            return std::string("skip: ") + std::strerror(errno);
+        if (auto trouble = MountTinyFileSystem(out, "size=64k")) return "skip: " + *trouble;
         WriteFile(out + "p1.m3u", "old\r\n");
         WriteFile(out + "p2.m3u", "old 2\r\n");
         zorbex::Run(host, prog());
