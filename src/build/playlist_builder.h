@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/dir_listing.h"
 #include "build/output_file.h"
+#include "platform/dir_listing.h"
 #include "platform/file_write.h"
 
 namespace zorbex {

@@ -66,16 +66,16 @@ private:
     bool ended_ = false;
 };
 
-// Hands every line of a member's playlist file to take, reading it in pieces;
-// false when it is missing, not a regular file or cannot be opened.
+// Hands every line of a member's playlist file to take, reading it in
+// pieces; nothing when it is missing, not a regular file or cannot be opened.
 template <typename Take>
-bool EachLineOfFile(const std::string& path, Take&& take) {
+void EachLineOfFile(const std::string& path, Take&& take) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return false;
+    if (fd < 0) return;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return false;
+        return;
     }
     LineSplitter splitter;
     std::string buf(64 * 1024, '\0');
@@ -87,7 +87,6 @@ bool EachLineOfFile(const std::string& path, Take&& take) {
     }
     splitter.End(take);
     ::close(fd);
-    return true;
 }
 
 }  // namespace

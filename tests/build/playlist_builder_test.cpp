@@ -303,7 +303,9 @@ TEST_F(BuilderTest, TheProgramsOwnFilesAreNeverOutputs) {
     }
     EXPECT_EQ(ReadFile(prog() + "zorbhelp.hlp"), "help");
     EXPECT_FALSE(Exists(prog() + "zorbex"));
-    if (linked) EXPECT_EQ(StatOf(t / "exe").st_ino, StatOf(exe).st_ino);
+    if (linked) {
+        EXPECT_EQ(StatOf(t / "exe").st_ino, StatOf(exe).st_ino);
+    }
 }
 
 TEST_F(BuilderTest, WriteFailuresAreGivenInRussian) {
