@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <unordered_set>
 
+#include "build/output_file.h"
 #include "build/tree_scanner.h"
 #include "platform/collation.h"
 #include "platform/file_write.h"
@@ -70,15 +71,16 @@ std::string AbsoluteFolder(const std::string& folder, const std::string& program
     return path.empty() ? "/" : path;
 }
 
-// Appends the lines of the definition's folder (and subfolders); false when
-// a folder could not be listed.
-bool Gather(const PlaylistDefinition& def, BuildContext& context, std::vector<std::string>& lines) {
+// Hands every line of the definition's folder (and subfolders) to take, in
+// playlist order; false when a folder could not be listed.
+bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::function<void(std::string_view)>& take) {
     // An empty folder text would mean "wherever the process happens to be".
     if (def.path.empty()) {
         Log(context, NotFoundLine(def.path));
         return false;
     }
     const std::vector<std::string> patterns = SplitMask(def.mask);
+    std::string line;
 
     if (!def.subfolders) {
         FolderFiles files = ListFolderFiles(def.path, def.mask, def.hidden, def.system, context.programDir);
@@ -87,7 +89,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, std::vector<st
             return false;
         }
         const std::string prefix = files.folder.back() == '/' ? files.folder : files.folder + '/';
-        for (std::string& name : files.names) lines.push_back(def.fullpath ? prefix + name : std::move(name));
+        for (const std::string& name : files.names) take(def.fullpath ? line.assign(prefix).append(name) : name);
         return true;
     }
 
@@ -106,22 +108,11 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, std::vector<st
             return;
         }
         if (def.fullpath && HasLineBreak(folder)) return;
-        for (std::string& name : SelectFiles(listing.entries, patterns, def.hidden, def.system)) {
-            lines.push_back(def.fullpath ? folder + name : std::move(name));
-        }
+        for (const std::string& name : SelectFiles(listing.entries, patterns, def.hidden, def.system))
+            take(def.fullpath ? line.assign(folder).append(name) : name);
     };
     scanner.Scan();
     return ok;
-}
-
-int64_t Exclude(std::vector<std::string>& lines, const std::vector<std::string>& entries) {
-    std::unordered_set<std::string_view> names;
-    for (const std::string& e : entries) names.insert(FileNamePart(e));
-    const auto kept = std::remove_if(lines.begin(), lines.end(),
-                                     [&](const std::string& line) { return names.count(FileNamePart(line)) > 0; });
-    const auto removed = static_cast<int64_t>(lines.end() - kept);
-    lines.erase(kept, lines.end());
-    return removed;
 }
 
 }  // namespace
@@ -208,27 +199,31 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
         return result;
     }
 
-    std::vector<std::string> lines;
-    if (!Gather(def, context, lines)) {
+    OutputFile out(result.output, context.programDir);
+    // The exclusion list as lines pass: a line goes when its file-name part is
+    // that of any entry, which is what removing the matches of each entry in
+    // turn leaves.
+    std::unordered_set<std::string_view> excluded;
+    if (def.ignore_use)
+        for (const std::string& e : def.ignore) excluded.insert(FileNamePart(e));
+    const bool gathered = Gather(def, context, [&](std::string_view line) {
+        ++result.found;
+        if (!excluded.empty() && excluded.count(FileNamePart(line)) > 0) {
+            ++result.excluded;
+            return;
+        }
+        out.AddLine(line);
+    });
+    if (!gathered) {
+        out.Discard();
+        result.found = result.excluded = 0;
         result.outcome = BuildOutcome::kFolderNotFound;
         return result;
     }
-    result.found = static_cast<int64_t>(lines.size());
-    if (def.ignore_use && !def.ignore.empty()) result.excluded = Exclude(lines, def.ignore);
 
-    std::string bytes;
-    size_t total = 0;
-    for (const std::string& line : lines) total += line.size() + 2;
-    bytes.reserve(total);
-    for (const std::string& line : lines) {
-        bytes += line;
-        bytes += "\r\n";
-    }
-    std::vector<std::string>().swap(lines);
-
-    const WriteResult written = WriteOutputFile(result.output, bytes, context.programDir);
+    const WriteResult written = out.Finish();
     if (!written.ok) {
-        Log(context, WriteFailedLine(result.output, written.error));
+        Log(context, WriteFailedLine(result.output, WriteFailureReason(written)));
         result.outcome = BuildOutcome::kWriteFailed;
         return result;
     }
@@ -239,11 +234,16 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
     return result;
 }
 
-WriteResult WriteOutputFile(const std::string& output, std::string_view bytes, const std::string& programDir) {
-    const std::string settings = SettingsPath(programDir);
-    if (Normalised(output) == Normalised(settings) || SameFileOnDisk(output, settings))
-        return WriteResult{false, "это файл настроек программы"};
-    return WriteFileReplacing(output, bytes);
+std::optional<std::string> ProgramFileRefusal(const std::string& output, const std::string& programDir) {
+    const auto names = [&](const std::string& file) {
+        return Normalised(output) == Normalised(file) || SameFileOnDisk(output, file);
+    };
+    if (names(SettingsPath(programDir))) return "это файл настроек программы";
+    if (names(programDir + "zorbhelp.hlp")) return "это файл справки программы";
+    // The program beside them, and the running one wherever it lies and
+    // under whatever name.
+    if (names(programDir + "zorbex") || SameFileOnDisk(output, "/proc/self/exe")) return "это файл самой программы";
+    return std::nullopt;
 }
 
 std::string WriteFailedLine(const std::string& path, const std::string& reason) {

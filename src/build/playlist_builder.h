@@ -6,10 +6,12 @@
 // of the path exactly as the file system gave them.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "build/output_file.h"
 #include "platform/dir_listing.h"
 #include "platform/file_write.h"
 
@@ -77,10 +79,11 @@ std::string ResolveOutputPath(const std::string& text, const std::string& progra
 // The log line of an output file that could not be written, for playlists and unions alike.
 std::string WriteFailedLine(const std::string& path, const std::string& reason);
 
-// Writes a playlist or union file in place of output (temp file and rename),
-// but never over the settings file, in whatever spelling: that would lose
-// every definition.
-WriteResult WriteOutputFile(const std::string& output, std::string_view bytes, const std::string& programDir);
+// Why output may not be a playlist or union file, or nothing when it may: it
+// names one of the program's own files (the settings file, which holds every
+// definition, the help file beside it, the running executable), in whatever
+// spelling.
+std::optional<std::string> ProgramFileRefusal(const std::string& output, const std::string& programDir);
 
 // Whether an output file counts as existing: something other than a folder
 // is there, a file or a link (even a dangling one, which a write would follow).
@@ -109,7 +112,9 @@ std::string_view FileNamePart(std::string_view path);
 
 // Builds one definition: records its output in the occupied list, skips it
 // when not ticked or when its output exists and overwrite is off, gathers and
-// filters the files, writes the playlist and logs the outcome.
+// filters the files straight into the playlist file (the old file stays as it
+// was when a folder cannot be listed, and when nothing changed) and logs the
+// outcome.
 BuildResult BuildPlaylist(const PlaylistDefinition& definition, bool ticked, bool overwrite, BuildContext& context);
 
 }  // namespace zorbex

@@ -1,6 +1,12 @@
 #include "build/union_builder.h"
 
-#include "platform/file_write.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "build/output_file.h"
 
 namespace zorbex {
 namespace {
@@ -9,27 +15,88 @@ void Log(const UnionContext& context, const std::string& line) {
     if (context.log) context.log(line);
 }
 
-// Hands every line of a playlist file to take, without copying them: a
-// member file of a million short lines must not cost a million strings.
-template <typename Take>
-void EachPlaylistLine(std::string_view bytes, Take&& take) {
-    bytes = bytes.substr(0, bytes.find('\0'));
-    size_t start = 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c != '\r' && c != '\n') continue;
-        take(bytes.substr(start, i - start));
-        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-        start = i + 1;
+// Splits playlist bytes that arrive in pieces into lines: the bytes up to the
+// first NUL, lines ended by CR LF, a lone CR or a lone LF, even where a
+// piece ends between the CR and the LF. A line is handed over as a view into
+// the piece where it lies whole in one, so a member file of a million short
+// lines costs no million strings.
+class LineSplitter {
+public:
+    template <typename Take>
+    void Feed(std::string_view piece, Take&& take) {
+        if (ended_) return;
+        if (const size_t nul = piece.find('\0'); nul != std::string_view::npos) {
+            piece = piece.substr(0, nul);
+            ended_ = true;
+        }
+        size_t start = 0;
+        if (afterCr_ && !piece.empty()) {
+            if (piece[0] == '\n') start = 1;
+            afterCr_ = false;
+        }
+        for (size_t i = start; i < piece.size(); ++i) {
+            const char c = piece[i];
+            if (c != '\r' && c != '\n') continue;
+            const std::string_view rest = piece.substr(start, i - start);
+            if (partial_.empty()) {
+                take(rest);
+            } else {
+                take(partial_.append(rest));
+                partial_.clear();
+            }
+            if (c == '\r') {
+                if (i + 1 < piece.size() && piece[i + 1] == '\n') ++i;
+                else if (i + 1 == piece.size()) afterCr_ = true;
+            }
+            start = i + 1;
+        }
+        partial_.append(piece.substr(start));
     }
-    if (start < bytes.size()) take(bytes.substr(start));
+
+    // A last line without its line end.
+    template <typename Take>
+    void End(Take&& take) {
+        if (!partial_.empty()) take(std::string_view(partial_));
+        partial_.clear();
+    }
+
+private:
+    std::string partial_;
+    bool afterCr_ = false;
+    bool ended_ = false;
+};
+
+// Hands every line of a member's playlist file to take, reading it in
+// pieces; nothing when it is missing, not a regular file or cannot be opened.
+template <typename Take>
+void EachLineOfFile(const std::string& path, Take&& take) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return;
+    }
+    LineSplitter splitter;
+    std::string buf(64 * 1024, '\0');
+    for (;;) {
+        const ssize_t n = ::read(fd, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;  // the end, or a read error: what was read so far stays
+        splitter.Feed(std::string_view(buf.data(), static_cast<size_t>(n)), take);
+    }
+    splitter.End(take);
+    ::close(fd);
 }
 
 }  // namespace
 
 std::vector<std::string> SplitPlaylistLines(std::string_view bytes) {
     std::vector<std::string> lines;
-    EachPlaylistLine(bytes, [&](std::string_view line) { lines.emplace_back(line); });
+    LineSplitter splitter;
+    const auto take = [&](std::string_view line) { lines.emplace_back(line); };
+    splitter.Feed(bytes, take);
+    splitter.End(take);
     return lines;
 }
 
@@ -62,24 +129,21 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
         return result;
     }
 
-    std::string bytes;
+    OutputFile out(result.output, context.programDir);
     for (size_t r = 0; r < def.members.size(); ++r) {
         if (!def.members[r]) continue;
         ++result.joined;
         const std::string text = context.memberFile ? context.memberFile(static_cast<int>(r) + 1) : std::string();
         // A member that was never written, or cannot be read, adds nothing.
-        const auto content = ReadWholeFile(ResolveOutputPath(text, context.programDir));
-        if (!content) continue;
-        EachPlaylistLine(*content, [&](std::string_view line) {
+        EachLineOfFile(ResolveOutputPath(text, context.programDir), [&](std::string_view line) {
             ++result.lines;
-            bytes += line;
-            bytes += "\r\n";
+            out.AddLine(line);
         });
     }
 
-    const WriteResult written = WriteOutputFile(result.output, bytes, context.programDir);
+    const WriteResult written = out.Finish();
     if (!written.ok) {
-        Log(context, WriteFailedLine(result.output, written.error));
+        Log(context, WriteFailedLine(result.output, WriteFailureReason(written)));
         result.outcome = UnionOutcome::kWriteFailed;
         return result;
     }

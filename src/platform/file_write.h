@@ -2,37 +2,63 @@
 // The one place where files are written and read whole: the settings store and
 // the playlist/union builders both go through here.
 //
-// WriteFileReplacing never leaves a half-written file behind when it can help
-// it: the bytes go to a temporary file in the target's own folder, which is
+// A replacement never leaves a half-written file behind when it can help it:
+// the bytes go to a temporary file in the target's own folder, which is
 // flushed to the disk (fsync) and then renamed over the target, so a reader
 // (or a crash) sees either the old content or the new one, never a mix.
 //
 // Rules:
-// - An existing target must itself be writable (probed by opening it for
-//   writing with the caller's real rights): a read-only file is an error and
-//   is left exactly as it was; it is never replaced through the rename.
+// - The temporary file has no name while it is written (O_TMPFILE); it is
+//   linked into the folder only when complete, just before the rename, so a
+//   crash leaves nothing behind. Where the file system has no unnamed files
+//   the temporary is named ".NAME.zx-PID-N"; such files of ours whose process
+//   is gone are removed after the next successful replacement of NAME.
+// - An existing target must itself be writable (probed with the caller's
+//   effective rights; it is opened for writing only once bytes are to be
+//   written, so a file left alone sees no write at all): a read-only file is
+//   an error and is left exactly as it was; it is never replaced through the
+//   rename.
 // - The replacement keeps the permission bits of the old file (and its owner
 //   and group where the process may set them); a new file gets 0666 less the
 //   umask, as any newly created file.
 // - When the folder refuses new files (EACCES, EPERM, EROFS on creating the
 //   temporary file, or on the rename; EBUSY on the rename of a file that is
 //   a mount point of its own) but the file itself is writable, the
-//   file is rewritten in place instead: space is reserved first, then the
-//   bytes are written from the start, the file is cut to the new length and
-//   flushed. A writable file in a read-only folder is thus still written.
+//   file is rewritten in place instead: the new bytes wait in an unnamed file
+//   elsewhere until they are complete, space is reserved, then they are
+//   copied from the start, the file is cut to the new length and flushed. A
+//   writable file in a read-only folder is thus still written.
 // - A missing folder, a target that is a directory or not a regular file, a
 //   full disk: an error, and the target is unchanged.
-// - A symbolic link is followed: the file it leads to is replaced, the link
-//   stays a link.
+// - A symbolic link is followed (the file it leads to is replaced, the link
+//   stays a link) only where the kernel's "protected symlinks" rule would
+//   follow it: a link in a sticky, world-writable folder (/tmp, a shared
+//   music folder) that belongs neither to us nor to the folder's owner is
+//   refused, whatever the system's setting, since anyone may plant one there.
+// - With keepUnchanged, a target that already holds exactly the new bytes is
+//   left alone (same inode, same times): the bytes are compared with the old
+//   file as they come, and nothing is written until they first differ.
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace zorbex {
 
+enum class WriteFailure {
+    kNone,
+    kSystem,         // the system refused: errnum holds its error number
+    kNotRegularFile, // something other than a regular file is at the path
+    kForeignLink,    // a link in a shared sticky folder that someone else planted
+    kRefused,        // the caller's own rule refused the path; error says why
+};
+
 struct WriteResult {
     bool ok = false;
-    std::string error;  // human-readable reason (strerror text) when !ok
+    std::string error;  // human-readable reason (the system's text) when !ok
+    WriteFailure failure = WriteFailure::kNone;
+    int errnum = 0;          // with kSystem
+    bool unchanged = false;  // ok, and the file already held these bytes
     explicit operator bool() const { return ok; }
 };
 
@@ -50,6 +76,35 @@ enum class WriteDurability {
     // the result is still old-or-new there. Used by the settings store for
     // its one-write-per-key saves, which flushes once at the end instead.
     kNoSync,
+};
+
+struct WriteOptions {
+    WriteDurability durability = WriteDurability::kSync;
+    bool keepUnchanged = false;  // leave a target alone that holds the same bytes
+    // Off: always a named temporary file, as on a file system without
+    // unnamed ones (lets that path be exercised anywhere).
+    bool unnamedTemporary = true;
+};
+
+// A replacement of one file, fed in pieces: memory stays small however large
+// the file grows. Nothing at the path changes before Commit; Discard (or
+// destruction without Commit) leaves the old file as it was.
+class FileReplacement {
+public:
+    explicit FileReplacement(const std::string& path, WriteOptions options = {});
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // False once something failed; later pieces are dropped and Commit
+    // reports the first failure.
+    bool Append(std::string_view bytes);
+    WriteResult Commit();
+    void Discard();
+
+private:
+    struct State;
+    std::unique_ptr<State> s_;
 };
 
 WriteResult WriteFileReplacing(const std::string& path, std::string_view bytes,

@@ -1,9 +1,11 @@
 #include "build/playlist_builder.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "support/temp_dir.h"
@@ -17,6 +19,12 @@ using zx_test::ReadFile;
 using zx_test::TempDir;
 using zx_test::WriteFile;
 using Lines = std::vector<std::string>;
+
+struct stat StatOf(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st;
+}
 
 const Lines kWritten0{"   файлов найдено: 0", "   исключено: 0", "   ок"};
 
@@ -275,6 +283,63 @@ TEST_F(BuilderTest, TheSettingsFileIsNeverAnOutputInAnySpelling) {
         EXPECT_NE(log[0].find("это файл настроек программы"), std::string::npos) << log[0];
     }
     EXPECT_EQ(ReadFile(prog() + "Zorbl.Zrf"), settings);
+}
+
+TEST_F(BuilderTest, TheProgramsOwnFilesAreNeverOutputs) {
+    WriteFile(music() + "/a.mp3", "");
+    WriteFile(prog() + "zorbhelp.hlp", "help");
+    std::vector<std::pair<std::string, std::string>> cases{{"x/../zorbhelp.hlp", "это файл справки программы"},
+                                                           {"zorbex", "это файл самой программы"}};
+    // The running executable, through a hard link, so that a fault would
+    // replace only the link.
+    const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
+    const bool linked = ::link(exe.c_str(), (t / "exe").c_str()) == 0;
+    if (linked) cases.emplace_back(t / "exe", "это файл самой программы");
+    for (const auto& [file, reason] : cases) {
+        PlaylistDefinition d = Def();
+        d.file = file;
+        EXPECT_EQ(Build(d).outcome, BuildOutcome::kWriteFailed) << file;
+        EXPECT_EQ(log, Lines{"   не удалось записать файл «" + ResolveOutputPath(file, prog()) + "»: " + reason});
+    }
+    EXPECT_EQ(ReadFile(prog() + "zorbhelp.hlp"), "help");
+    EXPECT_FALSE(Exists(prog() + "zorbex"));
+    if (linked) {
+        EXPECT_EQ(StatOf(t / "exe").st_ino, StatOf(exe).st_ino);
+    }
+}
+
+TEST_F(BuilderTest, WriteFailuresAreGivenInRussian) {
+    WriteFile(music() + "/a.mp3", "");
+    WriteFile(prog() + "afile", "");
+    const std::pair<std::string, std::string> cases[] = {
+        {"no/such/list.m3u", "каталог не найден"},
+        {"afile/list.m3u", "часть пути не является каталогом"},
+        {std::string(300, 'n') + ".m3u", "слишком длинное имя файла"},
+    };
+    for (const auto& [file, reason] : cases) {
+        PlaylistDefinition d = Def();
+        d.file = file;
+        Build(d);
+        EXPECT_EQ(log, Lines{"   не удалось записать файл «" + prog() + file + "»: " + reason});
+    }
+    // An error we have no words of our own for keeps the system's.
+    EXPECT_EQ(WriteFailureReason(WriteResult{false, "Exec format error", WriteFailure::kSystem, ENOEXEC, false}),
+              "Exec format error");
+}
+
+TEST_F(BuilderTest, AnUnchangedPlaylistIsLeftAlone) {
+    const std::string m = music();
+    WriteFile(m + "/a.mp3", "");
+    WriteFile(m + "/sub/b.mp3", "");
+    Build(Def());
+    const std::string p = prog() + "list.m3u";
+    const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+    ::utimensat(AT_FDCWD, p.c_str(), old, 0);
+    const ino_t inode = StatOf(p).st_ino;
+    EXPECT_EQ(Build(Def()).outcome, BuildOutcome::kWritten);
+    EXPECT_EQ(log, Written(2, 0));
+    EXPECT_EQ(StatOf(p).st_ino, inode);
+    EXPECT_EQ(StatOf(p).st_mtim.tv_sec, 1000000000);
 }
 
 TEST_F(BuilderTest, NamesThatAreNotUtf8AreWrittenByteForByte) {

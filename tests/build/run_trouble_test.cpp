@@ -234,13 +234,13 @@ TEST_F(RunTroubleTest, FullDiskStopsOneDefinitionNotTheRun) {
     });
     ASSERT_TRUE(log.has_value());
     const Lines expected = Concat({kHeader,
-                                   {"плейлист №1", WriteFailedPrefix(out + "p1.m3u") + "File too large"},
+                                   {"плейлист №1", WriteFailedPrefix(out + "p1.m3u") + "файл слишком велик"},
                                    {"плейлист №2"},
                                    Written(1),
                                    {"плейлист №3", "   каталог «" + t / "missing/» не найден"},
                                    {"объединение №1"},
                                    Joined(2, 2),
-                                   {"объединение №2", WriteFailedPrefix(out + "u2.m3u") + "File too large"},
+                                   {"объединение №2", WriteFailedPrefix(out + "u2.m3u") + "файл слишком велик"},
                                    {"готово."}});
     EXPECT_EQ(*log, Text(expected));
     EXPECT_EQ(ReadFile(out + "p1.m3u"), "old\r\n");
@@ -253,7 +253,8 @@ TEST_F(RunTroubleTest, FullDiskStopsOneDefinitionNotTheRun) {
 // child process, so nothing stays mounted whatever happens. Needs the right
 // to mount; skipped elsewhere.
 TEST_F(RunTroubleTest, FullFileSystem) {
-    const std::string big = Songs("big", 300), small = Songs("small", 1);
+    // More lines than the writer holds back: the disk fills while they stream.
+    const std::string big = Songs("big", 3000), small = Songs("small", 1);
     const std::string out = t / "out/";
     MakeDirs(out);
     AddPlaylist(1, out + "p1.m3u", big);
@@ -271,13 +272,38 @@ TEST_F(RunTroubleTest, FullFileSystem) {
     ASSERT_TRUE(report.has_value());
     if (report->starts_with("skip: ")) GTEST_SKIP() << "no tmpfs here: " << *report;
     const Lines expected = Concat({kHeader,
-                                   {"плейлист №1", WriteFailedPrefix(out + "p1.m3u") + "No space left on device"},
+                                   {"плейлист №1", WriteFailedPrefix(out + "p1.m3u") + "на диске нет места"},
                                    {"плейлист №2"},
                                    Written(1),
                                    {"объединение №1"},
                                    Joined(2, 2),
                                    {"готово."}});
     EXPECT_EQ(*report, Text(expected) + "--\nold\r\n--\n" + Text({"p1.m3u", "p2.m3u", "u1.m3u"}));
+}
+
+// Someone else's link at an output in a folder anyone may write to is not
+// followed: the file it leads to stays, and the run goes on.
+TEST_F(RunTroubleTest, ALinkPlantedInASharedFolderIsRefused) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant a link that belongs to someone else";
+    const std::string music = Songs("music", 1);
+    const std::string shared = t / "shared/";
+    MakeDirs(shared);
+    ::chmod(shared.c_str(), 01777);
+    WriteFile(t / "victim", "precious\r\n");
+    ASSERT_EQ(::symlink((t / "victim").c_str(), (shared + "p1.m3u").c_str()), 0);
+    ASSERT_EQ(::lchown((shared + "p1.m3u").c_str(), 65534, 65534), 0);
+    AddPlaylist(1, shared + "p1.m3u", music);
+    AddPlaylist(2, shared + "p2.m3u", music);
+    const RunResult r = zorbex::Run(host, prog());
+    EXPECT_EQ(host.log,
+              Concat({kHeader,
+                      {"плейлист №1",
+                       WriteFailedPrefix(shared + "p1.m3u") + "это чужая символическая ссылка в общей папке"},
+                      {"плейлист №2"},
+                      Written(1),
+                      {"готово."}}));
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_EQ(ReadFile(t / "victim"), "precious\r\n");
 }
 
 TEST_F(RunTroubleTest, OutputFolderWithoutRights) {
@@ -307,13 +333,13 @@ TEST_F(RunTroubleTest, OutputFolderWithoutRights) {
     ASSERT_TRUE(log.has_value());
     const std::string line = music + "/" + Listing(music)[0] + "\r\n";
     EXPECT_EQ(*log, Text(Concat({kHeader,
-                                 {"плейлист №1", WriteFailedPrefix(locked + "theirs.m3u") + "Permission denied"},
-                                 {"плейлист №2", WriteFailedPrefix(locked + "new.m3u") + "Permission denied"},
+                                 {"плейлист №1", WriteFailedPrefix(locked + "theirs.m3u") + "нет прав доступа"},
+                                 {"плейлист №2", WriteFailedPrefix(locked + "new.m3u") + "нет прав доступа"},
                                  {"плейлист №3"},
                                  Written(1),
                                  {"плейлист №4"},
                                  Written(1),
-                                 {"объединение №1", WriteFailedPrefix(locked + "u.m3u") + "Permission denied"},
+                                 {"объединение №1", WriteFailedPrefix(locked + "u.m3u") + "нет прав доступа"},
                                  {"объединение №2"},
                                  Joined(2, 2),
                                  {"готово."}})));
@@ -335,7 +361,7 @@ TEST_F(RunTroubleTest, OutputsThatAreNotFiles) {
     host.log.clear();
     const RunResult r = zorbex::Run(host, prog());
     EXPECT_EQ(host.log, Concat({kHeader,
-                                {"плейлист №1", WriteFailedPrefix(prog() + "fifo.m3u") + "Not a regular file"},
+                                {"плейлист №1", WriteFailedPrefix(prog() + "fifo.m3u") + "это не обычный файл"},
                                 {"плейлист №2"},
                                 Written(1),
                                 {"объединение №1"},

@@ -1,6 +1,7 @@
 #include "build/union_builder.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <map>
@@ -106,6 +107,29 @@ TEST(SplitPlaylistLines, RandomInputsRebuildTheirText) {
         }
         ASSERT_EQ(joined, expected) << testing::PrintToString(input);
     }
+}
+
+TEST_F(UnionTest, LargeMembersAreReadInPiecesWithoutLosingALineEnd) {
+    // Line ends, a lone CR and long lines placed across the boundaries of
+    // 64 KiB reads; an unchanged union is then left alone.
+    std::string bytes = std::string(65535, 'x') + "\r\n" + std::string(131071 - 65537, 'z') + "\ry" +
+                        std::string(100000, 'w') + "\n" + "tail" + std::string(1, '\0') + "after\r\n";
+    WriteFile(prog() + "playlist_1.m3u", bytes);
+    WriteFile(prog() + "playlist_2.m3u", "last");
+    def.members = {true, true};
+    std::string expected;
+    for (const std::string& line : SplitPlaylistLines(bytes)) expected += line + "\r\n";
+    expected += "last\r\n";
+    Build(true);
+    EXPECT_EQ(log, Written(5, 2));
+    EXPECT_EQ(ReadFile(prog() + "union.m3u"), expected);
+    const std::string p = prog() + "union.m3u";
+    struct stat before {}, after {};
+    ::stat(p.c_str(), &before);
+    Build(true);
+    ::stat(p.c_str(), &after);
+    EXPECT_EQ(log, Written(5, 2));
+    EXPECT_EQ(after.st_ino, before.st_ino);
 }
 
 TEST_F(UnionTest, UntickedUnionIsNotLoaded) {

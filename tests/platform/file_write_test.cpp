@@ -1,6 +1,8 @@
 #include "platform/file_write.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,7 +16,10 @@
 #include "support/unprivileged.h"
 
 namespace fs = std::filesystem;
+using zorbex::FileReplacement;
 using zorbex::ReadWholeFile;
+using zorbex::WriteFailure;
+using zorbex::WriteOptions;
 using zorbex::WriteDurability;
 using zorbex::WriteFileReplacing;
 using zx_test::GiveToUnprivileged;
@@ -35,6 +40,20 @@ ino_t InodeOf(const std::string& path) {
     struct stat st {};
     ::stat(path.c_str(), &st);
     return st.st_ino;
+}
+
+timespec MtimeOf(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_mtim;
+}
+
+// The number of a process that has ended.
+pid_t DeadPid() {
+    pid_t pid = ::fork();
+    if (pid == 0) ::_exit(0);
+    ::waitpid(pid, nullptr, 0);
+    return pid;
 }
 
 // Names in a folder, to prove that no temporary file was left behind.
@@ -274,4 +293,102 @@ TEST(FileWrite, ConcurrentReaderSeesOldOrNewNeverAMix) {
     ::waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(mixed, 0);
+}
+
+TEST(FileWrite, AWriteKilledHalfwayLeavesNothingBehind) {
+    TempDir dir;
+    const std::string p = dir / "f.m3u";
+    WriteFile(p, "old\r\n");
+    for (bool unnamed : {true, false}) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            FileReplacement r(p, WriteOptions{WriteDurability::kSync, false, unnamed});
+            r.Append(std::string(3 << 20, 'x'));  // well past the first piece: on its way to the disk
+            ::kill(::getpid(), SIGKILL);
+        }
+        ::waitpid(pid, nullptr, 0);
+        EXPECT_EQ(ReadFile(p), "old\r\n");
+        // Unnamed: nothing to find. Named: the stale temporary of a dead run.
+        EXPECT_EQ(Listing(dir.path()).size(), unnamed ? 1u : 2u) << unnamed;
+    }
+    // Look-alikes stay: another file's, and one whose process still lives.
+    const std::string other = ".g.m3u.zx-" + std::to_string(DeadPid()) + "-7";
+    WriteFile(dir / other, "");
+    WriteFile(dir / ".f.m3u.zx-1-7", "");
+    ::chmod(p.c_str(), 0640);
+    FileReplacement named(p, WriteOptions{WriteDurability::kSync, false, false});
+    named.Append("new\r\n");
+    ASSERT_TRUE(named.Commit().ok);
+    EXPECT_EQ(ReadFile(p), "new\r\n");
+    EXPECT_EQ(ModeOf(p), 0640u);
+    EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{".f.m3u.zx-1-7", other, "f.m3u"}));
+}
+
+TEST(FileWrite, KeepUnchangedLeavesAFileWithTheSameBytesAlone) {
+    TempDir dir;
+    const std::string p = dir / "f";
+    std::string content(600000, '\0');  // more than one piece of comparison
+    for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>('a' + i % 23);
+    const auto write = [&](std::string_view bytes) {
+        FileReplacement r(p, WriteOptions{WriteDurability::kSync, true, true});
+        for (size_t i = 0; i < bytes.size(); i += 999) r.Append(bytes.substr(i, 999));
+        return r.Commit();
+    };
+    WriteFile(p, content);
+    const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+    ::utimensat(AT_FDCWD, p.c_str(), old, 0);
+    const ino_t inode = InodeOf(p);
+    auto r = write(content);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.unchanged);
+    EXPECT_EQ(InodeOf(p), inode);
+    EXPECT_EQ(MtimeOf(p).tv_sec, 1000000000);
+    // Differing only in the last byte, one byte short, one byte more: written.
+    const std::string last = content.substr(0, content.size() - 1);
+    for (const std::string& other : {last + "!", last, content + "x", std::string()}) {
+        ASSERT_TRUE(WriteFileReplacing(p, content).ok);
+        r = write(other);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_FALSE(r.unchanged);
+        EXPECT_EQ(ReadFile(p), other) << other.size();
+    }
+    EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"f"});
+    // A file we may not write is an error even when it holds these bytes.
+    if (!zx_test::UnprivilegedAvailable()) return;
+    ::chmod(p.c_str(), 0444);
+    GiveToUnprivileged(dir.path());
+    GiveToUnprivileged(p);
+    auto out = RunUnprivileged([&] { return write("").error; });
+    EXPECT_EQ(out, std::optional<std::string>("Permission denied"));
+}
+
+TEST(FileWrite, LinksInASharedStickyFolderAreFollowedOnlyWhereTheKernelWould) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to make links that belong to someone else";
+    TempDir dir;
+    const std::string shared = dir / "shared", victim = dir / "victim";
+    zx_test::MakeDirs(shared);
+    ::chmod(shared.c_str(), 01777);
+    WriteFile(victim, "mine");
+    const auto link = [&](const std::string& name, const std::string& to, uid_t owner) {
+        const std::string path = shared + "/" + name;
+        EXPECT_EQ(::symlink(to.c_str(), path.c_str()), 0);
+        EXPECT_EQ(::lchown(path.c_str(), owner, owner), 0);
+        return path;
+    };
+    // Planted by another user: refused, and so is a dangling one, through
+    // which the file would be created.
+    const std::string planted = link("planted.m3u", victim, 65534);
+    auto r = WriteFileReplacing(planted, "x");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.failure, WriteFailure::kForeignLink);
+    EXPECT_EQ(ReadFile(victim), "mine");
+    EXPECT_EQ(WriteFileReplacing(link("dangling.m3u", dir / "made", 65534), "x").failure, WriteFailure::kForeignLink);
+    EXPECT_FALSE(zx_test::Exists(dir / "made"));
+    // Our own link and one of the folder's owner: followed.
+    EXPECT_TRUE(WriteFileReplacing(link("ours.m3u", victim, 0), "ours").ok);
+    EXPECT_EQ(ReadFile(victim), "ours");
+    ::chown(shared.c_str(), 65534, 65534);
+    EXPECT_TRUE(WriteFileReplacing(planted, "owner's").ok);
+    EXPECT_EQ(ReadFile(victim), "owner's");
 }

@@ -1,0 +1,34 @@
+#pragma once
+// A playlist or union file being written. Lines go to a replacement of the
+// file as they are produced, so memory does not grow with the file; nothing
+// at the path changes until Finish, and a Discard leaves the old file as it
+// was. A file that already holds exactly these bytes is left alone (same
+// inode, same modification time), so watchers see no change. Outputs that
+// name the program's own files are refused.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/file_write.h"
+
+namespace zorbex {
+
+class OutputFile {
+public:
+    OutputFile(const std::string& output, const std::string& programDir);
+
+    // The line and its CR LF.
+    void AddLine(std::string_view line);
+    void Discard();
+    WriteResult Finish();
+
+private:
+    std::optional<WriteResult> refused_;
+    std::optional<FileReplacement> file_;
+};
+
+// Why a write failed, as the log says it: in Russian for the errors a write
+// meets, whatever the system's language; the system's own text for others.
+std::string WriteFailureReason(const WriteResult& result);
+
+}  // namespace zorbex
