@@ -9,9 +9,10 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/program_dir.h"
+
 namespace zorbex {
 
-inline constexpr const char* kHelpFileName = "zorbhelp.hlp";
 inline constexpr int kHelpContents = 9999;
 
 struct HelpTopic {

@@ -12,6 +12,7 @@
 #include "build/tree_scanner.h"
 #include "platform/collation.h"
 #include "platform/file_write.h"
+#include "platform/program_dir.h"
 #include "platform/wildcard.h"
 #include "settings/settings_file.h"
 
@@ -239,10 +240,10 @@ std::optional<std::string> ProgramFileRefusal(const std::string& output, const s
         return Normalised(output) == Normalised(file) || SameFileOnDisk(output, file);
     };
     if (names(SettingsPath(programDir))) return "это файл настроек программы";
-    if (names(programDir + "zorbhelp.hlp")) return "это файл справки программы";
+    if (names(programDir + kHelpFileName)) return "это файл справки программы";
     // The program beside them, and the running one wherever it lies and
     // under whatever name.
-    if (names(programDir + "zorbex") || SameFileOnDisk(output, "/proc/self/exe")) return "это файл самой программы";
+    if (names(programDir + kExecutableName) || SameFileOnDisk(output, "/proc/self/exe")) return "это файл самой программы";
     return std::nullopt;
 }
 
