@@ -2,10 +2,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace zorbex {
 namespace {
@@ -23,7 +28,67 @@ void FillFromStat(DirEntry& e, const struct stat& st) {
     e.inode = static_cast<uint64_t>(st.st_ino);
 }
 
+// The type the mount table gives the file system of device dev ("" when it
+// cannot be read).
+std::string MountedType(dev_t dev) {
+    FILE* table = std::fopen("/proc/self/mountinfo", "re");
+    if (!table) return "";
+    std::string type;
+    char line[4096];
+    // "36 35 0:21 / /dev rw,nosuid shared:2 - devtmpfs udev rw,..."
+    while (std::fgets(line, sizeof line, table)) {
+        unsigned major = 0, minor = 0;
+        if (std::sscanf(line, "%*s %*s %u:%u", &major, &minor) != 2) continue;
+        if (makedev(major, minor) != dev) continue;
+        const char* dash = std::strstr(line, " - ");
+        if (!dash) continue;
+        char name[64] = {};
+        if (std::sscanf(dash + 3, "%63s", name) == 1) type = name;
+        break;
+    }
+    std::fclose(table);
+    return type;
+}
+
 }  // namespace
+
+bool DirectoryReader::OnKernelFileSystem() const {
+    if (!dir_) return false;
+    const int fd = ::dirfd(static_cast<DIR*>(dir_));
+    struct statfs fs {};
+    if (::fstatfs(fd, &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+        case PROC_SUPER_MAGIC:
+        case SYSFS_MAGIC:
+        case DEVPTS_SUPER_MAGIC:
+        case CGROUP_SUPER_MAGIC:
+        case CGROUP2_SUPER_MAGIC:
+        case SECURITYFS_MAGIC:
+        case DEBUGFS_MAGIC:
+        case TRACEFS_MAGIC:
+        case PSTOREFS_MAGIC:
+        case BPF_FS_MAGIC:
+        case SELINUX_MAGIC:
+        case SMACK_MAGIC:
+        case BINFMTFS_MAGIC:
+        case EFIVARFS_MAGIC:
+        case NSFS_MAGIC:
+        case USBDEVICE_SUPER_MAGIC:
+        case 0x62656570:  // configfs
+        case 0x65735543:  // fusectl
+        case 0x19800202:  // mqueue
+            return true;
+        case TMPFS_MAGIC:
+        case RAMFS_MAGIC: {
+            // devtmpfs is a tmpfs to statfs; only the mount table tells it
+            // from the /tmp kind.
+            struct stat st {};
+            return ::fstat(fd, &st) == 0 && MountedType(st.st_dev) == "devtmpfs";
+        }
+        default:
+            return false;
+    }
+}
 
 DirectoryReader::~DirectoryReader() { Close(); }
 

@@ -60,6 +60,12 @@ public:
     void Read(DirListing& listing, ListOptions options = {});
     void Close();
 
+    // True when the folder opened last lies on one of the kernel's own file
+    // systems (proc, sysfs, devtmpfs, cgroup, debugfs ...), told by the file
+    // system's type, not by the path: their trees describe the running
+    // system, hold no media, and some of them never end.
+    bool OnKernelFileSystem() const;
+
 private:
     void* dir_ = nullptr;  // DIR*
 };
