@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -44,11 +45,13 @@ void LimitArenas() {
     std::call_once(once, [] { ::mallopt(M_ARENA_MAX, 2); });
 }
 
+int Cores() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
+
 int DefaultReadAheadThreads() {
+    if (const char* t = std::getenv("ZX_TMP_READERS")) return std::atoi(t);  // TMP
     // With a cold cache the wait is the disk's, not the processor's: more
     // readers than cores keep more requests in flight.
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    return std::clamp(4 * cores, 4, 16);
+    return std::clamp(4 * Cores(), 4, 16);
 }
 
 // A folder the walk will or may visit. Its read fills listing, subOrder and
@@ -159,10 +162,21 @@ public:
                             TTreeScanner::Counts& counts) {
         std::unique_lock lock(mu_);
         if (f->state == Folder::State::kQueued) {
-            if (f->pending) pending_.erase(f);
+            if (f->pending) {
+                pending_.erase(f);
+                if (foldersAhead_ < kMaxFoldersAhead) GrowLocked();
+            }
             f->pending = false;
         } else {
-            visitCv_.wait(lock, [f] { return f->state != Folder::State::kReading; });
+            if (f->state == Folder::State::kReading) {
+                // The readers are not ahead: with a warm cache they are
+                // busy with the processor, with a cold one they wait on
+                // the disk, where one more of them helps.
+                GrowLocked();
+                visitorWaits_ = true;
+                visitCv_.wait(lock, [f] { return f->state != Folder::State::kReading; });
+                visitorWaits_ = false;
+            }
             Uncount(f);
             if (now.ok && !f->skipped && f->listing.ok && f->device == now.device && f->inode == now.inode) {
                 f->state = Folder::State::kTaken;
@@ -221,13 +235,13 @@ private:
         const Collation collation(locale_);
         std::unique_lock lock(mu_);
         for (;;) {
-            workCv_.wait(lock, [this] {
-                return stop_ ||
-                       (!pending_.empty() && foldersAhead_ < kMaxFoldersAhead && entriesAhead_ < kMaxEntriesAhead);
-            });
+            ++idle_;
+            workCv_.wait(lock, [this] { return stop_ || MayReadLocked(); });
+            --idle_;
             if (stop_) return;
             Folder* f = *pending_.begin();
             pending_.erase(pending_.begin());
+            WakeLocked();  // one wakes the next: no herd at every change
             f->pending = false;
             f->state = Folder::State::kReading;
             f->counted = true;
@@ -276,7 +290,7 @@ private:
             f->subs = std::move(subs);
             f->state = Folder::State::kRead;
             QueueSubsLocked(f);
-            visitCv_.notify_all();
+            if (visitorWaits_) visitCv_.notify_one();
         }
     }
 
@@ -303,9 +317,22 @@ private:
         }
         if (workers_.empty()) {
             LimitArenas();
-            for (int i = 0; i < threads_; ++i) workers_.emplace_back([this] { Work(); });
+            for (int i = std::min(threads_, Cores()); i > 0; --i) workers_.emplace_back([this] { Work(); });
         }
-        workCv_.notify_all();
+        WakeLocked();
+    }
+
+    bool MayReadLocked() const {
+        return !pending_.empty() && foldersAhead_ < kMaxFoldersAhead && entriesAhead_ < kMaxEntriesAhead;
+    }
+
+    void WakeLocked() {
+        if (idle_ > 0 && MayReadLocked()) workCv_.notify_one();
+    }
+
+    void GrowLocked() {
+        if (!workers_.empty() && static_cast<int>(workers_.size()) < threads_)
+            workers_.emplace_back([this] { Work(); });
     }
 
     void Uncount(Folder* f) {
@@ -313,7 +340,9 @@ private:
         f->counted = false;
         --foldersAhead_;
         entriesAhead_ -= f->listing.entries.size();
-        workCv_.notify_all();
+        // Sleeping readers wake when half the way ahead is used up, to read
+        // in runs rather than one folder per wake-up.
+        if (foldersAhead_ <= kMaxFoldersAhead / 2 && entriesAhead_ <= kMaxEntriesAhead / 2) WakeLocked();
     }
 
     void DropSubsLocked(Folder* f) {
@@ -368,6 +397,8 @@ private:
     std::condition_variable workCv_;   // queue or bound changed, or stop
     std::condition_variable visitCv_;  // a read finished
     bool stop_ = false;
+    bool visitorWaits_ = false;
+    int idle_ = 0;  // workers waiting for something to read
     std::vector<std::thread> workers_;
     std::unique_ptr<Folder> root_;
     std::set<Folder*, PreOrderLess> pending_;

@@ -53,8 +53,8 @@ std::string MountedType(dev_t dev) {
 }  // namespace
 
 bool DirectoryReader::OnKernelFileSystem() const {
-    if (!dir_) return false;
-    const int fd = ::dirfd(static_cast<DIR*>(dir_));
+    if (fd_ < 0) return false;
+    const int fd = fd_;
     struct statfs fs {};
     if (::fstatfs(fd, &fs) != 0) return false;
     switch (static_cast<unsigned long>(fs.f_type)) {
@@ -94,7 +94,9 @@ DirectoryReader::~DirectoryReader() { Close(); }
 
 void DirectoryReader::Close() {
     if (dir_) ::closedir(static_cast<DIR*>(dir_));
+    else if (fd_ >= 0) ::close(fd_);
     dir_ = nullptr;
+    fd_ = -1;
 }
 
 DirListing DirectoryReader::Open(const std::string& path) {
@@ -111,13 +113,7 @@ DirListing DirectoryReader::Open(const std::string& path) {
         ::close(fd);
         return listing;
     }
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        listing.error = errno;
-        ::close(fd);
-        return listing;
-    }
-    dir_ = dir;
+    fd_ = fd;
     listing.ok = true;
     listing.device = static_cast<uint64_t>(st.st_dev);
     listing.inode = static_cast<uint64_t>(st.st_ino);
@@ -125,9 +121,17 @@ DirListing DirectoryReader::Open(const std::string& path) {
 }
 
 void DirectoryReader::Read(DirListing& listing, ListOptions options) {
-    DIR* dir = static_cast<DIR*>(dir_);
-    if (!dir) return;
-    const int fd = ::dirfd(dir);
+    if (fd_ < 0) return;
+    DIR* dir = ::fdopendir(fd_);
+    if (!dir) {
+        // The folder opened but cannot be listed: as if it had not opened.
+        listing.ok = false;
+        listing.error = errno;
+        Close();
+        return;
+    }
+    dir_ = dir;
+    const int fd = fd_;
     errno = 0;
     while (const dirent* d = ::readdir(dir)) {
         const char* n = d->d_name;

@@ -47,7 +47,9 @@ DirListing ListDirectory(const std::string& path, ListOptions options = {});
 
 // The same in two steps, for a walk that must know which folder it has
 // reached before it reports it: Open() fills ok/error/device/inode only,
-// Read() then fills entries. The folder stays open in between.
+// Read() then fills entries. The folder stays open in between. Open costs
+// no more than opening the folder, so it also serves to check a folder
+// whose entries are known already.
 class DirectoryReader {
 public:
     DirectoryReader() = default;
@@ -67,7 +69,8 @@ public:
     bool OnKernelFileSystem() const;
 
 private:
-    void* dir_ = nullptr;  // DIR*
+    int fd_ = -1;
+    void* dir_ = nullptr;  // DIR*, made from fd_ by Read
 };
 
 }  // namespace zorbex
