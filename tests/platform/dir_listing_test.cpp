@@ -80,5 +80,26 @@ TEST(DirListingTest, FailuresCarryTheReason) {
     }
 }
 
+// By the file system's type: devtmpfs is a tmpfs to statfs, and a tmpfs of
+// the user's (/dev/shm, often /tmp) is no kernel tree.
+TEST(DirListingTest, KernelFileSystemsAreToldByType) {
+    for (const char* path : {"/proc", "/proc/self", "/sys", "/dev"}) {
+        DirectoryReader reader;
+        ASSERT_TRUE(reader.Open(path).ok) << path;
+        EXPECT_TRUE(reader.OnKernelFileSystem()) << path;
+    }
+    TempDir t;
+    DirectoryReader reader;
+    ASSERT_TRUE(reader.Open(t.path()).ok);
+    EXPECT_FALSE(reader.OnKernelFileSystem());
+    char shm[] = "/dev/shm/zorbex-test-XXXXXX";
+    if (mkdtemp(shm)) {
+        DirectoryReader inShm;
+        ASSERT_TRUE(inShm.Open(shm).ok);
+        EXPECT_FALSE(inShm.OnKernelFileSystem());
+        rmdir(shm);
+    }
+}
+
 }  // namespace
 }  // namespace zorbex
