@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -48,7 +47,6 @@ void LimitArenas() {
 int Cores() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
 
 int DefaultReadAheadThreads() {
-    if (const char* t = std::getenv("ZX_TMP_READERS")) return std::atoi(t);  // TMP
     // With a cold cache the wait is the disk's, not the processor's: more
     // readers than cores keep more requests in flight.
     return std::clamp(4 * Cores(), 4, 16);
