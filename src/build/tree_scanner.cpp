@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "platform/collation.h"
@@ -309,15 +310,27 @@ private:
 
     void QueueSubsLocked(Folder* f) {
         if (threads_ <= 0 || f->subs.empty()) return;
+        if (workers_.empty()) {
+            LimitArenas();
+            for (int i = std::min(threads_, Cores()); i > 0; --i) SpawnLocked();
+            if (workers_.empty()) return;
+        }
         for (const auto& sub : f->subs) {
             pending_.insert(sub.get());
             sub->pending = true;
         }
-        if (workers_.empty()) {
-            LimitArenas();
-            for (int i = std::min(threads_, Cores()); i > 0; --i) workers_.emplace_back([this] { Work(); });
-        }
         WakeLocked();
+    }
+
+    // A reader more; none when the system will not start a thread: then
+    // every folder is read at its visit.
+    void SpawnLocked() {
+        if (cannotSpawn_) return;
+        try {
+            workers_.emplace_back([this] { Work(); });
+        } catch (const std::system_error&) {
+            cannotSpawn_ = true;
+        }
     }
 
     bool MayReadLocked() const {
@@ -329,8 +342,7 @@ private:
     }
 
     void GrowLocked() {
-        if (!workers_.empty() && static_cast<int>(workers_.size()) < threads_)
-            workers_.emplace_back([this] { Work(); });
+        if (!workers_.empty() && static_cast<int>(workers_.size()) < threads_) SpawnLocked();
     }
 
     void Uncount(Folder* f) {
@@ -396,6 +408,7 @@ private:
     std::condition_variable visitCv_;  // a read finished
     bool stop_ = false;
     bool visitorWaits_ = false;
+    bool cannotSpawn_ = false;
     int idle_ = 0;  // workers waiting for something to read
     std::vector<std::thread> workers_;
     std::unique_ptr<Folder> root_;

@@ -31,15 +31,15 @@ inline int32_t NextFolded(std::string_view s, size_t pos, size_t& len) {
     return static_cast<int32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT));
 }
 
-bool MatchTokens(const int32_t* tok, size_t count, std::string_view name) {
+// name: its characters, folded.
+bool MatchTokens(const int32_t* tok, size_t count, const std::vector<int32_t>& name) {
     size_t p = 0, n = 0;
     size_t starP = SIZE_MAX, starN = 0;
     while (n < name.size()) {
-        size_t len;
-        const int32_t c = NextFolded(name, n, len);
+        const int32_t c = name[n];
         if (p < count && tok[p] != kStar && (tok[p] == kAny || tok[p] == c)) {
             ++p;
-            n += len;
+            ++n;
             continue;
         }
         if (p < count && tok[p] == kStar) {
@@ -49,10 +49,7 @@ bool MatchTokens(const int32_t* tok, size_t count, std::string_view name) {
         }
         if (starP == SIZE_MAX) return false;
         // Let the last star swallow one more character and try again.
-        size_t starLen;
-        NextFolded(name, starN, starLen);
-        starN += starLen;
-        n = starN;
+        n = ++starN;
         p = starP + 1;
     }
     while (p < count && tok[p] == kStar) ++p;
@@ -85,9 +82,17 @@ WildcardPattern::WildcardPattern(std::string_view pattern) {
 
 bool WildcardPattern::Matches(std::string_view name) const {
     if (tokens_.empty()) return false;
-    if (MatchTokens(tokens_.data(), tokens_.size(), name)) return true;
+    // Each character is folded once, not again at every retry of a star.
+    thread_local std::vector<int32_t> folded;
+    folded.clear();
+    for (size_t pos = 0; pos < name.size();) {
+        size_t len;
+        folded.push_back(NextFolded(name, pos, len));
+        pos += len;
+    }
+    if (MatchTokens(tokens_.data(), tokens_.size(), folded)) return true;
     // "name.*" also matches "name"; "*.*" thereby matches everything.
-    return optionalDotStar_ && MatchTokens(tokens_.data(), tokens_.size() - 2, name);
+    return optionalDotStar_ && MatchTokens(tokens_.data(), tokens_.size() - 2, folded);
 }
 
 std::vector<std::string> SplitMask(std::string_view mask) {
