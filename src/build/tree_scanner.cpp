@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <condition_variable>
 #include <map>
@@ -20,6 +21,7 @@ namespace zorbex {
 namespace {
 
 using Identity = std::pair<uint64_t, uint64_t>;  // device, inode
+using Clock = std::chrono::steady_clock;
 
 std::string CurrentDirectory() {
     std::string buf(PATH_MAX, '\0');
@@ -126,8 +128,10 @@ void SortSubfolders(const DirListing& listing, Folder& parent, const Collation& 
 // earliest in the visit's order first.
 class ReadAhead {
 public:
-    ReadAhead(std::string accessPrefix, int threads, std::string locale)
-        : access_(std::move(accessPrefix)), threads_(threads), locale_(std::move(locale)) {}
+    // threads readers at most; with whenSlow, none until the visit's own
+    // reads prove slow.
+    ReadAhead(std::string accessPrefix, int threads, bool whenSlow, std::string locale)
+        : access_(std::move(accessPrefix)), threads_(threads), locale_(std::move(locale)), wanted_(!whenSlow) {}
 
     ~ReadAhead() {
         {
@@ -157,8 +161,9 @@ public:
     // The listing f is visited with; now is f as opened at the visit. The
     // visit's moment decides whether the folder can be opened and which
     // folder it is; a read made ahead is used when it is of that folder.
+    // opening is what opening the folder took.
     DirListing TakeForVisit(Folder* f, DirectoryReader& reader, DirListing now, const Collation& collation,
-                            TTreeScanner::Counts& counts) {
+                            TTreeScanner::Counts& counts, Clock::duration opening) {
         std::unique_lock lock(mu_);
         if (f->state == Folder::State::kQueued) {
             if (f->pending) {
@@ -189,13 +194,16 @@ public:
         if (!now.ok) return now;
         lock.unlock();
 
+        const Clock::time_point start = Clock::now();
         reader.Read(now);
+        const Clock::duration reading = Clock::now() - start;
         std::vector<uint32_t> order;
         std::vector<std::unique_ptr<Folder>> subs;
         SortSubfolders(now, *f, collation, order, subs);
 
         lock.lock();
         ++counts.reads;
+        NoteVisitReadLocked(opening + reading, now.entries.size());
         f->device = now.device;
         f->inode = now.inode;
         f->subOrder = std::move(order);
@@ -308,8 +316,18 @@ private:
         return kernel;
     }
 
+    // From a warm cache a folder reads in microseconds and readers only add
+    // work; from the disk it takes a wait for every folder, which readers
+    // spend in parallel. Preemption makes a read slow now and then, not one
+    // in eight.
+    void NoteVisitReadLocked(Clock::duration spent, size_t entries) {
+        ++visitReads_;
+        if (spent > std::chrono::microseconds(250) + entries * std::chrono::microseconds(2)) ++slowReads_;
+        if (slowReads_ >= 8 && slowReads_ * 8 >= visitReads_) wanted_ = true;
+    }
+
     void QueueSubsLocked(Folder* f) {
-        if (threads_ <= 0 || f->subs.empty()) return;
+        if (threads_ <= 0 || !wanted_ || f->subs.empty()) return;
         if (workers_.empty()) {
             LimitArenas();
             for (int i = std::min(threads_, Cores()); i > 0; --i) SpawnLocked();
@@ -407,6 +425,9 @@ private:
     std::condition_variable workCv_;   // queue or bound changed, or stop
     std::condition_variable visitCv_;  // a read finished
     bool stop_ = false;
+    bool wanted_;  // readers are worth their cost
+    uint64_t visitReads_ = 0;
+    uint64_t slowReads_ = 0;
     bool visitorWaits_ = false;
     bool cannotSpawn_ = false;
     int idle_ = 0;  // workers waiting for something to read
@@ -466,7 +487,7 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
 
     const Collation& collation = Collation::User();
     const int threads = !recursive_ ? 0 : readAheadThreads_ < 0 ? DefaultReadAheadThreads() : readAheadThreads_;
-    ReadAhead ahead(accessPrefix_, threads, collation.Locale());
+    ReadAhead ahead(accessPrefix_, threads, readAheadThreads_ < 0, collation.Locale());
 
     // Everything a visit does before its subfolders; false when the folder
     // is not entered at all.
@@ -475,7 +496,9 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
         if (!keepGoing_) return false;
 
         DirectoryReader reader;
+        const Clock::time_point opened = Clock::now();
         DirListing now = reader.Open(accessPrefix_ + f->dir);
+        const Clock::duration opening = Clock::now() - opened;
         if (now.ok) {
             const Identity id{now.device, now.inode};
             // A link back to a folder we are inside: going in would never end.
@@ -488,7 +511,7 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
 
         ++counts_.visits;
         Fire(OnDirectoryFound, f->dir, 0);
-        const DirListing listing = ahead.TakeForVisit(f, reader, std::move(now), collation, counts_);
+        const DirListing listing = ahead.TakeForVisit(f, reader, std::move(now), collation, counts_, opening);
         fileFound_ = f->dir;
         fileSize_ = 0;
         if (OnDirectoryRead) OnDirectoryRead(*this, listing);

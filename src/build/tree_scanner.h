@@ -21,12 +21,13 @@
 // - the kernel's own file systems (proc, sysfs, devtmpfs ...) are never
 //   entered through a link.
 //
-// Folders are read ahead of the visit by a few worker threads (reading
-// only: they fire no event), in the visit's own order and a bounded way
-// ahead. Every event still fires on the thread that called Scan, in the
-// order above. Whether a folder exists and can be opened is decided when
-// it is visited, as if it had not been read ahead; its entries may be
-// those read a moment earlier.
+// Once folders prove slow to read (a cold cache: the wait is the disk's),
+// they are read ahead of the visit by worker threads (reading only: they
+// fire no event), in the visit's own order and a bounded way ahead. Every
+// event still fires on the thread that called Scan, in the order above.
+// Whether a folder exists and can be opened is decided when it is visited,
+// as if it had not been read ahead; its entries may be those read a moment
+// earlier.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -77,8 +78,9 @@ public:
     // The visit of one folder dir (ending with "/") and everything below it.
     void ScanDirectory(const std::string& dir);
 
-    // Worker threads reading ahead during a recursive walk; 0 reads every
-    // folder on the caller's thread at its visit.
+    // Worker threads reading ahead during a recursive walk, from its first
+    // folder on; 0 reads every folder on the caller's thread at its visit.
+    // Not set: a few per core, once folders prove slow to read.
     int ReadAheadThreads() const { return readAheadThreads_; }
     void SetReadAheadThreads(int n) { readAheadThreads_ = n < 0 ? 0 : n; }
 
