@@ -322,7 +322,7 @@ private:
     // in eight.
     void NoteVisitReadLocked(Clock::duration spent, size_t entries) {
         ++visitReads_;
-        if (spent > std::chrono::microseconds(250) + entries * std::chrono::microseconds(2)) ++slowReads_;
+        if (spent > std::chrono::microseconds(100) + entries * std::chrono::microseconds(1)) ++slowReads_;
         if (slowReads_ >= 8 && slowReads_ * 8 >= visitReads_) wanted_ = true;
     }
 
