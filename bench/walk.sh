@@ -28,22 +28,7 @@ if [ -n "$need" ]; then
     $sudo apt-get install -y $need > /dev/null
 fi
 
-if [ ! -d "$tree" ]; then
-    free_inodes=$(df --output=iavail "$(dirname "$tree")" | tail -1)
-    free_kb=$(df --output=avail -k "$(dirname "$tree")" | tail -1)
-    if [ "$free_inodes" -lt 1200000 ] || [ "$free_kb" -lt 1000000 ]; then
-        echo "not enough room under $(dirname "$tree"): $free_inodes inodes, $free_kb KB free"; exit 1
-    fi
-    echo "generating $tree (a few minutes)"
-    python3 "$here/make_tree.py" "$tree" 500 10
-fi
-
-work=$(mktemp -d /tmp/zorbex-walk-XXXXXX)
-cleanup() {
-    rm -rf "$work"
-    if [ "$keep" = 0 ]; then rm -rf "$tree"; fi
-}
-trap cleanup EXIT
+. "$here/million_tree.sh"
 
 # A program folder of its own: the settings file lies beside the executable.
 cp "$bin" "$work/zorbex"
