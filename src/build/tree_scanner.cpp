@@ -203,11 +203,15 @@ public:
 
         lock.lock();
         ++counts.reads;
-        NoteVisitReadLocked(opening + reading, now.entries.size());
         f->device = now.device;
         f->inode = now.inode;
         f->subOrder = std::move(order);
         f->subs = std::move(subs);
+        if (!wanted_ && SlowVisitReadLocked(opening + reading, now.entries.size())) {
+            // From here on: what is left to visit of the folders above too.
+            wanted_ = true;
+            for (Folder* above = f->parent; above; above = above->parent) QueueSubsLocked(above);
+        }
         QueueSubsLocked(f);
         return now;
     }
@@ -316,16 +320,17 @@ private:
         return kernel;
     }
 
-    // From a warm cache a folder reads in microseconds and readers only add
-    // work; from the disk it takes a wait for every folder, which readers
-    // spend in parallel. Preemption makes a read slow now and then, not one
-    // in eight.
-    void NoteVisitReadLocked(Clock::duration spent, size_t entries) {
+    // True when the visit's reads have proved slow enough for readers. From
+    // a warm cache a folder reads in microseconds and readers only add work;
+    // from the disk it takes a wait for every folder, which readers spend in
+    // parallel. Preemption makes a read slow now and then, not one in eight.
+    bool SlowVisitReadLocked(Clock::duration spent, size_t entries) {
         ++visitReads_;
         if (spent > std::chrono::microseconds(100) + entries * std::chrono::microseconds(1)) ++slowReads_;
-        if (slowReads_ >= 8 && slowReads_ * 8 >= visitReads_) wanted_ = true;
+        return slowReads_ >= 8 && slowReads_ * 8 >= visitReads_;
     }
 
+    // Queues the subfolders of f that nobody has read or queued yet.
     void QueueSubsLocked(Folder* f) {
         if (threads_ <= 0 || !wanted_ || f->subs.empty()) return;
         if (workers_.empty()) {
@@ -334,6 +339,7 @@ private:
             if (workers_.empty()) return;
         }
         for (const auto& sub : f->subs) {
+            if (!sub || sub->pending || sub->state != Folder::State::kQueued) continue;
             pending_.insert(sub.get());
             sub->pending = true;
         }
