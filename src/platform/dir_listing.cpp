@@ -93,9 +93,7 @@ bool DirectoryReader::OnKernelFileSystem() const {
 DirectoryReader::~DirectoryReader() { Close(); }
 
 void DirectoryReader::Close() {
-    if (dir_) ::closedir(static_cast<DIR*>(dir_));
-    else if (fd_ >= 0) ::close(fd_);
-    dir_ = nullptr;
+    if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }
 
@@ -122,51 +120,49 @@ DirListing DirectoryReader::Open(const std::string& path) {
 
 void DirectoryReader::Read(DirListing& listing, ListOptions options) {
     if (fd_ < 0) return;
-    DIR* dir = ::fdopendir(fd_);
-    if (!dir) {
-        // The folder opened but cannot be listed: as if it had not opened.
-        listing.ok = false;
-        listing.error = errno;
-        Close();
-        return;
-    }
-    dir_ = dir;
     const int fd = fd_;
-    errno = 0;
-    while (const dirent* d = ::readdir(dir)) {
-        const char* n = d->d_name;
-        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
-        DirEntry& e = listing.entries.emplace_back();
-        e.name = n;
-        e.inode = static_cast<uint64_t>(d->d_ino);
-        e.device = listing.device;
-        // The kind from the folder itself when it is known and final; links
-        // and file systems without types need a stat.
-        bool needStat = options.sizes;
-        switch (d->d_type) {
-            case DT_REG: e.kind = EntryKind::kFile; break;
-            case DT_DIR: e.kind = EntryKind::kDirectory; break;
-            case DT_LNK: e.symlink = true; needStat = true; break;
-            case DT_UNKNOWN: needStat = true; break;
-            default: e.kind = EntryKind::kOther; break;
-        }
-        if (needStat) {
-            struct stat st {};
-            if (::fstatat(fd, n, &st, 0) == 0) {
-                FillFromStat(e, st);
-            } else if (d->d_type == DT_UNKNOWN && ::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-                // A dangling link on a file system without types.
-                e.symlink = S_ISLNK(st.st_mode);
-                e.kind = e.symlink ? EntryKind::kOther : KindOf(st.st_mode);
-            } else if (d->d_type == DT_LNK) {
-                e.kind = EntryKind::kOther;  // dangling or looping link
+    // The kernel's records straight into a buffer of the thread's: no
+    // directory stream to allocate and check per folder.
+    alignas(struct dirent64) thread_local char buffer[32768];
+    ssize_t got;
+    // At the end, or at an error, what was read stands.
+    while ((got = ::getdents64(fd, buffer, sizeof buffer)) > 0) {
+        for (ssize_t at = 0; at < got;) {
+            const auto* d = reinterpret_cast<const struct dirent64*>(buffer + at);
+            at += d->d_reclen;
+            const char* n = d->d_name;
+            if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+            DirEntry& e = listing.entries.emplace_back();
+            e.name = n;
+            e.inode = static_cast<uint64_t>(d->d_ino);
+            e.device = listing.device;
+            // The kind from the folder itself when it is known and final;
+            // links and file systems without types need a stat.
+            bool needStat = options.sizes;
+            switch (d->d_type) {
+                case DT_REG: e.kind = EntryKind::kFile; break;
+                case DT_DIR: e.kind = EntryKind::kDirectory; break;
+                case DT_LNK: e.symlink = true; needStat = true; break;
+                case DT_UNKNOWN: needStat = true; break;
+                default: e.kind = EntryKind::kOther; break;
             }
-            if (d->d_type == DT_UNKNOWN && e.kind != EntryKind::kOther) {
-                struct stat lst {};
-                if (::fstatat(fd, n, &lst, AT_SYMLINK_NOFOLLOW) == 0) e.symlink = S_ISLNK(lst.st_mode);
+            if (needStat) {
+                struct stat st {};
+                if (::fstatat(fd, n, &st, 0) == 0) {
+                    FillFromStat(e, st);
+                } else if (d->d_type == DT_UNKNOWN && ::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                    // A dangling link on a file system without types.
+                    e.symlink = S_ISLNK(st.st_mode);
+                    e.kind = e.symlink ? EntryKind::kOther : KindOf(st.st_mode);
+                } else if (d->d_type == DT_LNK) {
+                    e.kind = EntryKind::kOther;  // dangling or looping link
+                }
+                if (d->d_type == DT_UNKNOWN && e.kind != EntryKind::kOther) {
+                    struct stat lst {};
+                    if (::fstatat(fd, n, &lst, AT_SYMLINK_NOFOLLOW) == 0) e.symlink = S_ISLNK(lst.st_mode);
+                }
             }
         }
-        errno = 0;
     }
     Close();
 }

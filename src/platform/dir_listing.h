@@ -70,7 +70,6 @@ public:
 
 private:
     int fd_ = -1;
-    void* dir_ = nullptr;  // DIR*, made from fd_ by Read
 };
 
 }  // namespace zorbex
