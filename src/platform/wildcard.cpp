@@ -3,6 +3,8 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include <array>
+
 namespace zorbex {
 namespace {
 
@@ -11,6 +13,18 @@ constexpr int32_t kAny = -2;
 // Bytes that do not begin a valid UTF-8 sequence become characters of their
 // own above the Unicode range, so they only ever equal the same byte.
 constexpr int32_t kRawByteBase = 0x110000;
+
+// ICU's folding of the two-byte range (Latin, Greek, Cyrillic, Hebrew,
+// Arabic ...), looked up rather than asked for every character of every name.
+constexpr int32_t kTableEnd = 0x800;
+const std::array<int32_t, kTableEnd>& FoldTable() {
+    static const std::array<int32_t, kTableEnd> table = [] {
+        std::array<int32_t, kTableEnd> t{};
+        for (int32_t c = 0; c < kTableEnd; ++c) t[c] = static_cast<int32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT));
+        return t;
+    }();
+    return table;
+}
 
 // One character of s at pos, folded; len receives its length in bytes.
 inline int32_t NextFolded(std::string_view s, size_t pos, size_t& len) {
@@ -28,6 +42,7 @@ inline int32_t NextFolded(std::string_view s, size_t pos, size_t& len) {
         return kRawByteBase + b;
     }
     len = static_cast<size_t>(i) - pos;
+    if (c < kTableEnd) return FoldTable()[c];
     return static_cast<int32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT));
 }
 
