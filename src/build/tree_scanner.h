@@ -30,7 +30,6 @@
 // earlier.
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <set>
 #include <string>
 #include <utility>
