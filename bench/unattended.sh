@@ -16,23 +16,7 @@ bin=$build/bin/zorbex
 [ -x "$bin" ] || { echo "build zorbex first ($bin)"; exit 1; }
 
 df -h /tmp
-if [ ! -d "$tree" ]; then
-    # About 1,050,000 inodes and 250 MB of folder blocks.
-    free_inodes=$(df --output=iavail "$(dirname "$tree")" | tail -1)
-    free_kb=$(df --output=avail -k "$(dirname "$tree")" | tail -1)
-    if [ "$free_inodes" -lt 1200000 ] || [ "$free_kb" -lt 1000000 ]; then
-        echo "not enough room under $(dirname "$tree"): $free_inodes inodes, $free_kb KB free"; exit 1
-    fi
-    echo "generating $tree (a few minutes)"
-    python3 "$here/make_tree.py" "$tree" 500 10
-fi
-
-work=$(mktemp -d /tmp/zorbex-unattended-XXXXXX)
-cleanup() {
-    rm -rf "$work"
-    if [ "$keep" = 0 ]; then rm -rf "$tree"; fi
-}
-trap cleanup EXIT
+. "$here/million_tree.sh"
 
 # A program folder of its own: the settings file lies beside the executable.
 cp "$bin" "$work/zorbex"

@@ -9,11 +9,28 @@
 // with names and "/" appended, so the caller's spelling is kept.
 //
 // Hidden folders (a name beginning with ".") are never reported or entered.
-// Links to folders are followed, but one that leads back to a folder on the
-// current path is neither reported nor entered, so a link loop cannot make
-// the walk endless or report a folder twice on one branch.
+// Links to folders are followed, with three limits, each of which leaves the
+// folder neither reported nor entered:
+// - one that leads back to a folder on the current path, so a link loop
+//   cannot make the walk endless or report a folder twice on one branch;
+// - a folder whose path passes through a link is entered at most once per
+//   walk (by device and inode), so folders linking to each other cost work
+//   in the number of folders, not in the number of paths to them; a folder
+//   reached by names alone is walked every time, so one link to a sibling
+//   or to a folder outside the tree still lists it under the link's path;
+// - the kernel's own file systems (proc, sysfs, devtmpfs ...) are never
+//   entered through a link.
+//
+// Once folders prove slow to read (a cold cache: the wait is the disk's),
+// they are read ahead of the visit by worker threads (reading only: they
+// fire no event), in the visit's own order and a bounded way ahead. Every
+// event still fires on the thread that called Scan, in the order above.
+// Whether a folder exists and can be opened is decided when it is visited,
+// as if it had not been read ahead; its entries may be those read a moment
+// earlier.
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,6 +77,20 @@ public:
     // The visit of one folder dir (ending with "/") and everything below it.
     void ScanDirectory(const std::string& dir);
 
+    // Worker threads reading ahead during a recursive walk, from its first
+    // folder on; 0 reads every folder on the caller's thread at its visit.
+    // Not set: a few per core, once folders prove slow to read.
+    int ReadAheadThreads() const { return readAheadThreads_; }
+    void SetReadAheadThreads(int n) { readAheadThreads_ = n < 0 ? 0 : n; }
+
+    // What the last Scan did, for tests and measurement.
+    struct Counts {
+        uint64_t visits = 0;      // folders reported by a visit
+        uint64_t reads = 0;       // folders whose entries were read, ahead or at the visit
+        uint64_t readsAhead = 0;  // of those, read by a worker and used as read
+    };
+    const Counts& LastCounts() const { return counts_; }
+
 private:
     bool OnCurrentPath(uint64_t device, uint64_t inode) const;
     void Fire(const TNotifyEvent& event, const std::string& path, int64_t size);
@@ -72,9 +103,13 @@ private:
     bool recursive_ = true;
     std::string baseDirectory_;
 
+    int readAheadThreads_ = -1;  // not set: chosen by the machine
+
     bool keepGoing_ = false;
     std::string accessPrefix_;  // put before a reported path to open it
     std::vector<std::pair<uint64_t, uint64_t>> path_;  // device, inode of the folders being visited
+    std::set<std::pair<uint64_t, uint64_t>> enteredThroughLink_;
+    Counts counts_;
 };
 
 }  // namespace zorbex

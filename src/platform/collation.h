@@ -37,6 +37,8 @@ public:
     // The collator's key; comparing two keys bytewise orders like the
     // collator (without the byte tie-break).
     std::string SortKey(std::string_view name) const;
+    // The same key appended to keys.
+    void AppendSortKey(std::string_view name, std::string& keys) const;
 
     void Sort(std::vector<std::string>& names) const;
     // Indices of names in sorted order.

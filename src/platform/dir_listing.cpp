@@ -2,10 +2,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace zorbex {
 namespace {
@@ -23,13 +28,73 @@ void FillFromStat(DirEntry& e, const struct stat& st) {
     e.inode = static_cast<uint64_t>(st.st_ino);
 }
 
+// The type the mount table gives the file system of device dev ("" when it
+// cannot be read).
+std::string MountedType(dev_t dev) {
+    FILE* table = std::fopen("/proc/self/mountinfo", "re");
+    if (!table) return "";
+    std::string type;
+    char line[4096];
+    // "36 35 0:21 / /dev rw,nosuid shared:2 - devtmpfs udev rw,..."
+    while (std::fgets(line, sizeof line, table)) {
+        unsigned major = 0, minor = 0;
+        if (std::sscanf(line, "%*s %*s %u:%u", &major, &minor) != 2) continue;
+        if (makedev(major, minor) != dev) continue;
+        const char* dash = std::strstr(line, " - ");
+        if (!dash) continue;
+        char name[64] = {};
+        if (std::sscanf(dash + 3, "%63s", name) == 1) type = name;
+        break;
+    }
+    std::fclose(table);
+    return type;
+}
+
 }  // namespace
+
+bool DirectoryReader::OnKernelFileSystem() const {
+    if (fd_ < 0) return false;
+    const int fd = fd_;
+    struct statfs fs {};
+    if (::fstatfs(fd, &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+        case PROC_SUPER_MAGIC:
+        case SYSFS_MAGIC:
+        case DEVPTS_SUPER_MAGIC:
+        case CGROUP_SUPER_MAGIC:
+        case CGROUP2_SUPER_MAGIC:
+        case SECURITYFS_MAGIC:
+        case DEBUGFS_MAGIC:
+        case TRACEFS_MAGIC:
+        case PSTOREFS_MAGIC:
+        case BPF_FS_MAGIC:
+        case SELINUX_MAGIC:
+        case SMACK_MAGIC:
+        case BINFMTFS_MAGIC:
+        case EFIVARFS_MAGIC:
+        case NSFS_MAGIC:
+        case USBDEVICE_SUPER_MAGIC:
+        case 0x62656570:  // configfs
+        case 0x65735543:  // fusectl
+        case 0x19800202:  // mqueue
+            return true;
+        case TMPFS_MAGIC:
+        case RAMFS_MAGIC: {
+            // devtmpfs is a tmpfs to statfs; only the mount table tells it
+            // from the /tmp kind.
+            struct stat st {};
+            return ::fstat(fd, &st) == 0 && MountedType(st.st_dev) == "devtmpfs";
+        }
+        default:
+            return false;
+    }
+}
 
 DirectoryReader::~DirectoryReader() { Close(); }
 
 void DirectoryReader::Close() {
-    if (dir_) ::closedir(static_cast<DIR*>(dir_));
-    dir_ = nullptr;
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
 }
 
 DirListing DirectoryReader::Open(const std::string& path) {
@@ -46,13 +111,7 @@ DirListing DirectoryReader::Open(const std::string& path) {
         ::close(fd);
         return listing;
     }
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        listing.error = errno;
-        ::close(fd);
-        return listing;
-    }
-    dir_ = dir;
+    fd_ = fd;
     listing.ok = true;
     listing.device = static_cast<uint64_t>(st.st_dev);
     listing.inode = static_cast<uint64_t>(st.st_ino);
@@ -60,44 +119,50 @@ DirListing DirectoryReader::Open(const std::string& path) {
 }
 
 void DirectoryReader::Read(DirListing& listing, ListOptions options) {
-    DIR* dir = static_cast<DIR*>(dir_);
-    if (!dir) return;
-    const int fd = ::dirfd(dir);
-    errno = 0;
-    while (const dirent* d = ::readdir(dir)) {
-        const char* n = d->d_name;
-        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
-        DirEntry& e = listing.entries.emplace_back();
-        e.name = n;
-        e.inode = static_cast<uint64_t>(d->d_ino);
-        e.device = listing.device;
-        // The kind from the folder itself when it is known and final; links
-        // and file systems without types need a stat.
-        bool needStat = options.sizes;
-        switch (d->d_type) {
-            case DT_REG: e.kind = EntryKind::kFile; break;
-            case DT_DIR: e.kind = EntryKind::kDirectory; break;
-            case DT_LNK: e.symlink = true; needStat = true; break;
-            case DT_UNKNOWN: needStat = true; break;
-            default: e.kind = EntryKind::kOther; break;
-        }
-        if (needStat) {
-            struct stat st {};
-            if (::fstatat(fd, n, &st, 0) == 0) {
-                FillFromStat(e, st);
-            } else if (d->d_type == DT_UNKNOWN && ::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-                // A dangling link on a file system without types.
-                e.symlink = S_ISLNK(st.st_mode);
-                e.kind = e.symlink ? EntryKind::kOther : KindOf(st.st_mode);
-            } else if (d->d_type == DT_LNK) {
-                e.kind = EntryKind::kOther;  // dangling or looping link
+    if (fd_ < 0) return;
+    const int fd = fd_;
+    // The kernel's records straight into a buffer of the thread's: no
+    // directory stream to allocate and check per folder.
+    alignas(struct dirent64) thread_local char buffer[32768];
+    ssize_t got;
+    // At the end, or at an error, what was read stands.
+    while ((got = ::getdents64(fd, buffer, sizeof buffer)) > 0) {
+        for (ssize_t at = 0; at < got;) {
+            const auto* d = reinterpret_cast<const struct dirent64*>(buffer + at);
+            at += d->d_reclen;
+            const char* n = d->d_name;
+            if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+            DirEntry& e = listing.entries.emplace_back();
+            e.name = n;
+            e.inode = static_cast<uint64_t>(d->d_ino);
+            e.device = listing.device;
+            // The kind from the folder itself when it is known and final;
+            // links and file systems without types need a stat.
+            bool needStat = options.sizes;
+            switch (d->d_type) {
+                case DT_REG: e.kind = EntryKind::kFile; break;
+                case DT_DIR: e.kind = EntryKind::kDirectory; break;
+                case DT_LNK: e.symlink = true; needStat = true; break;
+                case DT_UNKNOWN: needStat = true; break;
+                default: e.kind = EntryKind::kOther; break;
             }
-            if (d->d_type == DT_UNKNOWN && e.kind != EntryKind::kOther) {
-                struct stat lst {};
-                if (::fstatat(fd, n, &lst, AT_SYMLINK_NOFOLLOW) == 0) e.symlink = S_ISLNK(lst.st_mode);
+            if (needStat) {
+                struct stat st {};
+                if (::fstatat(fd, n, &st, 0) == 0) {
+                    FillFromStat(e, st);
+                } else if (d->d_type == DT_UNKNOWN && ::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                    // A dangling link on a file system without types.
+                    e.symlink = S_ISLNK(st.st_mode);
+                    e.kind = e.symlink ? EntryKind::kOther : KindOf(st.st_mode);
+                } else if (d->d_type == DT_LNK) {
+                    e.kind = EntryKind::kOther;  // dangling or looping link
+                }
+                if (d->d_type == DT_UNKNOWN && e.kind != EntryKind::kOther) {
+                    struct stat lst {};
+                    if (::fstatat(fd, n, &lst, AT_SYMLINK_NOFOLLOW) == 0) e.symlink = S_ISLNK(lst.st_mode);
+                }
             }
         }
-        errno = 0;
     }
     Close();
 }

@@ -47,7 +47,9 @@ DirListing ListDirectory(const std::string& path, ListOptions options = {});
 
 // The same in two steps, for a walk that must know which folder it has
 // reached before it reports it: Open() fills ok/error/device/inode only,
-// Read() then fills entries. The folder stays open in between.
+// Read() then fills entries. The folder stays open in between. Open costs
+// no more than opening the folder, so it also serves to check a folder
+// whose entries are known already.
 class DirectoryReader {
 public:
     DirectoryReader() = default;
@@ -60,8 +62,14 @@ public:
     void Read(DirListing& listing, ListOptions options = {});
     void Close();
 
+    // True when the folder opened last lies on one of the kernel's own file
+    // systems (proc, sysfs, devtmpfs, cgroup, debugfs ...), told by the file
+    // system's type, not by the path: their trees describe the running
+    // system, hold no media, and some of them never end.
+    bool OnKernelFileSystem() const;
+
 private:
-    void* dir_ = nullptr;  // DIR*
+    int fd_ = -1;
 };
 
 }  // namespace zorbex

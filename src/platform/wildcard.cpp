@@ -3,6 +3,8 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include <array>
+
 namespace zorbex {
 namespace {
 
@@ -11,6 +13,18 @@ constexpr int32_t kAny = -2;
 // Bytes that do not begin a valid UTF-8 sequence become characters of their
 // own above the Unicode range, so they only ever equal the same byte.
 constexpr int32_t kRawByteBase = 0x110000;
+
+// ICU's folding of the two-byte range (Latin, Greek, Cyrillic, Hebrew,
+// Arabic ...), looked up rather than asked for every character of every name.
+constexpr int32_t kTableEnd = 0x800;
+const std::array<int32_t, kTableEnd>& FoldTable() {
+    static const std::array<int32_t, kTableEnd> table = [] {
+        std::array<int32_t, kTableEnd> t{};
+        for (int32_t c = 0; c < kTableEnd; ++c) t[c] = static_cast<int32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT));
+        return t;
+    }();
+    return table;
+}
 
 // One character of s at pos, folded; len receives its length in bytes.
 inline int32_t NextFolded(std::string_view s, size_t pos, size_t& len) {
@@ -28,18 +42,19 @@ inline int32_t NextFolded(std::string_view s, size_t pos, size_t& len) {
         return kRawByteBase + b;
     }
     len = static_cast<size_t>(i) - pos;
+    if (c < kTableEnd) return FoldTable()[c];
     return static_cast<int32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT));
 }
 
-bool MatchTokens(const int32_t* tok, size_t count, std::string_view name) {
+// name: its characters, folded.
+bool MatchTokens(const int32_t* tok, size_t count, const std::vector<int32_t>& name) {
     size_t p = 0, n = 0;
     size_t starP = SIZE_MAX, starN = 0;
     while (n < name.size()) {
-        size_t len;
-        const int32_t c = NextFolded(name, n, len);
+        const int32_t c = name[n];
         if (p < count && tok[p] != kStar && (tok[p] == kAny || tok[p] == c)) {
             ++p;
-            n += len;
+            ++n;
             continue;
         }
         if (p < count && tok[p] == kStar) {
@@ -49,10 +64,7 @@ bool MatchTokens(const int32_t* tok, size_t count, std::string_view name) {
         }
         if (starP == SIZE_MAX) return false;
         // Let the last star swallow one more character and try again.
-        size_t starLen;
-        NextFolded(name, starN, starLen);
-        starN += starLen;
-        n = starN;
+        n = ++starN;
         p = starP + 1;
     }
     while (p < count && tok[p] == kStar) ++p;
@@ -85,9 +97,17 @@ WildcardPattern::WildcardPattern(std::string_view pattern) {
 
 bool WildcardPattern::Matches(std::string_view name) const {
     if (tokens_.empty()) return false;
-    if (MatchTokens(tokens_.data(), tokens_.size(), name)) return true;
+    // Each character is folded once, not again at every retry of a star.
+    thread_local std::vector<int32_t> folded;
+    folded.clear();
+    for (size_t pos = 0; pos < name.size();) {
+        size_t len;
+        folded.push_back(NextFolded(name, pos, len));
+        pos += len;
+    }
+    if (MatchTokens(tokens_.data(), tokens_.size(), folded)) return true;
     // "name.*" also matches "name"; "*.*" thereby matches everything.
-    return optionalDotStar_ && MatchTokens(tokens_.data(), tokens_.size() - 2, name);
+    return optionalDotStar_ && MatchTokens(tokens_.data(), tokens_.size() - 2, folded);
 }
 
 std::vector<std::string> SplitMask(std::string_view mask) {

@@ -7,9 +7,12 @@
 
 #include <climits>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
 
 namespace zorbex {
 namespace {
@@ -221,6 +224,129 @@ TEST(TreeScannerTest, PathsTooLongForTheSystemEndTheWalk) {
     EXPECT_EQ(failed, 1u);
     EXPECT_GT(lastFailed.size(), size_t{PATH_MAX} - 2);
     EXPECT_EQ(read, (lastFailed.size() - t.path().size()) / 2);
+}
+
+// Folders that each hold links to all the others: every path through them
+// is a different path, but there are only n folders to enter.
+TEST(TreeScannerTest, LinkFarmIsWalkedInTheNumberOfFolders) {
+    TempDir t;
+    const int n = 8;
+    for (int i = 0; i < n; ++i) WriteFile(t / ("f" + std::to_string(i) + "/song.mp3"), "");
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) {
+            const std::string link = t / ("f" + std::to_string(i) + "/to" + std::to_string(j));
+            if (i != j) {
+                ASSERT_EQ(symlink(("../f" + std::to_string(j)).c_str(), link.c_str()), 0);
+            }
+        }
+    }
+    for (int threads : {0, 4}) {
+        TTreeScanner s;
+        Recorder r;
+        r.Attach(s);
+        s.SetReadAheadThreads(threads);
+        s.SetInitialDirectory(t.path());
+        s.Scan();
+        // The start, each folder by its own name, each once through a link.
+        EXPECT_EQ(s.LastCounts().visits, 2u * n + 1) << threads;
+        EXPECT_EQ(r.found.size(), 2u * n + 1) << threads;
+        EXPECT_LE(s.LastCounts().reads, 2 * s.LastCounts().visits) << threads;
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(std::count(r.found.begin(), r.found.end(), t / ("f" + std::to_string(i) + "/")), 1) << i;
+        }
+    }
+}
+
+TEST(TreeScannerTest, KernelFileSystemsAreNeverEnteredThroughALink) {
+    TempDir t;
+    MakeDirs(t / "music/a");
+    MakeDirs(t / "outside/b");
+    int k = 0;
+    for (const char* target : {"/proc", "/sys", "/dev/pts", "/proc/self"}) {
+        ASSERT_EQ(symlink(target, (t / ("music/k" + std::to_string(k++))).c_str()), 0);
+    }
+    // A link into the kernel's trees below a linked folder is refused as well.
+    ASSERT_EQ(symlink("/proc", (t / "outside/b/p").c_str()), 0);
+    ASSERT_EQ(symlink("../outside", (t / "music/out").c_str()), 0);
+    EXPECT_EQ(Walk(t / "music"), (Paths{t / "music/", t / "music/a/", t / "music/out/", t / "music/out/b/"}));
+}
+
+// Every event, in order, with what each visit read.
+Paths AllEvents(const std::string& start, int threads) {
+    TTreeScanner s;
+    Recorder r;
+    r.Attach(s, true);
+    s.OnDirectoryRead = [&](TTreeScanner& x, const DirListing& l) {
+        std::string names;
+        for (const DirEntry& e : l.entries) names += e.name + "|";
+        r.events.push_back("read " + x.FileFound() + (l.ok ? " ok " : " failed ") + std::to_string(names.size()));
+    };
+    s.SetFileMask("*.mp3");
+    s.SetReadAheadThreads(threads);
+    s.SetInitialDirectory(start);
+    s.Scan();
+    r.events.push_back("yields " + std::to_string(r.yields));
+    return r.events;
+}
+
+TEST(TreeScannerTest, ReadingAheadChangesNoEvent) {
+    TempDir t;
+    // Wider than the workers may read ahead, with the awkward cases among it.
+    for (int i = 0; i < 35; ++i) {
+        for (int j = 0; j < 30; ++j) {
+            const std::string dir = t / ("w/" + std::to_string(i) + (i % 2 ? "Б" : "б") + "/" + std::to_string(j));
+            MakeDirs(dir);
+            if (j % 7 == 0) WriteFile(dir + "/" + std::to_string(j) + ".mp3", std::string(j, 'x'));
+        }
+    }
+    MakeDirs(t / "w/\xff\xfe bad");
+    MakeDirs(t / "w/line\nbreak/in");
+    MakeDirs(t / "w/.hidden/in");
+    std::string deep = t / "w/deep";
+    for (int i = 0; i < 60; ++i) deep += "/d";
+    MakeDirs(deep);
+    ASSERT_EQ(symlink("..", (t / "w/0б/up").c_str()), 0);
+    ASSERT_EQ(symlink("../1Б", (t / "w/0б/side").c_str()), 0);
+    ASSERT_EQ(symlink("../0б", (t / "w/1Б/back").c_str()), 0);
+    ASSERT_EQ(symlink("/proc", (t / "w/2б/proc").c_str()), 0);
+    ASSERT_EQ(symlink("missing", (t / "w/3Б/dangling").c_str()), 0);
+
+    const Paths alone = AllEvents(t / "w", 0);
+    ASSERT_GT(alone.size(), 35u * 31);
+    for (int round = 0; round < 3; ++round) EXPECT_EQ(AllEvents(t / "w", 8), alone) << round;
+}
+
+// Whether a folder exists and may be read is decided at its visit, whatever
+// the workers found when they read ahead.
+TEST(TreeScannerTest, RightsCountAtTheVisitNotWhenReadAhead) {
+    if (!zx_test::UnprivilegedAvailable()) GTEST_SKIP() << "no unprivileged user";
+    TempDir t;
+    for (const char* d : {"a", "b/inner", "c/inner", "d", "e"}) MakeDirs(t / d);
+    for (const char* d : {"", "a", "b", "b/inner", "c", "c/inner", "d", "e"}) zx_test::GiveToUnprivileged(t / d);
+    ASSERT_EQ(chmod((t / "c").c_str(), 0), 0);
+    ASSERT_EQ(chmod((t / "d").c_str(), 0), 0);
+    const auto out = zx_test::RunUnprivileged([&] {
+        TTreeScanner s;
+        std::string events;
+        s.SetReadAheadThreads(4);
+        s.OnDirectoryFound = [&](TTreeScanner& x) {
+            if (x.FileFound() != t / "a/") return;
+            // Give the workers time to read b and c ahead, then change both.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            chmod((t / "b").c_str(), 0);
+            chmod((t / "c").c_str(), 0755);
+        };
+        s.OnDirectoryRead = [&](TTreeScanner& x, const DirListing& l) {
+            events += x.FileFound().substr(t.path().size()) + (l.ok ? " ok;" : " failed;");
+        };
+        s.SetInitialDirectory(t.path());
+        s.Scan();
+        return events;
+    });
+    chmod((t / "b").c_str(), 0755);
+    chmod((t / "d").c_str(), 0755);
+    ASSERT_TRUE(out.has_value());
+    EXPECT_EQ(*out, " ok;a/ ok;b/ failed;c/ ok;c/inner/ ok;d/ failed;e/ ok;");
 }
 
 }  // namespace

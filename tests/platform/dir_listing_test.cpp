@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
 #include <map>
 
 #include "support/temp_dir.h"
@@ -77,6 +78,33 @@ TEST(DirListingTest, FailuresCarryTheReason) {
         EXPECT_FALSE(l.ok) << c.path;
         EXPECT_EQ(l.error, c.error) << c.path;
         EXPECT_TRUE(l.entries.empty());
+    }
+}
+
+// By the file system's type: devtmpfs is a tmpfs to statfs, and a tmpfs of
+// the user's (/dev/shm, often /tmp) is no kernel tree.
+TEST(DirListingTest, KernelFileSystemsAreToldByType) {
+    std::vector<std::string> kernel{"/proc", "/proc/self", "/sys", "/dev/pts"};
+    // /dev is devtmpfs on most machines, a plain tmpfs in some containers.
+    std::ifstream mounts("/proc/self/mounts");
+    for (std::string line; std::getline(mounts, line);) {
+        if (line.find(" /dev devtmpfs ") != std::string::npos) kernel.push_back("/dev");
+    }
+    for (const std::string& path : kernel) {
+        DirectoryReader reader;
+        ASSERT_TRUE(reader.Open(path).ok) << path;
+        EXPECT_TRUE(reader.OnKernelFileSystem()) << path;
+    }
+    TempDir t;
+    DirectoryReader reader;
+    ASSERT_TRUE(reader.Open(t.path()).ok);
+    EXPECT_FALSE(reader.OnKernelFileSystem());
+    char shm[] = "/dev/shm/zorbex-test-XXXXXX";
+    if (mkdtemp(shm)) {
+        DirectoryReader inShm;
+        ASSERT_TRUE(inShm.Open(shm).ok);
+        EXPECT_FALSE(inShm.OnKernelFileSystem());
+        rmdir(shm);
     }
 }
 
