@@ -1,10 +1,45 @@
 #include "build/output_file.h"
 
-#include <cerrno>
+#include <sys/stat.h>
 
-#include "build/playlist_builder.h"
+#include <cerrno>
+#include <filesystem>
+
+#include "platform/program_dir.h"
+#include "settings/settings_file.h"
 
 namespace zorbex {
+namespace {
+
+bool SameFileOnDisk(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+std::string NormalisedPath(std::string_view path) {
+    return std::filesystem::path(path).lexically_normal().string();
+}
+
+bool NamesSameFile(const std::string& a, const std::string& b) {
+    return NormalisedPath(a) == NormalisedPath(b) || SameFileOnDisk(a, b);
+}
+
+std::optional<std::string> ProgramFileRefusal(const std::string& output, const std::string& programDir) {
+    const auto names = [&](const std::string& file) { return NamesSameFile(output, file); };
+    if (names(SettingsPath(programDir))) return "это файл настроек программы";
+    if (names(programDir + kHelpFileName)) return "это файл справки программы";
+    // The program beside them, and the running one wherever it lies and
+    // under whatever name.
+    if (names(programDir + kExecutableName) || SameFileOnDisk(output, "/proc/self/exe")) return "это файл самой программы";
+    return std::nullopt;
+}
+
+std::string WriteFailedLine(const std::string& path, const WriteResult& result) {
+    return "   не удалось записать файл «" + path + "»: " + WriteFailureReason(result);
+}
 
 OutputFile::OutputFile(const std::string& output, const std::string& programDir) {
     if (auto reason = ProgramFileRefusal(output, programDir)) {

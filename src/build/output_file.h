@@ -31,4 +31,19 @@ private:
 // meets, whatever the system's language; the system's own text for others.
 std::string WriteFailureReason(const WriteResult& result);
 
+// The log line of an output file that could not be written, for playlists and unions alike.
+std::string WriteFailedLine(const std::string& path, const WriteResult& result);
+
+// Why output may not be a playlist or union file, or nothing when it may: it
+// names one of the program's own files (the settings file, which holds every
+// definition, the help file beside it, the running executable), in whatever
+// spelling.
+std::optional<std::string> ProgramFileRefusal(const std::string& output, const std::string& programDir);
+
+// The path with ".", ".." and doubled "/" removed as text.
+std::string NormalisedPath(std::string_view path);
+// Whether a and b name the same file: equal once normalised, or, when both
+// exist, the same file on disk (which also catches links and hard links).
+bool NamesSameFile(const std::string& a, const std::string& b);
+
 }  // namespace zorbex

@@ -5,16 +5,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <unordered_set>
 
 #include "build/output_file.h"
 #include "build/tree_scanner.h"
 #include "platform/collation.h"
 #include "platform/file_write.h"
-#include "platform/program_dir.h"
 #include "platform/wildcard.h"
-#include "settings/settings_file.h"
 
 namespace zorbex {
 namespace {
@@ -27,16 +24,6 @@ void Log(const BuildContext& context, const std::string& line) {
 }
 
 std::string NotFoundLine(const std::string& folder) { return "   каталог «" + folder + "» не найден"; }
-
-std::string Normalised(std::string_view path) {
-    return std::filesystem::path(path).lexically_normal().string();
-}
-
-bool SameFileOnDisk(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
 
 bool IsLink(const std::string& path) {
     struct stat st {};
@@ -123,10 +110,10 @@ size_t OccupiedList::CountExact(std::string_view path) const {
 }
 
 size_t OccupiedList::CountSameFile(std::string_view path) const {
-    const std::string target = Normalised(path);
+    const std::string target = NormalisedPath(path);
     size_t n = 0;
     for (const std::string& e : entries_) {
-        if (Normalised(e) == target || SameFileOnDisk(e, target)) ++n;
+        if (NamesSameFile(e, target)) ++n;
     }
     return n;
 }
@@ -224,7 +211,7 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
 
     const WriteResult written = out.Finish();
     if (!written.ok) {
-        Log(context, WriteFailedLine(result.output, WriteFailureReason(written)));
+        Log(context, WriteFailedLine(result.output, written));
         result.outcome = BuildOutcome::kWriteFailed;
         return result;
     }
@@ -233,22 +220,6 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
     Log(context, "   ок");
     result.outcome = BuildOutcome::kWritten;
     return result;
-}
-
-std::optional<std::string> ProgramFileRefusal(const std::string& output, const std::string& programDir) {
-    const auto names = [&](const std::string& file) {
-        return Normalised(output) == Normalised(file) || SameFileOnDisk(output, file);
-    };
-    if (names(SettingsPath(programDir))) return "это файл настроек программы";
-    if (names(programDir + kHelpFileName)) return "это файл справки программы";
-    // The program beside them, and the running one wherever it lies and
-    // under whatever name.
-    if (names(programDir + kExecutableName) || SameFileOnDisk(output, "/proc/self/exe")) return "это файл самой программы";
-    return std::nullopt;
-}
-
-std::string WriteFailedLine(const std::string& path, const std::string& reason) {
-    return "   не удалось записать файл «" + path + "»: " + reason;
 }
 
 }  // namespace zorbex

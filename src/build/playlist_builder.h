@@ -6,12 +6,10 @@
 // of the path exactly as the file system gave them.
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "build/output_file.h"
 #include "platform/dir_listing.h"
 #include "platform/file_write.h"
 
@@ -75,15 +73,6 @@ struct BuildContext {
 
 // text when it begins with "/", else programDir + text.
 std::string ResolveOutputPath(const std::string& text, const std::string& programDir);
-
-// The log line of an output file that could not be written, for playlists and unions alike.
-std::string WriteFailedLine(const std::string& path, const std::string& reason);
-
-// Why output may not be a playlist or union file, or nothing when it may: it
-// names one of the program's own files (the settings file, which holds every
-// definition, the help file beside it, the running executable), in whatever
-// spelling.
-std::optional<std::string> ProgramFileRefusal(const std::string& output, const std::string& programDir);
 
 // Whether an output file counts as existing: something other than a folder
 // is there, a file or a link (even a dangling one, which a write would follow).

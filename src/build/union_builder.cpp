@@ -143,7 +143,7 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
 
     const WriteResult written = out.Finish();
     if (!written.ok) {
-        Log(context, WriteFailedLine(result.output, WriteFailureReason(written)));
+        Log(context, WriteFailedLine(result.output, written));
         result.outcome = UnionOutcome::kWriteFailed;
         return result;
     }

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "build/output_file.h"
 #include "support/temp_dir.h"
 
 namespace zorbex {
