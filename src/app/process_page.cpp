@@ -59,6 +59,8 @@ TProcessPage::TProcessPage(const AppContext& context, QWidget* parent)
     QPalette memoPalette = log_memo->palette();
     memoPalette.setColor(QPalette::Base, memoPalette.color(QPalette::Button));
     log_memo->setPalette(memoPalette);
+    // Opaque, so that painting the log does not paint the list it covers.
+    log_memo->setAutoFillBackground(true);
     log_memo->hide();
     // Lets the last lines scroll up clear of btn_log (ScrollLogToEnd).
     log_memo->setCenterOnScroll(true);

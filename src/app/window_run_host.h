@@ -4,6 +4,8 @@
 // bars and the buttons on the window's own controls.
 #include <QProgressBar>
 
+#include <chrono>
+
 #include "build/run.h"
 #include "widgets/vex_progress_bar.h"
 
@@ -65,6 +67,9 @@ private:
     VexBar total_;
     PlainBar compact_;
     int logLines_ = 0;
+    static constexpr std::chrono::microseconds kPollInterval{1000};
+    bool polled_ = false;
+    std::chrono::steady_clock::time_point lastPoll_;
 };
 
 }  // namespace zorbex

@@ -4,10 +4,14 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTimer>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
+#include <thread>
 
+#include "app/window_run_host.h"
 #include "started_window.h"
 
 namespace {
@@ -229,6 +233,62 @@ TEST_F(WindowRun, OnlyAnAutomaticRunWithTheQuitOptionEndsTheProgram) {
         EXPECT_FALSE(w.AutoRunMarker());
         EXPECT_EQ(w.btn_quit->property("tag").toInt(), 0);
     }
+}
+
+}  // namespace
+
+namespace {
+
+struct PaintCount : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(WindowRun, PaintingTheLogLeavesTheListItCoversAlone) {
+    Seed(Settings(1, 0, "item_0=1\r\n"));
+    auto& w = Start();
+    w.show();
+    w.tab_base->setCurrentWidget(w.tab_process);
+    w.btn_startClick();
+    QApplication::processEvents();
+    PaintCount list;
+    w.tab_process->lst_do->viewport()->installEventFilter(&list);
+    w.tab_process->log_memo->viewport()->repaint();
+    w.tab_process->bar_total->SetPosition(50);
+    EXPECT_EQ(list.paints, 0);
+    w.tab_process->btn_log->click();
+    w.tab_process->lst_do->viewport()->repaint();
+    EXPECT_EQ(list.paints, 1);
+    w.hide();
+}
+
+// Queued calls run at every folder; input and timers at each definition's
+// first folder and then at least once a millisecond.
+TEST_F(WindowRun, YieldsRunQueuedCallsEveryTimeAndTimersWhenDue) {
+    Seed(Settings(1, 0, "item_0=1\r\n"));
+    auto& w = Start();
+    zorbex::TWindowRunHost host(w);
+    int queued = 0, timed = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++timed; });
+    timer.start(0);
+    host.LoadPlaylist(1);
+    for (int k = 0; k < 50; ++k) {
+        QMetaObject::invokeMethod(qApp, [&] { ++queued; }, Qt::QueuedConnection);
+        host.Yield();
+        EXPECT_EQ(queued, k + 1);
+    }
+    EXPECT_GE(timed, 1);
+    const int before = timed;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    host.Yield();
+    EXPECT_EQ(timed, before + 1);
+    host.LoadPlaylist(1);
+    host.Yield();
+    EXPECT_EQ(timed, before + 2);
 }
 
 }  // namespace
