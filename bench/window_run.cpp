@@ -16,7 +16,7 @@
 
 #include "app/main_window.h"
 #include "app/window_run_host.h"
-#include "build/unattended_run.h"
+#include "cli/unattended_run.h"
 #include "settings/settings_file.h"
 
 namespace {

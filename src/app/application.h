@@ -5,7 +5,7 @@
 
 #include <QApplication>
 
-#include "app/dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace zorbex {
 

@@ -5,8 +5,8 @@
 #include <QPointer>
 #include <QString>
 
-#include "app/app_context.h"
 #include "app/help_window.h"
+#include "widgets/app_context.h"
 
 class QWidget;
 

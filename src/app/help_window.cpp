@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "app/look.h"
+#include "widgets/look.h"
 
 namespace zorbex {
 

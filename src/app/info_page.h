@@ -7,9 +7,9 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "app/app_context.h"
 #include "app/help.h"
-#include "app/look.h"
+#include "widgets/app_context.h"
+#include "widgets/look.h"
 
 namespace zorbex {
 

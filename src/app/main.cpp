@@ -1,14 +1,14 @@
 #include <iostream>
 #include <memory>
 
-#include "app/app_context.h"
 #include "app/application.h"
-#include "app/dialogs.h"
 #include "app/main_window.h"
 #include "app/translation.h"
 #include "app/window_system.h"
-#include "build/command_line.h"
+#include "cli/command_line.h"
 #include "platform/program_dir.h"
+#include "widgets/app_context.h"
+#include "widgets/dialogs.h"
 
 int main(int argc, char** argv) {
     // The arguments as the system passed them: the application object takes

@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "app/look.h"
+#include "widgets/look.h"
 
 namespace zorbex {
 

@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
 #include "app/help.h"
 #include "app/info_page.h"
 #include "app/options_page.h"
-#include "app/page_control.h"
 #include "app/process_page.h"
 #include "build/run.h"
 #include "editors/playlist_page.h"
 #include "editors/union_page.h"
+#include "widgets/app_context.h"
+#include "widgets/page_control.h"
 
 namespace zorbex {
 

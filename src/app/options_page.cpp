@@ -1,14 +1,11 @@
 #include "app/options_page.h"
 
 #include "settings/settings_file.h"
+#include "widgets/shared_texts.h"
 
 namespace zorbex {
 
 bool OptionWritesSuppressed = false;
-
-const char* const kOptionWriteFailedMessage =
-    "Произошла ошибка во время записи параметров в файл настроек.\n"
-    "Возможно отсутствует разрешение на запись в файл «Zorbl.Zrf»";
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <QGroupBox>
 #include <QWidget>
 
-#include "app/app_context.h"
-#include "app/look.h"
+#include "widgets/app_context.h"
+#include "widgets/look.h"
 
 namespace zorbex {
 
@@ -24,8 +24,6 @@ public:
 private:
     bool saved_;
 };
-
-extern const char* const kOptionWriteFailedMessage;
 
 class TOptionsPage : public QWidget {
     Q_OBJECT

@@ -4,11 +4,11 @@
 
 #include <QScrollBar>
 
-#include "app/check_list_style.h"
-#include "app/look.h"
-#include "app/picture_strips.h"
 #include "build/definitions.h"
 #include "settings/settings_file.h"
+#include "widgets/check_list_style.h"
+#include "widgets/look.h"
+#include "widgets/picture_strips.h"
 
 namespace zorbex {
 

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "app/app_context.h"
+#include "widgets/app_context.h"
 #include "widgets/vex_progress_bar.h"
 
 namespace zorbex {

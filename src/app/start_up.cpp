@@ -4,8 +4,8 @@
 #include "app/main_window.h"
 #include "app/program_images.h"
 #include "app/window_run_host.h"
-#include "build/command_line.h"
 #include "build/definitions.h"
+#include "cli/command_line.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {

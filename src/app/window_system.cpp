@@ -7,8 +7,8 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "build/command_line.h"
-#include "build/unattended_run.h"
+#include "cli/command_line.h"
+#include "cli/unattended_run.h"
 
 namespace zorbex {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/options_page.h"
+#include "widgets/shared_texts.h"
 
 namespace zorbex {
 

@@ -28,8 +28,8 @@
 #include <QPushButton>
 #include <QString>
 
-#include "app/app_context.h"
 #include "settings/settings_file.h"
+#include "widgets/app_context.h"
 
 namespace zorbex {
 

@@ -9,7 +9,7 @@
 
 #include <QObject>
 
-#include "app/app_context.h"
+#include "widgets/app_context.h"
 
 namespace zorbex {
 

@@ -1,12 +1,11 @@
 #include "editors/playlist_page.h"
 
-#include "app/picture_strips.h"
 #include "build/definitions.h"
 #include "settings/settings_file.h"
+#include "widgets/picture_strips.h"
+#include "widgets/shared_texts.h"
 
 namespace zorbex {
-
-const char* const kPlaylistFilter = "Плейлисты WinAmp®|*.m3u|Плейлисты|*.m3u;*.pls;*.lst|Все файлы|*.*";
 
 namespace {
 

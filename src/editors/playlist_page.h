@@ -14,12 +14,12 @@
 #include <QToolButton>
 #include <QWidget>
 
-#include "app/app_context.h"
-#include "app/file_edit.h"
-#include "app/look.h"
 #include "build/playlist_builder.h"
 #include "editors/definition_navigator.h"
 #include "editors/exclusion_editor.h"
+#include "widgets/app_context.h"
+#include "widgets/file_edit.h"
+#include "widgets/look.h"
 
 namespace zorbex {
 
@@ -109,8 +109,5 @@ private:
 
     const AppContext& context_;
 };
-
-// Shared by the playlist and union output fields.
-extern const char* const kPlaylistFilter;
 
 }  // namespace zorbex

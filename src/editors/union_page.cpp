@@ -1,8 +1,9 @@
 #include "editors/union_page.h"
 
-#include "app/check_list_style.h"
-#include "app/picture_strips.h"
 #include "editors/playlist_page.h"
+#include "widgets/check_list_style.h"
+#include "widgets/picture_strips.h"
+#include "widgets/shared_texts.h"
 
 namespace zorbex {
 

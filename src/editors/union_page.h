@@ -10,11 +10,11 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "app/app_context.h"
-#include "app/file_edit.h"
-#include "app/look.h"
 #include "build/definitions.h"
 #include "editors/definition_navigator.h"
+#include "widgets/app_context.h"
+#include "widgets/file_edit.h"
+#include "widgets/look.h"
 
 namespace zorbex {
 

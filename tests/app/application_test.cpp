@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "app/dialogs.h"
-#include "scripted_dialogs.h"
+#include "support/window/scripted_dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace {
 

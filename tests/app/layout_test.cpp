@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
-#include "scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/window/scripted_dialogs.h"
 
 namespace {
 

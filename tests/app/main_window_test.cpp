@@ -16,9 +16,9 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
-#include "app/picture_strips.h"
-#include "scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/window/scripted_dialogs.h"
+#include "widgets/picture_strips.h"
 
 namespace {
 

@@ -8,10 +8,11 @@
 #include <QTranslator>
 #include <gtest/gtest.h>
 
-#include "app/dialogs.h"
 #include "app/options_page.h"
 #include "app/translation.h"
 #include "support/temp_dir.h"
+#include "widgets/dialogs.h"
+#include "widgets/shared_texts.h"
 
 namespace {
 

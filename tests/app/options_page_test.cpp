@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "app/options_page.h"
-#include "scripted_dialogs.h"
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"
+#include "support/window/scripted_dialogs.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "app/process_page.h"
-#include "scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/window/scripted_dialogs.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/options_page.h"
-#include "started_window.h"
+#include "support/window/started_window.h"
 
 namespace {
 

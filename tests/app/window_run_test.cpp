@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "app/window_run_host.h"
-#include "started_window.h"
+#include "support/window/started_window.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 
 #include "build/definitions.h"
 #include "editors/playlist_page.h"
-#include "input.h"
 #include "platform/codepage.h"
-#include "scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
+#include "support/window/input.h"
+#include "support/window/scripted_dialogs.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 
-#include "app/options_page.h"
-#include "input.h"
 #include "editors/union_page.h"
-#include "scripted_dialogs.h"
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"
+#include "support/window/input.h"
+#include "support/window/scripted_dialogs.h"
+#include "widgets/shared_texts.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/native_title.h"
+#include "widgets/native_title.h"
 
 #include <xcb/xcb.h>
 

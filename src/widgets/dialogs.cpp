@@ -1,4 +1,4 @@
-#include "app/dialogs.h"
+#include "widgets/dialogs.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -11,7 +11,7 @@
 #include <QShowEvent>
 #include <QUrl>
 
-#include "app/native_title.h"
+#include "widgets/native_title.h"
 
 namespace zorbex {
 

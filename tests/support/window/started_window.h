@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "app/main_window.h"
-#include "scripted_dialogs.h"
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"
+#include "support/window/scripted_dialogs.h"
 
 namespace zx_test {
 

@@ -1,4 +1,4 @@
-#include "app/check_list_style.h"
+#include "widgets/check_list_style.h"
 
 #include <QListWidget>
 

@@ -1,10 +1,10 @@
-#include "build/command_line.h"
+#include "cli/command_line.h"
 
 #include <csignal>
 #include <cstdlib>
 
 #include "build/run.h"
-#include "build/unattended_run.h"
+#include "cli/unattended_run.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {

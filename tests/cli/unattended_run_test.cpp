@@ -1,4 +1,4 @@
-#include "build/unattended_run.h"
+#include "cli/unattended_run.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -8,7 +8,7 @@
 #include <memory>
 #include <sstream>
 
-#include "build/command_line.h"
+#include "cli/command_line.h"
 #include "settings/settings_file.h"
 #include "settings/settings_lock.h"
 #include "support/child_process.h"

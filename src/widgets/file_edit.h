@@ -6,7 +6,7 @@
 #include <QToolButton>
 #include <QWidget>
 
-#include "app/dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace zorbex {
 

@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "app/dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace zx_test {
 

@@ -1,4 +1,4 @@
-#include "app/page_control.h"
+#include "widgets/page_control.h"
 
 #include <QEvent>
 

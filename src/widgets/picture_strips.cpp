@@ -1,4 +1,4 @@
-#include "app/picture_strips.h"
+#include "widgets/picture_strips.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,4 +1,4 @@
-#include "build/unattended_run.h"
+#include "cli/unattended_run.h"
 
 #include <exception>
 

@@ -3,7 +3,7 @@
 // file lives and how to talk to the user.
 #include <string>
 
-#include "app/dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace zorbex {
 

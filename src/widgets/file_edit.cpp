@@ -1,4 +1,4 @@
-#include "app/file_edit.h"
+#include "widgets/file_edit.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

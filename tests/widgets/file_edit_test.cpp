@@ -5,9 +5,9 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
-#include "app/file_edit.h"
-#include "scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/window/scripted_dialogs.h"
+#include "widgets/file_edit.h"
 
 namespace {
 
