@@ -20,12 +20,11 @@ public:
     // The topic shown now (its context number, even when the book lacks it).
     int ShownContext() const { return shown_; }
 
-    QTextBrowser* txt_help;
-    QPushButton* btn_contents;
-    QPushButton* btn_close;
-
 private:
     void Show(int context);
+
+    QTextBrowser* txt_help_;
+    QPushButton* btn_contents_;
 
     HelpBook book_;
     int shown_ = -1;

@@ -1,5 +1,6 @@
 #include "app/info_page.h"
 
+#include <QGroupBox>
 #include <QMouseEvent>
 
 #include "app/endpoints.h"
@@ -56,50 +57,50 @@ QString MailLink() {
 TInfoPage::TInfoPage(const AppContext& context, THelp& help, QWidget* parent)
     : QWidget(parent), context_(context), help_(help) {
     setObjectName(QStringLiteral("tab_info"));
-    grp_info = Named(new QGroupBox(this), "grp_info");
+    auto* grp_info = Named(new QGroupBox(this), "grp_info");
     grp_info->setGeometry(4, 2, 478, 284);
     const int w = grp_info->width();
 
-    txt_app = Named(new TClickLabel(QStringLiteral("Zorbex"), grp_info), "txt_app");
-    txt_app->setFont(ArialBlackFont(27));
-    txt_app->setAlignment(Qt::AlignCenter);
-    txt_app->setGeometry(0, 14, w, 40);
-    txt_app->setProperty("tag", 0);
-    txt_app->installEventFilter(this);
+    txt_app_ = Named(new TClickLabel(QStringLiteral("Zorbex"), grp_info), "txt_app");
+    txt_app_->setFont(ArialBlackFont(27));
+    txt_app_->setAlignment(Qt::AlignCenter);
+    txt_app_->setGeometry(0, 14, w, 40);
+    txt_app_->setProperty("tag", 0);
+    txt_app_->installEventFilter(this);
 
-    img_icon = Named(new QLabel(grp_info), "img_icon");
-    img_icon->setScaledContents(true);
-    img_icon->setGeometry(8, 18, 32, 32);
-    img_icon->hide();
+    img_icon_ = Named(new QLabel(grp_info), "img_icon");
+    img_icon_->setScaledContents(true);
+    img_icon_->setGeometry(8, 18, 32, 32);
+    img_icon_->hide();
 
-    txt_version = Named(new QLabel(QStringLiteral("ВЕРСИЯ"), grp_info), "txt_version");
-    txt_version->setAlignment(Qt::AlignCenter);
-    txt_version->setGeometry(0, 56, w, 14);
+    txt_version_ = Named(new QLabel(QStringLiteral("ВЕРСИЯ"), grp_info), "txt_version");
+    txt_version_->setAlignment(Qt::AlignCenter);
+    txt_version_->setGeometry(0, 56, w, 14);
 
-    txt_author = Named(new QLabel(QStringLiteral("АВТОР"), grp_info), "txt_author");
+    auto* txt_author = Named(new QLabel(QStringLiteral("АВТОР"), grp_info), "txt_author");
     txt_author->setFont(SmallFont(false));
     txt_author->setAlignment(Qt::AlignCenter);
     txt_author->setGeometry(0, 90, w, 14);
 
-    txt_name = Named(new QLabel(QString::fromUtf8(kAuthorName), grp_info), "txt_name");
+    auto* txt_name = Named(new QLabel(QString::fromUtf8(kAuthorName), grp_info), "txt_name");
     txt_name->setFont(ArialFont(11, true));
     txt_name->setAlignment(Qt::AlignCenter);
     txt_name->setGeometry(0, 106, w, 30);
 
-    url_mail = Link(grp_info, "url_mail", QString::fromLatin1(kAuthorMail), ArialFont(11, true), true, 144);
-    url_web = Link(grp_info, "url_web", QString::fromLatin1(kAuthorWeb), SmallFont(true), true, 166);
-    url_mirror = Link(grp_info, "url_mirror", QStringLiteral("... зеркало ..."), SmallFont(false), true, 184);
-    url_help = Link(grp_info, "url_help", QStringLiteral("[ справка по  программе ]"), SmallFont(true), false, 222);
-    url_update =
+    url_mail_ = Link(grp_info, "url_mail", QString::fromLatin1(kAuthorMail), ArialFont(11, true), true, 144);
+    url_web_ = Link(grp_info, "url_web", QString::fromLatin1(kAuthorWeb), SmallFont(true), true, 166);
+    url_mirror_ = Link(grp_info, "url_mirror", QStringLiteral("... зеркало ..."), SmallFont(false), true, 184);
+    url_help_ = Link(grp_info, "url_help", QStringLiteral("[ справка по  программе ]"), SmallFont(true), false, 222);
+    url_update_ =
         Link(grp_info, "url_update", QStringLiteral("[ новости об обновлениях ]"), SmallFont(true), false, 242);
     // The icon slides across the title row, so it lies above the title.
-    img_icon->raise();
+    img_icon_->raise();
 
-    connect(url_mail, &TClickLabel::clicked, this, &TInfoPage::url_mailClick);
-    connect(url_web, &TClickLabel::clicked, this, &TInfoPage::url_webClick);
-    connect(url_mirror, &TClickLabel::clicked, this, &TInfoPage::url_mirrorClick);
-    connect(url_help, &TClickLabel::clicked, this, &TInfoPage::url_helpClick);
-    connect(url_update, &TClickLabel::clicked, this, &TInfoPage::url_updateClick);
+    connect(url_mail_, &TClickLabel::clicked, this, &TInfoPage::url_mailClick);
+    connect(url_web_, &TClickLabel::clicked, this, &TInfoPage::url_webClick);
+    connect(url_mirror_, &TClickLabel::clicked, this, &TInfoPage::url_mirrorClick);
+    connect(url_help_, &TClickLabel::clicked, this, &TInfoPage::url_helpClick);
+    connect(url_update_, &TClickLabel::clicked, this, &TInfoPage::url_updateClick);
 }
 
 void TInfoPage::AttachEggTimer(QTimer* timer) {
@@ -108,16 +109,20 @@ void TInfoPage::AttachEggTimer(QTimer* timer) {
 }
 
 void TInfoPage::SetLinkCursors(const QCursor& hand, const QCursor& help, const QCursor& mail) {
-    url_web->setCursor(hand);
-    url_mirror->setCursor(hand);
-    url_update->setCursor(hand);
-    url_mail->setCursor(mail);
-    url_help->setCursor(help);
+    url_web_->setCursor(hand);
+    url_mirror_->setCursor(hand);
+    url_update_->setCursor(hand);
+    url_mail_->setCursor(mail);
+    url_help_->setCursor(help);
 }
+
+void TInfoPage::ShowVersion() { txt_version_->setText(QStringLiteral("ВЕРСИЯ  ") + QLatin1String(kVersionText)); }
+
+void TInfoPage::SetIcon(const QIcon& icon) { img_icon_->setPixmap(icon.pixmap(32, 32)); }
 
 bool TInfoPage::eventFilter(QObject* watched, QEvent* event) {
     // A quick second press arrives as a double click; it is a press all the same.
-    if (watched == txt_app &&
+    if (watched == txt_app_ &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
         txt_appMouseDown(static_cast<QMouseEvent*>(event)->modifiers());
     return QWidget::eventFilter(watched, event);
@@ -125,10 +130,10 @@ bool TInfoPage::eventFilter(QObject* watched, QEvent* event) {
 
 void TInfoPage::txt_appMouseDown(Qt::KeyboardModifiers modifiers) {
     if (!(modifiers & Qt::ControlModifier)) return;
-    const int clicks = txt_app->property("tag").toInt() + 1;
-    txt_app->setProperty("tag", clicks);
+    const int clicks = txt_app_->property("tag").toInt() + 1;
+    txt_app_->setProperty("tag", clicks);
     if (clicks != 2) return;
-    img_icon->show();
+    img_icon_->show();
     if (tmr_egg_) tmr_egg_->start();
 }
 
@@ -136,14 +141,14 @@ void TInfoPage::tmr_eggTimer() {
     if (!tmr_egg_) return;
     const EggTick tick = NextEggTick(tmr_egg_->property("tag").toInt());
     tmr_egg_->setProperty("tag", tick.clock);
-    if (tick.iconLeft >= 0) img_icon->move(tick.iconLeft, img_icon->y());
-    if (!tick.append.isEmpty()) txt_app->setText(txt_app->text() + tick.append);
+    if (tick.iconLeft >= 0) img_icon_->move(tick.iconLeft, img_icon_->y());
+    if (!tick.append.isEmpty()) txt_app_->setText(txt_app_->text() + tick.append);
     if (!tick.done) return;
     tmr_egg_->stop();
-    txt_app->removeEventFilter(this);  // later clicks on the title do nothing
-    QPalette pal = txt_app->palette();
+    txt_app_->removeEventFilter(this);  // later clicks on the title do nothing
+    QPalette pal = txt_app_->palette();
     pal.setColor(QPalette::WindowText, QColor(0, 128, 0));
-    txt_app->setPalette(pal);
+    txt_app_->setPalette(pal);
 }
 
 void TInfoPage::url_mailClick() { context_.dialogs.OpenUrl(MailLink()); }

@@ -2,7 +2,7 @@
 // The information page "ИНФОРМАЦИЯ": title, version, author and five links,
 // and the title's hidden animation.
 #include <QCursor>
-#include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
@@ -27,6 +27,10 @@ public:
     // Start-up hands over the program's cursors: hand for the web links, help
     // for the help link, mail for the e-mail link.
     void SetLinkCursors(const QCursor& hand, const QCursor& help, const QCursor& mail);
+    // Start-up puts the program's version below the title and hands over the
+    // program's icon for the animation.
+    void ShowVersion();
+    void SetIcon(const QIcon& icon);
 
     // Any mouse button pressed on the title; only presses with Ctrl count.
     void txt_appMouseDown(Qt::KeyboardModifiers modifiers);
@@ -37,18 +41,6 @@ public:
     void url_helpClick();
     void url_updateClick();
 
-    QGroupBox* grp_info;
-    TClickLabel* txt_app;  // property "tag": count of Ctrl-clicks
-    QLabel* txt_version;
-    QLabel* img_icon;  // 32 x 32, hidden until the title animation
-    QLabel* txt_author;
-    QLabel* txt_name;
-    TClickLabel* url_mail;
-    TClickLabel* url_web;
-    TClickLabel* url_mirror;
-    TClickLabel* url_help;
-    TClickLabel* url_update;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -56,6 +48,15 @@ private:
     const AppContext& context_;
     THelp& help_;
     QTimer* tmr_egg_ = nullptr;
+
+    TClickLabel* txt_app_;  // property "tag": count of Ctrl-clicks
+    QLabel* txt_version_;
+    QLabel* img_icon_;  // 32 x 32, hidden until the title animation
+    TClickLabel* url_mail_;
+    TClickLabel* url_web_;
+    TClickLabel* url_mirror_;
+    TClickLabel* url_help_;
+    TClickLabel* url_update_;
 };
 
 }  // namespace zorbex

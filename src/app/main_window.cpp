@@ -87,8 +87,8 @@ void Tfrm_zorbl::tab_baseChange() {
 
 void Tfrm_zorbl::sub_saveClick() {
     QWidget* shown = tab_base->currentWidget();
-    if (shown == tab_playlist && tab_playlist->btn_savn->isEnabled()) tab_playlist->btn_savnClick();
-    if (shown == tab_combine && tab_combine->btn_savu->isEnabled()) tab_combine->btn_savuClick();
+    if (shown == tab_playlist && tab_playlist->HasUnsavedChanges()) tab_playlist->btn_savnClick();
+    if (shown == tab_combine && tab_combine->HasUnsavedChanges()) tab_combine->btn_savuClick();
 }
 
 int Tfrm_zorbl::PageHelpContext() const {

@@ -19,21 +19,19 @@ constexpr int kCompactHeight = 17;
 
 void Tfrm_zorbl::FormCreate(const std::vector<std::string>& args) {
     // The caption is set when the window is built.
-    tab_info->txt_version->setText(QStringLiteral("ВЕРСИЯ  ") + QLatin1String(kVersionText));
+    tab_info->ShowVersion();
     const QIcon icon = ProgramIcon();
     setWindowIcon(icon);
-    tab_info->img_icon->setPixmap(icon.pixmap(32, 32));
+    tab_info->SetIcon(icon);
     if (const auto hand = ProgramCursor("Zr_HandCur")) {
         tab_info->SetLinkCursors(*hand, ProgramCursor("Zr_HelpCur").value_or(*hand),
                                  ProgramCursor("Zr_MailCur").value_or(*hand));
     }
     help.DecideAvailable();
 
-    // With the save buttons off, stepping from 0 loads definition 1 without a question.
-    tab_playlist->btn_savn->setEnabled(false);
-    tab_playlist->btn_upnClick();
-    tab_combine->btn_savu->setEnabled(false);
-    tab_combine->btn_upuClick();
+    // Each editor starts on its definition 1.
+    tab_playlist->LoadPlaylist(1);
+    tab_combine->LoadUnion(1);
     tab_process->sub_updateClick();
 
     bool firstStart = true;

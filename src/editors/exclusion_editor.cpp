@@ -5,16 +5,21 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScrollBar>
 #include <QSignalBlocker>
 
 #include "build/definitions.h"
 #include "build/playlist_builder.h"
-#include "editors/playlist_page.h"
 #include "platform/file_write.h"
 #include "settings/exclusion_file.h"
+#include "widgets/picture_strips.h"
 
 namespace zorbex {
+
+namespace {
+
+const char* const kListFilter = "Текстовые документы|*.txt|Списки и плейлисты|*.lst;*.pls;*.m3u|Все файлы|*.*";
+
+}  // namespace
 
 const QString TExclusionEditor::kTooShortMessage = QStringLiteral(
     "Нельзя добавить в список исключений пункт, состоящий менее, чем из трёх символов.");
@@ -38,64 +43,146 @@ QString TExclusionEditor::TooManyImportMessage() {
         .arg(kMaxListRows);
 }
 
-TExclusionEditor::TExclusionEditor(const AppContext& context, TPlaylistPage& page, std::function<void()> markChanged)
-    : QObject(&page), context_(context), page_(page), markChanged_(std::move(markChanged)) {
-    connect(page_.box_ignore, &QCheckBox::toggled, this, &TExclusionEditor::box_ignoreClick);
-    connect(page_.txt_ignore, &TClickLabel::clicked, this, &TExclusionEditor::txt_ignoreClick);
+TExclusionEditor::TExclusionEditor(const AppContext& context, QGroupBox* frame, std::function<void()> markChanged)
+    : QObject(frame), context_(context), markChanged_(std::move(markChanged)) {
+    BuildControls(frame);
+    BuildMenu(frame->parentWidget());
+    ConnectHandlers();
+}
+
+void TExclusionEditor::BuildControls(QGroupBox* frame) {
+    const int w = frame->width();
+    box_ignore_ = Named(new QCheckBox(QStringLiteral(" "), frame), "box_ignore");
+    box_ignore_->setGeometry(8, 20, 18, 16);
+    txt_ignore_ = Named(new TClickLabel(QStringLiteral("ИСКЛЮЧИТЬ  ИЗ  ПЛЕЙЛИСТА\nСЛЕДУЮЩИЕ  ФАЙЛЬI:"), frame),
+                        "txt_ignore");
+    txt_ignore_->setGeometry(30, 15, w - 36, 26);
+    txt_ignore_->setCursor(Qt::PointingHandCursor);
+
+    lst_ignore_ = Named(new QListWidget(frame), "lst_ignore");
+    lst_ignore_->setGeometry(6, 44, w - 12, 120);
+    lst_ignore_->setItemDelegate(new TRowHeightDelegate(kRowHeight, lst_ignore_));
+    lst_ignore_->setUniformItemSizes(true);
+    lst_ignore_->setSelectionMode(QAbstractItemView::SingleSelection);
+    lst_ignore_->setContextMenuPolicy(Qt::CustomContextMenu);
+    lst_ignore_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    lst_ignore_->setEnabled(false);
+
+    FileDialogOptions mediaDialog;
+    mediaDialog.title = QStringLiteral("Укажите файл для внесения в список исключений...");
+    mediaDialog.filter = QStringLiteral("Музыка|*.mp?;*.mid;*.wav;*.mod|Видео|*.avi;*.mp*g;|Все файлы|*.*");
+    mediaDialog.fileMustExist = true;
+    mediaDialog.pathMustExist = true;
+    edt_ignore_ = Named(new TFileNameEdit(TFileNameEdit::Mode::Open, mediaDialog, context_.dialogs, frame),
+                        "edt_ignore");
+    edt_ignore_->setGeometry(6, 170, w - 12, 21);
+    edt_ignore_->setEnabled(false);
+
+    btn_add_ = Named(new QPushButton(QStringLiteral("ДОБАВИТЬ"), frame), "btn_add");
+    btn_add_->setGeometry(6, 196, 90, 23);
+    btn_add_->setEnabled(false);
+    btn_edit_ = Named(new QPushButton(QStringLiteral("ИЗМЕНИТЬ"), frame), "btn_edit");
+    btn_edit_->setGeometry(104, 196, 90, 23);
+    btn_edit_->setEnabled(false);
+
+    dlg_open_.title = QStringLiteral("Загрузка списка исключений...");
+    dlg_open_.filter = QString::fromUtf8(kListFilter);
+    dlg_open_.defaultExt = QStringLiteral("txt");
+    dlg_open_.fileMustExist = true;
+    dlg_open_.pathMustExist = true;
+    dlg_save_ = {.title = QStringLiteral("Сохранение списка исключений..."),
+                 .filter = QString::fromUtf8(kListFilter),
+                 .defaultExt = QStringLiteral("txt"),
+                 .overwritePrompt = true,
+                 .pathMustExist = true,
+                 .hideReadOnly = true};
+}
+
+void TExclusionEditor::BuildMenu(QWidget* page) {
+    mnu_ignore_ = Named(new QMenu(page), "mnu_ignore");
+    auto item = [this](const char* name, const QString& caption, int tag) {
+        QAction* action = Named(mnu_ignore_->addAction(caption), name);
+        action->setData(tag);
+        return action;
+    };
+    auto separator = [this](const char* name) { return Named(mnu_ignore_->addSeparator(), name); };
+    sub_item_ = item("sub_item", QStringLiteral("{item}"), 0);
+    sub_item_->setEnabled(false);
+    sub_separator_1_ = separator("sub_separator_1");
+    sub_delete_ = item("sub_delete", QStringLiteral("удалить пункт"), 1);
+    sub_change_ = item("sub_change", QStringLiteral("изменить пункт"), 2);
+    sub_separator_2_ = separator("sub_separator_2");
+    sub_import_ = item("sub_import", QStringLiteral("импортировать список"), 3);
+    sub_export_ = item("sub_export", QStringLiteral("экспортировать список"), 4);
+    sub_separator_3_ = separator("sub_separator_3");
+    sub_simplify_ = item("sub_simplify", QStringLiteral("упростить список"), 5);
+    ApplyStripPictures(mnu_ignore_, PicIgnoreStrip());
+}
+
+void TExclusionEditor::ConnectHandlers() {
+    connect(box_ignore_, &QCheckBox::toggled, this, &TExclusionEditor::box_ignoreClick);
+    connect(txt_ignore_, &TClickLabel::clicked, this, &TExclusionEditor::txt_ignoreClick);
     // A click on a row, even the selected one, and a selection moved by keyboard.
-    connect(page_.lst_ignore, &QListWidget::itemClicked, this, &TExclusionEditor::lst_ignoreClick);
-    connect(page_.lst_ignore, &QListWidget::currentRowChanged, this, &TExclusionEditor::lst_ignoreClick);
-    connect(page_.btn_add, &QPushButton::clicked, this, &TExclusionEditor::btn_addClick);
-    connect(page_.btn_edit, &QPushButton::clicked, this, &TExclusionEditor::btn_editClick);
-    connect(page_.sub_delete, &QAction::triggered, this, &TExclusionEditor::sub_deleteClick);
-    connect(page_.sub_change, &QAction::triggered, this, &TExclusionEditor::sub_changeClick);
-    connect(page_.sub_import, &QAction::triggered, this, &TExclusionEditor::sub_importClick);
-    connect(page_.sub_export, &QAction::triggered, this, &TExclusionEditor::sub_exportClick);
-    connect(page_.sub_simplify, &QAction::triggered, this, &TExclusionEditor::sub_simplifyClick);
-    page_.lst_ignore->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    page_.lst_ignore->viewport()->installEventFilter(this);
-    page_.edt_ignore->lineEdit()->installEventFilter(this);
+    connect(lst_ignore_, &QListWidget::itemClicked, this, &TExclusionEditor::lst_ignoreClick);
+    connect(lst_ignore_, &QListWidget::currentRowChanged, this, &TExclusionEditor::lst_ignoreClick);
+    // The menu opens after the list has seen the mouse press, so that the row
+    // under the pointer can be selected first.
+    connect(lst_ignore_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { mnu_ignore_->popup(lst_ignore_->viewport()->mapToGlobal(pos)); });
+    connect(btn_add_, &QPushButton::clicked, this, &TExclusionEditor::btn_addClick);
+    connect(btn_edit_, &QPushButton::clicked, this, &TExclusionEditor::btn_editClick);
+    connect(sub_delete_, &QAction::triggered, this, &TExclusionEditor::sub_deleteClick);
+    connect(sub_change_, &QAction::triggered, this, &TExclusionEditor::sub_changeClick);
+    connect(sub_import_, &QAction::triggered, this, &TExclusionEditor::sub_importClick);
+    connect(sub_export_, &QAction::triggered, this, &TExclusionEditor::sub_exportClick);
+    connect(sub_simplify_, &QAction::triggered, this, &TExclusionEditor::sub_simplifyClick);
+    lst_ignore_->viewport()->installEventFilter(this);
+    edt_ignore_->lineEdit()->installEventFilter(this);
 }
 
 bool TExclusionEditor::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == page_.lst_ignore->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (watched == lst_ignore_->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        lst_ignoreMouseDown(mouse->button(), qRound(mouse->position().y()));
+        lst_ignoreMouseDown(mouse->button(), mouse->position().toPoint());
         // The list's own handling of a right press would clear the selection
         // below the last row; the context menu event still follows.
         return mouse->button() == Qt::RightButton;
     }
-    if (watched == page_.edt_ignore->lineEdit() && event->type() == QEvent::KeyPress)
+    if (watched == edt_ignore_->lineEdit() && event->type() == QEvent::KeyPress)
         return edt_ignoreKeyPress(static_cast<QKeyEvent*>(event)->key());
     return QObject::eventFilter(watched, event);
 }
 
+bool TExclusionEditor::InUse() const { return box_ignore_->isChecked(); }
+
+void TExclusionEditor::SetInUse(bool on) { box_ignore_->setChecked(on); }
+
 std::vector<std::string> TExclusionEditor::Rows() const {
     std::vector<std::string> rows;
-    rows.reserve(page_.lst_ignore->count());
-    for (int i = 0; i < page_.lst_ignore->count(); ++i) rows.push_back(page_.lst_ignore->item(i)->text().toStdString());
+    rows.reserve(lst_ignore_->count());
+    for (int i = 0; i < lst_ignore_->count(); ++i) rows.push_back(lst_ignore_->item(i)->text().toStdString());
     return rows;
 }
 
 void TExclusionEditor::SetRows(const std::vector<std::string>& rows) {
-    const QSignalBlocker block(page_.lst_ignore);
-    page_.lst_ignore->clear();
-    for (const std::string& row : rows) page_.lst_ignore->addItem(QString::fromStdString(row));
+    const QSignalBlocker block(lst_ignore_);
+    lst_ignore_->clear();
+    for (const std::string& row : rows) lst_ignore_->addItem(QString::fromStdString(row));
     Select(-1);
 }
 
 int TExclusionEditor::SelectedRow() const {
-    const QList<QListWidgetItem*> selected = page_.lst_ignore->selectedItems();
-    return selected.isEmpty() ? -1 : page_.lst_ignore->row(selected.first());
+    const QList<QListWidgetItem*> selected = lst_ignore_->selectedItems();
+    return selected.isEmpty() ? -1 : lst_ignore_->row(selected.first());
 }
 
 void TExclusionEditor::Select(int row) {
-    const QSignalBlocker block(page_.lst_ignore);
+    const QSignalBlocker block(lst_ignore_);
     if (row < 0) {
-        page_.lst_ignore->setCurrentRow(-1);
-        page_.lst_ignore->clearSelection();
+        lst_ignore_->setCurrentRow(-1);
+        lst_ignore_->clearSelection();
     } else {
-        page_.lst_ignore->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+        lst_ignore_->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
     }
 }
 
@@ -107,48 +194,42 @@ bool TExclusionEditor::RefuseTooLong(const QString& text) {
 
 void TExclusionEditor::box_ignoreClick() {
     markChanged_();
-    const bool on = page_.box_ignore->isChecked();
-    page_.lst_ignore->setEnabled(on);
-    page_.edt_ignore->setEnabled(on);
-    page_.btn_add->setEnabled(on);
-    if (!on) page_.btn_edit->setEnabled(false);
+    const bool on = box_ignore_->isChecked();
+    lst_ignore_->setEnabled(on);
+    edt_ignore_->setEnabled(on);
+    btn_add_->setEnabled(on);
+    if (!on) btn_edit_->setEnabled(false);
 }
 
-void TExclusionEditor::txt_ignoreClick() { page_.box_ignore->setChecked(!page_.box_ignore->isChecked()); }
+void TExclusionEditor::txt_ignoreClick() { box_ignore_->setChecked(!box_ignore_->isChecked()); }
 
 void TExclusionEditor::lst_ignoreClick() {
     const int row = SelectedRow();
     if (row < 0) return;
-    page_.btn_edit->setEnabled(true);
-    page_.edt_ignore->setText(page_.lst_ignore->item(row)->text());
+    btn_edit_->setEnabled(true);
+    edt_ignore_->setText(lst_ignore_->item(row)->text());
 }
 
-void TExclusionEditor::lst_ignoreMouseDown(Qt::MouseButton button, int y) {
+void TExclusionEditor::lst_ignoreMouseDown(Qt::MouseButton button, QPoint at) {
     if (button != Qt::RightButton) return;
-    QAction* const rowItems[] = {page_.sub_item, page_.sub_delete, page_.sub_change, page_.sub_separator_1, page_.sub_separator_2};
-    QListWidget* list = page_.lst_ignore;
-    if (list->count() == 0) {
-        for (QAction* a : rowItems) a->setVisible(false);
-        for (QAction* a : {page_.sub_export, page_.sub_separator_3, page_.sub_simplify}) a->setVisible(false);
-        return;
-    }
-    for (QAction* a : rowItems) a->setVisible(true);
-    for (QAction* a : {page_.sub_export, page_.sub_separator_3, page_.sub_simplify}) a->setVisible(true);
-    // Scrolling goes by whole rows, so the scroll bar's value is the first row shown.
-    const int row = y / kRowHeight + list->verticalScrollBar()->value();
-    if (y >= 0 && row < list->count()) {
-        page_.sub_item->setText(list->item(row)->text());
-        Select(row);
+    QAction* const rowItems[] = {sub_item_, sub_delete_, sub_change_, sub_separator_1_, sub_separator_2_};
+    const bool any = lst_ignore_->count() > 0;
+    for (QAction* a : rowItems) a->setVisible(any);
+    for (QAction* a : {sub_export_, sub_separator_3_, sub_simplify_}) a->setVisible(any);
+    if (!any) return;
+    if (QListWidgetItem* item = lst_ignore_->itemAt(at)) {
+        sub_item_->setText(item->text());
+        Select(lst_ignore_->row(item));
         lst_ignoreClick();
     } else {
-        page_.sub_item->setText(QString());
+        sub_item_->setText(QString());
         for (QAction* a : rowItems) a->setVisible(false);
     }
 }
 
 bool TExclusionEditor::edt_ignoreKeyPress(int key) {
     if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
-    if (page_.btn_add->isEnabled())
+    if (btn_add_->isEnabled())
         btn_addClick();
     else
         btn_editClick();
@@ -156,7 +237,7 @@ bool TExclusionEditor::edt_ignoreKeyPress(int key) {
 }
 
 void TExclusionEditor::btn_addClick() {
-    QString text = page_.edt_ignore->text();
+    QString text = edt_ignore_->text();
     if (text.size() < 3) {
         context_.dialogs.Message(kTooShortMessage, MsgButtons::Ok);
         return;
@@ -164,49 +245,49 @@ void TExclusionEditor::btn_addClick() {
     if (text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"'))) text = text.mid(1, text.size() - 2);
     if (RefuseTooLong(text)) return;
     {
-        const QSignalBlocker block(page_.lst_ignore);
-        page_.lst_ignore->addItem(text);
+        const QSignalBlocker block(lst_ignore_);
+        lst_ignore_->addItem(text);
     }
-    Select(page_.lst_ignore->count() - 1);
+    Select(lst_ignore_->count() - 1);
     markChanged_();
 }
 
 void TExclusionEditor::btn_editClick() {
-    const QString text = page_.edt_ignore->text();
+    const QString text = edt_ignore_->text();
     if (RefuseTooLong(text)) return;
     const int row = SelectedRow();
     {
-        const QSignalBlocker block(page_.lst_ignore);
+        const QSignalBlocker block(lst_ignore_);
         if (row >= 0) {
-            delete page_.lst_ignore->takeItem(row);
-            page_.lst_ignore->insertItem(row, text);
+            delete lst_ignore_->takeItem(row);
+            lst_ignore_->insertItem(row, text);
         } else {
-            page_.lst_ignore->addItem(text);
+            lst_ignore_->addItem(text);
         }
     }
     Select(row);
-    page_.btn_edit->setEnabled(false);
-    page_.btn_add->setEnabled(true);
+    btn_edit_->setEnabled(false);
+    btn_add_->setEnabled(true);
     markChanged_();
 }
 
 void TExclusionEditor::sub_changeClick() {
-    page_.btn_add->setEnabled(false);
-    page_.edt_ignore->lineEdit()->setFocus();
+    btn_add_->setEnabled(false);
+    edt_ignore_->lineEdit()->setFocus();
 }
 
 void TExclusionEditor::sub_deleteClick() {
     const int row = SelectedRow();
     if (row >= 0) {
-        const QSignalBlocker block(page_.lst_ignore);
-        delete page_.lst_ignore->takeItem(row);
+        const QSignalBlocker block(lst_ignore_);
+        delete lst_ignore_->takeItem(row);
     }
     Select(-1);
     markChanged_();
 }
 
 void TExclusionEditor::sub_importClick() {
-    const std::optional<QString> picked = context_.dialogs.OpenFile(page_.dlg_open, QString());
+    const std::optional<QString> picked = context_.dialogs.OpenFile(dlg_open_, QString());
     if (!picked) return;
     const QString path = QFileInfo(*picked).absoluteFilePath();
     const std::optional<std::string> bytes = ReadWholeFile(path.toStdString());
@@ -233,7 +314,7 @@ void TExclusionEditor::sub_importClick() {
 }
 
 void TExclusionEditor::sub_exportClick() {
-    const std::optional<QString> picked = context_.dialogs.SaveFile(page_.dlg_save, QString());
+    const std::optional<QString> picked = context_.dialogs.SaveFile(dlg_save_, QString());
     if (!picked) return;
     const QString path = QFileInfo(*picked).absoluteFilePath();
     if (!WriteFileReplacing(path.toStdString(), WriteExclusionFile(Rows())))
@@ -242,9 +323,9 @@ void TExclusionEditor::sub_exportClick() {
 
 void TExclusionEditor::sub_simplifyClick() {
     {
-        const QSignalBlocker block(page_.lst_ignore);
-        for (int i = 0; i < page_.lst_ignore->count(); ++i) {
-            QListWidgetItem* item = page_.lst_ignore->item(i);
+        const QSignalBlocker block(lst_ignore_);
+        for (int i = 0; i < lst_ignore_->count(); ++i) {
+            QListWidgetItem* item = lst_ignore_->item(i);
             const std::string text = item->text().toStdString();
             item->setText(QString::fromUtf8(FileNamePart(text)));
         }

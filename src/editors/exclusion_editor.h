@@ -2,26 +2,37 @@
 // The exclusion list of the playlists page: the switch, the list with its
 // popup menu, the entry field with its two buttons, import and export of the
 // list as a text file, and reducing every entry to its file-name part.
-// The controls belong to the page; this class gives them their behaviour.
 #include <functional>
 #include <string>
 #include <vector>
 
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QMenu>
 #include <QObject>
+#include <QPushButton>
 
 #include "widgets/app_context.h"
+#include "widgets/file_edit.h"
+#include "widgets/look.h"
 
 namespace zorbex {
-
-class TPlaylistPage;
 
 class TExclusionEditor : public QObject {
     Q_OBJECT
 public:
-    // Works on the exclusion controls of page; markChanged sets the page's
+    // Builds the controls inside frame, the page's group box, and the list's
+    // popup menu on the page that holds frame; markChanged sets the page's
     // unsaved-changes mark.
-    TExclusionEditor(const AppContext& context, TPlaylistPage& page, std::function<void()> markChanged);
+    TExclusionEditor(const AppContext& context, QGroupBox* frame, std::function<void()> markChanged);
 
+    // The switch "exclude from the playlist".
+    bool InUse() const;
+    // Sets the switch; a change runs box_ignoreClick, which brings the list
+    // controls in line.
+    void SetInUse(bool on);
     // The rows as UTF-8 texts, in list order.
     std::vector<std::string> Rows() const;
     // Replaces the rows (a load): no row selected, the field and buttons untouched.
@@ -42,8 +53,8 @@ public slots:
     void box_ignoreClick();
     void txt_ignoreClick();
     void lst_ignoreClick();
-    // A mouse button pressed over the list, y in the list's row area.
-    void lst_ignoreMouseDown(Qt::MouseButton button, int y);
+    // A mouse button pressed over the list, at in the list's row area.
+    void lst_ignoreMouseDown(Qt::MouseButton button, QPoint at);
     // A key typed into the entry field; true when it was taken (Enter).
     bool edt_ignoreKeyPress(int key);
     void btn_addClick();
@@ -58,13 +69,37 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void BuildControls(QGroupBox* frame);
+    void BuildMenu(QWidget* page);
+    void ConnectHandlers();
     // Selects a row (-1: none) without running lst_ignoreClick.
     void Select(int row);
     bool RefuseTooLong(const QString& text);
 
     const AppContext& context_;
-    TPlaylistPage& page_;
     std::function<void()> markChanged_;
+
+    QCheckBox* box_ignore_;
+    TClickLabel* txt_ignore_;
+    QListWidget* lst_ignore_;
+    TFileNameEdit* edt_ignore_;
+    QPushButton* btn_add_;
+    QPushButton* btn_edit_;
+
+    QMenu* mnu_ignore_;
+    QAction* sub_item_;
+    QAction* sub_separator_1_;
+    QAction* sub_delete_;
+    QAction* sub_change_;
+    QAction* sub_separator_2_;
+    QAction* sub_import_;
+    QAction* sub_export_;
+    QAction* sub_separator_3_;
+    QAction* sub_simplify_;
+
+    // Import and export of the list.
+    FileDialogOptions dlg_open_;
+    FileDialogOptions dlg_save_;
 };
 
 }  // namespace zorbex

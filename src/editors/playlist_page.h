@@ -2,14 +2,11 @@
 // The playlists page "ПЛЕЙЛИСТЬI": the definition being edited (left column:
 // number and name, name field, output file, search parameters; right column:
 // navigation and save buttons, the exclusion list).
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
 #include <QWidget>
@@ -33,62 +30,9 @@ public:
     // The definition as the controls show it now.
     PlaylistDefinition ShownDefinition() const;
     // The current playlist number (the tag of grp_idn): 0 before the first load.
-    int CurrentPlaylist() const { return navigator->Current(); }
-
-    // Number and name display; the tag of grp_idn (property "tag") is the current number.
-    QGroupBox* grp_idn;
-    QLabel* txt_num_a;
-    QLabel* txt_num_z;
-    QLabel* txt_idn_a;
-    QLabel* txt_idn_z;
-
-    QGroupBox* grp_cfgn;
-    TArrowButton* btn_upn;
-    TArrowButton* btn_dnn;
-    QPushButton* btn_savn;
-
-    QGroupBox* grp_namn;
-    QLineEdit* edt_namn;
-    QGroupBox* grp_outn;
-    TFileNameEdit* edt_plsn;
-
-    QGroupBox* grp_input;
-    QLabel* txt_mask;
-    QComboBox* lst_mask;
-    QToolButton* btn_down;
-    TFileNameEdit* edt_folder;
-    QCheckBox* box_subfolders;
-    QCheckBox* box_full;
-    QCheckBox* box_hidden;
-    QCheckBox* box_system;
-
-    // Exclusion list.
-    QGroupBox* grp_ignore;
-    QCheckBox* box_ignore;
-    TClickLabel* txt_ignore;
-    QListWidget* lst_ignore;
-    TFileNameEdit* edt_ignore;
-    QPushButton* btn_add;
-    QPushButton* btn_edit;
-
-    QMenu* mnu_ignore;
-    QAction* sub_item;
-    QAction* sub_separator_1;
-    QAction* sub_delete;
-    QAction* sub_change;
-    QAction* sub_separator_2;
-    QAction* sub_import;
-    QAction* sub_export;
-    QAction* sub_separator_3;
-    QAction* sub_simplify;
-    QImage pic_ignore;
-
-    // Import and export of the exclusion list.
-    FileDialogOptions dlg_open;
-    FileDialogOptions dlg_save;
-
-    TDefinitionNavigator* navigator;
-    TExclusionEditor* exclusion;
+    int CurrentPlaylist() const { return navigator_->Current(); }
+    // Changed since it was loaded or saved (the save button is on).
+    bool HasUnsavedChanges() const { return navigator_->IsChanged(); }
 
 public slots:
     void btn_savnClick();
@@ -104,10 +48,35 @@ private:
 
     void BuildIdentity();
     void BuildInput(const AppContext& context);
-    void BuildIgnore(const AppContext& context);
-    void BuildIgnoreMenu();
+    void BuildIgnore();
 
     const AppContext& context_;
+
+    // Number and name display; the tag of grp_idn (property "tag") is the current number.
+    QGroupBox* grp_idn_;
+    QLabel* txt_num_a_;
+    QLabel* txt_num_z_;
+    QLabel* txt_idn_a_;
+    QLabel* txt_idn_z_;
+
+    TArrowButton* btn_upn_;
+    TArrowButton* btn_dnn_;
+    QPushButton* btn_savn_;
+
+    QLineEdit* edt_namn_;
+    TFileNameEdit* edt_plsn_;
+
+    QComboBox* lst_mask_;
+    QToolButton* btn_down_;
+    TFileNameEdit* edt_folder_;
+    QCheckBox* box_subfolders_;
+    QCheckBox* box_full_;
+    QCheckBox* box_hidden_;
+    QCheckBox* box_system_;
+
+    TExclusionEditor* exclusion_;
+
+    TDefinitionNavigator* navigator_ = nullptr;
 };
 
 }  // namespace zorbex

@@ -1,12 +1,9 @@
 #pragma once
 // The unions page "ОБЪЕДИНЕНИЯ": number and name with the navigation
 // buttons, the name field, the output file and the member list.
-#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 #include <QWidget>
 
@@ -29,7 +26,9 @@ public:
     // The union as the controls show it now.
     UnionDefinition ShownDefinition() const;
     // The current union number (the tag of grp_idu): 0 before the first load.
-    int CurrentUnion() const { return navigator->Current(); }
+    int CurrentUnion() const { return navigator_->Current(); }
+    // Changed since it was loaded or saved (the save button is on).
+    bool HasUnsavedChanges() const { return navigator_->IsChanged(); }
 
     // Rebuilds the member rows with their saved ticks; the mark stays as it was.
     void sub_refreshClick();
@@ -40,35 +39,29 @@ public:
     void edt_plsuChange();
     void lst_unionClick();
 
-    // The tag of grp_idu (property "tag") is the current union number.
-    QGroupBox* grp_idu;
-    QLabel* txt_unn_a;
-    QLabel* txt_unn_z;
-    QLabel* txt_idu_a;
-    QLabel* txt_idu_z;
-
-    QGroupBox* grp_cfgu;
-    TArrowButton* btn_upu;
-    TArrowButton* btn_dnu;
-    QPushButton* btn_savu;
-
-    QGroupBox* grp_namu;
-    QLineEdit* edt_namu;
-    QGroupBox* grp_outu;
-    TFileNameEdit* edt_plsu;
-    QGroupBox* grp_union;
-    TClickList* lst_union;  // rows are checkable items
-
-    QMenu* mnu_union;
-    QAction* sub_refresh;
-
-    TDefinitionNavigator* navigator;
-
 private:
     void FillControls(int n);
     void ShowMembers(const SettingsFile& settings, const std::vector<bool>& members);
 
     const AppContext& context_;
+
+    // The tag of grp_idu (property "tag") is the current union number.
+    QGroupBox* grp_idu_;
+    QLabel* txt_unn_a_;
+    QLabel* txt_unn_z_;
+    QLabel* txt_idu_a_;
+    QLabel* txt_idu_z_;
+
+    TArrowButton* btn_upu_;
+    TArrowButton* btn_dnu_;
+    QPushButton* btn_savu_;
+
+    QLineEdit* edt_namu_;
+    TFileNameEdit* edt_plsu_;
+    TClickList* lst_union_;  // rows are checkable items
+
+    TDefinitionNavigator* navigator_ = nullptr;
+
     // Set while the member rows are rebuilt, whose tick changes are no edits.
     bool refreshing_ = false;
 };

@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"
+#include "support/window/controls.h"
 #include "support/window/scripted_dialogs.h"
 
 namespace {
@@ -74,21 +75,23 @@ TEST_F(HotKeyFixture, F1OnEachPageOpensThatPagesTopic) {
         EXPECT_TRUE(w.help.Window()->isVisible());
         EXPECT_FALSE(w.help.Window()->isModal());
     }
-    EXPECT_TRUE(w.help.Window()->txt_help->toPlainText().contains("об авторах"));
+    zorbex::THelpWindow* help = w.help.Window();
+    auto* txt_help = zx_test::Control<QTextBrowser>(*help, "txt_help");
+    auto* btn_contents = zx_test::Control<QPushButton>(*help, "btn_contents");
+    EXPECT_TRUE(txt_help->toPlainText().contains("об авторах"));
     EXPECT_TRUE(dialogs.calls.empty());
 
     // One window serves every topic; links and the contents button lead on.
-    zorbex::THelpWindow* help = w.help.Window();
-    help->btn_contents->click();
+    btn_contents->click();
     EXPECT_EQ(help->ShownContext(), 9999);
-    EXPECT_FALSE(help->btn_contents->isEnabled());
-    emit help->txt_help->anchorClicked(QUrl("topic:4"));
+    EXPECT_FALSE(btn_contents->isEnabled());
+    emit txt_help->anchorClicked(QUrl("topic:4"));
     EXPECT_EQ(help->ShownContext(), 4);
-    EXPECT_TRUE(help->txt_help->toPlainText().contains("о плейлистах"));
+    EXPECT_TRUE(txt_help->toPlainText().contains("о плейлистах"));
     w.tab_info->url_helpClick();
     EXPECT_EQ(w.help.Window(), help);
     EXPECT_EQ(help->ShownContext(), 9999);
-    help->btn_close->click();
+    zx_test::Control<QPushButton>(*help, "btn_close")->click();
     EXPECT_FALSE(help->isVisible());
 }
 
@@ -136,39 +139,43 @@ TEST_F(HotKeyFixture, DamagedHelpFileOrMissingTopicStillOpensTheWindow) {
     w.sub_help->trigger();
     ASSERT_NE(w.help.Window(), nullptr);
     EXPECT_EQ(w.help.Window()->ShownContext(), 5);
-    EXPECT_TRUE(w.help.Window()->txt_help->toPlainText().contains("нет раздела с номером 5"));
-    EXPECT_FALSE(w.help.Window()->btn_contents->isEnabled());
+    auto* txt_help = zx_test::Control<QTextBrowser>(*w.help.Window(), "txt_help");
+    auto* btn_contents = zx_test::Control<QPushButton>(*w.help.Window(), "btn_contents");
+    EXPECT_TRUE(txt_help->toPlainText().contains("нет раздела с номером 5"));
+    EXPECT_FALSE(btn_contents->isEnabled());
 
     // The file is read afresh each time help is asked for.
     zx_test::WriteFile(HelpPath(), "@topic 9999 Содержание\nтекст\n");
     w.sub_help->trigger();
-    EXPECT_TRUE(w.help.Window()->txt_help->toPlainText().contains("содержанию справки"));
-    EXPECT_TRUE(w.help.Window()->btn_contents->isEnabled());
+    EXPECT_TRUE(txt_help->toPlainText().contains("содержанию справки"));
+    EXPECT_TRUE(btn_contents->isEnabled());
     EXPECT_TRUE(dialogs.calls.empty());
 }
 
 TEST_F(HotKeyFixture, CtrlSSavesOnlyTheShownEditorWithUnsavedChanges) {
     Tfrm_zorbl& w = Start();
-    w.tab_playlist->btn_savn->setEnabled(false);
+    auto* btn_savn = zx_test::Control<QPushButton>(*w.tab_playlist, "btn_savn");
+    auto* btn_savu = zx_test::Control<QPushButton>(*w.tab_combine, "btn_savu");
+    btn_savn->setEnabled(false);
     w.tab_playlist->btn_upnClick();
-    w.tab_combine->btn_savu->setEnabled(false);
+    btn_savu->setEnabled(false);
     w.tab_combine->btn_upuClick();
-    w.tab_playlist->edt_namn->setText("Рок");
-    w.tab_combine->edt_namu->setText("Всё");
-    ASSERT_TRUE(w.tab_playlist->btn_savn->isEnabled());
+    zx_test::Control<QLineEdit>(*w.tab_playlist, "edt_namn")->setText("Рок");
+    zx_test::Control<QLineEdit>(*w.tab_combine, "edt_namu")->setText("Всё");
+    ASSERT_TRUE(btn_savn->isEnabled());
 
     for (QWidget* page : std::initializer_list<QWidget*>{w.tab_process, w.tab_info, w.tab_app}) {
         w.tab_base->setCurrentWidget(page);
         w.sub_save->trigger();
     }
     EXPECT_FALSE(zx_test::Exists(dir / "Zorbl.Zrf"));
-    EXPECT_TRUE(w.tab_playlist->btn_savn->isEnabled());
+    EXPECT_TRUE(btn_savn->isEnabled());
 
     w.tab_base->setCurrentWidget(w.tab_playlist);
     w.sub_save->trigger();
     EXPECT_EQ(Read("Zor:bl:Playlist:1", "name"), "Рок");
     EXPECT_EQ(Read("Zor:bl", "playlists"), "1");
-    EXPECT_FALSE(w.tab_playlist->btn_savn->isEnabled());
+    EXPECT_FALSE(btn_savn->isEnabled());
     EXPECT_EQ(Read("Zor:bl:Union:1", "name"), "<none>");
 
     // Nothing unsaved: nothing written.
@@ -179,7 +186,7 @@ TEST_F(HotKeyFixture, CtrlSSavesOnlyTheShownEditorWithUnsavedChanges) {
     w.tab_base->setCurrentWidget(w.tab_combine);
     w.sub_save->trigger();
     EXPECT_EQ(Read("Zor:bl:Union:1", "name"), "Всё");
-    EXPECT_FALSE(w.tab_combine->btn_savu->isEnabled());
+    EXPECT_FALSE(btn_savu->isEnabled());
 }
 
 TEST_F(HotKeyFixture, TurningToTheProcessPageRestoresTheStoredTicksButAProgramsSelectionRunsNothing) {
@@ -204,7 +211,7 @@ TEST_F(HotKeyFixture, TurningToTheProcessPageRestoresTheStoredTicksButAProgramsS
     // Ctrl+Tab from the page before is the user's change as well.
     w.tab_base->setCurrentWidget(w.tab_combine);
     QKeyEvent ctrlTab(QEvent::KeyPress, Qt::Key_Tab, Qt::ControlModifier);
-    QApplication::sendEvent(w.tab_combine->lst_union, &ctrlTab);
+    QApplication::sendEvent(zx_test::Control(*w.tab_combine, "lst_union"), &ctrlTab);
     ASSERT_EQ(w.tab_base->currentWidget(), w.tab_process);
     EXPECT_EQ(ProcessTicks(), (std::vector<bool>{true, false, true}));
 }
@@ -212,20 +219,23 @@ TEST_F(HotKeyFixture, TurningToTheProcessPageRestoresTheStoredTicksButAProgramsS
 TEST_F(HotKeyFixture, TurningToTheUnionsPageRefreshesItsMemberListAndKeepsItsSaveState) {
     Seed("[Zor:bl]\r\nplaylists=1\r\n[Zor:bl:Playlist:1]\r\nname=Рок\r\n[Zor:bl:Union:1]\r\nunite_0=1\r\n");
     Tfrm_zorbl& w = Start();
-    w.tab_combine->btn_savu->setEnabled(false);
+    auto* btn_savu = zx_test::Control<QPushButton>(*w.tab_combine, "btn_savu");
+    auto* lst_union = zx_test::Control<QListWidget>(*w.tab_combine, "lst_union");
+    auto* edt_namu = zx_test::Control<QLineEdit>(*w.tab_combine, "edt_namu");
+    btn_savu->setEnabled(false);
     w.tab_combine->btn_upuClick();
-    ASSERT_EQ(w.tab_combine->lst_union->count(), 1);
-    w.tab_combine->lst_union->item(0)->setCheckState(Qt::Unchecked);
-    w.tab_combine->edt_namu->setText("Всё");  // an unsaved change
+    ASSERT_EQ(lst_union->count(), 1);
+    lst_union->item(0)->setCheckState(Qt::Unchecked);
+    edt_namu->setText("Всё");  // an unsaved change
 
     Seed("[Zor:bl]\r\nplaylists=2\r\n[Zor:bl:Playlist:1]\r\nname=Рок\r\n[Zor:bl:Playlist:2]\r\nname=Джаз\r\n"
          "[Zor:bl:Union:1]\r\nunite_0=1\r\n");
     UserSelects(w.tab_combine);
-    ASSERT_EQ(w.tab_combine->lst_union->count(), 2);
-    EXPECT_EQ(w.tab_combine->lst_union->item(1)->text(), "п.2     Джаз");
-    EXPECT_EQ(w.tab_combine->lst_union->item(0)->checkState(), Qt::Checked);
-    EXPECT_TRUE(w.tab_combine->btn_savu->isEnabled());
-    EXPECT_EQ(w.tab_combine->edt_namu->text(), "Всё");
+    ASSERT_EQ(lst_union->count(), 2);
+    EXPECT_EQ(lst_union->item(1)->text(), "п.2     Джаз");
+    EXPECT_EQ(lst_union->item(0)->checkState(), Qt::Checked);
+    EXPECT_TRUE(btn_savu->isEnabled());
+    EXPECT_EQ(edt_namu->text(), "Всё");
 }
 
 }  // namespace

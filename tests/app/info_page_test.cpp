@@ -7,6 +7,7 @@
 
 #include "app/main_window.h"
 #include "support/temp_dir.h"
+#include "support/window/controls.h"
 #include "support/window/scripted_dialogs.h"
 
 namespace {
@@ -29,6 +30,14 @@ struct InfoFixture : ::testing::Test {
     zorbex::AppContext context{dir.path(), dialogs};
     zorbex::Tfrm_zorbl window{context};
     zorbex::TInfoPage& page = *window.tab_info;
+    zorbex::TClickLabel* txt_app = zx_test::Control<zorbex::TClickLabel>(page, "txt_app");
+    QLabel* img_icon = zx_test::Control<QLabel>(page, "img_icon");
+    QLabel* txt_name = zx_test::Control<QLabel>(page, "txt_name");
+    zorbex::TClickLabel* url_mail = zx_test::Control<zorbex::TClickLabel>(page, "url_mail");
+    zorbex::TClickLabel* url_web = zx_test::Control<zorbex::TClickLabel>(page, "url_web");
+    zorbex::TClickLabel* url_mirror = zx_test::Control<zorbex::TClickLabel>(page, "url_mirror");
+    zorbex::TClickLabel* url_help = zx_test::Control<zorbex::TClickLabel>(page, "url_help");
+    zorbex::TClickLabel* url_update = zx_test::Control<zorbex::TClickLabel>(page, "url_update");
 
     std::vector<QString> Urls() const {
         std::vector<QString> urls;
@@ -38,12 +47,12 @@ struct InfoFixture : ::testing::Test {
 };
 
 TEST_F(InfoFixture, LinksOpenTheirAddressesAndTheMailSubjectIsQuotedUnencoded) {
-    EXPECT_EQ(page.url_mail->text(), "mail@zorbex.example.org");
-    EXPECT_EQ(page.txt_name->text(), "Команда Zorbex\n(zorbex team)");
-    Press(page.url_mail, Qt::NoModifier);
-    Press(page.url_web, Qt::NoModifier);
-    Press(page.url_mirror, Qt::NoModifier);
-    Press(page.url_update, Qt::NoModifier);
+    EXPECT_EQ(url_mail->text(), "mail@zorbex.example.org");
+    EXPECT_EQ(txt_name->text(), "Команда Zorbex\n(zorbex team)");
+    Press(url_mail, Qt::NoModifier);
+    Press(url_web, Qt::NoModifier);
+    Press(url_mirror, Qt::NoModifier);
+    Press(url_update, Qt::NoModifier);
     EXPECT_EQ(Urls(), (std::vector<QString>{"mailto:mail@zorbex.example.org?subject=\"Zorbex v4.0i\"",
                                             "https://zorbex.example.org/", "https://zorbex-mirror.example.net/",
                                             "https://zorbex.example.org/update"}));
@@ -53,14 +62,14 @@ TEST_F(InfoFixture, LinksOpenTheirAddressesAndTheMailSubjectIsQuotedUnencoded) {
 TEST_F(InfoFixture, HelpLinkWithoutAHelpFileAsksToDownloadItNoDoesNothingYesOpensTheDownload) {
     const QString question = "Файл справки «ZORBHELP.HLP» не найден в каталоге программы.\n"
                              "Желаете ли Вы скачать его с сайта автора программы сейчас?";
-    Press(page.url_help, Qt::NoModifier);
+    Press(url_help, Qt::NoModifier);
     ASSERT_EQ(dialogs.Messages(), std::vector<QString>{question});
     EXPECT_EQ(dialogs.Of(Kind::Message)[0].buttons, zorbex::MsgButtons::YesNo);
     EXPECT_TRUE(Urls().empty());
     EXPECT_EQ(window.help.Window(), nullptr);
 
     dialogs.answers.push_back(MsgResult::Yes);
-    Press(page.url_help, Qt::NoModifier);
+    Press(url_help, Qt::NoModifier);
     EXPECT_EQ(dialogs.Messages().size(), 2u);
     EXPECT_EQ(Urls(), std::vector<QString>{"https://zorbex.example.org/appz/zorbhelp.hlp"});
     EXPECT_EQ(window.help.Window(), nullptr);
@@ -68,34 +77,34 @@ TEST_F(InfoFixture, HelpLinkWithoutAHelpFileAsksToDownloadItNoDoesNothingYesOpen
 
 TEST_F(InfoFixture, CursorsGoToTheLinksByKind) {
     page.SetLinkCursors(QCursor(Qt::PointingHandCursor), QCursor(Qt::WhatsThisCursor), QCursor(Qt::IBeamCursor));
-    for (QWidget* hand : std::initializer_list<QWidget*>{page.url_web, page.url_mirror, page.url_update})
+    for (QWidget* hand : std::initializer_list<QWidget*>{url_web, url_mirror, url_update})
         EXPECT_EQ(hand->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_EQ(page.url_help->cursor().shape(), Qt::WhatsThisCursor);
-    EXPECT_EQ(page.url_mail->cursor().shape(), Qt::IBeamCursor);
+    EXPECT_EQ(url_help->cursor().shape(), Qt::WhatsThisCursor);
+    EXPECT_EQ(url_mail->cursor().shape(), Qt::IBeamCursor);
 }
 
 TEST_F(InfoFixture, SecondCtrlClickStartsTheAnimationAndOtherClicksDoNotCount) {
-    Press(page.txt_app, Qt::NoModifier);
-    Press(page.txt_app, Qt::ShiftModifier, Qt::RightButton);
-    EXPECT_EQ(page.txt_app->property("tag").toInt(), 0);
+    Press(txt_app, Qt::NoModifier);
+    Press(txt_app, Qt::ShiftModifier, Qt::RightButton);
+    EXPECT_EQ(txt_app->property("tag").toInt(), 0);
 
-    Press(page.txt_app, Qt::ControlModifier, Qt::RightButton);  // any button counts
-    EXPECT_EQ(page.txt_app->property("tag").toInt(), 1);
-    EXPECT_TRUE(page.img_icon->isHidden());
+    Press(txt_app, Qt::ControlModifier, Qt::RightButton);  // any button counts
+    EXPECT_EQ(txt_app->property("tag").toInt(), 1);
+    EXPECT_TRUE(img_icon->isHidden());
     EXPECT_FALSE(window.tmr_egg->isActive());
 
     // A quick second press arrives as a double click.
-    Press(page.txt_app, Qt::ControlModifier, Qt::LeftButton, QEvent::MouseButtonDblClick);
-    EXPECT_EQ(page.txt_app->property("tag").toInt(), 2);
-    EXPECT_FALSE(page.img_icon->isHidden());
+    Press(txt_app, Qt::ControlModifier, Qt::LeftButton, QEvent::MouseButtonDblClick);
+    EXPECT_EQ(txt_app->property("tag").toInt(), 2);
+    EXPECT_FALSE(img_icon->isHidden());
     EXPECT_TRUE(window.tmr_egg->isActive());
     EXPECT_EQ(window.tmr_egg->property("tag").toInt(), -20);
 
     // A third one during the animation changes nothing to be seen.
-    Press(page.txt_app, Qt::ControlModifier);
-    EXPECT_EQ(page.txt_app->property("tag").toInt(), 3);
+    Press(txt_app, Qt::ControlModifier);
+    EXPECT_EQ(txt_app->property("tag").toInt(), 3);
     EXPECT_TRUE(window.tmr_egg->isActive());
-    EXPECT_EQ(page.txt_app->text(), "Zorbex");
+    EXPECT_EQ(txt_app->text(), "Zorbex");
     window.tmr_egg->stop();
 }
 
@@ -111,11 +120,11 @@ TEST_F(InfoFixture, AnimationRunsFiftyFourTicksAndEndsGreenWithTheHandlerDetache
     // Connected after the page's handler, so it sees each tick's outcome.
     QObject::connect(window.tmr_egg, &QTimer::timeout, [&] {
         ++ticks;
-        seen.push_back({ticks, page.img_icon->x(), page.txt_app->text(),
-                        page.txt_app->palette().color(QPalette::WindowText) == QColor(0, 128, 0)});
+        seen.push_back({ticks, img_icon->x(), txt_app->text(),
+                        txt_app->palette().color(QPalette::WindowText) == QColor(0, 128, 0)});
     });
-    Press(page.txt_app, Qt::ControlModifier);
-    Press(page.txt_app, Qt::ControlModifier);
+    Press(txt_app, Qt::ControlModifier);
+    Press(txt_app, Qt::ControlModifier);
     QElapsedTimer clock;
     clock.start();
     while (window.tmr_egg->isActive() && clock.elapsed() < 10000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
@@ -134,14 +143,14 @@ TEST_F(InfoFixture, AnimationRunsFiftyFourTicksAndEndsGreenWithTheHandlerDetache
     EXPECT_FALSE(seen[52].green);
     EXPECT_TRUE(seen[53].green);
 
-    EXPECT_EQ(page.img_icon->x(), 428);
-    EXPECT_EQ(page.txt_app->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    EXPECT_EQ(img_icon->x(), 428);
+    EXPECT_EQ(txt_app->palette().color(QPalette::WindowText), QColor(0, 128, 0));
     EXPECT_EQ(window.tmr_egg->property("tag").toInt(), 1090);
 
     // Detached: Ctrl-clicks count no more and nothing starts again.
-    Press(page.txt_app, Qt::ControlModifier);
-    Press(page.txt_app, Qt::ControlModifier);
-    EXPECT_EQ(page.txt_app->property("tag").toInt(), 2);
+    Press(txt_app, Qt::ControlModifier);
+    Press(txt_app, Qt::ControlModifier);
+    EXPECT_EQ(txt_app->property("tag").toInt(), 2);
     EXPECT_FALSE(window.tmr_egg->isActive());
 }
 

@@ -13,6 +13,7 @@
 
 #include "app/main_window.h"
 #include "support/temp_dir.h"
+#include "support/window/controls.h"
 #include "support/window/scripted_dialogs.h"
 
 namespace {
@@ -88,10 +89,12 @@ TEST(NameLabels, ShowTheWholeNameUpToFortyFiveCharacters) {
     zx_test::ScriptedDialogs dialogs;
     zorbex::Tfrm_zorbl window({dir.path(), dialogs});
     const auto drawn = [](QLabel* label) { return static_cast<zorbex::TFitLabel*>(label)->DrawnFont(); };
-    for (auto [field, a, z] : {std::tuple{window.tab_playlist->edt_namn, window.tab_playlist->txt_idn_a,
-                                          window.tab_playlist->txt_idn_z},
-                               std::tuple{window.tab_combine->edt_namu, window.tab_combine->txt_idu_a,
-                                          window.tab_combine->txt_idu_z}}) {
+    const auto fields = [](const QWidget& page, const char* field, const char* a, const char* z) {
+        return std::tuple{zx_test::Control<QLineEdit>(page, field), zx_test::Control<QLabel>(page, a),
+                          zx_test::Control<QLabel>(page, z)};
+    };
+    for (auto [field, a, z] : {fields(*window.tab_playlist, "edt_namn", "txt_idn_a", "txt_idn_z"),
+                               fields(*window.tab_combine, "edt_namu", "txt_idu_a", "txt_idu_z")}) {
         SCOPED_TRACE(a->objectName().toStdString());
         for (const QString& name : {QString(45, QChar(u'Ш')), QStringLiteral("МОЯ МУЗЫКА ДЛЯ ДОРОГИ И ОТДЫХА НА ДАЧЕ ЛЕТОМ.")}) {
             field->setText(name);

@@ -17,6 +17,7 @@
 
 #include "app/main_window.h"
 #include "support/temp_dir.h"
+#include "support/window/controls.h"
 #include "support/window/scripted_dialogs.h"
 #include "widgets/picture_strips.h"
 
@@ -206,55 +207,61 @@ TEST_F(WindowFixture, EveryControlHasItsKindCaptionAndInitialState) {
 }
 
 TEST_F(WindowFixture, FixedPropertiesOfTheEditors) {
-    auto* pl = window.tab_playlist;
-    EXPECT_EQ(pl->edt_namn->maxLength(), 45);
-    EXPECT_EQ(window.tab_combine->edt_namu->maxLength(), 45);
-    EXPECT_EQ(pl->grp_idn->property("tag").toInt(), 0);
-    EXPECT_EQ(window.tab_combine->grp_idu->property("tag").toInt(), 0);
-    EXPECT_EQ(pl->txt_num_a->size(), QSize(40, 40));
+    using zorbex::TFileNameEdit;
+    using zx_test::Control;
+    const QWidget& pl = *window.tab_playlist;
+    const QWidget& un = *window.tab_combine;
+    auto* txt_num_a = Control<QLabel>(pl, "txt_num_a");
+    auto* txt_num_z = Control<QLabel>(pl, "txt_num_z");
+    auto* txt_idn_a = Control<QLabel>(pl, "txt_idn_a");
+    auto* txt_idn_z = Control<QLabel>(pl, "txt_idn_z");
+    auto* btn_upn = Control<QPushButton>(pl, "btn_upn");
+    auto* lst_mask = Control<QComboBox>(pl, "lst_mask");
+    auto* btn_down = Control<QToolButton>(pl, "btn_down");
+    auto* edt_plsn = Control<TFileNameEdit>(pl, "edt_plsn");
+    auto* edt_plsu = Control<TFileNameEdit>(un, "edt_plsu");
+    auto* edt_folder = Control<TFileNameEdit>(pl, "edt_folder");
+    auto* edt_ignore = Control<TFileNameEdit>(pl, "edt_ignore");
+    EXPECT_EQ(Control<QLineEdit>(pl, "edt_namn")->maxLength(), 45);
+    EXPECT_EQ(Control<QLineEdit>(un, "edt_namu")->maxLength(), 45);
+    EXPECT_EQ(Control<QGroupBox>(pl, "grp_idn")->property("tag").toInt(), 0);
+    EXPECT_EQ(Control<QGroupBox>(un, "grp_idu")->property("tag").toInt(), 0);
+    EXPECT_EQ(txt_num_a->size(), QSize(40, 40));
     // Shadows lie behind their labels, offset by 2 and 1 pixels.
-    EXPECT_EQ(pl->txt_num_z->pos(), pl->txt_num_a->pos() + QPoint(2, 2));
-    EXPECT_EQ(pl->txt_idn_z->pos(), pl->txt_idn_a->pos() + QPoint(1, 1));
-    const QObjectList& order = pl->grp_idn->children();
-    EXPECT_LT(order.indexOf(pl->txt_num_z), order.indexOf(pl->txt_num_a));
-    EXPECT_TRUE(pl->txt_idn_a->font().underline());
-    EXPECT_EQ(pl->txt_num_a->font().pixelSize(), 27);
-    EXPECT_EQ(pl->btn_upn->size(), QSize(25, 17));
-    EXPECT_EQ(pl->btn_upn->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(pl->btn_savn->size(), QSize(125, 35));
+    EXPECT_EQ(txt_num_z->pos(), txt_num_a->pos() + QPoint(2, 2));
+    EXPECT_EQ(txt_idn_z->pos(), txt_idn_a->pos() + QPoint(1, 1));
+    const QObjectList& order = Control<QGroupBox>(pl, "grp_idn")->children();
+    EXPECT_LT(order.indexOf(txt_num_z), order.indexOf(txt_num_a));
+    EXPECT_TRUE(txt_idn_a->font().underline());
+    EXPECT_EQ(txt_num_a->font().pixelSize(), 27);
+    EXPECT_EQ(btn_upn->size(), QSize(25, 17));
+    EXPECT_EQ(btn_upn->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(Control<QPushButton>(pl, "btn_savn")->size(), QSize(125, 35));
 
     QStringList masks;
-    for (int i = 0; i < pl->lst_mask->count(); ++i) masks << pl->lst_mask->itemText(i);
+    for (int i = 0; i < lst_mask->count(); ++i) masks << lst_mask->itemText(i);
     EXPECT_EQ(masks, (QStringList{"*.avi", "*.wav", "*.mp3", "*.mp*g"}));
-    EXPECT_TRUE(pl->lst_mask->isEditable());
-    EXPECT_EQ(pl->btn_down->size(), QSize(21, 17));
-    EXPECT_EQ(pl->btn_down->parentWidget(), pl->lst_mask);
-    EXPECT_TRUE(pl->lst_mask->rect().contains(pl->btn_down->geometry()));
-    EXPECT_GT(pl->btn_down->x(), pl->lst_mask->width() / 2);  // over the combo box's arrow
-    EXPECT_EQ(pl->lst_ignore->size(), QSize(188, 120));
-    EXPECT_EQ(pl->btn_add->size(), QSize(90, 23));
+    EXPECT_TRUE(lst_mask->isEditable());
+    EXPECT_EQ(btn_down->size(), QSize(21, 17));
+    EXPECT_EQ(btn_down->parentWidget(), lst_mask);
+    EXPECT_TRUE(lst_mask->rect().contains(btn_down->geometry()));
+    EXPECT_GT(btn_down->x(), lst_mask->width() / 2);  // over the combo box's arrow
+    EXPECT_EQ(Control<QListWidget>(pl, "lst_ignore")->size(), QSize(188, 120));
+    EXPECT_EQ(Control<QPushButton>(pl, "btn_add")->size(), QSize(90, 23));
 
     const QString playlistFilter = "Плейлисты WinAmp®|*.m3u|Плейлисты|*.m3u;*.pls;*.lst|Все файлы|*.*";
-    EXPECT_EQ(pl->edt_plsn->mode(), zorbex::TFileNameEdit::Mode::Save);
-    EXPECT_EQ(pl->edt_plsn->options().title, "Укажите файл для сохранения плейлиста...");
-    EXPECT_EQ(pl->edt_plsn->options().filter, playlistFilter);
-    EXPECT_EQ(pl->edt_plsn->options().defaultExt, "m3u");
-    EXPECT_TRUE(pl->edt_plsn->options().overwritePrompt);
-    EXPECT_EQ(window.tab_combine->edt_plsu->options().title, "Укажите файл для сохранения объединения...");
-    EXPECT_EQ(window.tab_combine->edt_plsu->options().filter, playlistFilter);
-    EXPECT_EQ(pl->edt_folder->mode(), zorbex::TFileNameEdit::Mode::Folder);
-    EXPECT_EQ(pl->edt_folder->options().title, "Укажите каталог для поиска файлов...");
-    EXPECT_EQ(pl->edt_ignore->mode(), zorbex::TFileNameEdit::Mode::Open);
-    EXPECT_EQ(pl->edt_ignore->options().filter, "Музыка|*.mp?;*.mid;*.wav;*.mod|Видео|*.avi;*.mp*g;|Все файлы|*.*");
-    EXPECT_TRUE(pl->edt_ignore->options().fileMustExist);
-    const QString listFilter = "Текстовые документы|*.txt|Списки и плейлисты|*.lst;*.pls;*.m3u|Все файлы|*.*";
-    EXPECT_EQ(pl->dlg_open.title, "Загрузка списка исключений...");
-    EXPECT_EQ(pl->dlg_open.filter, listFilter);
-    EXPECT_TRUE(pl->dlg_open.fileMustExist);
-    EXPECT_EQ(pl->dlg_save.title, "Сохранение списка исключений...");
-    EXPECT_EQ(pl->dlg_save.filter, listFilter);
-    EXPECT_EQ(pl->dlg_save.defaultExt, "txt");
-    EXPECT_TRUE(pl->dlg_save.overwritePrompt);
+    EXPECT_EQ(edt_plsn->mode(), TFileNameEdit::Mode::Save);
+    EXPECT_EQ(edt_plsn->options().title, "Укажите файл для сохранения плейлиста...");
+    EXPECT_EQ(edt_plsn->options().filter, playlistFilter);
+    EXPECT_EQ(edt_plsn->options().defaultExt, "m3u");
+    EXPECT_TRUE(edt_plsn->options().overwritePrompt);
+    EXPECT_EQ(edt_plsu->options().title, "Укажите файл для сохранения объединения...");
+    EXPECT_EQ(edt_plsu->options().filter, playlistFilter);
+    EXPECT_EQ(edt_folder->mode(), TFileNameEdit::Mode::Folder);
+    EXPECT_EQ(edt_folder->options().title, "Укажите каталог для поиска файлов...");
+    EXPECT_EQ(edt_ignore->mode(), TFileNameEdit::Mode::Open);
+    EXPECT_EQ(edt_ignore->options().filter, "Музыка|*.mp?;*.mid;*.wav;*.mod|Видео|*.avi;*.mp*g;|Все файлы|*.*");
+    EXPECT_TRUE(edt_ignore->options().fileMustExist);
 }
 
 TEST_F(WindowFixture, ProgressBarsOfTheProcessPage) {
@@ -299,7 +306,7 @@ TEST_F(WindowFixture, PopupMenusCarryTheirItemsTagsShortcutsAndPictures) {
         std::vector<Item> items;
     };
     const std::vector<Menu> menus = {
-        {window.tab_playlist->mnu_ignore,
+        {zx_test::Control<QMenu>(*window.tab_playlist, "mnu_ignore"),
          5,
          {{"{item}", 0, {}},
           {"-", 0, {}},
@@ -316,7 +323,7 @@ TEST_F(WindowFixture, PopupMenusCarryTheirItemsTagsShortcutsAndPictures) {
           {"выделить ничего", 2, QKeySequence(Qt::CTRL | Qt::Key_N)},
           {"-", 0, {}},
           {"обновить список", 3, {}}}},
-        {window.tab_combine->mnu_union, 4, {{"обновить список", 4, {}}}},
+        {zx_test::Control<QMenu>(*window.tab_combine, "mnu_union"), 4, {{"обновить список", 4, {}}}},
     };
     for (const Menu& m : menus) {
         SCOPED_TRACE(m.menu->objectName().toStdString());
@@ -335,8 +342,8 @@ TEST_F(WindowFixture, PopupMenusCarryTheirItemsTagsShortcutsAndPictures) {
             EXPECT_EQ(a->icon().isNull(), want.tag == 0) << want.caption;
         }
     }
-    EXPECT_FALSE(window.tab_playlist->sub_item->isEnabled());
-    EXPECT_EQ(zorbex::StripSize(window.tab_playlist->pic_ignore), 5);
+    EXPECT_FALSE(zx_test::Control<QAction>(*window.tab_playlist, "sub_item")->isEnabled());
+    EXPECT_EQ(zorbex::StripSize(zorbex::PicIgnoreStrip()), 5);
     EXPECT_EQ(zorbex::StripSize(window.tab_process->pic_go), 4);
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/options_page.h"
+#include "support/window/controls.h"
 #include "support/window/started_window.h"
 
 namespace {
@@ -37,22 +38,25 @@ TEST_F(StartUp, FirstStartShowsTheOptionsAndLaterStartsTheProcessPage) {
     EXPECT_TRUE(dialogs.calls.empty());
 
     EXPECT_EQ(w.windowTitle(), "Zorbex v4.0i");
-    EXPECT_EQ(w.tab_info->txt_version->text(), "ВЕРСИЯ  4.0i");
+    EXPECT_EQ(zx_test::Control<QLabel>(*w.tab_info, "txt_version")->text(), "ВЕРСИЯ  4.0i");
     EXPECT_FALSE(w.windowIcon().isNull());
-    EXPECT_FALSE(w.tab_info->img_icon->pixmap().isNull());
+    EXPECT_FALSE(zx_test::Control<QLabel>(*w.tab_info, "img_icon")->pixmap().isNull());
     // The links carry the program's own cursors: hand, help, mail.
     const auto shape = [](QWidget* link) { return link->cursor().pixmap().toImage(); };
-    for (QWidget* link : {w.tab_info->url_web, w.tab_info->url_mirror, w.tab_info->url_update})
-        EXPECT_EQ(shape(link), shape(w.tab_info->url_web));
-    EXPECT_FALSE(shape(w.tab_info->url_web).isNull());
-    EXPECT_NE(shape(w.tab_info->url_help), shape(w.tab_info->url_web));
-    EXPECT_NE(shape(w.tab_info->url_mail), shape(w.tab_info->url_web));
-    EXPECT_NE(shape(w.tab_info->url_mail), shape(w.tab_info->url_help));
+    QWidget* const url_web = zx_test::Control(*w.tab_info, "url_web");
+    QWidget* const url_help = zx_test::Control(*w.tab_info, "url_help");
+    QWidget* const url_mail = zx_test::Control(*w.tab_info, "url_mail");
+    for (QWidget* link : {url_web, zx_test::Control(*w.tab_info, "url_mirror"), zx_test::Control(*w.tab_info, "url_update")})
+        EXPECT_EQ(shape(link), shape(url_web));
+    EXPECT_FALSE(shape(url_web).isNull());
+    EXPECT_NE(shape(url_help), shape(url_web));
+    EXPECT_NE(shape(url_mail), shape(url_web));
+    EXPECT_NE(shape(url_mail), shape(url_help));
     // Both editors show definition 1, unchanged; the list is filled.
     EXPECT_EQ(w.tab_playlist->CurrentPlaylist(), 1);
-    EXPECT_FALSE(w.tab_playlist->btn_savn->isEnabled());
+    EXPECT_FALSE(zx_test::Control<QPushButton>(*w.tab_playlist, "btn_savn")->isEnabled());
     EXPECT_EQ(w.tab_combine->CurrentUnion(), 1);
-    EXPECT_FALSE(w.tab_combine->btn_savu->isEnabled());
+    EXPECT_FALSE(zx_test::Control<QPushButton>(*w.tab_combine, "btn_savu")->isEnabled());
 
     Start();
     EXPECT_EQ(window->tab_base->currentWidget(), window->tab_process);
@@ -165,7 +169,7 @@ TEST_F(StartUp, UnwritableSettingsFileStopsStartUpOnTheInformationPage) {
     EXPECT_TRUE(w.tab_process->btn_start->isEnabled());
     // What came before the write has been done; the boxes save again.
     EXPECT_EQ(w.tab_playlist->CurrentPlaylist(), 1);
-    EXPECT_EQ(w.tab_info->txt_version->text(), "ВЕРСИЯ  4.0i");
+    EXPECT_EQ(zx_test::Control<QLabel>(*w.tab_info, "txt_version")->text(), "ВЕРСИЯ  4.0i");
     EXPECT_FALSE(zorbex::OptionWritesSuppressed);
 }
 

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "app/window_run_host.h"
+#include "support/window/controls.h"
 #include "support/window/started_window.h"
 
 namespace {
@@ -40,7 +41,7 @@ TEST_F(WindowRun, StartButtonBuildsWhatIsTickedAndLogsItLineByLine) {
     auto& w = Start();
     auto* page = w.tab_process;
     // An unsaved edit on the playlist page gives way to the loaded definitions.
-    w.tab_playlist->edt_plsn->setText("elsewhere.m3u");
+    zx_test::Control<zorbex::TFileNameEdit>(*w.tab_playlist, "edt_plsn")->setText("elsewhere.m3u");
     page->btn_start->click();
 
     EXPECT_EQ(Log(), (QStringList{"Zorbex v4.0i", "(журнал процесса)", "", "плейлист №1", "   файлов найдено: 12",
@@ -56,8 +57,8 @@ TEST_F(WindowRun, StartButtonBuildsWhatIsTickedAndLogsItLineByLine) {
     EXPECT_EQ(page->btn_start->text(), "З А П У С К");
     EXPECT_TRUE(w.btn_quit->isEnabled());
     EXPECT_EQ(w.tab_playlist->CurrentPlaylist(), 1);
-    EXPECT_EQ(w.tab_playlist->edt_plsn->text(), "1.m3u");
-    EXPECT_FALSE(w.tab_playlist->btn_savn->isEnabled());
+    EXPECT_EQ(zx_test::Control<zorbex::TFileNameEdit>(*w.tab_playlist, "edt_plsn")->text(), "1.m3u");
+    EXPECT_FALSE(zx_test::Control<QPushButton>(*w.tab_playlist, "btn_savn")->isEnabled());
     EXPECT_EQ(w.tab_combine->CurrentUnion(), 1);
     EXPECT_EQ(page->bar_progress->PosTextPrefix(), "-");
     EXPECT_FALSE(page->bar_progress->ShowPosText());

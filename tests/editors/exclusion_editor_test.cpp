@@ -6,12 +6,14 @@
 #include "build/definitions.h"
 #include "editors/playlist_page.h"
 #include "support/temp_dir.h"
+#include "support/window/controls.h"
 #include "support/window/input.h"
 #include "support/window/scripted_dialogs.h"
 
 namespace {
 
 using zorbex::MsgButtons;
+using zx_test::Control;
 using zx_test::ScriptedDialogs;
 using Kind = ScriptedDialogs::Kind;
 
@@ -23,17 +25,31 @@ struct ExclusionEditor : ::testing::Test {
     ScriptedDialogs dialogs;
     zorbex::AppContext context{dir.path(), dialogs};
     zorbex::TPlaylistPage page{context, nullptr};
-    zorbex::TExclusionEditor& ed = *page.exclusion;
+    zorbex::TExclusionEditor& ed = *page.findChild<zorbex::TExclusionEditor*>();
+    QPushButton* btn_savn = Control<QPushButton>(page, "btn_savn");
+    QCheckBox* box_ignore = Control<QCheckBox>(page, "box_ignore");
+    zorbex::TClickLabel* txt_ignore = Control<zorbex::TClickLabel>(page, "txt_ignore");
+    QListWidget* lst_ignore = Control<QListWidget>(page, "lst_ignore");
+    zorbex::TFileNameEdit* edt_ignore = Control<zorbex::TFileNameEdit>(page, "edt_ignore");
+    QPushButton* btn_add = Control<QPushButton>(page, "btn_add");
+    QPushButton* btn_edit = Control<QPushButton>(page, "btn_edit");
+    QMenu* mnu_ignore = Control<QMenu>(page, "mnu_ignore");
+    QAction* sub_item = Control<QAction>(page, "sub_item");
+    QAction* sub_delete = Control<QAction>(page, "sub_delete");
+    QAction* sub_change = Control<QAction>(page, "sub_change");
+    QAction* sub_import = Control<QAction>(page, "sub_import");
+    QAction* sub_export = Control<QAction>(page, "sub_export");
+    QAction* sub_simplify = Control<QAction>(page, "sub_simplify");
 
     ExclusionEditor() {
-        page.btn_savn->setEnabled(false);
+        btn_savn->setEnabled(false);
         page.btn_upnClick();
-        page.box_ignore->setChecked(true);
-        page.btn_savn->setEnabled(false);
+        box_ignore->setChecked(true);
+        btn_savn->setEnabled(false);
     }
     QStringList Rows() const {
         QStringList rows;
-        for (int i = 0; i < page.lst_ignore->count(); ++i) rows << page.lst_ignore->item(i)->text();
+        for (int i = 0; i < lst_ignore->count(); ++i) rows << lst_ignore->item(i)->text();
         return rows;
     }
     void SetRows(const QStringList& rows) {
@@ -42,12 +58,12 @@ struct ExclusionEditor : ::testing::Test {
         ed.SetRows(r);
     }
     void Add(const QString& text) {
-        page.edt_ignore->setText(text);
+        edt_ignore->setText(text);
         ed.btn_addClick();
     }
     QStringList VisibleMenu() const {
         QStringList shown;
-        for (QAction* a : page.mnu_ignore->actions())
+        for (QAction* a : mnu_ignore->actions())
             if (a->isVisible()) shown << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return shown;
     }
@@ -56,27 +72,27 @@ struct ExclusionEditor : ::testing::Test {
 };
 
 TEST_F(ExclusionEditor, TheSwitchEnablesTheControlsAndMarksAChange) {
-    ed.lst_ignoreMouseDown(Qt::LeftButton, 0);  // other buttons do nothing
+    ed.lst_ignoreMouseDown(Qt::LeftButton, RowPoint(0));  // other buttons do nothing
     SetRows({"a.mp3"});
-    ed.lst_ignoreMouseDown(Qt::RightButton, 0);
-    ASSERT_TRUE(page.btn_edit->isEnabled());
+    ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(0));
+    ASSERT_TRUE(btn_edit->isEnabled());
 
-    zx_test::Click(page.txt_ignore);
-    EXPECT_FALSE(page.box_ignore->isChecked());
-    for (QWidget* w : {static_cast<QWidget*>(page.lst_ignore), static_cast<QWidget*>(page.edt_ignore),
-                       static_cast<QWidget*>(page.btn_add), static_cast<QWidget*>(page.btn_edit)})
+    zx_test::Click(txt_ignore);
+    EXPECT_FALSE(box_ignore->isChecked());
+    for (QWidget* w : {static_cast<QWidget*>(lst_ignore), static_cast<QWidget*>(edt_ignore),
+                       static_cast<QWidget*>(btn_add), static_cast<QWidget*>(btn_edit)})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    EXPECT_TRUE(page.btn_savn->isEnabled());
+    EXPECT_TRUE(btn_savn->isEnabled());
     EXPECT_EQ(Rows(), QStringList{"a.mp3"});  // rows stay, shown but not editable
 
-    page.btn_savn->setEnabled(false);
-    zx_test::Click(page.box_ignore);
-    EXPECT_TRUE(page.box_ignore->isChecked());
-    EXPECT_TRUE(page.lst_ignore->isEnabled());
-    EXPECT_TRUE(page.edt_ignore->isEnabled());
-    EXPECT_TRUE(page.btn_add->isEnabled());
-    EXPECT_FALSE(page.btn_edit->isEnabled());
-    EXPECT_TRUE(page.btn_savn->isEnabled());
+    btn_savn->setEnabled(false);
+    zx_test::Click(box_ignore);
+    EXPECT_TRUE(box_ignore->isChecked());
+    EXPECT_TRUE(lst_ignore->isEnabled());
+    EXPECT_TRUE(edt_ignore->isEnabled());
+    EXPECT_TRUE(btn_add->isEnabled());
+    EXPECT_FALSE(btn_edit->isEnabled());
+    EXPECT_TRUE(btn_savn->isEnabled());
 }
 
 TEST_F(ExclusionEditor, AddingAppliesTheLengthRuleAndOnePairOfQuotes) {
@@ -96,113 +112,113 @@ TEST_F(ExclusionEditor, AddingAppliesTheLengthRuleAndOnePairOfQuotes) {
     QStringList expected;
     for (const auto& c : cases) {
         dialogs.calls.clear();
-        page.btn_savn->setEnabled(false);
+        btn_savn->setEnabled(false);
         Add(c.typed);
         if (c.stored.isEmpty()) {
             ASSERT_EQ(dialogs.Messages(), std::vector<QString>{kTooShort});
             EXPECT_EQ(dialogs.calls[0].buttons, MsgButtons::Ok);
-            EXPECT_FALSE(page.btn_savn->isEnabled());
+            EXPECT_FALSE(btn_savn->isEnabled());
         } else {
             expected << c.stored;
             EXPECT_TRUE(dialogs.calls.empty());
             EXPECT_EQ(ed.SelectedRow(), expected.size() - 1);
-            EXPECT_TRUE(page.btn_savn->isEnabled());
+            EXPECT_TRUE(btn_savn->isEnabled());
         }
         EXPECT_EQ(Rows(), expected);
-        EXPECT_EQ(page.edt_ignore->text(), c.typed);  // the field keeps its text
-        EXPECT_FALSE(page.btn_edit->isEnabled());     // selecting the new row is no click on it
+        EXPECT_EQ(edt_ignore->text(), c.typed);  // the field keeps its text
+        EXPECT_FALSE(btn_edit->isEnabled());     // selecting the new row is no click on it
     }
 }
 
 TEST_F(ExclusionEditor, BrowsePutsAPathWithABlankInQuotes) {
     dialogs.paths = {QString("/my music/a b.mp3")};
-    page.edt_ignore->browseButton()->click();
+    edt_ignore->browseButton()->click();
     const auto open = dialogs.Of(Kind::OpenFile);
     ASSERT_EQ(open.size(), 1u);
     EXPECT_EQ(open[0].text, "Укажите файл для внесения в список исключений...");
     EXPECT_EQ(open[0].options.filter, "Музыка|*.mp?;*.mid;*.wav;*.mod|Видео|*.avi;*.mp*g;|Все файлы|*.*");
     EXPECT_TRUE(open[0].options.fileMustExist);
-    EXPECT_EQ(page.edt_ignore->text(), "\"/my music/a b.mp3\"");
-    EXPECT_FALSE(page.btn_savn->isEnabled());  // the field alone is no change
-    zx_test::Key(page.edt_ignore->lineEdit(), Qt::Key_Return, "\r");
+    EXPECT_EQ(edt_ignore->text(), "\"/my music/a b.mp3\"");
+    EXPECT_FALSE(btn_savn->isEnabled());  // the field alone is no change
+    zx_test::Key(edt_ignore->lineEdit(), Qt::Key_Return, "\r");
     EXPECT_EQ(Rows(), QStringList{"/my music/a b.mp3"});
 }
 
 TEST_F(ExclusionEditor, PopupArrangements) {
     page.show();
-    QWidget* area = page.lst_ignore->viewport();
+    QWidget* area = lst_ignore->viewport();
     const QStringList rowMenu{"{item}", "-", "удалить пункт", "изменить пункт", "-", "импортировать список",
                               "экспортировать список", "-", "упростить список"};
     EXPECT_EQ(VisibleMenu(), rowMenu);  // as built
 
     zx_test::RightClick(area, RowPoint(0));
     EXPECT_EQ(VisibleMenu(), QStringList{"импортировать список"});
-    EXPECT_TRUE(page.mnu_ignore->isVisible());  // the menu opens after the press
-    page.mnu_ignore->hide();
+    EXPECT_TRUE(mnu_ignore->isVisible());  // the menu opens after the press
+    mnu_ignore->hide();
 
     SetRows({"first.mp3", "second.mp3", "third.mp3"});
     zx_test::RightClick(area, RowPoint(1));
-    page.mnu_ignore->hide();
+    mnu_ignore->hide();
     QStringList withRow = rowMenu;
     withRow[0] = "second.mp3";
     EXPECT_EQ(VisibleMenu(), withRow);
-    EXPECT_FALSE(page.sub_item->isEnabled());
+    EXPECT_FALSE(sub_item->isEnabled());
     EXPECT_EQ(ed.SelectedRow(), 1);
-    EXPECT_EQ(page.edt_ignore->text(), "second.mp3");
-    EXPECT_TRUE(page.btn_edit->isEnabled());
-    EXPECT_FALSE(page.btn_savn->isEnabled());
+    EXPECT_EQ(edt_ignore->text(), "second.mp3");
+    EXPECT_TRUE(btn_edit->isEnabled());
+    EXPECT_FALSE(btn_savn->isEnabled());
 
     zx_test::RightClick(area, RowPoint(5));
-    page.mnu_ignore->hide();
+    mnu_ignore->hide();
     EXPECT_EQ(VisibleMenu(),
               (QStringList{"импортировать список", "экспортировать список", "-", "упростить список"}));
-    EXPECT_EQ(page.sub_item->text(), "");
+    EXPECT_EQ(sub_item->text(), "");
     EXPECT_EQ(ed.SelectedRow(), 1);  // the selection stays
 
     // A left click on a row is the plain row click.
     zx_test::Click(area, Qt::LeftButton, RowPoint(2));
     EXPECT_EQ(ed.SelectedRow(), 2);
-    EXPECT_EQ(page.edt_ignore->text(), "third.mp3");
+    EXPECT_EQ(edt_ignore->text(), "third.mp3");
 
     // In a scrolled list the row under the pointer counts from the first row shown.
     QStringList many;
     for (int i = 0; i < 40; ++i) many << QString("row%1").arg(i);
     SetRows(many);
-    page.lst_ignore->scrollToBottom();
-    const int first = page.lst_ignore->verticalScrollBar()->value();
+    lst_ignore->scrollToBottom();
+    const int first = lst_ignore->verticalScrollBar()->value();
     ASSERT_GT(first, 0);
     zx_test::RightClick(area, RowPoint(2));
-    page.mnu_ignore->hide();
+    mnu_ignore->hide();
     EXPECT_EQ(ed.SelectedRow(), first + 2);
-    EXPECT_EQ(page.sub_item->text(), many[first + 2]);
+    EXPECT_EQ(sub_item->text(), many[first + 2]);
 }
 
 TEST_F(ExclusionEditor, ChangeReplacesTheRowInPlace) {
     SetRows({"a.mp3", "b.mp3", "c.mp3"});
-    ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(1).y());
-    page.sub_change->trigger();
-    EXPECT_FALSE(page.btn_add->isEnabled());
-    page.edt_ignore->setText("x");  // no length rule when changing
-    zx_test::Key(page.edt_ignore->lineEdit(), Qt::Key_Return, "\r");
+    ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(1));
+    sub_change->trigger();
+    EXPECT_FALSE(btn_add->isEnabled());
+    edt_ignore->setText("x");  // no length rule when changing
+    zx_test::Key(edt_ignore->lineEdit(), Qt::Key_Return, "\r");
     EXPECT_EQ(Rows(), (QStringList{"a.mp3", "x", "c.mp3"}));
     EXPECT_EQ(ed.SelectedRow(), 1);
-    EXPECT_TRUE(page.btn_add->isEnabled());
-    EXPECT_FALSE(page.btn_edit->isEnabled());
-    EXPECT_TRUE(page.btn_savn->isEnabled());
-    EXPECT_EQ(page.edt_ignore->text(), "x");  // Enter never reaches the field
+    EXPECT_TRUE(btn_add->isEnabled());
+    EXPECT_FALSE(btn_edit->isEnabled());
+    EXPECT_TRUE(btn_savn->isEnabled());
+    EXPECT_EQ(edt_ignore->text(), "x");  // Enter never reaches the field
     EXPECT_TRUE(dialogs.calls.empty());
 }
 
 TEST_F(ExclusionEditor, DeleteThenChangeAppendsTheFieldText) {
     SetRows({"a.mp3", "b.mp3", "c.mp3"});
-    ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(0).y());
-    page.btn_savn->setEnabled(false);
-    page.sub_delete->trigger();
+    ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(0));
+    btn_savn->setEnabled(false);
+    sub_delete->trigger();
     EXPECT_EQ(Rows(), (QStringList{"b.mp3", "c.mp3"}));
     EXPECT_EQ(ed.SelectedRow(), -1);
-    EXPECT_EQ(page.edt_ignore->text(), "a.mp3");
-    EXPECT_TRUE(page.btn_edit->isEnabled());
-    EXPECT_TRUE(page.btn_savn->isEnabled());
+    EXPECT_EQ(edt_ignore->text(), "a.mp3");
+    EXPECT_TRUE(btn_edit->isEnabled());
+    EXPECT_TRUE(btn_savn->isEnabled());
 
     ed.btn_editClick();
     EXPECT_EQ(Rows(), (QStringList{"b.mp3", "c.mp3", "a.mp3"}));
@@ -214,9 +230,9 @@ TEST_F(ExclusionEditor, ExportWritesEveryRowWithCrLf) {
     const std::string target = dir / "list.txt";
     zx_test::WriteFile(target, "old content that is longer");
     dialogs.paths = {QString::fromStdString(target)};
-    page.sub_export->trigger();
+    sub_export->trigger();
     EXPECT_EQ(zx_test::ReadFile(target), "a\r\nb\r\n\xCF\xE5\xF1\xED\xFF.mp3\r\n");
-    EXPECT_FALSE(page.btn_savn->isEnabled());
+    EXPECT_FALSE(btn_savn->isEnabled());
     const auto save = dialogs.Of(Kind::SaveFile);
     ASSERT_EQ(save.size(), 1u);
     EXPECT_EQ(save[0].text, "Сохранение списка исключений...");
@@ -228,18 +244,18 @@ TEST_F(ExclusionEditor, ExportWritesEveryRowWithCrLf) {
     // Imported back, the same rows.
     SetRows({});
     dialogs.paths = {QString::fromStdString(target)};
-    page.sub_import->trigger();
+    sub_import->trigger();
     EXPECT_EQ(Rows(), (QStringList{"a", "b", "Песня.mp3"}));
 
     SetRows({});
     dialogs.paths = {QString::fromStdString(target)};
-    page.sub_export->trigger();
+    sub_export->trigger();
     EXPECT_EQ(zx_test::ReadFile(target), "");
 
     // Cancelled: nothing written.
     dialogs.paths = {std::nullopt};
     SetRows({"z"});
-    page.sub_export->trigger();
+    sub_export->trigger();
     EXPECT_EQ(zx_test::ReadFile(target), "");
 }
 
@@ -256,28 +272,30 @@ TEST_F(ExclusionEditor, ImportReplacesTheRows) {
     const std::string source = dir / "in.txt";
     for (const auto& c : cases) {
         SetRows({"old1", "old2"});
-        ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(0).y());
-        page.btn_savn->setEnabled(false);
+        ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(0));
+        btn_savn->setEnabled(false);
         zx_test::WriteFile(source, c.bytes);
         dialogs.paths = {QString::fromStdString(source)};
-        page.sub_import->trigger();
+        sub_import->trigger();
         EXPECT_EQ(Rows(), c.rows);
         EXPECT_EQ(ed.SelectedRow(), -1);
-        EXPECT_TRUE(page.btn_savn->isEnabled());
+        EXPECT_TRUE(btn_savn->isEnabled());
     }
     const auto open = dialogs.Of(Kind::OpenFile);
     ASSERT_FALSE(open.empty());
     EXPECT_EQ(open[0].text, "Загрузка списка исключений...");
+    EXPECT_EQ(open[0].options.filter,
+              "Текстовые документы|*.txt|Списки и плейлисты|*.lst;*.pls;*.m3u|Все файлы|*.*");
     EXPECT_EQ(open[0].options.defaultExt, "txt");
     EXPECT_TRUE(open[0].options.fileMustExist);
 
     // Cancelled: nothing changes.
     SetRows({"kept"});
-    page.btn_savn->setEnabled(false);
+    btn_savn->setEnabled(false);
     dialogs.paths = {std::nullopt};
-    page.sub_import->trigger();
+    sub_import->trigger();
     EXPECT_EQ(Rows(), QStringList{"kept"});
-    EXPECT_FALSE(page.btn_savn->isEnabled());
+    EXPECT_FALSE(btn_savn->isEnabled());
 }
 
 TEST_F(ExclusionEditor, FilesThatCannotBeOpenedOrCreatedReachTheErrorDisplay) {
@@ -285,16 +303,16 @@ TEST_F(ExclusionEditor, FilesThatCannotBeOpenedOrCreatedReachTheErrorDisplay) {
     const QString missing = QString::fromStdString(dir / "no such.txt");
     const QString uncreatable = QString::fromStdString(dir / "no folder/out.txt");
     dialogs.paths = {missing, uncreatable, QString::fromStdString(dir.path())};
-    page.sub_import->trigger();
-    page.sub_export->trigger();
-    page.sub_import->trigger();  // a folder is no file either
+    sub_import->trigger();
+    sub_export->trigger();
+    sub_import->trigger();  // a folder is no file either
     const auto errors = dialogs.Of(Kind::ShowError);
     ASSERT_EQ(errors.size(), 3u);
     EXPECT_EQ(errors[0].text, "Cannot open file " + missing);
     EXPECT_EQ(errors[1].text, "Cannot create file " + uncreatable);
     EXPECT_TRUE(errors[2].text.startsWith("Cannot open file "));
     EXPECT_EQ(Rows(), QStringList{"kept"});
-    EXPECT_FALSE(page.btn_savn->isEnabled());
+    EXPECT_FALSE(btn_savn->isEnabled());
     EXPECT_FALSE(zx_test::Exists(dir / "no folder"));
 }
 
@@ -305,10 +323,10 @@ TEST_F(ExclusionEditor, EntriesTheSettingsFileCannotKeepAreRefused) {
     zx_test::WriteFile(source, "short\r\n" + tooLong + "\r\n");
     SetRows({"kept"});
     dialogs.paths = {QString::fromStdString(source)};
-    page.sub_import->trigger();
+    sub_import->trigger();
     EXPECT_EQ(dialogs.Messages(), std::vector<QString>{zorbex::TExclusionEditor::TooLongImportMessage(2)});
     EXPECT_EQ(Rows(), QStringList{"kept"});
-    EXPECT_FALSE(page.btn_savn->isEnabled());
+    EXPECT_FALSE(btn_savn->isEnabled());
 
     // More rows than a definition loads back: refused too; as many as it loads: taken.
     std::string many;
@@ -316,19 +334,19 @@ TEST_F(ExclusionEditor, EntriesTheSettingsFileCannotKeepAreRefused) {
     zx_test::WriteFile(source, many + "y.mp3\n");
     dialogs.calls.clear();
     dialogs.paths = {QString::fromStdString(source)};
-    page.sub_import->trigger();
+    sub_import->trigger();
     EXPECT_EQ(dialogs.Messages(), std::vector<QString>{zorbex::TExclusionEditor::TooManyImportMessage()});
     EXPECT_EQ(Rows(), QStringList{"kept"});
     zx_test::WriteFile(source, many);
     dialogs.paths = {QString::fromStdString(source)};
-    page.sub_import->trigger();
-    EXPECT_EQ(page.lst_ignore->count(), zorbex::kMaxListRows);
+    sub_import->trigger();
+    EXPECT_EQ(lst_ignore->count(), zorbex::kMaxListRows);
     SetRows({"kept"});
 
     dialogs.calls.clear();
     Add(QString::fromStdString(tooLong));
-    page.lst_ignore->setCurrentRow(0);
-    page.edt_ignore->setText(QString::fromStdString(tooLong));
+    lst_ignore->setCurrentRow(0);
+    edt_ignore->setText(QString::fromStdString(tooLong));
     ed.btn_editClick();
     EXPECT_EQ(dialogs.Messages(), (std::vector<QString>{zorbex::TExclusionEditor::TooLongMessage(),
                                                        zorbex::TExclusionEditor::TooLongMessage()}));
@@ -343,23 +361,23 @@ TEST_F(ExclusionEditor, EntriesTheSettingsFileCannotKeepAreRefused) {
 
 TEST_F(ExclusionEditor, SimplifyKeepsTheFileNamePart) {
     SetRows({"/music/a.mp3", "a.mp3", "/music/", "/x/y/Песня.mp3"});
-    ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(0).y());
-    page.btn_savn->setEnabled(false);
-    page.sub_simplify->trigger();
+    ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(0));
+    btn_savn->setEnabled(false);
+    sub_simplify->trigger();
     EXPECT_EQ(Rows(), (QStringList{"a.mp3", "a.mp3", "", "Песня.mp3"}));
     EXPECT_EQ(ed.SelectedRow(), -1);
-    EXPECT_TRUE(page.btn_savn->isEnabled());
+    EXPECT_TRUE(btn_savn->isEnabled());
 }
 
 TEST_F(ExclusionEditor, EditModeOutlastsALoadThatKeepsTheSwitch) {
     zx_test::WriteFile(dir / "Zorbl.Zrf", "[Zor:bl:Playlist:1]\r\nignore_use=1\r\nignore_no=1\r\nignore_0=e.mp3\r\n");
     page.LoadPlaylist(1);
-    ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(0).y());
-    page.sub_change->trigger();
+    ed.lst_ignoreMouseDown(Qt::RightButton, RowPoint(0));
+    sub_change->trigger();
     page.LoadPlaylist(1);
-    EXPECT_FALSE(page.btn_add->isEnabled());
-    EXPECT_EQ(page.edt_ignore->text(), "e.mp3");
-    EXPECT_FALSE(page.btn_savn->isEnabled());
+    EXPECT_FALSE(btn_add->isEnabled());
+    EXPECT_EQ(edt_ignore->text(), "e.mp3");
+    EXPECT_FALSE(btn_savn->isEnabled());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "platform/codepage.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
+#include "support/window/controls.h"
 #include "support/window/input.h"
 #include "support/window/scripted_dialogs.h"
 
@@ -18,6 +19,7 @@ namespace {
 
 using zorbex::MsgButtons;
 using zorbex::MsgResult;
+using zx_test::Control;
 using zx_test::ScriptedDialogs;
 using Lines = std::vector<std::string>;
 
@@ -51,47 +53,69 @@ struct PlaylistEditor : ::testing::Test {
     ScriptedDialogs dialogs;
     zorbex::AppContext context{dir.path(), dialogs};
     zorbex::TPlaylistPage page{context, nullptr};
+    QGroupBox* grp_idn = Control<QGroupBox>(page, "grp_idn");
+    QLabel* txt_num_a = Control<QLabel>(page, "txt_num_a");
+    QLabel* txt_num_z = Control<QLabel>(page, "txt_num_z");
+    QLabel* txt_idn_a = Control<QLabel>(page, "txt_idn_a");
+    QLabel* txt_idn_z = Control<QLabel>(page, "txt_idn_z");
+    QPushButton* btn_upn = Control<QPushButton>(page, "btn_upn");
+    QPushButton* btn_dnn = Control<QPushButton>(page, "btn_dnn");
+    QPushButton* btn_savn = Control<QPushButton>(page, "btn_savn");
+    QLineEdit* edt_namn = Control<QLineEdit>(page, "edt_namn");
+    zorbex::TFileNameEdit* edt_plsn = Control<zorbex::TFileNameEdit>(page, "edt_plsn");
+    QComboBox* lst_mask = Control<QComboBox>(page, "lst_mask");
+    QToolButton* btn_down = Control<QToolButton>(page, "btn_down");
+    zorbex::TFileNameEdit* edt_folder = Control<zorbex::TFileNameEdit>(page, "edt_folder");
+    QCheckBox* box_subfolders = Control<QCheckBox>(page, "box_subfolders");
+    QCheckBox* box_full = Control<QCheckBox>(page, "box_full");
+    QCheckBox* box_hidden = Control<QCheckBox>(page, "box_hidden");
+    QCheckBox* box_system = Control<QCheckBox>(page, "box_system");
+    QCheckBox* box_ignore = Control<QCheckBox>(page, "box_ignore");
+    zorbex::TClickLabel* txt_ignore = Control<zorbex::TClickLabel>(page, "txt_ignore");
+    QListWidget* lst_ignore = Control<QListWidget>(page, "lst_ignore");
+    zorbex::TFileNameEdit* edt_ignore = Control<zorbex::TFileNameEdit>(page, "edt_ignore");
+    zorbex::TExclusionEditor& exclusion = *page.findChild<zorbex::TExclusionEditor*>();
     const std::string settings = dir / "Zorbl.Zrf";
 
     // What start-up does: no unsaved mark, then one step up to definition 1.
     void StartUp() {
-        page.btn_savn->setEnabled(false);
+        btn_savn->setEnabled(false);
         page.btn_upnClick();
     }
     void Store(const std::string& text) { zx_test::WriteFile(settings, zorbex::EncodeStoreText(text)); }
     QStringList Rows() const {
         QStringList rows;
-        for (int i = 0; i < page.lst_ignore->count(); ++i) rows << page.lst_ignore->item(i)->text();
+        for (int i = 0; i < lst_ignore->count(); ++i) rows << lst_ignore->item(i)->text();
         return rows;
     }
     void TypeName(const QString& text) {
-        page.edt_namn->setFocus();
-        zx_test::Type(page.edt_namn, text);
+        edt_namn->setFocus();
+        zx_test::Type(edt_namn, text);
     }
 };
 
 TEST_F(PlaylistEditor, WithoutSettingsFileDefinitionOneShowsTheDefaults) {
     StartUp();
     EXPECT_EQ(page.CurrentPlaylist(), 1);
-    EXPECT_EQ(page.grp_idn->property("tag").toInt(), 1);
-    EXPECT_EQ(page.txt_num_a->text(), "1");
-    EXPECT_EQ(page.txt_num_z->text(), "1");
-    EXPECT_EQ(page.edt_namn->text(), "НАЗВАНИЕ ПЛЕЙЛИСТА номер 1");
-    EXPECT_EQ(page.txt_idn_a->text(), "НАЗВАНИЕ ПЛЕЙЛИСТА номер 1");
-    EXPECT_EQ(page.txt_idn_z->text(), "НАЗВАНИЕ ПЛЕЙЛИСТА номер 1");
-    EXPECT_EQ(page.edt_plsn->text(), "playlist_1.m3u");
-    EXPECT_EQ(page.lst_mask->currentText(), "*.mp3");
-    EXPECT_EQ(page.edt_folder->text().toStdString(), zorbex::DefaultMusicFolder());
-    EXPECT_TRUE(page.box_subfolders->isChecked());
-    EXPECT_TRUE(page.box_full->isChecked());
-    EXPECT_FALSE(page.box_hidden->isChecked());
-    EXPECT_FALSE(page.box_system->isChecked());
-    EXPECT_FALSE(page.box_ignore->isChecked());
-    EXPECT_EQ(page.lst_ignore->count(), 0);
-    EXPECT_FALSE(page.btn_upn->isEnabled());
-    EXPECT_FALSE(page.btn_dnn->isEnabled());
-    EXPECT_FALSE(page.btn_savn->isEnabled());
-    EXPECT_FALSE(page.lst_ignore->isEnabled());
+    EXPECT_EQ(grp_idn->property("tag").toInt(), 1);
+    EXPECT_EQ(txt_num_a->text(), "1");
+    EXPECT_EQ(txt_num_z->text(), "1");
+    EXPECT_EQ(edt_namn->text(), "НАЗВАНИЕ ПЛЕЙЛИСТА номер 1");
+    EXPECT_EQ(txt_idn_a->text(), "НАЗВАНИЕ ПЛЕЙЛИСТА номер 1");
+    EXPECT_EQ(txt_idn_z->text(), "НАЗВАНИЕ ПЛЕЙЛИСТА номер 1");
+    EXPECT_EQ(edt_plsn->text(), "playlist_1.m3u");
+    EXPECT_EQ(lst_mask->currentText(), "*.mp3");
+    EXPECT_EQ(edt_folder->text().toStdString(), zorbex::DefaultMusicFolder());
+    EXPECT_TRUE(box_subfolders->isChecked());
+    EXPECT_TRUE(box_full->isChecked());
+    EXPECT_FALSE(box_hidden->isChecked());
+    EXPECT_FALSE(box_system->isChecked());
+    EXPECT_FALSE(box_ignore->isChecked());
+    EXPECT_EQ(lst_ignore->count(), 0);
+    EXPECT_FALSE(btn_upn->isEnabled());
+    EXPECT_FALSE(btn_dnn->isEnabled());
+    EXPECT_FALSE(btn_savn->isEnabled());
+    EXPECT_FALSE(lst_ignore->isEnabled());
     EXPECT_TRUE(dialogs.calls.empty());
     EXPECT_FALSE(zx_test::Exists(settings));  // loading writes nothing
 }
@@ -105,32 +129,32 @@ TEST_F(PlaylistEditor, SavingWritesTheKeysInOrderAndRaisesTheCount) {
               (Lines{"[Zor:bl:Playlist:1]", "name=НАЗВАНИЕ ПЛЕЙЛИСТА номер 1", "file=playlist_1.m3u", "mask=*.mp3",
                      "path=" + folder, "subfolders=1", "fullpath=1", "hidden=0", "system=0", "ignore_use=0",
                      "ignore_no=0", "[Zor:bl]", "playlists=1"}));
-    EXPECT_FALSE(page.btn_savn->isEnabled());
-    ASSERT_TRUE(page.btn_upn->isEnabled());
+    EXPECT_FALSE(btn_savn->isEnabled());
+    ASSERT_TRUE(btn_upn->isEnabled());
 
-    zx_test::Click(page.btn_upn);
+    zx_test::Click(btn_upn);
     EXPECT_EQ(page.CurrentPlaylist(), 2);
-    EXPECT_EQ(page.edt_plsn->text(), "playlist_2.m3u");
-    EXPECT_EQ(page.edt_namn->text(), "НАЗВАНИЕ ПЛЕЙЛИСТА номер 2");
-    EXPECT_TRUE(page.btn_dnn->isEnabled());
-    EXPECT_FALSE(page.btn_upn->isEnabled());
+    EXPECT_EQ(edt_plsn->text(), "playlist_2.m3u");
+    EXPECT_EQ(edt_namn->text(), "НАЗВАНИЕ ПЛЕЙЛИСТА номер 2");
+    EXPECT_TRUE(btn_dnn->isEnabled());
+    EXPECT_FALSE(btn_upn->isEnabled());
     EXPECT_TRUE(dialogs.calls.empty());
 }
 
 TEST_F(PlaylistEditor, EveryFieldRoundTripsAndEntriesFollowTheCount) {
     StartUp();
-    page.edt_namn->setText("Мои песни");
-    page.edt_plsn->setText("\"/my lists/all.m3u\"");
-    page.lst_mask->setCurrentText("*.ogg;*.flac");
-    page.edt_folder->setText("/srv/музыка");
-    page.box_subfolders->setChecked(false);
-    page.box_full->setChecked(false);
-    page.box_hidden->setChecked(true);
-    page.box_system->setChecked(true);
-    page.box_ignore->setChecked(true);
+    edt_namn->setText("Мои песни");
+    edt_plsn->setText("\"/my lists/all.m3u\"");
+    lst_mask->setCurrentText("*.ogg;*.flac");
+    edt_folder->setText("/srv/музыка");
+    box_subfolders->setChecked(false);
+    box_full->setChecked(false);
+    box_hidden->setChecked(true);
+    box_system->setChecked(true);
+    box_ignore->setChecked(true);
     for (const char* entry : {"one.mp3", "two.mp3", "three.mp3"}) {
-        page.edt_ignore->setText(entry);
-        page.exclusion->btn_addClick();
+        edt_ignore->setText(entry);
+        exclusion.btn_addClick();
     }
     page.btn_savnClick();
     // Entries are written after the count, but a new key joins the end of its own section.
@@ -141,8 +165,8 @@ TEST_F(PlaylistEditor, EveryFieldRoundTripsAndEntriesFollowTheCount) {
     EXPECT_EQ(StoredLines(settings), stored);
 
     // Fewer entries later: the old keys stay, the loader reads only the count.
-    page.exclusion->lst_ignoreMouseDown(Qt::RightButton, 0);
-    page.exclusion->sub_deleteClick();
+    exclusion.lst_ignoreMouseDown(Qt::RightButton, {0, 0});
+    exclusion.sub_deleteClick();
     page.btn_savnClick();
     Lines shorter = stored;
     shorter[10] = "ignore_no=2";
@@ -162,8 +186,8 @@ TEST_F(PlaylistEditor, EveryFieldRoundTripsAndEntriesFollowTheCount) {
     EXPECT_TRUE(shown.system);
     EXPECT_TRUE(shown.ignore_use);
     EXPECT_EQ(shown.ignore, (Lines{"two.mp3", "three.mp3"}));
-    EXPECT_FALSE(page.btn_savn->isEnabled());
-    EXPECT_TRUE(page.lst_ignore->isEnabled());
+    EXPECT_FALSE(btn_savn->isEnabled());
+    EXPECT_TRUE(lst_ignore->isEnabled());
 }
 
 TEST_F(PlaylistEditor, StoredEntriesLoadByTheCountWithPlaceholdersForGaps) {
@@ -172,12 +196,12 @@ TEST_F(PlaylistEditor, StoredEntriesLoadByTheCountWithPlaceholdersForGaps) {
           "[Zor:bl:Playlist:2]\r\nignore_no=2\r\nignore_0=x\r\nignore_1=y\r\nignore_2=z\r\nignore_3=w\r\n");
     StartUp();
     EXPECT_EQ(Rows(), (QStringList{"a.mp3", "---", "c.mp3"}));
-    EXPECT_TRUE(page.box_ignore->isChecked());  // any non-zero flag counts as set
+    EXPECT_TRUE(box_ignore->isChecked());  // any non-zero flag counts as set
     page.btn_upnClick();
     EXPECT_EQ(Rows(), (QStringList{"x", "y"}));
-    EXPECT_FALSE(page.box_ignore->isChecked());
-    EXPECT_FALSE(page.lst_ignore->isEnabled());
-    EXPECT_FALSE(page.btn_savn->isEnabled());
+    EXPECT_FALSE(box_ignore->isChecked());
+    EXPECT_FALSE(lst_ignore->isEnabled());
+    EXPECT_FALSE(btn_savn->isEnabled());
 }
 
 TEST_F(PlaylistEditor, SteppingToTheNewDefinitionAndBackAsksAndWritesNothing) {
@@ -186,26 +210,26 @@ TEST_F(PlaylistEditor, SteppingToTheNewDefinitionAndBackAsksAndWritesNothing) {
     StartUp();
     page.btn_upnClick();
     page.btn_upnClick();
-    EXPECT_EQ(page.edt_namn->text(), "third");
-    EXPECT_TRUE(page.btn_upn->isEnabled());
+    EXPECT_EQ(edt_namn->text(), "third");
+    EXPECT_TRUE(btn_upn->isEnabled());
 
     page.btn_upnClick();
     EXPECT_EQ(page.CurrentPlaylist(), 4);
-    EXPECT_EQ(page.edt_plsn->text(), "playlist_4.m3u");
-    EXPECT_FALSE(page.btn_upn->isEnabled());  // no further than count + 1
+    EXPECT_EQ(edt_plsn->text(), "playlist_4.m3u");
+    EXPECT_FALSE(btn_upn->isEnabled());  // no further than count + 1
     page.btn_dnnClick();
     EXPECT_EQ(page.CurrentPlaylist(), 3);
-    EXPECT_TRUE(page.btn_upn->isEnabled());
+    EXPECT_TRUE(btn_upn->isEnabled());
     for (int i = 0; i < 3; ++i) page.btn_dnnClick();
     EXPECT_EQ(page.CurrentPlaylist(), 1);
-    EXPECT_FALSE(page.btn_dnn->isEnabled());
+    EXPECT_FALSE(btn_dnn->isEnabled());
     EXPECT_TRUE(dialogs.calls.empty());
     EXPECT_EQ(zx_test::ReadFile(settings), before);
 
     // Saving the new one makes it count; saving a lower one never lowers the count.
     for (int i = 0; i < 3; ++i) page.btn_upnClick();
     page.btn_savnClick();
-    EXPECT_TRUE(page.btn_upn->isEnabled());
+    EXPECT_TRUE(btn_upn->isEnabled());
     page.btn_dnnClick();
     page.btn_dnnClick();
     page.btn_savnClick();
@@ -221,10 +245,10 @@ TEST_F(PlaylistEditor, LeavingAChangedDefinitionAsksFirst) {
     for (const auto& c : cases) {
         dialogs.calls.clear();
         Store("[Zor:bl]\r\nplaylists=4\r\n");
-        page.btn_savn->setEnabled(false);
+        btn_savn->setEnabled(false);
         page.LoadPlaylist(4);
         TypeName("!");
-        ASSERT_TRUE(page.btn_savn->isEnabled());
+        ASSERT_TRUE(btn_savn->isEnabled());
         dialogs.answers = {c.answer};
 
         page.btn_dnnClick();
@@ -235,10 +259,10 @@ TEST_F(PlaylistEditor, LeavingAChangedDefinitionAsksFirst) {
         const zorbex::SettingsFile s(settings);
         EXPECT_EQ(s.ReadText(zorbex::PlaylistSection(4), "name", "") == "НАЗВАНИЕ ПЛЕЙЛИСТА номер 4!", c.savedEdit);
         if (c.answer == MsgResult::Cancel) {
-            EXPECT_EQ(page.edt_namn->text(), "НАЗВАНИЕ ПЛЕЙЛИСТА номер 4!");
-            EXPECT_TRUE(page.btn_savn->isEnabled());
+            EXPECT_EQ(edt_namn->text(), "НАЗВАНИЕ ПЛЕЙЛИСТА номер 4!");
+            EXPECT_TRUE(btn_savn->isEnabled());
         } else {
-            EXPECT_FALSE(page.btn_savn->isEnabled());
+            EXPECT_FALSE(btn_savn->isEnabled());
         }
     }
 }
@@ -247,77 +271,77 @@ TEST_F(PlaylistEditor, EveryControlOfTheDefinitionMarksAChange) {
     StartUp();
     const std::function<void()> edits[] = {
         [&] { TypeName("x"); },
-        [&] { page.edt_plsn->setText("other.m3u"); },
-        [&] { page.edt_folder->setText("/other"); },
-        [&] { page.lst_mask->setCurrentIndex(0); },
-        [&] { zx_test::Click(page.box_subfolders); },
-        [&] { zx_test::Click(page.box_full); },
-        [&] { zx_test::Click(page.box_hidden); },
-        [&] { zx_test::Click(page.box_system); },
-        [&] { page.txt_ignore->clicked(); },
+        [&] { edt_plsn->setText("other.m3u"); },
+        [&] { edt_folder->setText("/other"); },
+        [&] { lst_mask->setCurrentIndex(0); },
+        [&] { zx_test::Click(box_subfolders); },
+        [&] { zx_test::Click(box_full); },
+        [&] { zx_test::Click(box_hidden); },
+        [&] { zx_test::Click(box_system); },
+        [&] { txt_ignore->clicked(); },
     };
     int i = 0;
     for (const auto& edit : edits) {
         page.LoadPlaylist(1);
-        ASSERT_FALSE(page.btn_savn->isEnabled());
+        ASSERT_FALSE(btn_savn->isEnabled());
         edit();
-        EXPECT_TRUE(page.btn_savn->isEnabled()) << "edit " << i++;
+        EXPECT_TRUE(btn_savn->isEnabled()) << "edit " << i++;
     }
     // Typing in the entry field alone is no change of the definition.
     page.LoadPlaylist(1);
-    page.box_ignore->setChecked(true);
-    page.btn_savn->setEnabled(false);
-    zx_test::Type(page.edt_ignore->lineEdit(), "abc");
-    EXPECT_FALSE(page.btn_savn->isEnabled());
+    box_ignore->setChecked(true);
+    btn_savn->setEnabled(false);
+    zx_test::Type(edt_ignore->lineEdit(), "abc");
+    EXPECT_FALSE(btn_savn->isEnabled());
 }
 
 TEST_F(PlaylistEditor, LongStoredNamesLoadWholeWhileTypingStopsAtFortyFive) {
     const QString sixty(60, QChar(u'ж'));
     Store("[Zor:bl]\r\nplaylists=1\r\n[Zor:bl:Playlist:1]\r\nname=" + sixty.toStdString() + "\r\n");
     StartUp();
-    EXPECT_EQ(page.edt_namn->text(), sixty);
-    EXPECT_EQ(page.txt_idn_a->text(), sixty);
-    EXPECT_FALSE(page.btn_savn->isEnabled());
-    page.edt_namn->end(false);
+    EXPECT_EQ(edt_namn->text(), sixty);
+    EXPECT_EQ(txt_idn_a->text(), sixty);
+    EXPECT_FALSE(btn_savn->isEnabled());
+    edt_namn->end(false);
     TypeName("z");
-    EXPECT_EQ(page.edt_namn->text(), sixty);  // cannot grow by typing
-    zx_test::Key(page.edt_namn, Qt::Key_Backspace);
-    EXPECT_EQ(page.edt_namn->text().size(), 59);
+    EXPECT_EQ(edt_namn->text(), sixty);  // cannot grow by typing
+    zx_test::Key(edt_namn, Qt::Key_Backspace);
+    EXPECT_EQ(edt_namn->text().size(), 59);
     page.btn_savnClick();
     page.LoadPlaylist(1);
-    EXPECT_EQ(page.edt_namn->text().size(), 59);
+    EXPECT_EQ(edt_namn->text().size(), 59);
 
     page.btn_upnClick();  // a short name: typing stops at 45 characters
-    page.edt_namn->clear();
+    edt_namn->clear();
     TypeName(QString(50, QChar(u'ы')));
-    EXPECT_EQ(page.edt_namn->text(), QString(45, QChar(u'ы')));
-    EXPECT_EQ(page.txt_idn_z->text(), QString(45, QChar(u'ы')));
+    EXPECT_EQ(edt_namn->text(), QString(45, QChar(u'ы')));
+    EXPECT_EQ(txt_idn_z->text(), QString(45, QChar(u'ы')));
 }
 
 TEST_F(PlaylistEditor, TypingInsideANameKeepsTheCursorWhereItIs) {
     StartUp();
-    page.edt_namn->setText("abcdef");
-    page.edt_namn->setCursorPosition(2);
+    edt_namn->setText("abcdef");
+    edt_namn->setCursorPosition(2);
     TypeName("zz");
-    EXPECT_EQ(page.edt_namn->text(), "abzzcdef");
-    EXPECT_EQ(page.edt_namn->cursorPosition(), 4);
+    EXPECT_EQ(edt_namn->text(), "abzzcdef");
+    EXPECT_EQ(edt_namn->cursorPosition(), 4);
 }
 
 TEST_F(PlaylistEditor, NameLabelsFollowEveryKeystroke) {
     StartUp();
-    page.edt_namn->clear();
+    edt_namn->clear();
     for (const QString& typed : {QString("Р"), QString("Ро"), QString("Рок")}) {
         TypeName(typed.right(1));
-        EXPECT_EQ(page.txt_idn_a->text(), typed);
-        EXPECT_EQ(page.txt_idn_z->text(), typed);
+        EXPECT_EQ(txt_idn_a->text(), typed);
+        EXPECT_EQ(txt_idn_z->text(), typed);
     }
 }
 
 TEST_F(PlaylistEditor, BrowsingAndDroppingFillTheFields) {
     StartUp();
     dialogs.paths = {QString("/my music/best.m3u"), QString("/music/folder one")};
-    page.edt_plsn->browseButton()->click();
-    page.edt_folder->browseButton()->click();
+    edt_plsn->browseButton()->click();
+    edt_folder->browseButton()->click();
     const auto save = dialogs.Of(ScriptedDialogs::Kind::SaveFile);
     ASSERT_EQ(save.size(), 1u);
     EXPECT_EQ(save[0].text, "Укажите файл для сохранения плейлиста...");
@@ -327,24 +351,24 @@ TEST_F(PlaylistEditor, BrowsingAndDroppingFillTheFields) {
     const auto folder = dialogs.Of(ScriptedDialogs::Kind::PickFolder);
     ASSERT_EQ(folder.size(), 1u);
     EXPECT_EQ(folder[0].text, "Укажите каталог для поиска файлов...");
-    EXPECT_EQ(page.edt_plsn->text(), "\"/my music/best.m3u\"");
-    EXPECT_EQ(page.edt_folder->text(), "/music/folder one");
-    EXPECT_TRUE(page.btn_savn->isEnabled());
+    EXPECT_EQ(edt_plsn->text(), "\"/my music/best.m3u\"");
+    EXPECT_EQ(edt_folder->text(), "/music/folder one");
+    EXPECT_TRUE(btn_savn->isEnabled());
 
     // Drops are taken by the folder field alone (what a drop gives is the field's own test).
-    EXPECT_TRUE(page.edt_folder->acceptDrops());
-    EXPECT_FALSE(page.edt_plsn->acceptDrops());
+    EXPECT_TRUE(edt_folder->acceptDrops());
+    EXPECT_FALSE(edt_plsn->acceptDrops());
 }
 
 TEST_F(PlaylistEditor, MaskButtonOpensTheMaskList) {
     StartUp();
     page.show();
-    EXPECT_EQ(page.lst_mask->count(), 4);
-    page.btn_down->click();
-    EXPECT_TRUE(page.btn_down->isEnabled());
-    EXPECT_TRUE(page.lst_mask->view()->isVisible());
-    page.lst_mask->hidePopup();
-    EXPECT_FALSE(page.btn_savn->isEnabled());
+    EXPECT_EQ(lst_mask->count(), 4);
+    btn_down->click();
+    EXPECT_TRUE(btn_down->isEnabled());
+    EXPECT_TRUE(lst_mask->view()->isVisible());
+    lst_mask->hidePopup();
+    EXPECT_FALSE(btn_savn->isEnabled());
 }
 
 TEST_F(PlaylistEditor, ReadOnlySettingsFileShowsTheMessageOnceAndKeepsTheMark) {
@@ -359,7 +383,7 @@ TEST_F(PlaylistEditor, ReadOnlySettingsFileShowsTheMessageOnceAndKeepsTheMark) {
     const auto out = zx_test::RunUnprivileged([&] {
         std::string report;
         page.btn_savnClick();
-        report += "save:" + std::to_string(page.btn_savn->isEnabled()) + std::to_string(page.btn_upn->isEnabled());
+        report += "save:" + std::to_string(btn_savn->isEnabled()) + std::to_string(btn_upn->isEnabled());
         // Yes on leaving: the failure is shown and the step still happens.
         dialogs.answers = {MsgResult::Yes};
         page.btn_upnClick();
