@@ -1,5 +1,6 @@
 // The exclusion list editor on the playlists page: the switch, adding and
 // editing entries, the popup's arrangements, import, export and simplify.
+#include <QApplication>
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
@@ -191,6 +192,39 @@ TEST_F(ExclusionEditor, PopupArrangements) {
     mnu_ignore->hide();
     EXPECT_EQ(ed.SelectedRow(), first + 2);
     EXPECT_EQ(sub_item->text(), many[first + 2]);
+}
+
+// A right press takes the row drawn under the pointer: anywhere across the
+// list's width, up to a row's last pixel, in a row cut off at the bottom, and
+// counted from the first row shown.
+TEST_F(ExclusionEditor, RightClickTakesTheRowDrawnUnderThePointer) {
+    page.show();
+    QStringList many;
+    for (int i = 0; i < 40; ++i) many << QString("r%1").arg(i);
+    SetRows(many);
+    QApplication::processEvents();  // the scroll bar takes its room
+    QWidget* area = lst_ignore->viewport();
+    const int h = zorbex::TExclusionEditor::kRowHeight;
+    const int right = area->width() - 1, bottom = area->height() - 1;
+    ASSERT_NE(bottom % h, h - 1) << "the last row shown is to be cut off";
+    const struct {
+        int scrolled;  // first row shown
+        QPoint at;
+        int row;
+    } cases[] = {
+        {0, {right, 0}, 0}, {0, {0, h - 1}, 0}, {0, {0, h}, 1}, {0, {right, bottom}, bottom / h},
+        {5, {right, h + 1}, 6}, {5, {3, bottom}, 5 + bottom / h},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        lst_ignore->verticalScrollBar()->setValue(c.scrolled);
+        ASSERT_TRUE(lst_ignore->visualItemRect(lst_ignore->item(c.row)).contains(c.at));
+        zx_test::RightClick(area, c.at);
+        mnu_ignore->hide();
+        EXPECT_EQ(ed.SelectedRow(), c.row);
+        EXPECT_EQ(sub_item->text(), many[c.row]);
+        EXPECT_EQ(edt_ignore->text(), many[c.row]);
+    }
 }
 
 TEST_F(ExclusionEditor, ChangeReplacesTheRowInPlace) {

@@ -371,6 +371,20 @@ TEST_F(PlaylistEditor, MaskButtonOpensTheMaskList) {
     EXPECT_FALSE(btn_savn->isEnabled());
 }
 
+// Tab leads down the left column, then through the exclusion list: the list's
+// editor builds its controls in the page's own order.
+TEST_F(PlaylistEditor, TabGoesDownTheLeftColumnThenThroughTheExclusionList) {
+    QStringList order;
+    for (QWidget* w = page.nextInFocusChain(); w != &page; w = w->nextInFocusChain()) {
+        if (!(w->focusPolicy() & Qt::TabFocus)) continue;
+        // The line edits inside the file fields and the combo box carry no name of their own.
+        order << (w->objectName().isEmpty() ? w->parentWidget()->objectName() + "/edit" : w->objectName());
+    }
+    EXPECT_EQ(order, (QStringList{"btn_savn", "edt_namn", "edt_plsn/edit", "lst_mask", "lst_mask/edit",
+                                  "edt_folder/edit", "box_subfolders", "box_full", "box_hidden", "box_system",
+                                  "box_ignore", "lst_ignore", "edt_ignore/edit", "btn_add", "btn_edit"}));
+}
+
 TEST_F(PlaylistEditor, ReadOnlySettingsFileShowsTheMessageOnceAndKeepsTheMark) {
     if (!zx_test::UnprivilegedAvailable()) GTEST_SKIP() << "no process subject to permission bits";
     Store("[Zor:bl]\r\nplaylists=1\r\n");
@@ -398,3 +412,4 @@ TEST_F(PlaylistEditor, ReadOnlySettingsFileShowsTheMessageOnceAndKeepsTheMark) {
 }
 
 }  // namespace
+
