@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"
+#include "support/window/controls.h"
 #include "support/window/scripted_dialogs.h"
 
 namespace {
@@ -41,21 +42,22 @@ struct HotKeyFixture : ::testing::Test {
         return zorbex::SettingsFile(dir / "Zorbl.Zrf").ReadText(section, key, "<none>");
     }
 
+    zorbex::TPageControl* Pages() const { return zx_test::Control<zorbex::TPageControl>(*window, "tab_base"); }
     // A click on the page's tab, as the user makes it.
     void UserSelects(QWidget* page) {
-        QTabBar* bar = window->tab_base->tabBar();
-        const QPointF at = bar->tabRect(window->tab_base->indexOf(page)).center();
+        QTabBar* bar = Pages()->tabBar();
+        const QPointF at = bar->tabRect(Pages()->indexOf(page)).center();
         QMouseEvent press(QEvent::MouseButtonPress, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
                           Qt::NoModifier);
         QApplication::sendEvent(bar, &press);
         QMouseEvent release(QEvent::MouseButtonRelease, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
                             Qt::NoModifier);
         QApplication::sendEvent(bar, &release);
-        ASSERT_EQ(window->tab_base->currentWidget(), page);
+        ASSERT_EQ(Pages()->currentWidget(), page);
     }
     std::vector<bool> ProcessTicks() const {
         std::vector<bool> ticks;
-        for (int r = 0; r < window->tab_process->RowCount(); ++r) ticks.push_back(window->tab_process->RowTicked(r));
+        for (int r = 0; r < window->processPage().RowCount(); ++r) ticks.push_back(window->processPage().RowTicked(r));
         return ticks;
     }
 };
@@ -65,10 +67,10 @@ TEST_F(HotKeyFixture, F1OnEachPageOpensThatPagesTopic) {
     Tfrm_zorbl& w = Start();
     ASSERT_EQ(w.help.HelpFile().toStdString(), HelpPath());
     const std::vector<std::pair<QWidget*, int>> pages{
-        {w.tab_app, 3}, {w.tab_playlist, 4}, {w.tab_combine, 5}, {w.tab_process, 6}, {w.tab_info, 7}};
+        {&w.optionsPage(), 3}, {&w.playlistPage(), 4}, {&w.unionPage(), 5}, {&w.processPage(), 6}, {&w.infoPage(), 7}};
     for (const auto& [page, topic] : pages) {
-        w.tab_base->setCurrentWidget(page);
-        w.sub_help->trigger();
+        Pages()->setCurrentWidget(page);
+        zx_test::Control<QAction>(w, "sub_help")->trigger();
         ASSERT_NE(w.help.Window(), nullptr);
         EXPECT_EQ(w.help.Window()->ShownContext(), topic);
         EXPECT_TRUE(w.help.Window()->isVisible());
@@ -85,7 +87,7 @@ TEST_F(HotKeyFixture, F1OnEachPageOpensThatPagesTopic) {
     emit help->txt_help->anchorClicked(QUrl("topic:4"));
     EXPECT_EQ(help->ShownContext(), 4);
     EXPECT_TRUE(help->txt_help->toPlainText().contains("о плейлистах"));
-    w.tab_info->url_helpClick();
+    w.infoPage().url_helpClick();
     EXPECT_EQ(w.help.Window(), help);
     EXPECT_EQ(help->ShownContext(), 9999);
     help->btn_close->click();
@@ -94,13 +96,13 @@ TEST_F(HotKeyFixture, F1OnEachPageOpensThatPagesTopic) {
 
 TEST_F(HotKeyFixture, F1WithoutAHelpFileAsksToDownloadAndNoLeavesAllAsItWas) {
     Tfrm_zorbl& w = Start();
-    w.tab_base->setCurrentWidget(w.tab_info);
-    w.sub_help->trigger();
+    Pages()->setCurrentWidget(&w.infoPage());
+    zx_test::Control<QAction>(w, "sub_help")->trigger();
     ASSERT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_TRUE(dialogs.Messages()[0].startsWith("Файл справки «ZORBHELP.HLP» не найден"));
     EXPECT_TRUE(dialogs.Of(Kind::OpenUrl).empty());
     EXPECT_EQ(w.help.Window(), nullptr);
-    EXPECT_EQ(w.tab_base->currentWidget(), w.tab_info);
+    EXPECT_EQ(Pages()->currentWidget(), &w.infoPage());
     EXPECT_FALSE(zx_test::Exists(HelpPath()));
 }
 
@@ -108,32 +110,32 @@ TEST_F(HotKeyFixture, HelpFileIsTheOneDecidedAtStartUp) {
     Tfrm_zorbl& w = Start();
     // Put there later: no more question, but no help before the next start.
     zx_test::WriteFile(HelpPath(), kBook);
-    w.sub_help->trigger();
+    zx_test::Control<QAction>(w, "sub_help")->trigger();
     EXPECT_TRUE(dialogs.calls.empty());
     EXPECT_EQ(w.help.Window(), nullptr);
     EXPECT_TRUE(w.help.DecideAvailable());  // what the next start does
-    w.sub_help->trigger();
+    zx_test::Control<QAction>(w, "sub_help")->trigger();
     ASSERT_NE(w.help.Window(), nullptr);
 
     // Taken away after start-up: the question comes back.
     std::remove(HelpPath().c_str());
     w.help.Window()->hide();
-    w.sub_help->trigger();
+    zx_test::Control<QAction>(w, "sub_help")->trigger();
     EXPECT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_FALSE(w.help.Window()->isVisible());
 
     // A folder of that name is no help file.
     zx_test::MakeDirs(HelpPath());
     EXPECT_FALSE(w.help.DecideAvailable());
-    w.sub_help->trigger();
+    zx_test::Control<QAction>(w, "sub_help")->trigger();
     EXPECT_EQ(dialogs.Messages().size(), 2u);
 }
 
 TEST_F(HotKeyFixture, DamagedHelpFileOrMissingTopicStillOpensTheWindow) {
     zx_test::WriteFile(HelpPath(), std::string("\xFF\xFE@topic\n\0garbage", 17));
     Tfrm_zorbl& w = Start();
-    w.tab_base->setCurrentWidget(w.tab_combine);
-    w.sub_help->trigger();
+    Pages()->setCurrentWidget(&w.unionPage());
+    zx_test::Control<QAction>(w, "sub_help")->trigger();
     ASSERT_NE(w.help.Window(), nullptr);
     EXPECT_EQ(w.help.Window()->ShownContext(), 5);
     EXPECT_TRUE(w.help.Window()->txt_help->toPlainText().contains("нет раздела с номером 5"));
@@ -141,7 +143,7 @@ TEST_F(HotKeyFixture, DamagedHelpFileOrMissingTopicStillOpensTheWindow) {
 
     // The file is read afresh each time help is asked for.
     zx_test::WriteFile(HelpPath(), "@topic 9999 Содержание\nтекст\n");
-    w.sub_help->trigger();
+    zx_test::Control<QAction>(w, "sub_help")->trigger();
     EXPECT_TRUE(w.help.Window()->txt_help->toPlainText().contains("содержанию справки"));
     EXPECT_TRUE(w.help.Window()->btn_contents->isEnabled());
     EXPECT_TRUE(dialogs.calls.empty());
@@ -149,83 +151,83 @@ TEST_F(HotKeyFixture, DamagedHelpFileOrMissingTopicStillOpensTheWindow) {
 
 TEST_F(HotKeyFixture, CtrlSSavesOnlyTheShownEditorWithUnsavedChanges) {
     Tfrm_zorbl& w = Start();
-    w.tab_playlist->btn_savn->setEnabled(false);
-    w.tab_playlist->btn_upnClick();
-    w.tab_combine->btn_savu->setEnabled(false);
-    w.tab_combine->btn_upuClick();
-    w.tab_playlist->edt_namn->setText("Рок");
-    w.tab_combine->edt_namu->setText("Всё");
-    ASSERT_TRUE(w.tab_playlist->btn_savn->isEnabled());
+    w.playlistPage().btn_savn->setEnabled(false);
+    w.playlistPage().btn_upnClick();
+    w.unionPage().btn_savu->setEnabled(false);
+    w.unionPage().btn_upuClick();
+    w.playlistPage().edt_namn->setText("Рок");
+    w.unionPage().edt_namu->setText("Всё");
+    ASSERT_TRUE(w.playlistPage().btn_savn->isEnabled());
 
-    for (QWidget* page : std::initializer_list<QWidget*>{w.tab_process, w.tab_info, w.tab_app}) {
-        w.tab_base->setCurrentWidget(page);
-        w.sub_save->trigger();
+    for (QWidget* page : std::initializer_list<QWidget*>{&w.processPage(), &w.infoPage(), &w.optionsPage()}) {
+        Pages()->setCurrentWidget(page);
+        zx_test::Control<QAction>(w, "sub_save")->trigger();
     }
     EXPECT_FALSE(zx_test::Exists(dir / "Zorbl.Zrf"));
-    EXPECT_TRUE(w.tab_playlist->btn_savn->isEnabled());
+    EXPECT_TRUE(w.playlistPage().btn_savn->isEnabled());
 
-    w.tab_base->setCurrentWidget(w.tab_playlist);
-    w.sub_save->trigger();
+    Pages()->setCurrentWidget(&w.playlistPage());
+    zx_test::Control<QAction>(w, "sub_save")->trigger();
     EXPECT_EQ(Read("Zor:bl:Playlist:1", "name"), "Рок");
     EXPECT_EQ(Read("Zor:bl", "playlists"), "1");
-    EXPECT_FALSE(w.tab_playlist->btn_savn->isEnabled());
+    EXPECT_FALSE(w.playlistPage().btn_savn->isEnabled());
     EXPECT_EQ(Read("Zor:bl:Union:1", "name"), "<none>");
 
     // Nothing unsaved: nothing written.
     Seed("[Zor:bl]\r\nplaylists=1\r\n");
-    w.sub_save->trigger();
+    zx_test::Control<QAction>(w, "sub_save")->trigger();
     EXPECT_EQ(zx_test::ReadFile(dir / "Zorbl.Zrf"), "[Zor:bl]\r\nplaylists=1\r\n");
 
-    w.tab_base->setCurrentWidget(w.tab_combine);
-    w.sub_save->trigger();
+    Pages()->setCurrentWidget(&w.unionPage());
+    zx_test::Control<QAction>(w, "sub_save")->trigger();
     EXPECT_EQ(Read("Zor:bl:Union:1", "name"), "Всё");
-    EXPECT_FALSE(w.tab_combine->btn_savu->isEnabled());
+    EXPECT_FALSE(w.unionPage().btn_savu->isEnabled());
 }
 
 TEST_F(HotKeyFixture, TurningToTheProcessPageRestoresTheStoredTicksButAProgramsSelectionRunsNothing) {
     Seed("[Zor:bl]\r\nplaylists=2\r\nunions=1\r\nitem_0=1\r\nitem_1=0\r\nitem_2=1\r\n");
     Tfrm_zorbl& w = Start();
-    UserSelects(w.tab_process);
+    UserSelects(&w.processPage());
     ASSERT_EQ(ProcessTicks(), (std::vector<bool>{true, false, true}));
 
-    w.tab_process->sub_selectnoneClick();
-    w.tab_base->setCurrentWidget(w.tab_app);
-    w.tab_base->setCurrentWidget(w.tab_process);
+    w.processPage().sub_selectnoneClick();
+    Pages()->setCurrentWidget(&w.optionsPage());
+    Pages()->setCurrentWidget(&w.processPage());
     EXPECT_EQ(ProcessTicks(), (std::vector<bool>{false, false, false}));
 
-    UserSelects(w.tab_info);
-    UserSelects(w.tab_process);
+    UserSelects(&w.infoPage());
+    UserSelects(&w.processPage());
     EXPECT_EQ(ProcessTicks(), (std::vector<bool>{true, false, true}));
     // A click on the page already shown changes no page and runs nothing.
-    w.tab_process->sub_selectallClick();
-    UserSelects(w.tab_process);
+    w.processPage().sub_selectallClick();
+    UserSelects(&w.processPage());
     EXPECT_EQ(ProcessTicks(), (std::vector<bool>{true, true, true}));
 
     // Ctrl+Tab from the page before is the user's change as well.
-    w.tab_base->setCurrentWidget(w.tab_combine);
+    Pages()->setCurrentWidget(&w.unionPage());
     QKeyEvent ctrlTab(QEvent::KeyPress, Qt::Key_Tab, Qt::ControlModifier);
-    QApplication::sendEvent(w.tab_combine->lst_union, &ctrlTab);
-    ASSERT_EQ(w.tab_base->currentWidget(), w.tab_process);
+    QApplication::sendEvent(w.unionPage().lst_union, &ctrlTab);
+    ASSERT_EQ(Pages()->currentWidget(), &w.processPage());
     EXPECT_EQ(ProcessTicks(), (std::vector<bool>{true, false, true}));
 }
 
 TEST_F(HotKeyFixture, TurningToTheUnionsPageRefreshesItsMemberListAndKeepsItsSaveState) {
     Seed("[Zor:bl]\r\nplaylists=1\r\n[Zor:bl:Playlist:1]\r\nname=Рок\r\n[Zor:bl:Union:1]\r\nunite_0=1\r\n");
     Tfrm_zorbl& w = Start();
-    w.tab_combine->btn_savu->setEnabled(false);
-    w.tab_combine->btn_upuClick();
-    ASSERT_EQ(w.tab_combine->lst_union->count(), 1);
-    w.tab_combine->lst_union->item(0)->setCheckState(Qt::Unchecked);
-    w.tab_combine->edt_namu->setText("Всё");  // an unsaved change
+    w.unionPage().btn_savu->setEnabled(false);
+    w.unionPage().btn_upuClick();
+    ASSERT_EQ(w.unionPage().lst_union->count(), 1);
+    w.unionPage().lst_union->item(0)->setCheckState(Qt::Unchecked);
+    w.unionPage().edt_namu->setText("Всё");  // an unsaved change
 
     Seed("[Zor:bl]\r\nplaylists=2\r\n[Zor:bl:Playlist:1]\r\nname=Рок\r\n[Zor:bl:Playlist:2]\r\nname=Джаз\r\n"
          "[Zor:bl:Union:1]\r\nunite_0=1\r\n");
-    UserSelects(w.tab_combine);
-    ASSERT_EQ(w.tab_combine->lst_union->count(), 2);
-    EXPECT_EQ(w.tab_combine->lst_union->item(1)->text(), "п.2     Джаз");
-    EXPECT_EQ(w.tab_combine->lst_union->item(0)->checkState(), Qt::Checked);
-    EXPECT_TRUE(w.tab_combine->btn_savu->isEnabled());
-    EXPECT_EQ(w.tab_combine->edt_namu->text(), "Всё");
+    UserSelects(&w.unionPage());
+    ASSERT_EQ(w.unionPage().lst_union->count(), 2);
+    EXPECT_EQ(w.unionPage().lst_union->item(1)->text(), "п.2     Джаз");
+    EXPECT_EQ(w.unionPage().lst_union->item(0)->checkState(), Qt::Checked);
+    EXPECT_TRUE(w.unionPage().btn_savu->isEnabled());
+    EXPECT_EQ(w.unionPage().edt_namu->text(), "Всё");
 }
 
 }  // namespace
