@@ -18,6 +18,8 @@ namespace {
 
 using zx_test::Control;
 
+// The timeline of one window. A bar's state is taken when it paints, so only
+// what reached the screen counts, each new state once.
 class Timeline : public QObject {
 public:
     explicit Timeline(QWidget& window)
@@ -27,14 +29,16 @@ public:
           progress_(Control<TVexProgressBar>(window, "bar_progress")),
           total_(Control<TVexProgressBar>(window, "bar_total")),
           compact_(Control<QProgressBar>(window, "bar_compact")) {
-        for (QWidget* w : std::initializer_list<QWidget*>{quit_, start_, memo_, progress_, total_}) w->installEventFilter(this);
+        for (QWidget* w : std::initializer_list<QWidget*>{quit_, start_, memo_, progress_, total_})
+            w->installEventFilter(this);
         frames_[progress_] = Frame(progress_);
         frames_[total_] = Frame(total_);
         connect(memo_, &QPlainTextEdit::textChanged, this, [this] {
             seen << (memo_->document()->isEmpty() ? QStringLiteral("log cleared")
                                                   : "log: " + memo_->document()->lastBlock().text());
         });
-        connect(compact_, &QProgressBar::valueChanged, this, [this](int v) { seen << "compact " + QString::number(v); });
+        connect(compact_, &QProgressBar::valueChanged, this,
+                [this](int value) { seen << "compact " + QString::number(value); });
     }
 
     QStringList seen;
@@ -79,6 +83,19 @@ struct TimedDialogs : zx_test::ScriptedDialogs {
     }
 };
 
+// Every run that passes the checks opens so, up to the first phase's label.
+const QStringList kOpening{"compact 0",
+                           "btn_quit off",
+                           "btn_start off",
+                           "log shown",
+                           "log cleared",
+                           "log: Zorbex v4.0i",
+                           "log: (журнал процесса)",
+                           "log: ",
+                           "bar_total ИТОГ 0% [0/100]",
+                           "bar_progress 0% [0/100]",
+                           "bar_progress ПЛЕЙЛИСТ 0% [0/100]"};
+
 struct RunView : zx_test::StartedWindow {
     TimedDialogs timedDialogs;
     zorbex::AppContext timedContext{dir.path(), timedDialogs};
@@ -103,48 +120,38 @@ TEST_F(RunView, PlaylistsThenUnionsInTheOrderTheUserSeesThem) {
                     "[Zor:bl:Union:1]\r\nfile=u.m3u\r\nunite_0=1\r\nunite_1=1\r\n");
     Timeline timeline(w);
     w.btn_startClick();
-    EXPECT_EQ(timeline.seen,
-              (QStringList{"compact 0",
-                           "btn_quit off",
-                           "btn_start off",
-                           "log shown",
-                           "log cleared",
-                           "log: Zorbex v4.0i",
-                           "log: (журнал процесса)",
-                           "log: ",
-                           "bar_total ИТОГ 0% [0/100]",
-                           "bar_progress 0% [0/100]",
-                           "bar_progress ПЛЕЙЛИСТ 0% [0/100]",
-                           "bar_progress ПЛЕЙЛИСТ 0 из 2 [0/100]",
-                           "bar_progress ПЛЕЙЛИСТ 0 из 2 [0/2]",
-                           "bar_progress ПЛЕЙЛИСТ 1 из 2 [1/2]",
-                           "bar_total ИТОГ 33% [33/100]",
-                           "compact 33",
-                           "log: плейлист №1",
-                           "log:    файлов найдено: 1",
-                           "log:    исключено: 0",
-                           "log:    ок",
-                           "bar_progress ПЛЕЙЛИСТ 2 из 2 [2/2]",
-                           "bar_total ИТОГ 66% [66/100]",
-                           "compact 66",
-                           "log: плейлист №2",
-                           "log:    отключён",
-                           "bar_progress ОБЪЕДИНЕНИЕ 2 из 2 [2/2]",
-                           "bar_progress ОБЪЕДИНЕНИЕ 2 из 1 [2/2]",
-                           "bar_progress ОБЪЕДИНЕНИЕ 2 из 1 [2/1]",
-                           "bar_progress ОБЪЕДИНЕНИЕ 1 из 1 [1/1]",
-                           "bar_total ИТОГ 100% [100/100]",
-                           "compact 100",
-                           "log: объединение №1",
-                           "log:    файлов итого: 1",
-                           "log:    объединено: 2",
-                           "log:    ок",
-                           "bar_progress -1 из 1 [1/1]",
-                           "bar_progress -1- [1/1]",
-                           "bar_progress - [1/1]",
-                           "btn_quit on",
-                           "btn_start on",
-                           "log: готово."}));
+    const QStringList expected = kOpening + QStringList{
+        "bar_progress ПЛЕЙЛИСТ 0 из 2 [0/100]",
+        "bar_progress ПЛЕЙЛИСТ 0 из 2 [0/2]",
+        "bar_progress ПЛЕЙЛИСТ 1 из 2 [1/2]",
+        "bar_total ИТОГ 33% [33/100]",
+        "compact 33",
+        "log: плейлист №1",
+        "log:    файлов найдено: 1",
+        "log:    исключено: 0",
+        "log:    ок",
+        "bar_progress ПЛЕЙЛИСТ 2 из 2 [2/2]",
+        "bar_total ИТОГ 66% [66/100]",
+        "compact 66",
+        "log: плейлист №2",
+        "log:    отключён",
+        "bar_progress ОБЪЕДИНЕНИЕ 2 из 2 [2/2]",
+        "bar_progress ОБЪЕДИНЕНИЕ 2 из 1 [2/2]",
+        "bar_progress ОБЪЕДИНЕНИЕ 2 из 1 [2/1]",
+        "bar_progress ОБЪЕДИНЕНИЕ 1 из 1 [1/1]",
+        "bar_total ИТОГ 100% [100/100]",
+        "compact 100",
+        "log: объединение №1",
+        "log:    файлов итого: 1",
+        "log:    объединено: 2",
+        "log:    ок",
+        "bar_progress -1 из 1 [1/1]",
+        "bar_progress -1- [1/1]",
+        "bar_progress - [1/1]",
+        "btn_quit on",
+        "btn_start on",
+        "log: готово."};
+    EXPECT_EQ(timeline.seen, expected);
     w.hide();
 }
 
@@ -158,46 +165,37 @@ TEST_F(RunView, UnionsAloneAndARefusedRun) {
     timeline.seen << "--";
     Seed("[Zor:bl]\r\nreset=0\r\nunions=3\r\nitem_0=0\r\nitem_1=1\r\n");
     w.btn_startClick();
-    EXPECT_EQ(timeline.seen, (QStringList{"compact 0",
-                                          "btn_quit off",
-                                          "btn_start off",
-                                          "log shown",
-                                          "log cleared",
-                                          "log: Zorbex v4.0i",
-                                          "log: (журнал процесса)",
-                                          "log: ",
-                                          "bar_total ИТОГ 0% [0/100]",
-                                          "bar_progress 0% [0/100]",
-                                          "bar_progress ПЛЕЙЛИСТ 0% [0/100]",
-                                          "bar_progress ПЛЕЙЛИСТ 0 из 0 [0/100]",
-                                          "bar_progress ПЛЕЙЛИСТ 0 из 0 [0/1]",
-                                          "bar_progress ОБЪЕДИНЕНИЕ 0 из 0 [0/1]",
-                                          "bar_progress ОБЪЕДИНЕНИЕ 0 из 2 [0/1]",
-                                          "bar_progress ОБЪЕДИНЕНИЕ 0 из 2 [0/2]",
-                                          "bar_progress ОБЪЕДИНЕНИЕ 1 из 2 [1/2]",
-                                          "bar_total ИТОГ 50% [50/100]",
-                                          "compact 50",
-                                          "log: объединение №1",
-                                          "log:    отключено",
-                                          "bar_progress ОБЪЕДИНЕНИЕ 2 из 2 [2/2]",
-                                          "bar_total ИТОГ 100% [100/100]",
-                                          "compact 100",
-                                          "log: объединение №2",
-                                          "log:    файлов итого: 0",
-                                          "log:    объединено: 0",
-                                          "log:    ок",
-                                          "bar_progress -2 из 2 [2/2]",
-                                          "bar_progress -2- [2/2]",
-                                          "bar_progress - [2/2]",
-                                          "btn_quit on",
-                                          "btn_start on",
-                                          "log: готово.",
-                                          "--",
-                                          "bar_progress - [0/2]",
-                                          "bar_total ИТОГ 0% [0/100]",
-                                          "compact 0",
-                                          "message Количество плейлистов и объединений в списке прогресса и файле "
-                                          "конфигурации не совпадает."}));
+    const QStringList expected = kOpening + QStringList{
+        "bar_progress ПЛЕЙЛИСТ 0 из 0 [0/100]",
+        "bar_progress ПЛЕЙЛИСТ 0 из 0 [0/1]",
+        "bar_progress ОБЪЕДИНЕНИЕ 0 из 0 [0/1]",
+        "bar_progress ОБЪЕДИНЕНИЕ 0 из 2 [0/1]",
+        "bar_progress ОБЪЕДИНЕНИЕ 0 из 2 [0/2]",
+        "bar_progress ОБЪЕДИНЕНИЕ 1 из 2 [1/2]",
+        "bar_total ИТОГ 50% [50/100]",
+        "compact 50",
+        "log: объединение №1",
+        "log:    отключено",
+        "bar_progress ОБЪЕДИНЕНИЕ 2 из 2 [2/2]",
+        "bar_total ИТОГ 100% [100/100]",
+        "compact 100",
+        "log: объединение №2",
+        "log:    файлов итого: 0",
+        "log:    объединено: 0",
+        "log:    ок",
+        "bar_progress -2 из 2 [2/2]",
+        "bar_progress -2- [2/2]",
+        "bar_progress - [2/2]",
+        "btn_quit on",
+        "btn_start on",
+        "log: готово.",
+        "--",
+        "bar_progress - [0/2]",
+        "bar_total ИТОГ 0% [0/100]",
+        "compact 0",
+        "message Количество плейлистов и объединений в списке прогресса и файле "
+        "конфигурации не совпадает."};
+    EXPECT_EQ(timeline.seen, expected);
     w.hide();
 }
 
