@@ -36,7 +36,7 @@ struct WindowRun : zx_test::StartedWindow {
                  dir.path() + "media/" + std::to_string(n) + "\r\nmask=*.mp3\r\nfullpath=0\r\n";
         return s;
     }
-    QStringList Log() const { return Control<QPlainTextEdit>(*window, "log_memo")->toPlainText().split('\n'); }
+    QStringList Log() const { return window->processPage().LogText().split('\n'); }
 };
 
 TEST_F(WindowRun, StartButtonBuildsWhatIsTickedAndLogsItLineByLine) {
