@@ -77,8 +77,12 @@ public:
         ++yields;
         yield += Seconds([&] { TWindowRunHost::Yield(); });
     }
-    void AppendLog(const std::string& line) override { view += Seconds([&] { TWindowRunHost::AppendLog(line); }); }
-    void Redraw() override { view += Seconds([&] { TWindowRunHost::Redraw(); }); }
+    // The log and the redraws around its first lines.
+    void Started() override { view += Seconds([&] { TWindowRunHost::Started(); }); }
+    void LogLine(const std::string& line) override { view += Seconds([&] { TWindowRunHost::LogLine(line); }); }
+    void PhaseStarted(zorbex::RunPhase phase, int count) override {
+        view += Seconds([&] { TWindowRunHost::PhaseStarted(phase, count); });
+    }
 };
 
 }  // namespace
@@ -130,7 +134,7 @@ int main(int argc, char** argv) {
     const double empty = Seconds([&] {
         for (int k = 0; k < timed.yields; ++k) QCoreApplication::processEvents();
     });
-    const std::string windowLog = window.tab_process->log_memo->toPlainText().toStdString() + "\n";
+    const std::string windowLog = window.processPage().LogText().toStdString() + "\n";
     if (windowLog != engineLog) {
         std::fprintf(stderr, "the two runs logged differently:\n%s\n---\n%s", engineLog.c_str(), windowLog.c_str());
         return 1;

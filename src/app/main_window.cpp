@@ -69,7 +69,7 @@ Tfrm_zorbl::Tfrm_zorbl(const AppContext& context, QWidget* parent)
     connect(sub_help, &QAction::triggered, this, &Tfrm_zorbl::sub_helpClick);
     connect(tmr_starter, &QTimer::timeout, this, &Tfrm_zorbl::tmr_starterTimer);
     connect(btn_quit, &QPushButton::clicked, this, &Tfrm_zorbl::btn_quitClick);
-    connect(tab_process->btn_start, &QPushButton::clicked, this, &Tfrm_zorbl::btn_startClick);
+    connect(tab_process, &TProcessPage::startClicked, this, &Tfrm_zorbl::btn_startClick);
 
     CenterOnScreen();
 }

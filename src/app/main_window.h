@@ -30,22 +30,12 @@ public:
 
     const AppContext& context() const { return context_; }
 
-    TPageControl* tab_base;
-    TOptionsPage* tab_app;
-    TPlaylistPage* tab_playlist;
-    TUnionPage* tab_combine;
-    TProcessPage* tab_process;
-    TInfoPage* tab_info;
-    QPushButton* btn_quit;  // property "tag": the automatic-run marker
-    QProgressBar* bar_compact;
-
-    // Hot keys: never shown, their shortcuts act while the window is active.
-    QMenu* mnu_hk;
-    QAction* sub_help;
-    QAction* sub_save;
-
-    QTimer* tmr_starter;  // one shot, 500 ms
-    QTimer* tmr_egg;      // 25 ms; property "tag": the animation's clock
+    // The pages.
+    TOptionsPage& optionsPage() const { return *tab_app; }
+    TPlaylistPage& playlistPage() const { return *tab_playlist; }
+    TUnionPage& unionPage() const { return *tab_combine; }
+    TProcessPage& processPage() const { return *tab_process; }
+    TInfoPage& infoPage() const { return *tab_info; }
 
     // Help: the file decided at start-up (DecideAvailable) and OpenHelpTopic.
     THelp help;
@@ -77,6 +67,11 @@ public:
     // Asks the message loop to end.
     void EndProgram();
 
+    // The exit button, off while a run goes on.
+    void SetQuitEnabled(bool enabled);
+    // The strip of compact mode, painted at once.
+    void SetCompactPercent(int percent);
+
 private:
     void CenterOnScreen();
     void StartAutomatically();
@@ -85,6 +80,23 @@ private:
     AppContext context_;
     // box_quit as the settings file had it before compact mode forced it on.
     bool quitTickBeforeCompact_ = false;
+
+    TPageControl* tab_base;
+    TOptionsPage* tab_app;
+    TPlaylistPage* tab_playlist;
+    TUnionPage* tab_combine;
+    TProcessPage* tab_process;
+    TInfoPage* tab_info;
+    QPushButton* btn_quit;  // property "tag": the automatic-run marker
+    QProgressBar* bar_compact;
+
+    // Hot keys: never shown, their shortcuts act while the window is active.
+    QMenu* mnu_hk;
+    QAction* sub_help;
+    QAction* sub_save;
+
+    QTimer* tmr_starter;  // one shot, 500 ms
+    QTimer* tmr_egg;      // 25 ms; property "tag": the animation's clock
 };
 
 }  // namespace zorbex

@@ -100,6 +100,16 @@ void TOptionsPage::LoadOptions() {
     for (const auto& option : options) option.box->setChecked(settings.ReadNumber(section, option.key, option.def) != 0);
 }
 
+ProgramOptions TOptionsPage::Options() const {
+    return {box_tab->isChecked(),      box_compact->isChecked(),   box_quit->isChecked(), box_top->isChecked(),
+            box_remember->isChecked(), box_overwrite->isChecked(), box_log->isChecked()};
+}
+
+void TOptionsPage::SetQuitUnsaved(bool quit) {
+    const SuppressOptionWrites quiet;
+    box_quit->setChecked(quit);
+}
+
 void TOptionsPage::txt_tabClick() { Toggle(box_tab); }
 void TOptionsPage::txt_compactClick() { Toggle(box_compact); }
 void TOptionsPage::txt_quitClick() { Toggle(box_quit); }

@@ -25,30 +25,28 @@ private:
     bool saved_;
 };
 
+// The seven options as the boxes show them now.
+struct ProgramOptions {
+    bool processPage = false;  // box_tab: a normal start shows the process page
+    bool compact = false;      // box_compact: an automatic run shows the strip alone
+    bool quit = false;         // box_quit: an automatic run ends the program
+    bool topmost = false;      // box_top: an automatic run stays on top
+    bool remember = false;     // box_remember: the exit button saves the ticks
+    bool overwrite = false;    // box_overwrite: existing outputs are written anew
+    bool log = false;          // box_log: the log shows during a run
+};
+
 class TOptionsPage : public QWidget {
     Q_OBJECT
 public:
     TOptionsPage(const AppContext& context, QWidget* parent);
 
-    QGroupBox* grp_config;
-    QCheckBox* box_tab;
-    QCheckBox* box_compact;
-    QCheckBox* box_quit;
-    QCheckBox* box_top;
-    QCheckBox* box_remember;
-    QCheckBox* box_overwrite;
-    QCheckBox* box_log;
-    TClickLabel* txt_tab;
-    TClickLabel* txt_compact;
-    TClickLabel* txt_quit;
-    TClickLabel* txt_top;
-    TClickLabel* txt_remember;
-    TClickLabel* txt_overwrite;
-    TClickLabel* txt_log;
-
     // Ticks the boxes from the settings file (a missing or unreadable value
     // takes its default) without writing anything back.
     void LoadOptions();
+    ProgramOptions Options() const;
+    // Ticks or clears box_quit without saving it.
+    void SetQuitUnsaved(bool quit);
 
 public slots:
     // The change handler of every option box (box_rememberClick).
@@ -65,6 +63,22 @@ private:
     QCheckBox* AddRow(int row, const char* boxName, const char* labelName, const QString& text, TClickLabel*& label);
 
     const AppContext& context_;
+
+    QGroupBox* grp_config;
+    QCheckBox* box_tab;
+    QCheckBox* box_compact;
+    QCheckBox* box_quit;
+    QCheckBox* box_top;
+    QCheckBox* box_remember;
+    QCheckBox* box_overwrite;
+    QCheckBox* box_log;
+    TClickLabel* txt_tab;
+    TClickLabel* txt_compact;
+    TClickLabel* txt_quit;
+    TClickLabel* txt_top;
+    TClickLabel* txt_remember;
+    TClickLabel* txt_overwrite;
+    TClickLabel* txt_log;
 };
 
 }  // namespace zorbex

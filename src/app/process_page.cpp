@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QScrollBar>
+#include <QTextCursor>
 
 #include "build/definitions.h"
 #include "settings/settings_file.h"
@@ -14,6 +15,8 @@ namespace zorbex {
 
 namespace {
 
+const QString kStartCaption = QStringLiteral("З А П У С К");
+
 void SetUpBar(TVexProgressBar* bar, const QRect& geometry, const QString& prefix) {
     bar->setGeometry(geometry);
     bar->SetBackgroundColor(clBtnFace);
@@ -24,12 +27,6 @@ void SetUpBar(TVexProgressBar* bar, const QRect& geometry, const QString& prefix
     bar->SetPosTextPrefix(prefix);
     bar->SetPosTextSuffix(QStringLiteral("%"));
     bar->SetShowPosText(false);
-}
-
-QListWidget* HiddenList(QWidget* parent, const char* name) {
-    auto* list = Named(new QListWidget(parent), name);
-    list->hide();
-    return list;
 }
 
 }  // namespace
@@ -48,7 +45,7 @@ TProcessPage::TProcessPage(const AppContext& context, QWidget* parent)
     lst_do->setUniformItemSizes(true);
     lst_do->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    btn_start = Named(new QPushButton(QStringLiteral("З А П У С К"), grp_process), "btn_start");
+    btn_start = Named(new QPushButton(kStartCaption, grp_process), "btn_start");
     btn_start->setGeometry(8, 187, 454, 25);
 
     log_memo = Named(new QPlainTextEdit(grp_process), "log_memo");
@@ -69,17 +66,12 @@ TProcessPage::TProcessPage(const AppContext& context, QWidget* parent)
     btn_log->setGeometry(listArea.left() + 4, listArea.bottom() - 4 - 19, 70, 19);
     btn_log->hide();
     connect(btn_log, &QPushButton::clicked, this, &TProcessPage::btn_logClick);
+    connect(btn_start, &QPushButton::clicked, this, &TProcessPage::startClicked);
 
     bar_progress = Named(new TVexProgressBar(grp_process), "bar_progress");
     SetUpBar(bar_progress, QRect(8, 217, 454, 20), QString());
     bar_total = Named(new TVexProgressBar(grp_process), "bar_total");
     SetUpBar(bar_total, QRect(8, 242, 454, 20), QStringLiteral("ИТОГ "));
-
-    lst_path = HiddenList(this, "lst_path");
-    lst_file = HiddenList(this, "lst_file");
-    lst_forbidden = HiddenList(this, "lst_forbidden");
-    lst_found = HiddenList(this, "lst_found");
-    lst_found->setProperty("mask", QStringLiteral("*.mp3"));
 
     mnu_go = Named(new QMenu(this), "mnu_go");
     sub_selectall = Named(mnu_go->addAction(QStringLiteral("выделить всё")), "sub_selectall");
@@ -154,6 +146,73 @@ int TProcessPage::RowCount() const { return lst_do->count(); }
 bool TProcessPage::RowTicked(int row) const {
     const QListWidgetItem* item = row >= 0 ? lst_do->item(row) : nullptr;
     return item && item->checkState() == Qt::Checked;
+}
+
+void TProcessPage::SetStartEnabled(bool enabled) { btn_start->setEnabled(enabled); }
+
+void TProcessPage::EnterRunningState() {
+    btn_start->setEnabled(false);
+    btn_start->setText(QString());
+}
+
+void TProcessPage::LeaveRunningState() {
+    btn_start->setEnabled(true);
+    btn_start->setText(kStartCaption);
+}
+
+void TProcessPage::ShowLog() {
+    log_memo->show();
+    btn_log->show();
+}
+
+void TProcessPage::ClearLog() {
+    log_memo->clear();
+    logLines_ = 0;
+}
+
+void TProcessPage::AppendLogLine(const QString& line) {
+    // Through a cursor rather than appendPlainText, which would fold an empty
+    // line into the next one when it came first.
+    // One edit block: the document is laid out once, and the cursor does not
+    // work out where on screen it stands after every step.
+    QTextCursor cursor(log_memo->document());
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::End);
+    if (logLines_++ > 0) cursor.insertBlock();
+    cursor.insertText(line);
+    cursor.endEditBlock();
+    ScrollLogToEnd();
+}
+
+QString TProcessPage::LogText() const { return log_memo->toPlainText(); }
+
+void TProcessPage::ResetBars() {
+    bar_progress->SetPosition(0);
+    bar_total->SetPosition(0);
+}
+
+void TProcessPage::OpenBars() {
+    bar_total->SetMax(100);
+    bar_total->SetShowPosText(true);
+    bar_progress->SetShowPosText(true);
+}
+
+void TProcessPage::LabelProgress(const QString& prefix, const QString& suffix, int max) {
+    bar_progress->SetPosTextPrefix(prefix);
+    bar_progress->SetPosTextSuffix(suffix);
+    bar_progress->SetMax(max);
+}
+
+void TProcessPage::SetBars(int progress, int totalPercent) {
+    bar_progress->SetPosition(progress);
+    bar_total->SetPosition(totalPercent);
+}
+
+void TProcessPage::CloseProgress(const QString& prefix, const QString& suffix, int position) {
+    bar_progress->SetPosTextPrefix(prefix);
+    bar_progress->SetPosTextSuffix(suffix);
+    bar_progress->SetPosition(position);
+    bar_progress->SetShowPosText(false);
 }
 
 }  // namespace zorbex

@@ -21,6 +21,55 @@ class TProcessPage : public QWidget {
 public:
     TProcessPage(const AppContext& context, QWidget* parent);
 
+    // Fills lst_do from the settings file: playlist rows, then union rows,
+    // ticked as remembered under item_K (by row position).
+    void sub_updateClick();
+    // Tick, respectively untick, every row; nothing is written.
+    void sub_selectallClick();
+    void sub_selectnoneClick();
+
+    // What the run reads: the rows as filled last, and their ticks now. A row
+    // beyond the list reads as not ticked.
+    int RowCount() const;
+    bool RowTicked(int row) const;
+
+    // The start button off while an automatic start is pending, on again.
+    void SetStartEnabled(bool enabled);
+    // While running the start button is off and without its caption.
+    void EnterRunningState();
+    void LeaveRunningState();
+
+    // The log covers the list until its hide button is pressed.
+    void ShowLog();
+    void ClearLog();
+    // One whole line, its last line kept in view.
+    void AppendLogLine(const QString& line);
+    QString LogText() const;
+
+    // The bars of a run: bar_progress for the definitions of a phase,
+    // bar_total for the share of the whole run.
+    void ResetBars();                   // both at 0
+    void OpenBars();                    // bar_total out of 100; both show their texts
+    void LabelProgress(const QString& prefix, const QString& suffix, int max);
+    void SetBars(int progress, int totalPercent);
+    void CloseProgress(const QString& prefix, const QString& suffix, int position);  // text off
+
+signals:
+    void startClicked();
+
+private:
+    void AddRow(const std::string& text);
+    // Gives every item of mnu_go picture T of pic_go for its tag T, and none for other tags.
+    void mnu_goGetItemParams(QMenu* menu) const;
+    // Hides the log and its button; the list they cover shows again.
+    void btn_logClick();
+    // Scrolls the log so that its last line shows just above btn_log, which
+    // lies over the memo's lower left.
+    void ScrollLogToEnd();
+
+    std::string programDir_;
+    int logLines_ = 0;
+
     QGroupBox* grp_process;
     QListWidget* lst_do;  // rows are checkable items
     QPushButton* btn_start;
@@ -29,43 +78,12 @@ public:
     TVexProgressBar* bar_progress;
     TVexProgressBar* bar_total;
 
-    // Hidden working lists of the playlist builder.
-    QListWidget* lst_path;
-    QListWidget* lst_file;
-    QListWidget* lst_forbidden;
-    QListWidget* lst_found;  // property "mask": "*.mp3"
-
     QMenu* mnu_go;
     QAction* sub_selectall;
     QAction* sub_selectnone;
     QAction* sub_separator;
     QAction* sub_update;
     QImage pic_go;
-
-    // Fills lst_do from the settings file: playlist rows, then union rows,
-    // ticked as remembered under item_K (by row position).
-    void sub_updateClick();
-    // Tick, respectively untick, every row; nothing is written.
-    void sub_selectallClick();
-    void sub_selectnoneClick();
-    // Gives every item of an owner-drawn menu (mnu_go, mnu_union) picture T
-    // of pic_go for its tag T, and none for other tags.
-    void mnu_goGetItemParams(QMenu* menu) const;
-    // Hides the log and its button; the list they cover shows again.
-    void btn_logClick();
-    // Scrolls the log so that its last line shows just above btn_log, which
-    // lies over the memo's lower left.
-    void ScrollLogToEnd();
-
-    // What the run reads: the rows as filled last, and their ticks now. A row
-    // beyond the list reads as not ticked.
-    int RowCount() const;
-    bool RowTicked(int row) const;
-
-private:
-    void AddRow(const std::string& text);
-
-    std::string programDir_;
 };
 
 }  // namespace zorbex

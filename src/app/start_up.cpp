@@ -50,30 +50,30 @@ void Tfrm_zorbl::FormCreate(const std::vector<std::string>& args) {
         tab_app->LoadOptions();
     }
     // Selected by the program, so the page-change handler does not run.
-    tab_base->setCurrentWidget(tab_app->box_tab->isChecked() && !firstStart ? static_cast<QWidget*>(tab_process)
-                                                                             : static_cast<QWidget*>(tab_app));
+    tab_base->setCurrentWidget(tab_app->Options().processPage && !firstStart ? static_cast<QWidget*>(tab_process)
+                                                                              : static_cast<QWidget*>(tab_app));
 
     if (!args.empty() && IsAutoRunSwitch(args.front())) StartAutomatically();
 }
 
 void Tfrm_zorbl::StartAutomatically() {
-    if (tab_app->box_top->isChecked()) {
+    const ProgramOptions options = tab_app->Options();
+    if (options.topmost) {
         const bool shown = isVisible();
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
         if (shown) show();  // a new window flag hides the window
     }
-    if (tab_app->box_compact->isChecked()) {
+    if (options.compact) {
         bar_compact->show();
         bar_compact->raise();
         setFixedSize(width(), kCompactHeight);
         CenterOnScreen();
-        quitTickBeforeCompact_ = tab_app->box_quit->isChecked();
-        const SuppressOptionWrites quiet;  // the forced tick is not saved
-        tab_app->box_quit->setChecked(true);
+        quitTickBeforeCompact_ = options.quit;
+        tab_app->SetQuitUnsaved(true);  // the forced tick is not saved
     }
     tab_base->setCurrentWidget(tab_process);
     tmr_starter->start();
-    tab_process->btn_start->setEnabled(false);
+    tab_process->SetStartEnabled(false);
     SetAutoRunMarker(true);
 }
 
@@ -85,10 +85,9 @@ void Tfrm_zorbl::LeaveAutomaticStart() {
         bar_compact->hide();
         setFixedSize(width(), 350);
         CenterOnScreen();
-        const SuppressOptionWrites quiet;
-        tab_app->box_quit->setChecked(quitTickBeforeCompact_);
+        tab_app->SetQuitUnsaved(quitTickBeforeCompact_);
     }
-    tab_process->btn_start->setEnabled(true);
+    tab_process->SetStartEnabled(true);
     SetAutoRunMarker(false);
 }
 
@@ -104,15 +103,15 @@ void Tfrm_zorbl::btn_startClick() {
         result = Run(host, context_.programDir);
     } catch (...) {
         // Whatever broke the run, the window must not stay without its buttons.
-        host.SetStartButton(true, kStartCaption);
-        host.SetQuitButtonEnabled(true);
+        tab_process->LeaveRunningState();
+        SetQuitEnabled(true);
         throw;
     }
     if (result.Refused() && AutoRunMarker()) LeaveAutomaticStart();
 }
 
 void Tfrm_zorbl::btn_quitClick() {
-    if (tab_app->box_remember->isChecked()) {
+    if (tab_app->Options().remember) {
         try {
             SettingsFile settings(SettingsPath(context_.programDir));
             for (int row = 0; row < tab_process->RowCount(); ++row)
@@ -130,5 +129,15 @@ bool Tfrm_zorbl::AutoRunMarker() const { return btn_quit->property("tag").toInt(
 void Tfrm_zorbl::SetAutoRunMarker(bool set) { btn_quit->setProperty("tag", set ? 1 : 0); }
 
 void Tfrm_zorbl::EndProgram() { QCoreApplication::exit(0); }
+
+void Tfrm_zorbl::SetQuitEnabled(bool enabled) { btn_quit->setEnabled(enabled); }
+
+// The compact strip is all there is to see in compact mode, and the union
+// phase never yields: paint it at once, as the gradient bars paint themselves.
+void Tfrm_zorbl::SetCompactPercent(int percent) {
+    if (percent == bar_compact->value()) return;
+    bar_compact->setValue(percent);
+    if (bar_compact->isVisible()) bar_compact->repaint();
+}
 
 }  // namespace zorbex

@@ -1,87 +1,87 @@
 #include "app/window_run_host.h"
 
 #include <QCoreApplication>
-#include <QTextBlock>
-#include <QTextCursor>
+
+#include <algorithm>
 
 #include "app/main_window.h"
 
 namespace zorbex {
 
-TWindowRunHost::TWindowRunHost(Tfrm_zorbl& window)
-    : window_(window),
-      progress_(window.tab_process->bar_progress),
-      total_(window.tab_process->bar_total),
-      compact_(window.bar_compact) {}
+TWindowRunHost::TWindowRunHost(Tfrm_zorbl& window) : window_(window) {}
 
-// The compact strip is all there is to see in compact mode, and the union
-// phase never yields: paint it at once, as the gradient bars paint themselves.
-void TWindowRunHost::PlainBar::SetPosition(int value) {
-    if (value == bar_->value()) return;
-    bar_->setValue(value);
-    if (bar_->isVisible()) bar_->repaint();
-}
+int TWindowRunHost::RowCount() { return window_.processPage().RowCount(); }
 
-int TWindowRunHost::RowCount() { return window_.tab_process->RowCount(); }
-
-bool TWindowRunHost::RowTicked(int row) { return window_.tab_process->RowTicked(row); }
+bool TWindowRunHost::RowTicked(int row) { return window_.processPage().RowTicked(row); }
 
 PlaylistDefinition TWindowRunHost::LoadPlaylist(int n) {
     polled_ = false;  // each definition's first folder lets everything through
-    window_.tab_playlist->LoadPlaylist(n);
-    return window_.tab_playlist->ShownDefinition();
+    window_.playlistPage().LoadPlaylist(n);
+    return window_.playlistPage().ShownDefinition();
 }
 
 UnionDefinition TWindowRunHost::LoadUnion(int m) {
-    window_.tab_combine->LoadUnion(m);
-    return window_.tab_combine->ShownDefinition();
+    window_.unionPage().LoadUnion(m);
+    return window_.unionPage().ShownDefinition();
 }
 
-bool TWindowRunHost::OverwriteOption() { return window_.tab_app->box_overwrite->isChecked(); }
-bool TWindowRunHost::LogOption() { return window_.tab_app->box_log->isChecked(); }
-bool TWindowRunHost::QuitOption() { return window_.tab_app->box_quit->isChecked(); }
+RunOptions TWindowRunHost::Options() {
+    const ProgramOptions options = window_.optionsPage().Options();
+    return {options.overwrite, options.quit};
+}
 
 bool TWindowRunHost::AutoRunMarker() { return window_.AutoRunMarker(); }
 void TWindowRunHost::ClearAutoRunMarker() { window_.SetAutoRunMarker(false); }
 void TWindowRunHost::RequestQuit() { window_.EndProgram(); }
 
-void TWindowRunHost::ShowRefusal(const std::string& message) {
+// The bars go to 0 even when a check refuses the run.
+void TWindowRunHost::Starting() {
+    window_.processPage().ResetBars();
+    window_.SetCompactPercent(0);
+}
+
+void TWindowRunHost::Refused(const std::string& message) {
     window_.context().dialogs.Message(QString::fromStdString(message), MsgButtons::Ok);
 }
 
-void TWindowRunHost::ClearLog() {
-    window_.tab_process->log_memo->clear();
-    logLines_ = 0;
+void TWindowRunHost::Started() {
+    TProcessPage& page = window_.processPage();
+    window_.SetQuitEnabled(false);
+    page.EnterRunningState();
+    window_.repaint();
+    if (window_.optionsPage().Options().log) page.ShowLog();
+    page.ClearLog();
 }
 
-void TWindowRunHost::AppendLog(const std::string& line) {
-    // Through a cursor rather than appendPlainText, which would fold an empty
-    // line into the next one when it came first.
-    QPlainTextEdit* memo = window_.tab_process->log_memo;
-    // One edit block: the document is laid out once, and the cursor does not
-    // work out where on screen it stands after every step.
-    QTextCursor cursor(memo->document());
-    cursor.beginEditBlock();
-    cursor.movePosition(QTextCursor::End);
-    if (logLines_++ > 0) cursor.insertBlock();
-    cursor.insertText(QString::fromStdString(line));
-    cursor.endEditBlock();
-    window_.tab_process->ScrollLogToEnd();
+void TWindowRunHost::LogLine(const std::string& line) {
+    window_.processPage().AppendLogLine(QString::fromStdString(line));
 }
 
-void TWindowRunHost::ShowLog() {
-    window_.tab_process->log_memo->show();
-    window_.tab_process->btn_log->show();
+void TWindowRunHost::PhaseStarted(RunPhase phase, int count) {
+    TProcessPage& page = window_.processPage();
+    if (phase == RunPhase::kPlaylists) {
+        window_.repaint();  // the log's first lines, before the bars change
+        page.OpenBars();
+    }
+    phaseCount_ = std::max(count, 1);
+    page.LabelProgress(phase == RunPhase::kPlaylists ? QStringLiteral("ПЛЕЙЛИСТ ") : QStringLiteral("ОБЪЕДИНЕНИЕ "),
+                       QStringLiteral(" из ") + QString::number(count), phaseCount_);
 }
 
-void TWindowRunHost::SetStartButton(bool enabled, const std::string& caption) {
-    window_.tab_process->btn_start->setEnabled(enabled);
-    window_.tab_process->btn_start->setText(QString::fromStdString(caption));
+void TWindowRunHost::DefinitionStarted(int k, int percent) {
+    window_.processPage().SetBars(k, percent);
+    window_.SetCompactPercent(percent);
 }
 
-void TWindowRunHost::SetQuitButtonEnabled(bool enabled) { window_.btn_quit->setEnabled(enabled); }
-
-void TWindowRunHost::Redraw() { window_.repaint(); }
+// The editors show definition 1 again, and the window goes back to idle.
+void TWindowRunHost::Finished() {
+    LoadPlaylist(1);
+    LoadUnion(1);
+    window_.processPage().CloseProgress(QStringLiteral("-"), QStringLiteral("-"), phaseCount_);
+    window_.SetCompactPercent(100);
+    window_.SetQuitEnabled(true);
+    window_.processPage().LeaveRunningState();
+}
 
 // Posted events (queued calls, repaint requests) run at every folder. The
 // full pass that also polls for input and timers costs a few microseconds,

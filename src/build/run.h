@@ -1,8 +1,8 @@
 #pragma once
 // The run: every ticked playlist definition into its playlist file, then
-// every ticked union into its union file, with the log, the progress bars
-// and the buttons driven through a host. The main window is one host; an
-// unattended run without a window is another.
+// every ticked union into its union file. The run reads its rows, ticks,
+// definitions and options from a host and reports its progress back; the
+// main window is one host, an unattended run without a window another.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,7 +14,6 @@
 namespace zorbex {
 
 inline constexpr const char* kVersionText = "4.0i";
-inline constexpr const char* kStartCaption = "З А П У С К";
 inline constexpr const char* kNothingTickedMessage = "Не выбран ни один плейлист для создания.";
 inline constexpr const char* kOutOfStepMessage =
     "Количество плейлистов и объединений в списке прогресса и файле конфигурации не совпадает.\n"
@@ -23,60 +22,58 @@ inline constexpr const char* kOutOfStepMessage =
 // 100 when total is 0, else done * 100 / total truncated toward zero.
 int PercentOf(int64_t done, int64_t total);
 
-// A progress bar as the run drives it; the names follow the bar control's
-// setters. Bars without a text (the compact bar) ignore the text calls.
-class RunBar {
-public:
-    virtual ~RunBar() = default;
-    virtual void SetMax(int value) = 0;
-    virtual void SetPosition(int value) = 0;
-    virtual void SetPosTextPrefix(const std::string&) {}
-    virtual void SetPosTextSuffix(const std::string&) {}
-    virtual void SetShowPosText(bool) {}
+// The options that change what the run does.
+struct RunOptions {
+    bool overwrite = false;           // existing outputs are written anew
+    bool quitAfterAutomatic = false;  // an automatic run ends the program
 };
 
-// What the run asks of the window (or of whatever stands in for it).
-class RunHost {
+// What the run reads, each at the moment it needs it.
+class RunInput {
 public:
-    virtual ~RunHost() = default;
+    virtual ~RunInput() = default;
 
     // The process list: rows 0 .. P-1 are playlist definitions 1 .. P, then
-    // the unions. A tick is read at the moment the run reaches its row; the
-    // list may be refilled while the run yields, so a row beyond the list
-    // must read as not ticked.
+    // the unions. A tick is read when the run reaches its row; the list may
+    // be refilled while the run yields, so a row beyond the list must read
+    // as not ticked.
     virtual int RowCount() = 0;
     virtual bool RowTicked(int row) = 0;
 
-    // Load a definition into its editor and give back its fields as the
-    // editor now holds them.
+    // A definition as its editor holds it once loaded there.
     virtual PlaylistDefinition LoadPlaylist(int n) = 0;
     virtual UnionDefinition LoadUnion(int m) = 0;
 
-    // Options, read when needed.
-    virtual bool OverwriteOption() = 0;  // box_overwrite
-    virtual bool LogOption() = 0;        // box_log
-    virtual bool QuitOption() = 0;       // box_quit
+    virtual RunOptions Options() = 0;
 
-    // The automatic-run marker and the request to end the program.
-    virtual bool AutoRunMarker() = 0;
-    virtual void ClearAutoRunMarker() = 0;
-    virtual void RequestQuit() = 0;
-
-    // A run refused before it starts (a notice with an OK button).
-    virtual void ShowRefusal(const std::string& message) = 0;
-
-    // The view.
-    virtual void ClearLog() = 0;
-    virtual void AppendLog(const std::string& line) = 0;  // one whole line
-    virtual void ShowLog() = 0;
-    virtual void SetStartButton(bool enabled, const std::string& caption) = 0;
-    virtual void SetQuitButtonEnabled(bool enabled) = 0;
-    virtual RunBar& bar_progress() = 0;
-    virtual RunBar& bar_total() = 0;
-    virtual RunBar& bar_compact() = 0;
-    virtual void Redraw() = 0;  // paint now, without taking input
-    virtual void Yield() = 0;   // let pending events run (once per folder visited)
+    // The automatic-run marker, and the request to end the program.
+    virtual bool AutoRunMarker() { return false; }
+    virtual void ClearAutoRunMarker() {}
+    virtual void RequestQuit() {}
 };
+
+enum class RunPhase { kPlaylists, kUnions };
+
+// What the run tells as it goes, in this order: Starting, then either
+// Refused or Started; log lines; each phase with the definitions in it;
+// Finished, followed by the last log line.
+class RunReport {
+public:
+    virtual ~RunReport() = default;
+
+    virtual void Starting() {}  // the checks come next
+    virtual void Refused(const std::string& /*message*/) {}
+    virtual void Started() {}  // the checks passed; the log begins
+    virtual void LogLine(const std::string& /*line*/) {}
+    virtual void PhaseStarted(RunPhase /*phase*/, int /*count*/) {}
+    // Definition k (from 1) of the phase begins; percent is the share of the
+    // run's definitions begun so far, this one included.
+    virtual void DefinitionStarted(int /*k*/, int /*percent*/) {}
+    virtual void Finished() {}
+    virtual void Yield() {}  // once per folder visited: let pending events run
+};
+
+class RunHost : public RunInput, public RunReport {};
 
 enum class RunStatus {
     kNothingTicked,  // refused: no row ticked

@@ -33,10 +33,10 @@ UnionDefinition UnattendedHost::LoadUnion(int m) {
     return ReadUnionDefinition(SettingsFile(SettingsPath(programDir_)), m);
 }
 
-void UnattendedHost::ShowRefusal(const std::string& message) { errors_ << message << std::endl; }
+void UnattendedHost::Refused(const std::string& message) { errors_ << message << std::endl; }
 
 // Flushed per line so that a watcher (journal, tail, ssh) sees the run move.
-void UnattendedHost::AppendLog(const std::string& line) { log_ << line << std::endl; }
+void UnattendedHost::LogLine(const std::string& line) { log_ << line << std::endl; }
 
 int ExitStatusOf(const RunResult& result) {
     if (result.Refused()) return kExitRefused;

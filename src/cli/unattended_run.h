@@ -16,7 +16,8 @@ inline constexpr int kExitSomeFailed = 1;  // completed, but a ticked definition
 inline constexpr int kExitRefused = 2;     // refused, or the settings file not writable
 
 // A RunHost standing in for the window as a fresh start fills it: rows
-// P + U from the settings file, row k ticked by `item_`k.
+// P + U from the settings file, row k ticked by `item_`k; an automatic run
+// that ends when done. Of the reports it keeps the log and the refusals.
 class UnattendedHost : public RunHost {
 public:
     UnattendedHost(std::string programDir, std::ostream& log, std::ostream& errors);
@@ -25,37 +26,17 @@ public:
     bool RowTicked(int row) override;
     PlaylistDefinition LoadPlaylist(int n) override;
     UnionDefinition LoadUnion(int m) override;
-    bool OverwriteOption() override { return overwrite_; }
-    bool LogOption() override { return true; }
-    bool QuitOption() override { return true; }
+    RunOptions Options() override { return {overwrite_, true}; }
     bool AutoRunMarker() override { return true; }
-    void ClearAutoRunMarker() override {}
-    void RequestQuit() override {}
-    void ShowRefusal(const std::string& message) override;
-    void ClearLog() override {}
-    void AppendLog(const std::string& line) override;
-    void ShowLog() override {}
-    void SetStartButton(bool, const std::string&) override {}
-    void SetQuitButtonEnabled(bool) override {}
-    RunBar& bar_progress() override { return bar_; }
-    RunBar& bar_total() override { return bar_; }
-    RunBar& bar_compact() override { return bar_; }
-    void Redraw() override {}
-    void Yield() override {}
+    void Refused(const std::string& message) override;
+    void LogLine(const std::string& line) override;
 
 private:
-    class NoBar : public RunBar {
-    public:
-        void SetMax(int) override {}
-        void SetPosition(int) override {}
-    };
-
     std::string programDir_;
     std::ostream& log_;
     std::ostream& errors_;
     std::vector<bool> ticks_;
     bool overwrite_ = false;
-    NoBar bar_;
 };
 
 int ExitStatusOf(const RunResult& result);

@@ -42,21 +42,22 @@ struct HotKeyFixture : ::testing::Test {
         return zorbex::SettingsFile(dir / "Zorbl.Zrf").ReadText(section, key, "<none>");
     }
 
+    zorbex::TPageControl* Pages() const { return zx_test::Control<zorbex::TPageControl>(*window, "tab_base"); }
     // A click on the page's tab, as the user makes it.
     void UserSelects(QWidget* page) {
-        QTabBar* bar = window->tab_base->tabBar();
-        const QPointF at = bar->tabRect(window->tab_base->indexOf(page)).center();
+        QTabBar* bar = Pages()->tabBar();
+        const QPointF at = bar->tabRect(Pages()->indexOf(page)).center();
         QMouseEvent press(QEvent::MouseButtonPress, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
                           Qt::NoModifier);
         QApplication::sendEvent(bar, &press);
         QMouseEvent release(QEvent::MouseButtonRelease, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
                             Qt::NoModifier);
         QApplication::sendEvent(bar, &release);
-        ASSERT_EQ(window->tab_base->currentWidget(), page);
+        ASSERT_EQ(Pages()->currentWidget(), page);
     }
     std::vector<bool> ProcessTicks() const {
         std::vector<bool> ticks;
-        for (int r = 0; r < window->tab_process->RowCount(); ++r) ticks.push_back(window->tab_process->RowTicked(r));
+        for (int r = 0; r < window->processPage().RowCount(); ++r) ticks.push_back(window->processPage().RowTicked(r));
         return ticks;
     }
 };
@@ -66,10 +67,10 @@ TEST_F(HotKeyFixture, F1OnEachPageOpensThatPagesTopic) {
     Tfrm_zorbl& w = Start();
     ASSERT_EQ(w.help.HelpFile().toStdString(), HelpPath());
     const std::vector<std::pair<QWidget*, int>> pages{
-        {w.tab_app, 3}, {w.tab_playlist, 4}, {w.tab_combine, 5}, {w.tab_process, 6}, {w.tab_info, 7}};
+        {&w.optionsPage(), 3}, {&w.playlistPage(), 4}, {&w.unionPage(), 5}, {&w.processPage(), 6}, {&w.infoPage(), 7}};
     for (const auto& [page, topic] : pages) {
-        w.tab_base->setCurrentWidget(page);
-        w.sub_help->trigger();
+        Pages()->setCurrentWidget(page);
+        zx_test::Control<QAction>(w, "sub_help")->trigger();
         ASSERT_NE(w.help.Window(), nullptr);
         EXPECT_EQ(w.help.Window()->ShownContext(), topic);
         EXPECT_TRUE(w.help.Window()->isVisible());
@@ -88,7 +89,7 @@ TEST_F(HotKeyFixture, F1OnEachPageOpensThatPagesTopic) {
     emit txt_help->anchorClicked(QUrl("topic:4"));
     EXPECT_EQ(help->ShownContext(), 4);
     EXPECT_TRUE(txt_help->toPlainText().contains("о плейлистах"));
-    w.tab_info->url_helpClick();
+    w.infoPage().url_helpClick();
     EXPECT_EQ(w.help.Window(), help);
     EXPECT_EQ(help->ShownContext(), 9999);
     zx_test::Control<QPushButton>(*help, "btn_close")->click();
@@ -97,13 +98,13 @@ TEST_F(HotKeyFixture, F1OnEachPageOpensThatPagesTopic) {
 
 TEST_F(HotKeyFixture, F1WithoutAHelpFileAsksToDownloadAndNoLeavesAllAsItWas) {
     Tfrm_zorbl& w = Start();
-    w.tab_base->setCurrentWidget(w.tab_info);
-    w.sub_help->trigger();
+    Pages()->setCurrentWidget(&w.infoPage());
+    zx_test::Control<QAction>(w, "sub_help")->trigger();
     ASSERT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_TRUE(dialogs.Messages()[0].startsWith("Файл справки «ZORBHELP.HLP» не найден"));
     EXPECT_TRUE(dialogs.Of(Kind::OpenUrl).empty());
     EXPECT_EQ(w.help.Window(), nullptr);
-    EXPECT_EQ(w.tab_base->currentWidget(), w.tab_info);
+    EXPECT_EQ(Pages()->currentWidget(), &w.infoPage());
     EXPECT_FALSE(zx_test::Exists(HelpPath()));
 }
 
@@ -111,32 +112,32 @@ TEST_F(HotKeyFixture, HelpFileIsTheOneDecidedAtStartUp) {
     Tfrm_zorbl& w = Start();
     // Put there later: no more question, but no help before the next start.
     zx_test::WriteFile(HelpPath(), kBook);
-    w.sub_help->trigger();
+    zx_test::Control<QAction>(w, "sub_help")->trigger();
     EXPECT_TRUE(dialogs.calls.empty());
     EXPECT_EQ(w.help.Window(), nullptr);
     EXPECT_TRUE(w.help.DecideAvailable());  // what the next start does
-    w.sub_help->trigger();
+    zx_test::Control<QAction>(w, "sub_help")->trigger();
     ASSERT_NE(w.help.Window(), nullptr);
 
     // Taken away after start-up: the question comes back.
     std::remove(HelpPath().c_str());
     w.help.Window()->hide();
-    w.sub_help->trigger();
+    zx_test::Control<QAction>(w, "sub_help")->trigger();
     EXPECT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_FALSE(w.help.Window()->isVisible());
 
     // A folder of that name is no help file.
     zx_test::MakeDirs(HelpPath());
     EXPECT_FALSE(w.help.DecideAvailable());
-    w.sub_help->trigger();
+    zx_test::Control<QAction>(w, "sub_help")->trigger();
     EXPECT_EQ(dialogs.Messages().size(), 2u);
 }
 
 TEST_F(HotKeyFixture, DamagedHelpFileOrMissingTopicStillOpensTheWindow) {
     zx_test::WriteFile(HelpPath(), std::string("\xFF\xFE@topic\n\0garbage", 17));
     Tfrm_zorbl& w = Start();
-    w.tab_base->setCurrentWidget(w.tab_combine);
-    w.sub_help->trigger();
+    Pages()->setCurrentWidget(&w.unionPage());
+    zx_test::Control<QAction>(w, "sub_help")->trigger();
     ASSERT_NE(w.help.Window(), nullptr);
     EXPECT_EQ(w.help.Window()->ShownContext(), 5);
     auto* txt_help = zx_test::Control<QTextBrowser>(*w.help.Window(), "txt_help");
@@ -146,7 +147,7 @@ TEST_F(HotKeyFixture, DamagedHelpFileOrMissingTopicStillOpensTheWindow) {
 
     // The file is read afresh each time help is asked for.
     zx_test::WriteFile(HelpPath(), "@topic 9999 Содержание\nтекст\n");
-    w.sub_help->trigger();
+    zx_test::Control<QAction>(w, "sub_help")->trigger();
     EXPECT_TRUE(txt_help->toPlainText().contains("содержанию справки"));
     EXPECT_TRUE(btn_contents->isEnabled());
     EXPECT_TRUE(dialogs.calls.empty());
@@ -154,25 +155,25 @@ TEST_F(HotKeyFixture, DamagedHelpFileOrMissingTopicStillOpensTheWindow) {
 
 TEST_F(HotKeyFixture, CtrlSSavesOnlyTheShownEditorWithUnsavedChanges) {
     Tfrm_zorbl& w = Start();
-    auto* btn_savn = zx_test::Control<QPushButton>(*w.tab_playlist, "btn_savn");
-    auto* btn_savu = zx_test::Control<QPushButton>(*w.tab_combine, "btn_savu");
+    auto* btn_savn = zx_test::Control<QPushButton>(w.playlistPage(), "btn_savn");
+    auto* btn_savu = zx_test::Control<QPushButton>(w.unionPage(), "btn_savu");
     btn_savn->setEnabled(false);
-    w.tab_playlist->btn_upnClick();
+    w.playlistPage().btn_upnClick();
     btn_savu->setEnabled(false);
-    w.tab_combine->btn_upuClick();
-    zx_test::Control<QLineEdit>(*w.tab_playlist, "edt_namn")->setText("Рок");
-    zx_test::Control<QLineEdit>(*w.tab_combine, "edt_namu")->setText("Всё");
+    w.unionPage().btn_upuClick();
+    zx_test::Control<QLineEdit>(w.playlistPage(), "edt_namn")->setText("Рок");
+    zx_test::Control<QLineEdit>(w.unionPage(), "edt_namu")->setText("Всё");
     ASSERT_TRUE(btn_savn->isEnabled());
 
-    for (QWidget* page : std::initializer_list<QWidget*>{w.tab_process, w.tab_info, w.tab_app}) {
-        w.tab_base->setCurrentWidget(page);
-        w.sub_save->trigger();
+    for (QWidget* page : std::initializer_list<QWidget*>{&w.processPage(), &w.infoPage(), &w.optionsPage()}) {
+        Pages()->setCurrentWidget(page);
+        zx_test::Control<QAction>(w, "sub_save")->trigger();
     }
     EXPECT_FALSE(zx_test::Exists(dir / "Zorbl.Zrf"));
     EXPECT_TRUE(btn_savn->isEnabled());
 
-    w.tab_base->setCurrentWidget(w.tab_playlist);
-    w.sub_save->trigger();
+    Pages()->setCurrentWidget(&w.playlistPage());
+    zx_test::Control<QAction>(w, "sub_save")->trigger();
     EXPECT_EQ(Read("Zor:bl:Playlist:1", "name"), "Рок");
     EXPECT_EQ(Read("Zor:bl", "playlists"), "1");
     EXPECT_FALSE(btn_savn->isEnabled());
@@ -180,11 +181,11 @@ TEST_F(HotKeyFixture, CtrlSSavesOnlyTheShownEditorWithUnsavedChanges) {
 
     // Nothing unsaved: nothing written.
     Seed("[Zor:bl]\r\nplaylists=1\r\n");
-    w.sub_save->trigger();
+    zx_test::Control<QAction>(w, "sub_save")->trigger();
     EXPECT_EQ(zx_test::ReadFile(dir / "Zorbl.Zrf"), "[Zor:bl]\r\nplaylists=1\r\n");
 
-    w.tab_base->setCurrentWidget(w.tab_combine);
-    w.sub_save->trigger();
+    Pages()->setCurrentWidget(&w.unionPage());
+    zx_test::Control<QAction>(w, "sub_save")->trigger();
     EXPECT_EQ(Read("Zor:bl:Union:1", "name"), "Всё");
     EXPECT_FALSE(btn_savu->isEnabled());
 }
@@ -192,45 +193,45 @@ TEST_F(HotKeyFixture, CtrlSSavesOnlyTheShownEditorWithUnsavedChanges) {
 TEST_F(HotKeyFixture, TurningToTheProcessPageRestoresTheStoredTicksButAProgramsSelectionRunsNothing) {
     Seed("[Zor:bl]\r\nplaylists=2\r\nunions=1\r\nitem_0=1\r\nitem_1=0\r\nitem_2=1\r\n");
     Tfrm_zorbl& w = Start();
-    UserSelects(w.tab_process);
+    UserSelects(&w.processPage());
     ASSERT_EQ(ProcessTicks(), (std::vector<bool>{true, false, true}));
 
-    w.tab_process->sub_selectnoneClick();
-    w.tab_base->setCurrentWidget(w.tab_app);
-    w.tab_base->setCurrentWidget(w.tab_process);
+    w.processPage().sub_selectnoneClick();
+    Pages()->setCurrentWidget(&w.optionsPage());
+    Pages()->setCurrentWidget(&w.processPage());
     EXPECT_EQ(ProcessTicks(), (std::vector<bool>{false, false, false}));
 
-    UserSelects(w.tab_info);
-    UserSelects(w.tab_process);
+    UserSelects(&w.infoPage());
+    UserSelects(&w.processPage());
     EXPECT_EQ(ProcessTicks(), (std::vector<bool>{true, false, true}));
     // A click on the page already shown changes no page and runs nothing.
-    w.tab_process->sub_selectallClick();
-    UserSelects(w.tab_process);
+    w.processPage().sub_selectallClick();
+    UserSelects(&w.processPage());
     EXPECT_EQ(ProcessTicks(), (std::vector<bool>{true, true, true}));
 
     // Ctrl+Tab from the page before is the user's change as well.
-    w.tab_base->setCurrentWidget(w.tab_combine);
+    Pages()->setCurrentWidget(&w.unionPage());
     QKeyEvent ctrlTab(QEvent::KeyPress, Qt::Key_Tab, Qt::ControlModifier);
-    QApplication::sendEvent(zx_test::Control(*w.tab_combine, "lst_union"), &ctrlTab);
-    ASSERT_EQ(w.tab_base->currentWidget(), w.tab_process);
+    QApplication::sendEvent(zx_test::Control(w.unionPage(), "lst_union"), &ctrlTab);
+    ASSERT_EQ(Pages()->currentWidget(), &w.processPage());
     EXPECT_EQ(ProcessTicks(), (std::vector<bool>{true, false, true}));
 }
 
 TEST_F(HotKeyFixture, TurningToTheUnionsPageRefreshesItsMemberListAndKeepsItsSaveState) {
     Seed("[Zor:bl]\r\nplaylists=1\r\n[Zor:bl:Playlist:1]\r\nname=Рок\r\n[Zor:bl:Union:1]\r\nunite_0=1\r\n");
     Tfrm_zorbl& w = Start();
-    auto* btn_savu = zx_test::Control<QPushButton>(*w.tab_combine, "btn_savu");
-    auto* lst_union = zx_test::Control<QListWidget>(*w.tab_combine, "lst_union");
-    auto* edt_namu = zx_test::Control<QLineEdit>(*w.tab_combine, "edt_namu");
+    auto* btn_savu = zx_test::Control<QPushButton>(w.unionPage(), "btn_savu");
+    auto* lst_union = zx_test::Control<QListWidget>(w.unionPage(), "lst_union");
+    auto* edt_namu = zx_test::Control<QLineEdit>(w.unionPage(), "edt_namu");
     btn_savu->setEnabled(false);
-    w.tab_combine->btn_upuClick();
+    w.unionPage().btn_upuClick();
     ASSERT_EQ(lst_union->count(), 1);
     lst_union->item(0)->setCheckState(Qt::Unchecked);
     edt_namu->setText("Всё");  // an unsaved change
 
     Seed("[Zor:bl]\r\nplaylists=2\r\n[Zor:bl:Playlist:1]\r\nname=Рок\r\n[Zor:bl:Playlist:2]\r\nname=Джаз\r\n"
          "[Zor:bl:Union:1]\r\nunite_0=1\r\n");
-    UserSelects(w.tab_combine);
+    UserSelects(&w.unionPage());
     ASSERT_EQ(lst_union->count(), 2);
     EXPECT_EQ(lst_union->item(1)->text(), "п.2     Джаз");
     EXPECT_EQ(lst_union->item(0)->checkState(), Qt::Checked);

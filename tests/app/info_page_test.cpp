@@ -29,7 +29,8 @@ struct InfoFixture : ::testing::Test {
     zx_test::ScriptedDialogs dialogs;
     zorbex::AppContext context{dir.path(), dialogs};
     zorbex::Tfrm_zorbl window{context};
-    zorbex::TInfoPage& page = *window.tab_info;
+    zorbex::TInfoPage& page = window.infoPage();
+    QTimer* egg = zx_test::Control<QTimer>(window, "tmr_egg");
     zorbex::TClickLabel* txt_app = zx_test::Control<zorbex::TClickLabel>(page, "txt_app");
     QLabel* img_icon = zx_test::Control<QLabel>(page, "img_icon");
     QLabel* txt_name = zx_test::Control<QLabel>(page, "txt_name");
@@ -91,21 +92,21 @@ TEST_F(InfoFixture, SecondCtrlClickStartsTheAnimationAndOtherClicksDoNotCount) {
     Press(txt_app, Qt::ControlModifier, Qt::RightButton);  // any button counts
     EXPECT_EQ(txt_app->property("tag").toInt(), 1);
     EXPECT_TRUE(img_icon->isHidden());
-    EXPECT_FALSE(window.tmr_egg->isActive());
+    EXPECT_FALSE(egg->isActive());
 
     // A quick second press arrives as a double click.
     Press(txt_app, Qt::ControlModifier, Qt::LeftButton, QEvent::MouseButtonDblClick);
     EXPECT_EQ(txt_app->property("tag").toInt(), 2);
     EXPECT_FALSE(img_icon->isHidden());
-    EXPECT_TRUE(window.tmr_egg->isActive());
-    EXPECT_EQ(window.tmr_egg->property("tag").toInt(), -20);
+    EXPECT_TRUE(egg->isActive());
+    EXPECT_EQ(egg->property("tag").toInt(), -20);
 
     // A third one during the animation changes nothing to be seen.
     Press(txt_app, Qt::ControlModifier);
     EXPECT_EQ(txt_app->property("tag").toInt(), 3);
-    EXPECT_TRUE(window.tmr_egg->isActive());
+    EXPECT_TRUE(egg->isActive());
     EXPECT_EQ(txt_app->text(), "Zorbex");
-    window.tmr_egg->stop();
+    egg->stop();
 }
 
 TEST_F(InfoFixture, AnimationRunsFiftyFourTicksAndEndsGreenWithTheHandlerDetached) {
@@ -118,7 +119,7 @@ TEST_F(InfoFixture, AnimationRunsFiftyFourTicksAndEndsGreenWithTheHandlerDetache
     std::vector<Seen> seen;
     int ticks = 0;
     // Connected after the page's handler, so it sees each tick's outcome.
-    QObject::connect(window.tmr_egg, &QTimer::timeout, [&] {
+    QObject::connect(egg, &QTimer::timeout, [&] {
         ++ticks;
         seen.push_back({ticks, img_icon->x(), txt_app->text(),
                         txt_app->palette().color(QPalette::WindowText) == QColor(0, 128, 0)});
@@ -127,9 +128,9 @@ TEST_F(InfoFixture, AnimationRunsFiftyFourTicksAndEndsGreenWithTheHandlerDetache
     Press(txt_app, Qt::ControlModifier);
     QElapsedTimer clock;
     clock.start();
-    while (window.tmr_egg->isActive() && clock.elapsed() < 10000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    while (egg->isActive() && clock.elapsed() < 10000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
 
-    ASSERT_FALSE(window.tmr_egg->isActive());
+    ASSERT_FALSE(egg->isActive());
     ASSERT_EQ(ticks, 54);
     EXPECT_EQ(seen[0].iconLeft, 8);  // the first tick only counts
     EXPECT_EQ(seen[1].iconLeft, 8);
@@ -145,13 +146,13 @@ TEST_F(InfoFixture, AnimationRunsFiftyFourTicksAndEndsGreenWithTheHandlerDetache
 
     EXPECT_EQ(img_icon->x(), 428);
     EXPECT_EQ(txt_app->palette().color(QPalette::WindowText), QColor(0, 128, 0));
-    EXPECT_EQ(window.tmr_egg->property("tag").toInt(), 1090);
+    EXPECT_EQ(egg->property("tag").toInt(), 1090);
 
     // Detached: Ctrl-clicks count no more and nothing starts again.
     Press(txt_app, Qt::ControlModifier);
     Press(txt_app, Qt::ControlModifier);
     EXPECT_EQ(txt_app->property("tag").toInt(), 2);
-    EXPECT_FALSE(window.tmr_egg->isActive());
+    EXPECT_FALSE(egg->isActive());
 }
 
 }  // namespace

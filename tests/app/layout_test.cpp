@@ -44,10 +44,11 @@ TEST_P(Layout, EveryControlLiesInsideItsParentAndEveryCaptionFits) {
     zx_test::ScriptedDialogs dialogs;
     zorbex::Tfrm_zorbl window({dir.path(), dialogs});
     window.show();
-    for (int page = 0; page < window.tab_base->count(); ++page) {
-        window.tab_base->setCurrentIndex(page);
+    auto* pages = zx_test::Control<zorbex::TPageControl>(window, "tab_base");
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
         QApplication::processEvents();
-        QWidget* current = window.tab_base->currentWidget();
+        QWidget* current = pages->currentWidget();
         for (QWidget* w : current->findChildren<QWidget*>()) {
             if (w->objectName().isEmpty() || w->isHidden()) continue;
             SCOPED_TRACE(w->objectName().toStdString());
@@ -70,11 +71,11 @@ TEST_P(Layout, EveryControlLiesInsideItsParentAndEveryCaptionFits) {
         }
     }
     // The tab captions and the exit button fit too.
-    EXPECT_LE(window.tab_base->tabBar()->sizeHint().width(), window.tab_base->width());
-    EXPECT_LE(QFontMetrics(window.btn_quit->font()).horizontalAdvance(window.btn_quit->text()) + 6,
-              window.btn_quit->width());
-    EXPECT_TRUE(window.rect().contains(window.tab_base->geometry()));
-    EXPECT_TRUE(window.rect().contains(window.btn_quit->geometry()));
+    const auto* quit = zx_test::Control<QPushButton>(window, "btn_quit");
+    EXPECT_LE(pages->tabBar()->sizeHint().width(), pages->width());
+    EXPECT_LE(QFontMetrics(quit->font()).horizontalAdvance(quit->text()) + 6, quit->width());
+    EXPECT_TRUE(window.rect().contains(pages->geometry()));
+    EXPECT_TRUE(window.rect().contains(quit->geometry()));
     window.hide();
 }
 
@@ -93,8 +94,8 @@ TEST(NameLabels, ShowTheWholeNameUpToFortyFiveCharacters) {
         return std::tuple{zx_test::Control<QLineEdit>(page, field), zx_test::Control<QLabel>(page, a),
                           zx_test::Control<QLabel>(page, z)};
     };
-    for (auto [field, a, z] : {fields(*window.tab_playlist, "edt_namn", "txt_idn_a", "txt_idn_z"),
-                               fields(*window.tab_combine, "edt_namu", "txt_idu_a", "txt_idu_z")}) {
+    for (auto [field, a, z] : {fields(window.playlistPage(), "edt_namn", "txt_idn_a", "txt_idn_z"),
+                               fields(window.unionPage(), "edt_namu", "txt_idu_a", "txt_idu_z")}) {
         SCOPED_TRACE(a->objectName().toStdString());
         for (const QString& name : {QString(45, QChar(u'Ш')), QStringLiteral("МОЯ МУЗЫКА ДЛЯ ДОРОГИ И ОТДЫХА НА ДАЧЕ ЛЕТОМ.")}) {
             field->setText(name);

@@ -24,6 +24,7 @@
 namespace {
 
 using zorbex::Tfrm_zorbl;
+using zx_test::Control;
 
 struct WindowFixture : ::testing::Test {
     zx_test::TempDir dir;
@@ -54,34 +55,41 @@ TEST_F(WindowFixture, WindowFrame) {
 
     const QStringList captions{"ПРОГРАММА", "ПЛЕЙЛИСТЬI", "ОБЪЕДИНЕНИЯ", "ПРОЦЕСС", "ИНФОРМАЦИЯ"};
     const QStringList names{"tab_app", "tab_playlist", "tab_combine", "tab_process", "tab_info"};
-    ASSERT_EQ(window.tab_base->count(), 5);
+    auto* pages = Control<zorbex::TPageControl>(window, "tab_base");
+    ASSERT_EQ(pages->count(), 5);
     for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(window.tab_base->tabText(i), captions[i]);
-        EXPECT_EQ(window.tab_base->widget(i)->objectName(), names[i]);
+        EXPECT_EQ(pages->tabText(i), captions[i]);
+        EXPECT_EQ(pages->widget(i)->objectName(), names[i]);
     }
-    EXPECT_EQ(window.tab_base->currentWidget(), window.tab_info);
-    EXPECT_EQ(window.tab_base->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(pages->currentWidget(), &window.infoPage());
+    EXPECT_EQ(pages->focusPolicy(), Qt::NoFocus);
 
-    EXPECT_EQ(window.bar_compact->geometry(), QRect(0, 0, 500, 17));
-    EXPECT_EQ(window.bar_compact->minimum(), 0);
-    EXPECT_EQ(window.bar_compact->maximum(), 100);
-    EXPECT_TRUE(window.bar_compact->isHidden());
-    EXPECT_EQ(window.btn_quit->property("tag").toInt(), 0);
+    auto* compact = Control<QProgressBar>(window, "bar_compact");
+    auto* quit = Control<QPushButton>(window, "btn_quit");
+    EXPECT_EQ(compact->geometry(), QRect(0, 0, 500, 17));
+    EXPECT_EQ(compact->minimum(), 0);
+    EXPECT_EQ(compact->maximum(), 100);
+    EXPECT_TRUE(compact->isHidden());
+    EXPECT_EQ(quit->property("tag").toInt(), 0);
     // The exit button sits below the pages, at the right.
-    EXPECT_GE(window.btn_quit->y(), window.tab_base->geometry().bottom());
-    EXPECT_GT(window.btn_quit->x(), 250);
+    EXPECT_GE(quit->y(), pages->geometry().bottom());
+    EXPECT_GT(quit->x(), 250);
 
-    EXPECT_FALSE(window.tmr_starter->isActive());
-    EXPECT_EQ(window.tmr_starter->interval(), 500);
-    EXPECT_FALSE(window.tmr_egg->isActive());
-    EXPECT_EQ(window.tmr_egg->interval(), 25);
-    EXPECT_EQ(window.tmr_egg->property("tag").toInt(), -20);
+    auto* starter = Control<QTimer>(window, "tmr_starter");
+    auto* egg = Control<QTimer>(window, "tmr_egg");
+    EXPECT_FALSE(starter->isActive());
+    EXPECT_EQ(starter->interval(), 500);
+    EXPECT_FALSE(egg->isActive());
+    EXPECT_EQ(egg->interval(), 25);
+    EXPECT_EQ(egg->property("tag").toInt(), -20);
 
-    EXPECT_EQ(window.sub_help->shortcut(), QKeySequence(Qt::Key_F1));
-    EXPECT_EQ(window.sub_save->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
-    EXPECT_TRUE(window.actions().contains(window.sub_help));
-    EXPECT_TRUE(window.actions().contains(window.sub_save));
-    EXPECT_FALSE(window.mnu_hk->isVisible());
+    auto* help = Control<QAction>(window, "sub_help");
+    auto* save = Control<QAction>(window, "sub_save");
+    EXPECT_EQ(help->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(save->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_TRUE(window.actions().contains(help));
+    EXPECT_TRUE(window.actions().contains(save));
+    EXPECT_FALSE(Control<QMenu>(window, "mnu_hk")->isVisible());
 }
 
 TEST_F(WindowFixture, EveryControlHasItsKindCaptionAndInitialState) {
@@ -170,10 +178,6 @@ TEST_F(WindowFixture, EveryControlHasItsKindCaptionAndInitialState) {
         {"btn_log", "QPushButton", "СКРЬIТЬ", Hidden},
         {"bar_progress", "TVexProgressBar", nullptr, Enabled},
         {"bar_total", "TVexProgressBar", nullptr, Enabled},
-        {"lst_path", "QListWidget", nullptr, Hidden},
-        {"lst_file", "QListWidget", nullptr, Hidden},
-        {"lst_forbidden", "QListWidget", nullptr, Hidden},
-        {"lst_found", "QListWidget", nullptr, Hidden},
         // Information page.
         {"grp_info", "QGroupBox", "", Enabled},
         {"txt_app", "zorbex::TClickLabel", "Zorbex", Enabled},
@@ -209,8 +213,8 @@ TEST_F(WindowFixture, EveryControlHasItsKindCaptionAndInitialState) {
 TEST_F(WindowFixture, FixedPropertiesOfTheEditors) {
     using zorbex::TFileNameEdit;
     using zx_test::Control;
-    const QWidget& pl = *window.tab_playlist;
-    const QWidget& un = *window.tab_combine;
+    const QWidget& pl = window.playlistPage();
+    const QWidget& un = window.unionPage();
     auto* txt_num_a = Control<QLabel>(pl, "txt_num_a");
     auto* txt_num_z = Control<QLabel>(pl, "txt_num_z");
     auto* txt_idn_a = Control<QLabel>(pl, "txt_idn_a");
@@ -269,10 +273,11 @@ TEST_F(WindowFixture, ProgressBarsOfTheProcessPage) {
         TVexProgressBar* bar;
         int top;
         QString prefix;
-    } bars[] = {{window.tab_process->bar_progress, 217, ""}, {window.tab_process->bar_total, 242, "ИТОГ "}};
+    } bars[] = {{Control<TVexProgressBar>(window, "bar_progress"), 217, ""},
+                {Control<TVexProgressBar>(window, "bar_total"), 242, "ИТОГ "}};
     for (const auto& b : bars) {
         EXPECT_EQ(b.bar->geometry(), QRect(8, b.top, 454, 20));
-        EXPECT_EQ(b.bar->parentWidget(), window.tab_process->grp_process);
+        EXPECT_EQ(b.bar->parentWidget(), Control<QGroupBox>(window, "grp_process"));
         EXPECT_EQ(b.bar->BackgroundColor(), clBtnFace);
         EXPECT_EQ(b.bar->BarColor1(), clBtnFace);
         EXPECT_EQ(b.bar->BarColor2(), cl3DDkShadow);
@@ -284,14 +289,14 @@ TEST_F(WindowFixture, ProgressBarsOfTheProcessPage) {
         EXPECT_EQ(b.bar->Max(), 100);
     }
     // The log lies exactly over the list, its hide button inside it at the lower left.
-    auto* page = window.tab_process;
-    EXPECT_EQ(page->log_memo->geometry(), page->lst_do->geometry());
-    EXPECT_TRUE(page->log_memo->isReadOnly());
-    EXPECT_TRUE(page->log_memo->geometry().contains(page->btn_log->geometry()));
-    EXPECT_LT(page->btn_log->x() - page->log_memo->x(), page->log_memo->width() / 4);
-    EXPECT_GT(page->btn_log->y() - page->log_memo->y(), page->log_memo->height() / 2);
-    EXPECT_EQ(page->btn_start->width(), 454);
-    EXPECT_EQ(page->lst_found->property("mask").toString(), "*.mp3");
+    auto* memo = Control<QPlainTextEdit>(window, "log_memo");
+    auto* hideLog = Control<QPushButton>(window, "btn_log");
+    EXPECT_EQ(memo->geometry(), Control<QListWidget>(window, "lst_do")->geometry());
+    EXPECT_TRUE(memo->isReadOnly());
+    EXPECT_TRUE(memo->geometry().contains(hideLog->geometry()));
+    EXPECT_LT(hideLog->x() - memo->x(), memo->width() / 4);
+    EXPECT_GT(hideLog->y() - memo->y(), memo->height() / 2);
+    EXPECT_EQ(Control<QPushButton>(window, "btn_start")->width(), 454);
 }
 
 TEST_F(WindowFixture, PopupMenusCarryTheirItemsTagsShortcutsAndPictures) {
@@ -306,7 +311,7 @@ TEST_F(WindowFixture, PopupMenusCarryTheirItemsTagsShortcutsAndPictures) {
         std::vector<Item> items;
     };
     const std::vector<Menu> menus = {
-        {zx_test::Control<QMenu>(*window.tab_playlist, "mnu_ignore"),
+        {zx_test::Control<QMenu>(window.playlistPage(), "mnu_ignore"),
          5,
          {{"{item}", 0, {}},
           {"-", 0, {}},
@@ -317,13 +322,13 @@ TEST_F(WindowFixture, PopupMenusCarryTheirItemsTagsShortcutsAndPictures) {
           {"экспортировать список", 4, {}},
           {"-", 0, {}},
           {"упростить список", 5, {}}}},
-        {window.tab_process->mnu_go,
+        {Control<QMenu>(window, "mnu_go"),
          4,
          {{"выделить всё", 1, QKeySequence(Qt::CTRL | Qt::Key_A)},
           {"выделить ничего", 2, QKeySequence(Qt::CTRL | Qt::Key_N)},
           {"-", 0, {}},
           {"обновить список", 3, {}}}},
-        {zx_test::Control<QMenu>(*window.tab_combine, "mnu_union"), 4, {{"обновить список", 4, {}}}},
+        {zx_test::Control<QMenu>(window.unionPage(), "mnu_union"), 4, {{"обновить список", 4, {}}}},
     };
     for (const Menu& m : menus) {
         SCOPED_TRACE(m.menu->objectName().toStdString());
@@ -342,9 +347,9 @@ TEST_F(WindowFixture, PopupMenusCarryTheirItemsTagsShortcutsAndPictures) {
             EXPECT_EQ(a->icon().isNull(), want.tag == 0) << want.caption;
         }
     }
-    EXPECT_FALSE(zx_test::Control<QAction>(*window.tab_playlist, "sub_item")->isEnabled());
+    EXPECT_FALSE(zx_test::Control<QAction>(window.playlistPage(), "sub_item")->isEnabled());
     EXPECT_EQ(zorbex::StripSize(zorbex::PicIgnoreStrip()), 5);
-    EXPECT_EQ(zorbex::StripSize(window.tab_process->pic_go), 4);
+    EXPECT_EQ(zorbex::StripSize(zorbex::PicGoStrip()), 4);
 }
 
 TEST(PictureStrips, EveryPictureIsDrawnAndDiffersFromTheOthers) {
@@ -374,8 +379,9 @@ TEST_F(WindowFixture, ClosingTheWindowEndsTheMessageLoop) {
 
 TEST_F(WindowFixture, EveryPageGrabsOffscreen) {
     window.show();
-    for (int i = 0; i < window.tab_base->count(); ++i) {
-        window.tab_base->setCurrentIndex(i);
+    auto* pages = Control<zorbex::TPageControl>(window, "tab_base");
+    for (int i = 0; i < pages->count(); ++i) {
+        pages->setCurrentIndex(i);
         QApplication::processEvents();
         const QImage shot = window.grab().toImage();
         ASSERT_EQ(shot.size(), QSize(500, 350) * shot.devicePixelRatio()) << i;

@@ -7,11 +7,13 @@
 #include "app/options_page.h"
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"
+#include "support/window/controls.h"
 #include "support/window/scripted_dialogs.h"
 
 namespace {
 
 using zorbex::SettingsFile;
+using zx_test::Control;
 using zx_test::ScriptedDialogs;
 
 const char* const kKeysInOrder[] = {"process", "terminate", "remember", "overwrite", "compact", "topmost", "log"};
@@ -47,13 +49,15 @@ struct OptionsFixture : ::testing::Test {
         for (const char* key : kKeysInOrder) values.push_back(Stored(key));
         return values;
     }
+    QCheckBox* Box(const char* name) const { return Control<QCheckBox>(page, name); }
+    zorbex::TClickLabel* Label(const char* name) const { return Control<zorbex::TClickLabel>(page, name); }
     // A settings "file" that cannot be written: a folder of that name.
     void MakeSettingsUnwritable() { zx_test::MakeDirs(dir / "Zorbl.Zrf"); }
 };
 
 TEST_F(OptionsFixture, LabelOfRowThreeTicksItsBoxAndWritesAllSevenKeysInOrder) {
-    Click(page.txt_quit);
-    EXPECT_TRUE(page.box_quit->isChecked());
+    Click(Label("txt_quit"));
+    EXPECT_TRUE(Box("box_quit")->isChecked());
     EXPECT_EQ(StoredOptions(), (std::vector<int>{0, 1, 0, 0, 0, 0, 0}));
     const std::string text = SettingsText();
     size_t last = 0;
@@ -66,8 +70,8 @@ TEST_F(OptionsFixture, LabelOfRowThreeTicksItsBoxAndWritesAllSevenKeysInOrder) {
 
     // The second click clears the box and writes again: the file is written anew.
     std::remove((dir / "Zorbl.Zrf").c_str());
-    Click(page.txt_quit);
-    EXPECT_FALSE(page.box_quit->isChecked());
+    Click(Label("txt_quit"));
+    EXPECT_FALSE(Box("box_quit")->isChecked());
     EXPECT_EQ(StoredOptions(), (std::vector<int>{0, 0, 0, 0, 0, 0, 0}));
     EXPECT_TRUE(dialogs.calls.empty());
 }
@@ -79,12 +83,12 @@ TEST_F(OptionsFixture, EachBoxSavesUnderItsOwnKeyWhateverTheWayItChanged) {
         int index;
         std::function<void()> change;
     } cases[] = {
-        {page.box_tab, 0, [&] { Click(page.box_tab); }},
-        {page.box_remember, 2, [&] { PressSpace(page.box_remember); }},
-        {page.box_overwrite, 3, [&] { Click(page.txt_overwrite); }},
-        {page.box_compact, 4, [&] { page.box_compact->setChecked(true); }},
-        {page.box_top, 5, [&] { page.txt_topClick(); }},
-        {page.box_log, 6, [&] { Click(page.box_log); }},
+        {Box("box_tab"), 0, [&] { Click(Box("box_tab")); }},
+        {Box("box_remember"), 2, [&] { PressSpace(Box("box_remember")); }},
+        {Box("box_overwrite"), 3, [&] { Click(Label("txt_overwrite")); }},
+        {Box("box_compact"), 4, [&] { Box("box_compact")->setChecked(true); }},
+        {Box("box_top"), 5, [&] { page.txt_topClick(); }},
+        {Box("box_log"), 6, [&] { Click(Box("box_log")); }},
     };
     std::vector<int> expected(7, 0);
     for (auto& c : cases) {
@@ -99,25 +103,25 @@ TEST_F(OptionsFixture, EveryChangeWritesExactlyOnce) {
     // With an unwritable file each write attempt shows one message, so the
     // messages count the saves.
     MakeSettingsUnwritable();
-    Click(page.box_tab);               // mouse on the box
-    PressSpace(page.box_tab);          // keyboard
-    Click(page.txt_log);               // its label
-    page.box_quit->setChecked(true);   // by the program
-    page.box_quit->setChecked(true);   // no change, no save
+    Click(Box("box_tab"));              // mouse on the box
+    PressSpace(Box("box_tab"));         // keyboard
+    Click(Label("txt_log"));            // its label
+    Box("box_quit")->setChecked(true);  // by the program
+    Box("box_quit")->setChecked(true);  // no change, no save
     EXPECT_EQ(dialogs.Messages().size(), 4u);
 }
 
 TEST_F(OptionsFixture, SuppressedChangesWriteNothing) {
     {
         zorbex::SuppressOptionWrites quiet;
-        for (QCheckBox* box : {page.box_tab, page.box_quit, page.box_log}) Click(box);
-        Click(page.txt_top);
+        for (QCheckBox* box : {Box("box_tab"), Box("box_quit"), Box("box_log")}) Click(box);
+        Click(Label("txt_top"));
     }
     EXPECT_FALSE(zx_test::Exists(dir / "Zorbl.Zrf"));
-    EXPECT_TRUE(page.box_top->isChecked());
+    EXPECT_TRUE(Box("box_top")->isChecked());
     EXPECT_FALSE(zorbex::OptionWritesSuppressed);
 
-    Click(page.box_compact);  // writes again once the flag is clear
+    Click(Box("box_compact"));  // writes again once the flag is clear
     EXPECT_EQ(StoredOptions(), (std::vector<int>{1, 1, 0, 0, 1, 1, 1}));
 }
 
@@ -130,8 +134,8 @@ TEST_F(OptionsFixture, FailedWriteShowsTheMessageAndTheBoxKeepsItsTick) {
         zorbex::AppContext ctx{programDir, localDialogs};
         zorbex::TOptionsPage options(ctx, nullptr);
 
-        Click(options.txt_remember);
-        EXPECT_TRUE(options.box_remember->isChecked());
+        Click(Control<zorbex::TClickLabel>(options, "txt_remember"));
+        EXPECT_TRUE(Control<QCheckBox>(options, "box_remember")->isChecked());
         ASSERT_EQ(localDialogs.calls.size(), 1u);
         EXPECT_EQ(localDialogs.calls[0].kind, ScriptedDialogs::Kind::Message);
         EXPECT_EQ(localDialogs.calls[0].buttons, zorbex::MsgButtons::Ok);
@@ -146,13 +150,13 @@ TEST_F(OptionsFixture, LoadTicksTheStoredOptionsWithoutWriting) {
         "[Zor:bl]\nprocess=0\nterminate=0\nremember=0\noverwrite=1\ncompact=1\ntopmost=1\nlog=0\n";
     zx_test::WriteFile(dir / "Zorbl.Zrf", stored);
     page.LoadOptions();
-    EXPECT_FALSE(page.box_tab->isChecked());
-    EXPECT_FALSE(page.box_quit->isChecked());
-    EXPECT_FALSE(page.box_remember->isChecked());
-    EXPECT_TRUE(page.box_overwrite->isChecked());
-    EXPECT_TRUE(page.box_compact->isChecked());
-    EXPECT_TRUE(page.box_top->isChecked());
-    EXPECT_FALSE(page.box_log->isChecked());
+    EXPECT_FALSE(Box("box_tab")->isChecked());
+    EXPECT_FALSE(Box("box_quit")->isChecked());
+    EXPECT_FALSE(Box("box_remember")->isChecked());
+    EXPECT_TRUE(Box("box_overwrite")->isChecked());
+    EXPECT_TRUE(Box("box_compact")->isChecked());
+    EXPECT_TRUE(Box("box_top")->isChecked());
+    EXPECT_FALSE(Box("box_log")->isChecked());
     EXPECT_EQ(SettingsText(), stored);
     EXPECT_FALSE(zorbex::OptionWritesSuppressed);
 }
@@ -165,13 +169,13 @@ TEST_F(OptionsFixture, GarbageOrMissingOptionsLoadAsDefaults) {
     for (const std::string& content : {std::string(), garbage}) {
         if (!content.empty()) zx_test::WriteFile(dir / "Zorbl.Zrf", content);
         page.LoadOptions();
-        EXPECT_TRUE(page.box_tab->isChecked());
-        EXPECT_TRUE(page.box_quit->isChecked());
-        EXPECT_TRUE(page.box_remember->isChecked());
-        EXPECT_FALSE(page.box_overwrite->isChecked());
-        EXPECT_FALSE(page.box_compact->isChecked());
-        EXPECT_FALSE(page.box_top->isChecked());
-        EXPECT_TRUE(page.box_log->isChecked());
+        EXPECT_TRUE(Box("box_tab")->isChecked());
+        EXPECT_TRUE(Box("box_quit")->isChecked());
+        EXPECT_TRUE(Box("box_remember")->isChecked());
+        EXPECT_FALSE(Box("box_overwrite")->isChecked());
+        EXPECT_FALSE(Box("box_compact")->isChecked());
+        EXPECT_FALSE(Box("box_top")->isChecked());
+        EXPECT_TRUE(Box("box_log")->isChecked());
     }
     EXPECT_EQ(SettingsText(), garbage);
     EXPECT_TRUE(dialogs.calls.empty());

@@ -7,6 +7,7 @@
 
 #include "app/process_page.h"
 #include "support/temp_dir.h"
+#include "support/window/controls.h"
 #include "support/window/scripted_dialogs.h"
 
 namespace {
@@ -20,9 +21,11 @@ struct ProcessListFixture : ::testing::Test {
     void Seed(const std::string& text) { zx_test::WriteFile(dir / "Zorbl.Zrf", text); }
     std::string SettingsText() const { return zx_test::ReadFile(dir / "Zorbl.Zrf"); }
 
+    QListWidget* List() const { return zx_test::Control<QListWidget>(page, "lst_do"); }
+    QAction* Action(const char* name) const { return zx_test::Control<QAction>(page, name); }
     QStringList Rows() const {
         QStringList rows;
-        for (int r = 0; r < page.lst_do->count(); ++r) rows << page.lst_do->item(r)->text();
+        for (int r = 0; r < List()->count(); ++r) rows << List()->item(r)->text();
         return rows;
     }
     std::vector<bool> Ticks() const {
@@ -38,12 +41,12 @@ TEST_F(ProcessListFixture, PlaylistRowsThenUnionRowsWithTheListsOwnDefaultNames)
     page.sub_updateClick();
     EXPECT_EQ(Rows(), (QStringList{"п.1     Рок", "п.2     Джаз", "о.1     ОБЪЕДИНЕНИЕ НОМЕР 1"}));
     EXPECT_EQ(Ticks(), (std::vector<bool>{false, false, false}));
-    for (int r = 0; r < page.lst_do->count(); ++r)
-        EXPECT_TRUE(page.lst_do->item(r)->flags() & Qt::ItemIsUserCheckable);
+    for (int r = 0; r < List()->count(); ++r)
+        EXPECT_TRUE(List()->item(r)->flags() & Qt::ItemIsUserCheckable);
     // The check boxes fit the 13 pixel rows whole, with a pixel to spare above and below.
-    const int rowHeight = page.lst_do->visualItemRect(page.lst_do->item(0)).height();
+    const int rowHeight = List()->visualItemRect(List()->item(0)).height();
     EXPECT_EQ(rowHeight, 13);
-    EXPECT_LE(page.lst_do->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, page.lst_do), rowHeight - 2);
+    EXPECT_LE(List()->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, List()), rowHeight - 2);
 
     // A second fill replaces the rows instead of adding to them.
     Seed("[Zor:bl]\r\nplaylists=1\r\n");
@@ -92,12 +95,12 @@ TEST_F(ProcessListFixture, MenuTickingWritesNothingAndAFillRestoresTheRemembered
     const std::string before = SettingsText();
     page.sub_updateClick();
 
-    page.sub_selectall->trigger();
+    Action("sub_selectall")->trigger();
     EXPECT_EQ(Ticks(), (std::vector<bool>{true, true, true, true}));
-    page.sub_update->trigger();
+    Action("sub_update")->trigger();
     EXPECT_EQ(Ticks(), (std::vector<bool>{false, true, false, true}));
 
-    page.sub_selectnone->trigger();
+    Action("sub_selectnone")->trigger();
     EXPECT_EQ(Ticks(), (std::vector<bool>{false, false, false, false}));
     page.sub_updateClick();
     EXPECT_EQ(Ticks(), (std::vector<bool>{false, true, false, true}));
@@ -106,16 +109,16 @@ TEST_F(ProcessListFixture, MenuTickingWritesNothingAndAFillRestoresTheRemembered
 }
 
 TEST_F(ProcessListFixture, MenuShortcutsActOnTheFocusedList) {
-    EXPECT_EQ(page.sub_selectall->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-    EXPECT_EQ(page.sub_selectnone->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
-    for (QAction* action : {page.sub_selectall, page.sub_selectnone}) {
+    EXPECT_EQ(Action("sub_selectall")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
+    EXPECT_EQ(Action("sub_selectnone")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+    for (QAction* action : {Action("sub_selectall"), Action("sub_selectnone")}) {
         EXPECT_EQ(action->shortcutContext(), Qt::WidgetShortcut);
-        EXPECT_TRUE(page.lst_do->actions().contains(action));
+        EXPECT_TRUE(List()->actions().contains(action));
     }
     // The list must not claim Ctrl+A for its own select-all, or the shortcut never fires.
     QKeyEvent probe(QEvent::ShortcutOverride, Qt::Key_A, Qt::ControlModifier);
     probe.ignore();
-    QApplication::sendEvent(page.lst_do, &probe);
+    QApplication::sendEvent(List(), &probe);
     EXPECT_FALSE(probe.isAccepted());
 }
 

@@ -1,7 +1,11 @@
 // Start-up from the settings file, the command line, the automatic run in
 // its window, and leaving through the exit or the close button.
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "app/options_page.h"
@@ -10,6 +14,7 @@
 
 namespace {
 
+using zx_test::Control;
 using zx_test::Exists;
 using zx_test::MakeDirs;
 using zx_test::ReadFile;
@@ -21,16 +26,15 @@ struct StartUp : zx_test::StartedWindow {
                dir.path() + "media\r\nfullpath=0\r\n";
     }
     std::vector<bool> Boxes() const {
-        const auto* o = window->tab_app;
-        return {o->box_tab->isChecked(),       o->box_compact->isChecked(), o->box_quit->isChecked(),
-                o->box_top->isChecked(),       o->box_remember->isChecked(), o->box_overwrite->isChecked(),
-                o->box_log->isChecked()};
+        const zorbex::ProgramOptions o = window->optionsPage().Options();
+        return {o.processPage, o.compact, o.quit, o.topmost, o.remember, o.overwrite, o.log};
     }
+    QWidget* ShownPage() const { return Control<zorbex::TPageControl>(*window, "tab_base")->currentWidget(); }
 };
 
 TEST_F(StartUp, FirstStartShowsTheOptionsAndLaterStartsTheProcessPage) {
     auto& w = Start();
-    EXPECT_EQ(w.tab_base->currentWidget(), w.tab_app);
+    EXPECT_EQ(ShownPage(), &w.optionsPage());
     // process, terminate, remember and log are on by default.
     EXPECT_EQ(Boxes(), (std::vector<bool>{true, false, true, false, true, false, true}));
     EXPECT_EQ(SettingsText(), "[Zor:bl]\r\nreset=0\r\n");
@@ -38,28 +42,28 @@ TEST_F(StartUp, FirstStartShowsTheOptionsAndLaterStartsTheProcessPage) {
     EXPECT_TRUE(dialogs.calls.empty());
 
     EXPECT_EQ(w.windowTitle(), "Zorbex v4.0i");
-    EXPECT_EQ(zx_test::Control<QLabel>(*w.tab_info, "txt_version")->text(), "ВЕРСИЯ  4.0i");
+    EXPECT_EQ(zx_test::Control<QLabel>(w.infoPage(), "txt_version")->text(), "ВЕРСИЯ  4.0i");
     EXPECT_FALSE(w.windowIcon().isNull());
-    EXPECT_FALSE(zx_test::Control<QLabel>(*w.tab_info, "img_icon")->pixmap().isNull());
+    EXPECT_FALSE(zx_test::Control<QLabel>(w.infoPage(), "img_icon")->pixmap().isNull());
     // The links carry the program's own cursors: hand, help, mail.
     const auto shape = [](QWidget* link) { return link->cursor().pixmap().toImage(); };
-    QWidget* const url_web = zx_test::Control(*w.tab_info, "url_web");
-    QWidget* const url_help = zx_test::Control(*w.tab_info, "url_help");
-    QWidget* const url_mail = zx_test::Control(*w.tab_info, "url_mail");
-    for (QWidget* link : {url_web, zx_test::Control(*w.tab_info, "url_mirror"), zx_test::Control(*w.tab_info, "url_update")})
+    QWidget* const url_web = zx_test::Control(w.infoPage(), "url_web");
+    QWidget* const url_help = zx_test::Control(w.infoPage(), "url_help");
+    QWidget* const url_mail = zx_test::Control(w.infoPage(), "url_mail");
+    for (QWidget* link : {url_web, zx_test::Control(w.infoPage(), "url_mirror"), zx_test::Control(w.infoPage(), "url_update")})
         EXPECT_EQ(shape(link), shape(url_web));
     EXPECT_FALSE(shape(url_web).isNull());
     EXPECT_NE(shape(url_help), shape(url_web));
     EXPECT_NE(shape(url_mail), shape(url_web));
     EXPECT_NE(shape(url_mail), shape(url_help));
     // Both editors show definition 1, unchanged; the list is filled.
-    EXPECT_EQ(w.tab_playlist->CurrentPlaylist(), 1);
-    EXPECT_FALSE(zx_test::Control<QPushButton>(*w.tab_playlist, "btn_savn")->isEnabled());
-    EXPECT_EQ(w.tab_combine->CurrentUnion(), 1);
-    EXPECT_FALSE(zx_test::Control<QPushButton>(*w.tab_combine, "btn_savu")->isEnabled());
+    EXPECT_EQ(w.playlistPage().CurrentPlaylist(), 1);
+    EXPECT_FALSE(zx_test::Control<QPushButton>(w.playlistPage(), "btn_savn")->isEnabled());
+    EXPECT_EQ(w.unionPage().CurrentUnion(), 1);
+    EXPECT_FALSE(zx_test::Control<QPushButton>(w.unionPage(), "btn_savu")->isEnabled());
 
     Start();
-    EXPECT_EQ(window->tab_base->currentWidget(), window->tab_process);
+    EXPECT_EQ(ShownPage(), &window->processPage());
     EXPECT_EQ(SettingsText(), "[Zor:bl]\r\nreset=0\r\n");
 }
 
@@ -77,14 +81,14 @@ TEST_F(StartUp, PageFromProcessAndReset) {
         SCOPED_TRACE(c.settings);
         Seed(c.settings);
         auto& w = Start();
-        EXPECT_EQ(w.tab_base->currentWidget() == w.tab_process, c.processPage);
+        EXPECT_EQ(ShownPage() == &w.processPage(), c.processPage);
         EXPECT_EQ(MainNumber("reset"), 0);
     }
     // The last start filled the list with its remembered ticks.
-    ASSERT_EQ(window->tab_process->RowCount(), 3);
-    EXPECT_FALSE(window->tab_process->RowTicked(0));
-    EXPECT_TRUE(window->tab_process->RowTicked(1));
-    EXPECT_TRUE(window->tab_process->RowTicked(2));
+    ASSERT_EQ(window->processPage().RowCount(), 3);
+    EXPECT_FALSE(window->processPage().RowTicked(0));
+    EXPECT_TRUE(window->processPage().RowTicked(1));
+    EXPECT_TRUE(window->processPage().RowTicked(2));
 }
 
 TEST_F(StartUp, OnlyASwitchAsTheFirstArgumentStartsAnAutomaticRun) {
@@ -99,13 +103,13 @@ TEST_F(StartUp, OnlyASwitchAsTheFirstArgumentStartsAnAutomaticRun) {
         SCOPED_TRACE(c.args.empty() ? std::string("(none)") : c.args.front());
         Seed("[Zor:bl]\r\nreset=0\r\nprocess=0\r\n");
         auto& w = Start(c.args);
-        EXPECT_EQ(w.tmr_starter->isActive(), c.automatic);
+        EXPECT_EQ(Control<QTimer>(w, "tmr_starter")->isActive(), c.automatic);
         EXPECT_EQ(w.AutoRunMarker(), c.automatic);
-        EXPECT_EQ(w.tab_process->btn_start->isEnabled(), !c.automatic);
-        EXPECT_EQ(w.tab_base->currentWidget() == w.tab_process, c.automatic);
+        EXPECT_EQ(Control<QPushButton>(w, "btn_start")->isEnabled(), !c.automatic);
+        EXPECT_EQ(ShownPage() == &w.processPage(), c.automatic);
         // Neither compact nor on top without those options.
         EXPECT_EQ(w.height(), 350);
-        EXPECT_TRUE(w.bar_compact->isHidden());
+        EXPECT_TRUE(Control<QProgressBar>(w, "bar_compact")->isHidden());
         EXPECT_FALSE(w.windowFlags() & Qt::WindowStaysOnTopHint);
     }
 }
@@ -114,11 +118,12 @@ TEST_F(StartUp, CompactAutomaticRunEndsTheProgramWithoutSavingTheForcedQuit) {
     zx_test::WriteFile(dir / "media/a.mp3", "");
     Seed(OnePlaylist("reset=0\r\ncompact=1\r\nterminate=0\r\ntopmost=1\r\nitem_0=1\r\n"));
     auto& w = Start({"/start"});
+    auto* compact = Control<QProgressBar>(w, "bar_compact");
     EXPECT_EQ(w.height(), 17);
     EXPECT_EQ(w.width(), 500);
-    EXPECT_FALSE(w.bar_compact->isHidden());
+    EXPECT_FALSE(compact->isHidden());
     EXPECT_TRUE(w.windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_TRUE(w.tab_app->box_quit->isChecked());
+    EXPECT_TRUE(Control<QCheckBox>(w, "box_quit")->isChecked());
     EXPECT_EQ(MainNumber("terminate"), 0);
 
     w.show();
@@ -127,7 +132,7 @@ TEST_F(StartUp, CompactAutomaticRunEndsTheProgramWithoutSavingTheForcedQuit) {
     EXPECT_TRUE(zx_test::LoopEndsProgram(5000, [] {}));
     EXPECT_GE(clock.elapsed(), 450);
     EXPECT_EQ(ReadFile(dir / "1.m3u"), "a.mp3\r\n");
-    EXPECT_EQ(w.bar_compact->value(), 100);
+    EXPECT_EQ(compact->value(), 100);
     EXPECT_EQ(MainNumber("terminate"), 0);
     EXPECT_FALSE(w.AutoRunMarker());
     w.hide();
@@ -142,17 +147,18 @@ TEST_F(StartUp, RefusedAutomaticRunReturnsToAnOrdinaryWindow) {
     ASSERT_EQ(w.height(), 17);
     w.tmr_starterTimer();
     EXPECT_EQ(dialogs.Messages(), (std::vector<QString>{"Не выбран ни один плейлист для создания."}));
-    EXPECT_FALSE(w.tmr_starter->isActive());
+    EXPECT_FALSE(Control<QTimer>(w, "tmr_starter")->isActive());
     EXPECT_EQ(w.height(), 350);
-    EXPECT_TRUE(w.bar_compact->isHidden());
-    EXPECT_TRUE(w.tab_process->btn_start->isEnabled());
+    EXPECT_TRUE(Control<QProgressBar>(w, "bar_compact")->isHidden());
+    EXPECT_TRUE(Control<QPushButton>(w, "btn_start")->isEnabled());
     EXPECT_FALSE(w.AutoRunMarker());
-    EXPECT_FALSE(w.tab_app->box_quit->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(w, "box_quit")->isChecked());
     EXPECT_EQ(MainNumber("terminate"), 0);
 
-    w.tab_process->lst_do->item(0)->setCheckState(Qt::Checked);
-    w.tab_app->box_quit->setChecked(true);
-    EXPECT_FALSE(zx_test::LoopEndsProgram(300, [&] { w.tab_process->btn_start->click(); }));
+    Control<QListWidget>(w, "lst_do")->item(0)->setCheckState(Qt::Checked);
+    Control<QCheckBox>(w, "box_quit")->setChecked(true);
+    auto* start = Control<QPushButton>(w, "btn_start");
+    EXPECT_FALSE(zx_test::LoopEndsProgram(300, [&] { start->click(); }));
     EXPECT_TRUE(Exists(dir / "1.m3u"));
 }
 
@@ -162,14 +168,14 @@ TEST_F(StartUp, UnwritableSettingsFileStopsStartUpOnTheInformationPage) {
     EXPECT_EQ(dialogs.Of(zx_test::ScriptedDialogs::Kind::ShowError).size(), 1u);
     ASSERT_FALSE(dialogs.calls.empty());
     EXPECT_EQ(dialogs.calls.back().text, QString::fromStdString("Unable to write to " + dir.path() + "Zorbl.Zrf"));
-    EXPECT_EQ(w.tab_base->currentWidget(), w.tab_info);
+    EXPECT_EQ(ShownPage(), &w.infoPage());
     EXPECT_EQ(Boxes(), std::vector<bool>(7, false));
-    EXPECT_FALSE(w.tmr_starter->isActive());
+    EXPECT_FALSE(Control<QTimer>(w, "tmr_starter")->isActive());
     EXPECT_FALSE(w.AutoRunMarker());
-    EXPECT_TRUE(w.tab_process->btn_start->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(w, "btn_start")->isEnabled());
     // What came before the write has been done; the boxes save again.
-    EXPECT_EQ(w.tab_playlist->CurrentPlaylist(), 1);
-    EXPECT_EQ(zx_test::Control<QLabel>(*w.tab_info, "txt_version")->text(), "ВЕРСИЯ  4.0i");
+    EXPECT_EQ(w.playlistPage().CurrentPlaylist(), 1);
+    EXPECT_EQ(zx_test::Control<QLabel>(w.infoPage(), "txt_version")->text(), "ВЕРСИЯ  4.0i");
     EXPECT_FALSE(zorbex::OptionWritesSuppressed);
 }
 
@@ -180,10 +186,12 @@ TEST_F(StartUp, ExitButtonRemembersTheTicksOnlyWithTheOption) {
                                      std::to_string(remember) + "\r\n";
         Seed(settings);
         auto& w = Start();
-        w.tab_process->lst_do->item(0)->setCheckState(Qt::Unchecked);
-        w.tab_process->lst_do->item(2)->setCheckState(Qt::Checked);
+        auto* list = Control<QListWidget>(w, "lst_do");
+        list->item(0)->setCheckState(Qt::Unchecked);
+        list->item(2)->setCheckState(Qt::Checked);
         const std::string before = SettingsText();
-        EXPECT_TRUE(zx_test::LoopEndsProgram(2000, [&] { w.btn_quit->click(); }));
+        auto* quit = Control<QPushButton>(w, "btn_quit");
+        EXPECT_TRUE(zx_test::LoopEndsProgram(2000, [&] { quit->click(); }));
         if (remember) {
             EXPECT_EQ(MainNumber("item_0"), 0);
             EXPECT_EQ(MainNumber("item_1"), 0);
@@ -197,7 +205,7 @@ TEST_F(StartUp, ExitButtonRemembersTheTicksOnlyWithTheOption) {
 TEST_F(StartUp, CloseButtonNeverWritesTheTicks) {
     Seed("[Zor:bl]\r\nreset=0\r\nplaylists=1\r\nitem_0=0\r\n");
     auto& w = Start();
-    w.tab_process->lst_do->item(0)->setCheckState(Qt::Checked);
+    Control<QListWidget>(w, "lst_do")->item(0)->setCheckState(Qt::Checked);
     const std::string before = SettingsText();
     w.show();
     EXPECT_TRUE(zx_test::LoopEndsProgram(2000, [&] { w.close(); }));

@@ -1,8 +1,12 @@
 // The run from the start button, with the window as its host: the log in
 // log_memo, the bars, the buttons, the editors, live ticks, quitting.
 #include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTextBlock>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -17,6 +21,7 @@
 
 namespace {
 
+using zx_test::Control;
 using zx_test::Exists;
 using zx_test::MakeDirs;
 using zx_test::ReadFile;
@@ -31,7 +36,7 @@ struct WindowRun : zx_test::StartedWindow {
                  dir.path() + "media/" + std::to_string(n) + "\r\nmask=*.mp3\r\nfullpath=0\r\n";
         return s;
     }
-    QStringList Log() const { return window->tab_process->log_memo->toPlainText().split('\n'); }
+    QStringList Log() const { return window->processPage().LogText().split('\n'); }
 };
 
 TEST_F(WindowRun, StartButtonBuildsWhatIsTickedAndLogsItLineByLine) {
@@ -39,10 +44,16 @@ TEST_F(WindowRun, StartButtonBuildsWhatIsTickedAndLogsItLineByLine) {
     Media("media/2", 1);
     Seed(Settings(2, 0, "item_0=1\r\nitem_1=0\r\n"));
     auto& w = Start();
-    auto* page = w.tab_process;
+    auto* start = Control<QPushButton>(w, "btn_start");
+    auto* hideLog = Control<QPushButton>(w, "btn_log");
+    auto* memo = Control<QPlainTextEdit>(w, "log_memo");
+    auto* list = Control<QListWidget>(w, "lst_do");
+    auto* progress = Control<TVexProgressBar>(w, "bar_progress");
+    auto* total = Control<TVexProgressBar>(w, "bar_total");
+    auto* quit = Control<QPushButton>(w, "btn_quit");
     // An unsaved edit on the playlist page gives way to the loaded definitions.
-    zx_test::Control<zorbex::TFileNameEdit>(*w.tab_playlist, "edt_plsn")->setText("elsewhere.m3u");
-    page->btn_start->click();
+    zx_test::Control<zorbex::TFileNameEdit>(w.playlistPage(), "edt_plsn")->setText("elsewhere.m3u");
+    start->click();
 
     EXPECT_EQ(Log(), (QStringList{"Zorbex v4.0i", "(журнал процесса)", "", "плейлист №1", "   файлов найдено: 12",
                                   "   исключено: 0", "   ок", "плейлист №2", "   отключён", "готово."}));
@@ -53,30 +64,30 @@ TEST_F(WindowRun, StartButtonBuildsWhatIsTickedAndLogsItLineByLine) {
     EXPECT_TRUE(dialogs.calls.empty());
 
     // The window is idle again, the editors on definition 1 without changes.
-    EXPECT_TRUE(page->btn_start->isEnabled());
-    EXPECT_EQ(page->btn_start->text(), "З А П У С К");
-    EXPECT_TRUE(w.btn_quit->isEnabled());
-    EXPECT_EQ(w.tab_playlist->CurrentPlaylist(), 1);
-    EXPECT_EQ(zx_test::Control<zorbex::TFileNameEdit>(*w.tab_playlist, "edt_plsn")->text(), "1.m3u");
-    EXPECT_FALSE(zx_test::Control<QPushButton>(*w.tab_playlist, "btn_savn")->isEnabled());
-    EXPECT_EQ(w.tab_combine->CurrentUnion(), 1);
-    EXPECT_EQ(page->bar_progress->PosTextPrefix(), "-");
-    EXPECT_FALSE(page->bar_progress->ShowPosText());
-    EXPECT_EQ(page->bar_total->Position(), 100);
-    EXPECT_TRUE(page->bar_total->ShowPosText());
-    EXPECT_EQ(w.bar_compact->value(), 100);
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_EQ(start->text(), "З А П У С К");
+    EXPECT_TRUE(quit->isEnabled());
+    EXPECT_EQ(w.playlistPage().CurrentPlaylist(), 1);
+    EXPECT_EQ(zx_test::Control<zorbex::TFileNameEdit>(w.playlistPage(), "edt_plsn")->text(), "1.m3u");
+    EXPECT_FALSE(zx_test::Control<QPushButton>(w.playlistPage(), "btn_savn")->isEnabled());
+    EXPECT_EQ(w.unionPage().CurrentUnion(), 1);
+    EXPECT_EQ(progress->PosTextPrefix(), "-");
+    EXPECT_FALSE(progress->ShowPosText());
+    EXPECT_EQ(total->Position(), 100);
+    EXPECT_TRUE(total->ShowPosText());
+    EXPECT_EQ(Control<QProgressBar>(w, "bar_compact")->value(), 100);
 
     // The log covers the list until it is hidden.
-    EXPECT_FALSE(page->log_memo->isHidden());
-    EXPECT_FALSE(page->btn_log->isHidden());
-    page->btn_log->click();
-    EXPECT_TRUE(page->log_memo->isHidden());
-    EXPECT_TRUE(page->btn_log->isHidden());
-    EXPECT_FALSE(page->lst_do->isHidden());
+    EXPECT_FALSE(memo->isHidden());
+    EXPECT_FALSE(hideLog->isHidden());
+    hideLog->click();
+    EXPECT_TRUE(memo->isHidden());
+    EXPECT_TRUE(hideLog->isHidden());
+    EXPECT_FALSE(list->isHidden());
     // Without box_log the next run writes a fresh log but does not show it.
-    w.tab_app->box_log->setChecked(false);
-    page->btn_start->click();
-    EXPECT_TRUE(page->log_memo->isHidden());
+    Control<QCheckBox>(w, "box_log")->setChecked(false);
+    start->click();
+    EXPECT_TRUE(memo->isHidden());
     EXPECT_EQ(Log().mid(3, 2), (QStringList{"плейлист №1", "   отменён - файл существует"}));
     EXPECT_EQ(Log().size(), 8);
 }
@@ -85,19 +96,21 @@ TEST_F(WindowRun, LastLogLineShowsAboveTheHideButton) {
     Seed(Settings(12, 0, "item_0=1\r\n"));  // 28 lines, more than the memo shows
     auto& w = Start();
     w.show();
-    w.tab_base->setCurrentWidget(w.tab_process);
+    Control<zorbex::TPageControl>(w, "tab_base")->setCurrentWidget(&w.processPage());
     w.btn_startClick();
     QApplication::processEvents();
-    QPlainTextEdit* memo = w.tab_process->log_memo;
+    QPlainTextEdit* memo = Control<QPlainTextEdit>(w, "log_memo");
+    const QPushButton* hideLog = Control<QPushButton>(w, "btn_log");
+    QGroupBox* group = Control<QGroupBox>(w, "grp_process");
     QTextCursor end(memo->document());
     end.movePosition(QTextCursor::End);
     const QRect last = memo->cursorRect(end);
-    const QPoint top = memo->viewport()->mapTo(w.tab_process->grp_process, last.topLeft());
-    const QPoint bottom = memo->viewport()->mapTo(w.tab_process->grp_process, last.bottomLeft());
+    const QPoint top = memo->viewport()->mapTo(group, last.topLeft());
+    const QPoint bottom = memo->viewport()->mapTo(group, last.bottomLeft());
     EXPECT_GE(top.y(), memo->y());
-    EXPECT_LE(bottom.y(), w.tab_process->btn_log->y());
+    EXPECT_LE(bottom.y(), hideLog->y());
     // Not far above it either: the lines before it fill the memo.
-    EXPECT_GT(bottom.y(), w.tab_process->btn_log->y() - 2 * memo->fontMetrics().lineSpacing());
+    EXPECT_GT(bottom.y(), hideLog->y() - 2 * memo->fontMetrics().lineSpacing());
     w.hide();
 }
 
@@ -105,10 +118,11 @@ TEST_F(WindowRun, TotalBarShowsEachDefinitionsShareAsItStarts) {
     Seed(Settings(3, 0, "item_0=1\r\n"));
     auto& w = Start();
     std::map<QString, int> totalAt;  // "плейлист №N" -> bar_total when the line was written
-    QPlainTextEdit* memo = w.tab_process->log_memo;
+    QPlainTextEdit* memo = Control<QPlainTextEdit>(w, "log_memo");
+    const TVexProgressBar* total = Control<TVexProgressBar>(w, "bar_total");
     QObject::connect(memo, &QPlainTextEdit::textChanged, [&] {
         const QString last = memo->document()->lastBlock().text();
-        if (last.startsWith("плейлист")) totalAt[last] = w.tab_process->bar_total->Position();
+        if (last.startsWith("плейлист")) totalAt[last] = total->Position();
     });
     w.btn_startClick();
     EXPECT_EQ(totalAt, (std::map<QString, int>{{"плейлист №1", 33}, {"плейлист №2", 66}, {"плейлист №3", 100}}));
@@ -120,7 +134,10 @@ TEST_F(WindowRun, WhileTheRunYieldsTheButtonsAreOffAndTicksAreReadWhenReached) {
     Media("media/2", 2);
     Seed(Settings(2, 0, "item_0=1\r\nitem_1=1\r\n"));
     auto& w = Start();
-    auto* page = w.tab_process;
+    auto* start = Control<QPushButton>(w, "btn_start");
+    auto* memo = Control<QPlainTextEdit>(w, "log_memo");
+    auto* list = Control<QListWidget>(w, "lst_do");
+    auto* quit = Control<QPushButton>(w, "btn_quit");
     struct Seen {
         bool start, quit;
         QString caption;
@@ -130,9 +147,8 @@ TEST_F(WindowRun, WhileTheRunYieldsTheButtonsAreOffAndTicksAreReadWhenReached) {
     // Timers fire only while the run lets events through.
     QTimer during;
     QObject::connect(&during, &QTimer::timeout, [&] {
-        seen.push_back({page->btn_start->isEnabled(), w.btn_quit->isEnabled(), page->btn_start->text(),
-                        page->log_memo->isVisibleTo(&w)});
-        page->lst_do->item(1)->setCheckState(Qt::Unchecked);  // the user unticks the second row mid-run
+        seen.push_back({start->isEnabled(), quit->isEnabled(), start->text(), memo->isVisibleTo(&w)});
+        list->item(1)->setCheckState(Qt::Unchecked);  // the user unticks the second row mid-run
     });
     during.start(0);
     w.btn_startClick();
@@ -148,8 +164,8 @@ TEST_F(WindowRun, WhileTheRunYieldsTheButtonsAreOffAndTicksAreReadWhenReached) {
     EXPECT_TRUE(Log().contains("   отключён"));
     EXPECT_TRUE(Exists(dir / "1.m3u"));
     EXPECT_FALSE(Exists(dir / "2.m3u"));
-    EXPECT_TRUE(page->btn_start->isEnabled());
-    EXPECT_TRUE(w.btn_quit->isEnabled());
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_TRUE(quit->isEnabled());
 }
 
 // The close button stays usable during a run: the run finishes its files,
@@ -192,23 +208,27 @@ TEST_F(WindowRun, RefusedRunsSetTheBarsToZeroAndChangeNothingElse) {
         Media("media/1", 1);
         Seed(Settings(1, 0, c.ticks));
         auto& w = Start();
-        auto* page = w.tab_process;
+        auto* start = Control<QPushButton>(w, "btn_start");
+        auto* memo = Control<QPlainTextEdit>(w, "log_memo");
+        auto* progress = Control<TVexProgressBar>(w, "bar_progress");
+        auto* total = Control<TVexProgressBar>(w, "bar_total");
+        auto* compact = Control<QProgressBar>(w, "bar_compact");
         Seed(Settings(c.playlistsAfterStart, 0, c.ticks));
-        page->bar_total->SetPosition(40);
-        page->bar_progress->SetPosition(1);
-        w.bar_compact->setValue(40);
+        total->SetPosition(40);
+        progress->SetPosition(1);
+        compact->setValue(40);
         dialogs.calls.clear();
 
-        page->btn_start->click();
+        start->click();
         EXPECT_EQ(dialogs.Messages(), (std::vector<QString>{QString::fromUtf8(c.message)}));
-        EXPECT_EQ(page->bar_total->Position(), 0);
-        EXPECT_EQ(page->bar_progress->Position(), 0);
-        EXPECT_EQ(w.bar_compact->value(), 0);
-        EXPECT_TRUE(page->btn_start->isEnabled());
-        EXPECT_EQ(page->btn_start->text(), "З А П У С К");
-        EXPECT_TRUE(w.btn_quit->isEnabled());
-        EXPECT_TRUE(page->log_memo->isHidden());
-        EXPECT_TRUE(page->log_memo->toPlainText().isEmpty());
+        EXPECT_EQ(total->Position(), 0);
+        EXPECT_EQ(progress->Position(), 0);
+        EXPECT_EQ(compact->value(), 0);
+        EXPECT_TRUE(start->isEnabled());
+        EXPECT_EQ(start->text(), "З А П У С К");
+        EXPECT_TRUE(Control<QPushButton>(w, "btn_quit")->isEnabled());
+        EXPECT_TRUE(memo->isHidden());
+        EXPECT_TRUE(memo->toPlainText().isEmpty());
         EXPECT_FALSE(Exists(dir / "1.m3u"));
     }
 }
@@ -227,12 +247,12 @@ TEST_F(WindowRun, OnlyAnAutomaticRunWithTheQuitOptionEndsTheProgram) {
         SCOPED_TRACE(c.name);
         Seed(Settings(1, 0, "item_0=1\r\n"));
         auto& w = Start();
-        w.tab_app->box_quit->setChecked(c.quitOption);
+        Control<QCheckBox>(w, "box_quit")->setChecked(c.quitOption);
         w.SetAutoRunMarker(c.marker);
         EXPECT_EQ(zx_test::LoopEndsProgram(300, [&] { w.btn_startClick(); }), c.ends);
         EXPECT_EQ(Log().back(), "готово.");
         EXPECT_FALSE(w.AutoRunMarker());
-        EXPECT_EQ(w.btn_quit->property("tag").toInt(), 0);
+        EXPECT_EQ(Control<QPushButton>(w, "btn_quit")->property("tag").toInt(), 0);
     }
 }
 
@@ -252,16 +272,16 @@ TEST_F(WindowRun, PaintingTheLogLeavesTheListItCoversAlone) {
     Seed(Settings(1, 0, "item_0=1\r\n"));
     auto& w = Start();
     w.show();
-    w.tab_base->setCurrentWidget(w.tab_process);
+    Control<zorbex::TPageControl>(w, "tab_base")->setCurrentWidget(&w.processPage());
     w.btn_startClick();
     QApplication::processEvents();
     PaintCount list;
-    w.tab_process->lst_do->viewport()->installEventFilter(&list);
-    w.tab_process->log_memo->viewport()->repaint();
-    w.tab_process->bar_total->SetPosition(50);
+    Control<QListWidget>(w, "lst_do")->viewport()->installEventFilter(&list);
+    Control<QPlainTextEdit>(w, "log_memo")->viewport()->repaint();
+    Control<TVexProgressBar>(w, "bar_total")->SetPosition(50);
     EXPECT_EQ(list.paints, 0);
-    w.tab_process->btn_log->click();
-    w.tab_process->lst_do->viewport()->repaint();
+    Control<QPushButton>(w, "btn_log")->click();
+    Control<QListWidget>(w, "lst_do")->viewport()->repaint();
     EXPECT_EQ(list.paints, 1);
     w.hide();
 }

@@ -2,133 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
+#include "support/recording_host.h"
 #include "support/temp_dir.h"
 
 namespace zorbex {
 namespace {
 
+using zx_test::Concat;
 using zx_test::Exists;
+using zx_test::kLogHeader;
 using zx_test::MakeDirs;
+using zx_test::Only;
 using zx_test::ReadFile;
+using zx_test::RecordingHost;
 using zx_test::TempDir;
 using zx_test::WriteFile;
 using Lines = std::vector<std::string>;
-
-// Records every call, in one list for the order and per bar for the values.
-class FakeBar : public RunBar {
-public:
-    FakeBar(std::string name, Lines& events) : name_(std::move(name)), events_(events) {}
-    void SetMax(int v) override {
-        max = v;
-        maxes.push_back(v);
-        events_.push_back(name_ + ".Max " + std::to_string(v));
-    }
-    void SetPosition(int v) override {
-        position = v;
-        positions.push_back(v);
-        events_.push_back(name_ + ".Position " + std::to_string(v));
-    }
-    void SetPosTextPrefix(const std::string& v) override {
-        prefix = v;
-        events_.push_back(name_ + ".Prefix " + v);
-    }
-    void SetPosTextSuffix(const std::string& v) override {
-        suffix = v;
-        events_.push_back(name_ + ".Suffix " + v);
-    }
-    void SetShowPosText(bool v) override {
-        show = v;
-        events_.push_back(name_ + ".Show " + std::to_string(v));
-    }
-
-    int max = -1;
-    int position = -1;
-    std::string prefix, suffix;
-    bool show = false;
-    std::vector<int> maxes, positions;
-
-private:
-    std::string name_;
-    Lines& events_;
-};
-
-class FakeHost : public RunHost {
-public:
-    explicit FakeHost(std::string programDir) : programDir_(std::move(programDir)) {}
-
-    int RowCount() override { return static_cast<int>(ticks.size()); }
-    bool RowTicked(int row) override { return ticks.at(static_cast<size_t>(row)); }
-    PlaylistDefinition LoadPlaylist(int n) override {
-        events.push_back("LoadPlaylist " + std::to_string(n));
-        return ReadPlaylistDefinition(SettingsFile(SettingsPath(programDir_)), n, "/nonexistent-music");
-    }
-    UnionDefinition LoadUnion(int m) override {
-        events.push_back("LoadUnion " + std::to_string(m));
-        return ReadUnionDefinition(SettingsFile(SettingsPath(programDir_)), m);
-    }
-    bool OverwriteOption() override { return overwrite; }
-    bool LogOption() override { return logOption; }
-    bool QuitOption() override { return quitOption; }
-    bool AutoRunMarker() override { return marker; }
-    void ClearAutoRunMarker() override {
-        marker = false;
-        events.push_back("ClearMarker");
-    }
-    void RequestQuit() override { events.push_back("Quit"); }
-    void ShowRefusal(const std::string& message) override { events.push_back("Refusal " + message); }
-    void ClearLog() override {
-        log.clear();
-        events.push_back("ClearLog");
-    }
-    void AppendLog(const std::string& line) override { log.push_back(line); }
-    void ShowLog() override { events.push_back("ShowLog"); }
-    void SetStartButton(bool enabled, const std::string& caption) override {
-        events.push_back("Start " + std::to_string(enabled) + " " + caption);
-    }
-    void SetQuitButtonEnabled(bool enabled) override { events.push_back("Exit " + std::to_string(enabled)); }
-    RunBar& bar_progress() override { return progress; }
-    RunBar& bar_total() override { return total; }
-    RunBar& bar_compact() override { return compact; }
-    void Redraw() override { events.push_back("Redraw"); }
-    void Yield() override {
-        ++yields;
-        if (onYield) onYield();
-    }
-
-    std::vector<bool> ticks;
-    bool overwrite = false, logOption = true, quitOption = true, marker = false;
-    Lines events, log;
-    FakeBar progress{"progress", events}, total{"total", events}, compact{"compact", events};
-    int yields = 0;
-    std::function<void()> onYield;
-
-private:
-    std::string programDir_;
-};
-
-const Lines kHeader{"Zorbex v4.0i", "(журнал процесса)", ""};
-
-Lines Concat(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
-}
-
-// Only the events that name one of the given prefixes, in order.
-Lines Only(const Lines& events, std::initializer_list<std::string> prefixes) {
-    Lines picked;
-    for (const std::string& e : events) {
-        for (const std::string& p : prefixes) {
-            if (e.starts_with(p)) {
-                picked.push_back(e);
-                break;
-            }
-        }
-    }
-    return picked;
-}
 
 class RunTest : public ::testing::Test {
 protected:
@@ -153,7 +42,7 @@ protected:
     }
 
     TempDir t;
-    FakeHost host;
+    RecordingHost host;
 };
 
 TEST(PercentOf, TruncatesAndTreatsNoTotalAsDone) {
@@ -172,7 +61,7 @@ TEST_F(RunTest, LogOfATickedAndAnUntickedPlaylist) {
     const RunResult r = zorbex::Run(host, prog());
     EXPECT_EQ(r.status, RunStatus::kCompleted);
     EXPECT_EQ(r.failed, 0);
-    EXPECT_EQ(host.log, Concat({kHeader,
+    EXPECT_EQ(host.log, Concat({kLogHeader,
                                 {"плейлист №1", "   файлов найдено: 12", "   исключено: 0", "   ок", "плейлист №2",
                                  "   отключён", "готово."}}));
     const std::string written = ReadFile(prog() + "one.m3u");
@@ -181,36 +70,19 @@ TEST_F(RunTest, LogOfATickedAndAnUntickedPlaylist) {
     EXPECT_GE(host.yields, 1);
 }
 
-TEST_F(RunTest, StartAndEndDriveTheViewInOrder) {
+TEST_F(RunTest, ReportsInOrderFromTheChecksToTheLastLine) {
     AddPlaylist(1, "one.m3u", music());
     AddUnion(1, "u.m3u", {true});
     MakeDirs(music());
     host.ticks = {true, true};
     zorbex::Run(host, prog());
-    EXPECT_EQ(Only(host.events, {"Exit", "Start", "Redraw", "ShowLog", "ClearLog", "Load", "Quit", "ClearMarker"}),
-              (Lines{"Exit 0", "Start 0 ", "Redraw", "ShowLog", "ClearLog", "Redraw", "LoadPlaylist 1",
+    EXPECT_EQ(Only(host.events, {"Starting", "Started", "Log Zorbex", "Log плейлист", "Log объединение", "Log готово",
+                                 "Phase", "Definition", "Load", "Finished", "Quit", "ClearMarker"}),
+              (Lines{"Starting", "Started", "Log Zorbex v4.0i", "Phase playlists 1", "Definition 1 50",
+                     "Log плейлист №1", "LoadPlaylist 1", "Phase unions 1", "Definition 1 100", "Log объединение №1",
                      "LoadUnion 1", "LoadPlaylist 1",  // the union's member
-                     "LoadPlaylist 1", "LoadUnion 1",  // the editors back at definition 1
-                     "Exit 1", "Start 1 З А П У С К", "ClearMarker"}));
-    EXPECT_EQ(Only(host.events, {"progress."}),
-              (Lines{"progress.Position 0", "progress.Show 1", "progress.Prefix ПЛЕЙЛИСТ ", "progress.Suffix  из 1",
-                     "progress.Max 1", "progress.Position 1", "progress.Prefix ОБЪЕДИНЕНИЕ ",
-                     "progress.Suffix  из 1", "progress.Max 1", "progress.Position 1", "progress.Prefix -",
-                     "progress.Suffix -", "progress.Position 1", "progress.Show 0"}));
-    EXPECT_EQ(host.total.maxes, std::vector<int>{100});
-    EXPECT_TRUE(host.total.show);
-    EXPECT_EQ(host.compact.maxes, std::vector<int>{100});
-    EXPECT_EQ(host.compact.position, 100);
+                     "Finished", "Log готово.", "ClearMarker"}));
     EXPECT_EQ(host.log.back(), "готово.");
-}
-
-TEST_F(RunTest, LogStaysHiddenWithoutTheOptionButIsStillWritten) {
-    AddUnion(1, "u.m3u", {});
-    host.ticks = {true};
-    host.logOption = false;
-    zorbex::Run(host, prog());
-    EXPECT_EQ(Only(host.events, {"ShowLog"}), Lines{});
-    EXPECT_EQ(host.log.front(), "Zorbex v4.0i");
 }
 
 TEST_F(RunTest, NoPlaylistsOnlyUnions) {
@@ -218,9 +90,9 @@ TEST_F(RunTest, NoPlaylistsOnlyUnions) {
     AddUnion(2, "u2.m3u", {});
     host.ticks = {true, false};
     zorbex::Run(host, prog());
-    EXPECT_EQ(host.progress.maxes, (std::vector<int>{1, 2}));
-    EXPECT_EQ(host.progress.position, 2);
-    EXPECT_EQ(host.log, Concat({kHeader,
+    EXPECT_EQ(Only(host.events, {"Phase", "Definition"}),
+              (Lines{"Phase playlists 0", "Phase unions 2", "Definition 1 50", "Definition 2 100"}));
+    EXPECT_EQ(host.log, Concat({kLogHeader,
                                 {"объединение №1", "   файлов итого: 0", "   объединено: 0", "   ок",
                                  "объединение №2", "   отключено", "готово."}}));
     EXPECT_EQ(ReadFile(prog() + "u1.m3u"), "");
@@ -228,16 +100,14 @@ TEST_F(RunTest, NoPlaylistsOnlyUnions) {
     EXPECT_FALSE(Exists(prog() + "u2.m3u"));
 }
 
-TEST_F(RunTest, TotalBarCountsEveryDefinitionTickedOrNot) {
+TEST_F(RunTest, ShareOfTheRunCountsEveryDefinitionTickedOrNot) {
     MakeDirs(music());
     AddPlaylist(1, "one.m3u", music());
     AddPlaylist(2, "two.m3u", music());
     AddUnion(1, "u.m3u", {true, true});
     host.ticks = {false, true, false};
     zorbex::Run(host, prog());
-    EXPECT_EQ(host.total.positions, (std::vector<int>{0, 33, 66, 100}));
-    EXPECT_EQ(host.compact.positions, (std::vector<int>{0, 33, 66, 100, 100}));
-    EXPECT_EQ(host.progress.positions, (std::vector<int>{0, 1, 2, 1, 1}));
+    EXPECT_EQ(Only(host.events, {"Definition"}), (Lines{"Definition 1 33", "Definition 2 66", "Definition 1 100"}));
 }
 
 TEST_F(RunTest, QuitsOnlyAfterAnAutomaticRunWithTheOption) {
@@ -252,10 +122,10 @@ TEST_F(RunTest, QuitsOnlyAfterAnAutomaticRunWithTheOption) {
             SettingsFile s(SettingsPath(dir / "prog/"));
             WriteUnionDefinition(s, 1, UnionDefinition{"u", "u.m3u", {}});
         }
-        FakeHost h(dir / "prog/");
+        RecordingHost h(dir / "prog/");
         h.ticks = {true};
         h.marker = c.marker;
-        h.quitOption = c.quitOption;
+        h.options.quitAfterAutomatic = c.quitOption;
         const RunResult r = zorbex::Run(h, dir / "prog/");
         EXPECT_EQ(r.quitRequested, c.quits) << c.marker << c.quitOption;
         const Lines expected = c.quits ? Lines{"Quit", "ClearMarker"} : Lines{"ClearMarker"};
@@ -264,7 +134,7 @@ TEST_F(RunTest, QuitsOnlyAfterAnAutomaticRunWithTheOption) {
     }
 }
 
-TEST_F(RunTest, RefusedRunsChangeNothingButTheBars) {
+TEST_F(RunTest, RefusedRunsReportNothingButTheRefusal) {
     AddPlaylist(1, "one.m3u", music());
     struct Case {
         std::vector<bool> ticks;
@@ -277,14 +147,13 @@ TEST_F(RunTest, RefusedRunsChangeNothingButTheBars) {
         {{true, false}, RunStatus::kOutOfStep, kOutOfStepMessage},  // the file holds one definition
     };
     for (const Case& c : cases) {
-        FakeHost h(prog());
+        RecordingHost h(prog());
         h.ticks = c.ticks;
         h.marker = true;
         const RunResult r = zorbex::Run(h, prog());
         EXPECT_EQ(r.status, c.status);
         EXPECT_TRUE(r.Refused());
-        EXPECT_EQ(h.events, (Lines{"progress.Position 0", "total.Position 0", "compact.Position 0",
-                                   "Refusal " + c.message}));
+        EXPECT_EQ(h.events, (Lines{"Starting", "Refused " + c.message}));
         EXPECT_TRUE(h.log.empty());
         EXPECT_TRUE(h.marker);
     }
@@ -302,7 +171,7 @@ TEST_F(RunTest, TicksAreReadWhenTheRunReachesTheirRow) {
     AddPlaylist(1, "one.m3u", music());
     AddPlaylist(2, "two.m3u", music());
     host.ticks = {true, true};
-    host.onYield = [this] { host.ticks[1] = false; };
+    host.onYield = [this](int) { host.ticks[1] = false; };
     zorbex::Run(host, prog());
     EXPECT_EQ(Only(host.log, {"плейлист", "   отключён", "   ок"}),
               (Lines{"плейлист №1", "   ок", "плейлист №2", "   отключён"}));
@@ -346,7 +215,7 @@ TEST_F(RunTest, UnionJoinsThePlaylistsJustBuilt) {
     AddPlaylist(2, "pb.m3u", music() + "b");
     AddUnion(1, "all.m3u", {true, true});
     host.ticks = {true, true, true};
-    host.overwrite = true;
+    host.options.overwrite = true;
     WriteFile(prog() + "all.m3u", "old\r\n");
     zorbex::Run(host, prog());
     EXPECT_EQ(ReadFile(prog() + "all.m3u"), music() + "a/1.mp3\r\n" + music() + "b/2.mp3\r\n");

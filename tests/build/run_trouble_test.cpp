@@ -17,11 +17,11 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <optional>
 
 #include "build/run.h"
 #include "support/child_process.h"
+#include "support/recording_host.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -29,7 +29,9 @@ namespace zorbex {
 namespace {
 
 namespace fs = std::filesystem;
+using zx_test::Concat;
 using zx_test::GiveToUnprivileged;
+using zx_test::kLogHeader;
 using zx_test::MakeDirs;
 using zx_test::ReadFile;
 using zx_test::TempDir;
@@ -40,73 +42,11 @@ using Lines = std::vector<std::string>;
     if (!zx_test::UnprivilegedAvailable())     \
     GTEST_SKIP() << "cannot start a process that is subject to permission bits here"
 
-class NullBar : public RunBar {
-public:
-    void SetMax(int) override {}
-    void SetPosition(int) override {}
-};
-
-// Every row ticked; definitions come from the settings file, as the editors load them.
-class Host : public RunHost {
-public:
-    explicit Host(std::string programDir) : programDir_(std::move(programDir)) {}
-
-    int RowCount() override {
-        const SettingsFile s(SettingsPath(programDir_));
-        return ReadPlaylistCount(s) + ReadUnionCount(s);
-    }
-    bool RowTicked(int) override { return true; }
-    PlaylistDefinition LoadPlaylist(int n) override {
-        return ReadPlaylistDefinition(SettingsFile(SettingsPath(programDir_)), n, "/nonexistent-music");
-    }
-    UnionDefinition LoadUnion(int m) override {
-        if (onLoadUnion) onLoadUnion(m);
-        return ReadUnionDefinition(SettingsFile(SettingsPath(programDir_)), m);
-    }
-    bool OverwriteOption() override { return true; }
-    bool LogOption() override { return true; }
-    bool QuitOption() override { return false; }
-    bool AutoRunMarker() override { return false; }
-    void ClearAutoRunMarker() override {}
-    void RequestQuit() override {}
-    void ShowRefusal(const std::string& message) override { log.push_back("refused: " + message); }
-    void ClearLog() override { log.clear(); }
-    void AppendLog(const std::string& line) override { log.push_back(line); }
-    void ShowLog() override {}
-    void SetStartButton(bool, const std::string&) override {}
-    void SetQuitButtonEnabled(bool) override {}
-    RunBar& bar_progress() override { return bar_; }
-    RunBar& bar_total() override { return bar_; }
-    RunBar& bar_compact() override { return bar_; }
-    void Redraw() override {}
-    void Yield() override {
-        ++yields;
-        if (onYield) onYield(yields);
-    }
-
-    Lines log;
-    int yields = 0;
-    std::function<void(int)> onYield;
-    std::function<void(int)> onLoadUnion;
-
-private:
-    std::string programDir_;
-    NullBar bar_;
-};
-
-const Lines kHeader{"Zorbex v4.0i", "(журнал процесса)", ""};
-
 Lines Written(int64_t found) { return {"   файлов найдено: " + std::to_string(found), "   исключено: 0", "   ок"}; }
 Lines Joined(int64_t lines, int64_t members) {
     return {"   файлов итого: " + std::to_string(lines), "   объединено: " + std::to_string(members), "   ок"};
 }
 std::string WriteFailedPrefix(const std::string& path) { return "   не удалось записать файл «" + path + "»: "; }
-
-Lines Concat(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
-}
 
 std::string Text(const Lines& lines) {
     std::string s;
@@ -124,7 +64,10 @@ Lines Listing(const std::string& dir) {
 
 class RunTroubleTest : public ::testing::Test {
 protected:
-    RunTroubleTest() : host(prog()) { MakeDirs(prog()); }
+    RunTroubleTest() : host(prog()) {
+        MakeDirs(prog());
+        host.options = {.overwrite = true, .quitAfterAutomatic = false};
+    }
 
     std::string prog() const { return t / "prog/"; }
 
@@ -148,8 +91,14 @@ protected:
         return dir;
     }
 
+    // Every row ticked, as the settings file has them when the run starts.
+    RunResult RunAll() {
+        host.TickEveryRow();
+        return zorbex::Run(host, prog());
+    }
+
     TempDir t;
-    Host host;
+    zx_test::RecordingHost host;
 };
 
 TEST_F(RunTroubleTest, FolderRemovedDuringTheWalk) {
@@ -164,8 +113,8 @@ TEST_F(RunTroubleTest, FolderRemovedDuringTheWalk) {
     host.onYield = [&](int visit) {
         if (visit == 2) fs::remove_all(m1 + "/b");
     };
-    const RunResult r = zorbex::Run(host, prog());
-    EXPECT_EQ(host.log, Concat({kHeader,
+    const RunResult r = RunAll();
+    EXPECT_EQ(host.log, Concat({kLogHeader,
                                 {"плейлист №1", "   каталог «" + m1 + "/b/» не найден", "плейлист №2"},
                                 Written(1),
                                 {"объединение №1"},
@@ -194,12 +143,12 @@ TEST_F(RunTroubleTest, FolderAndMemberFileTurningUnreadable) {
     // Playlist 2 is written by now; its file turns unreadable before the union reads it.
     host.onLoadUnion = [&](int) { ::chmod((prog() + "p2.m3u").c_str(), 0); };
     auto out = zx_test::RunUnprivileged([&] {
-        zorbex::Run(host, prog());
+        RunAll();
         return Text(host.log);
     });
     ASSERT_TRUE(out.has_value());
     // A member that cannot be read is left out silently and still counts.
-    EXPECT_EQ(*out, Text(Concat({kHeader,
+    EXPECT_EQ(*out, Text(Concat({kLogHeader,
                                    {"плейлист №1", "   каталог «" + m1 + "/b/» не найден", "плейлист №2"},
                                    Written(1),
                                    {"объединение №1"},
@@ -229,11 +178,11 @@ TEST_F(RunTroubleTest, FullDiskStopsOneDefinitionNotTheRun) {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, RLIM_INFINITY};
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("no limit");
-        zorbex::Run(host, prog());
+        RunAll();
         return Text(host.log);
     });
     ASSERT_TRUE(log.has_value());
-    const Lines expected = Concat({kHeader,
+    const Lines expected = Concat({kLogHeader,
                                    {"плейлист №1", WriteFailedPrefix(out + "p1.m3u") + "файл слишком велик"},
                                    {"плейлист №2"},
                                    Written(1),
@@ -266,12 +215,12 @@ TEST_F(RunTroubleTest, FullFileSystem) {
             ::mount("tmpfs", out.c_str(), "tmpfs", 0, "size=16k") != 0)
             return std::string("skip: ") + std::strerror(errno);
         WriteFile(out + "p1.m3u", "old\r\n");
-        zorbex::Run(host, prog());
+        RunAll();
         return Text(host.log) + "--\n" + ReadFile(out + "p1.m3u") + "--\n" + Text(Listing(out));
     });
     ASSERT_TRUE(report.has_value());
     if (report->starts_with("skip: ")) GTEST_SKIP() << "no tmpfs here: " << *report;
-    const Lines expected = Concat({kHeader,
+    const Lines expected = Concat({kLogHeader,
                                    {"плейлист №1", WriteFailedPrefix(out + "p1.m3u") + "на диске нет места"},
                                    {"плейлист №2"},
                                    Written(1),
@@ -294,9 +243,9 @@ TEST_F(RunTroubleTest, ALinkPlantedInASharedFolderIsRefused) {
     ASSERT_EQ(::lchown((shared + "p1.m3u").c_str(), 65534, 65534), 0);
     AddPlaylist(1, shared + "p1.m3u", music);
     AddPlaylist(2, shared + "p2.m3u", music);
-    const RunResult r = zorbex::Run(host, prog());
+    const RunResult r = RunAll();
     EXPECT_EQ(host.log,
-              Concat({kHeader,
+              Concat({kLogHeader,
                       {"плейлист №1",
                        WriteFailedPrefix(shared + "p1.m3u") + "это чужая символическая ссылка в общей папке"},
                       {"плейлист №2"},
@@ -327,12 +276,12 @@ TEST_F(RunTroubleTest, OutputFolderWithoutRights) {
     AddUnion(1, locked + "u.m3u", {true, false, false, false});
     AddUnion(2, free + "u.m3u", {false, false, true, true});
     auto log = zx_test::RunUnprivileged([&] {
-        zorbex::Run(host, prog());
+        RunAll();
         return Text(host.log);
     });
     ASSERT_TRUE(log.has_value());
     const std::string line = music + "/" + Listing(music)[0] + "\r\n";
-    EXPECT_EQ(*log, Text(Concat({kHeader,
+    EXPECT_EQ(*log, Text(Concat({kLogHeader,
                                  {"плейлист №1", WriteFailedPrefix(locked + "theirs.m3u") + "нет прав доступа"},
                                  {"плейлист №2", WriteFailedPrefix(locked + "new.m3u") + "нет прав доступа"},
                                  {"плейлист №3"},
@@ -359,8 +308,8 @@ TEST_F(RunTroubleTest, OutputsThatAreNotFiles) {
     AddUnion(1, "u.m3u", {true, true});
     AddUnion(2, "fifo.m3u", {false, true});
     host.log.clear();
-    const RunResult r = zorbex::Run(host, prog());
-    EXPECT_EQ(host.log, Concat({kHeader,
+    const RunResult r = RunAll();
+    EXPECT_EQ(host.log, Concat({kLogHeader,
                                 {"плейлист №1", WriteFailedPrefix(prog() + "fifo.m3u") + "это не обычный файл"},
                                 {"плейлист №2"},
                                 Written(1),

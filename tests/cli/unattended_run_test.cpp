@@ -113,9 +113,9 @@ TEST(UnattendedHost, RowsAndTicksAsAFreshStartFillsTheList) {
     EXPECT_TRUE(host.RowTicked(2));
     EXPECT_FALSE(host.RowTicked(3));
     EXPECT_FALSE(host.RowTicked(-1));
-    EXPECT_TRUE(host.OverwriteOption());
+    EXPECT_TRUE(host.Options().overwrite);
     EXPECT_TRUE(host.AutoRunMarker());
-    EXPECT_TRUE(host.QuitOption());
+    EXPECT_TRUE(host.Options().quitAfterAutomatic);
 }
 
 TEST(UnattendedHost, OverwriteDefaultsToOffAndDefinitionsComeFromTheFile) {
@@ -125,7 +125,7 @@ TEST(UnattendedHost, OverwriteDefaultsToOffAndDefinitionsComeFromTheFile) {
               "[Zor:bl:Union:1]\r\nfile=u.m3u\r\nunite_0=1\r\n");
     std::ostringstream out, err;
     UnattendedHost host(dir.path(), out, err);
-    EXPECT_FALSE(host.OverwriteOption());
+    EXPECT_FALSE(host.Options().overwrite);
     const PlaylistDefinition p = host.LoadPlaylist(1);
     EXPECT_EQ(p.file, "x.m3u");
     EXPECT_EQ(p.mask, "*.ogg");
