@@ -1,4 +1,5 @@
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 
 #include <gtest/gtest.h>
 

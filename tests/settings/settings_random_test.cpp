@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 #include "settings/ini_text.h"
 #include "settings/settings_file.h"
 #include "support/random_text.h"
