@@ -3,11 +3,21 @@
 #include <unicode/ustring.h>
 #include <unicode/utf8.h>
 
+#include <cstdint>
+#include <cstring>
+
 namespace zorbex {
 
 bool IsAscii(std::string_view bytes) {
-    for (const unsigned char c : bytes)
-        if (c >= 0x80) return false;
+    // Eight bytes at a time: the walk asks this of every name it sorts.
+    size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        if (word & 0x8080808080808080ull) return false;
+    }
+    for (; i < bytes.size(); ++i)
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
     return true;
 }
 

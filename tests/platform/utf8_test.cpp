@@ -13,6 +13,15 @@ TEST(Utf8, AsciiIsEveryByteBelow0x80) {
     EXPECT_FALSE(IsAscii("\x80"));
     EXPECT_FALSE(IsAscii("abc\xFF"));
     EXPECT_FALSE(IsAscii("песня"));
+    // Bytes are looked at in groups: a high byte is seen wherever it stands.
+    for (size_t length = 1; length <= 24; ++length) {
+        for (size_t at = 0; at < length; ++at) {
+            std::string text(length, 'a');
+            text[at] = '\x80';
+            EXPECT_FALSE(IsAscii(text)) << length << " " << at;
+            EXPECT_TRUE(IsAscii(std::string_view(text).substr(0, at))) << length << " " << at;
+        }
+    }
 }
 
 TEST(Utf8, PrefixCountsCodePointsNotBytes) {
