@@ -24,6 +24,14 @@ TEST(Utf8, AsciiIsEveryByteBelow0x80) {
     }
 }
 
+TEST(Utf8, IsValidUtf8) {
+    EXPECT_TRUE(IsValidUtf8(""));
+    EXPECT_TRUE(IsValidUtf8("abc"));
+    EXPECT_TRUE(IsValidUtf8("Привет 🎵"));
+    EXPECT_FALSE(IsValidUtf8("\xCF\xF0"));
+    EXPECT_FALSE(IsValidUtf8("\xC0\x80"));  // overlong NUL
+}
+
 TEST(Utf8, PrefixCountsCodePointsNotBytes) {
     EXPECT_EQ(Utf8PrefixLength("абв", 2), 4u);
     EXPECT_EQ(Utf8PrefixLength("a🎵b", 2), 5u);

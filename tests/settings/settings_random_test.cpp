@@ -145,21 +145,6 @@ TEST(SettingsRandom, RandomFilesNeverBreakReadsOrWrites) {
     }
 }
 
-TEST(SettingsRandom, RandomFilesOnDiskThroughSettingsFile) {
-    std::mt19937 rng(424242);
-    zx_test::TempDir dir;
-    const std::string path = dir / "Zorbl.Zrf";
-    for (int round = 0; round < 200; ++round) {
-        zx_test::WriteFile(path, RandomFile(rng));
-        SettingsFile s(path, zorbex::SettingsSync::kNever);
-        const std::string sec = Name(rng), key = Name(rng);
-        (void)s.ReadText(sec, key, "d");
-        (void)s.ReadNumber(sec, key, 7);
-        s.WriteNumber(sec, key, round);
-        ASSERT_EQ(s.ReadNumber(sec, key, -1), round) << "round " << round;
-    }
-}
-
 namespace {
 
 // Names that read back as themselves and names that do not (a ']' in a
