@@ -10,6 +10,7 @@
 
 #include "build/union_builder.h"
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 #include "settings/exclusion_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

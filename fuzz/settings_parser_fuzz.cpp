@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 #include "settings/ini_text.h"
 
 namespace ini = zorbex::ini;

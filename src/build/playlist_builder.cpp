@@ -129,11 +129,6 @@ std::string ResolveOutputPath(const std::string& text, const std::string& progra
     return programDir + text;
 }
 
-std::string_view FileNamePart(std::string_view path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const std::vector<std::string>& patterns,
                                      bool hidden, bool system) {
     std::vector<const DirEntry*> eligible;

@@ -12,6 +12,7 @@
 
 #include "platform/dir_listing.h"
 #include "platform/file_write.h"
+#include "platform/path_parts.h"  // FileNamePart: what an exclusion entry is compared by
 
 namespace zorbex {
 
@@ -95,9 +96,6 @@ FolderFiles ListFolderFiles(const std::string& folder, const std::string& mask, 
 // Names holding CR or LF are left out: no playlist line can hold them.
 std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const std::vector<std::string>& patterns,
                                      bool hidden, bool system);
-
-// The file-name part of a path: the text after the last "/".
-std::string_view FileNamePart(std::string_view path);
 
 // Builds one definition: records its output in the occupied list, skips it
 // when not ticked or when its output exists and overwrite is off, gathers and

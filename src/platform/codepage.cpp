@@ -1,19 +1,14 @@
 #include "platform/codepage.h"
 
 #include <unicode/ucnv.h>
-#include <unicode/ustring.h>
 #include <unicode/utf8.h>
 
 #include <vector>
 
+#include "platform/utf8.h"
+
 namespace zorbex {
 namespace {
-
-bool IsAscii(std::string_view s) {
-    for (unsigned char c : s)
-        if (c >= 0x80) return false;
-    return true;
-}
 
 // One windows-1251 converter per thread (ICU converters are not thread-safe),
 // opened on first use, with best-fit fallbacks off and conversion from
@@ -50,28 +45,6 @@ UConverter* Cp1251() {
     return converter.get();
 }
 
-// UTF-8 -> UTF-16; the input must be valid UTF-8.
-bool ToUtf16(std::string_view utf8, std::vector<UChar>& out) {
-    UErrorCode err = U_ZERO_ERROR;
-    int32_t len = 0;
-    out.assign(utf8.size() + 1, 0);
-    u_strFromUTF8(out.data(), static_cast<int32_t>(out.size()), &len, utf8.data(),
-                  static_cast<int32_t>(utf8.size()), &err);
-    if (U_FAILURE(err)) return false;
-    out.resize(static_cast<size_t>(len));
-    return true;
-}
-
-std::string ToUtf8(const UChar* s, int32_t n) {
-    std::string out(static_cast<size_t>(n) * 3 + 1, '\0');
-    UErrorCode err = U_ZERO_ERROR;
-    int32_t len = 0;
-    u_strToUTF8(out.data(), static_cast<int32_t>(out.size()), &len, s, n, &err);
-    if (U_FAILURE(err)) return {};
-    out.resize(static_cast<size_t>(len));
-    return out;
-}
-
 // windows-1251 bytes -> UTF-8. Every byte has a character in ICU's table;
 // should the converter be missing, bytes >= 0x80 become U+FFFD.
 std::string FromCp1251(std::string_view bytes) {
@@ -86,14 +59,14 @@ std::string FromCp1251(std::string_view bytes) {
     int32_t n = ucnv_toUChars(cnv, u.data(), static_cast<int32_t>(u.size()), bytes.data(),
                               static_cast<int32_t>(bytes.size()), &err);
     if (U_FAILURE(err)) return std::string(bytes);
-    return ToUtf8(u.data(), n);
+    return ToUtf8(std::u16string_view(u.data(), static_cast<size_t>(n))).value_or(std::string());
 }
 
 // Valid UTF-8 -> windows-1251, or nothing when some character does not fit.
 bool ToCp1251(std::string_view utf8, std::string& out) {
     UConverter* cnv = Cp1251();
-    std::vector<UChar> u;
-    if (!cnv || !ToUtf16(utf8, u)) return false;
+    std::u16string u;
+    if (!cnv || !ToUtf16(utf8, u, IllFormedUtf8::kFail)) return false;
     out.assign(u.size() + 1, '\0');
     UErrorCode err = U_ZERO_ERROR;
     int32_t n = ucnv_fromUChars(cnv, out.data(), static_cast<int32_t>(out.size()), u.data(),
@@ -128,18 +101,6 @@ std::string Lenient(std::string_view bytes) {
 }  // namespace
 
 size_t Utf8BomLength(std::string_view bytes) { return bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0; }
-
-bool IsValidUtf8(std::string_view bytes) {
-    const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
-    const int32_t length = static_cast<int32_t>(bytes.size());
-    int32_t i = 0;
-    while (i < length) {
-        UChar32 c;
-        U8_NEXT(s, i, length, c);
-        if (c < 0) return false;
-    }
-    return true;
-}
 
 namespace {
 // Beyond this, ICU's 32-bit lengths are at risk: bytes pass through as they are.

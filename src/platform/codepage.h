@@ -40,8 +40,4 @@ std::string DecodeStoreText(std::string_view bytes);
 // editors put in front of a file), else 0.
 size_t Utf8BomLength(std::string_view bytes);
 
-// True when bytes is well-formed UTF-8 (no overlongs, no surrogates, nothing
-// beyond U+10FFFF).
-bool IsValidUtf8(std::string_view bytes);
-
 }  // namespace zorbex

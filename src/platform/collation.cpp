@@ -1,38 +1,14 @@
 #include "platform/collation.h"
 
 #include <unicode/ucol.h>
-#include <unicode/ustring.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <numeric>
 
+#include "platform/utf8.h"
+
 namespace zorbex {
-namespace {
-
-// UTF-8 to UTF-16 with every ill-formed byte run read as U+FFFD.
-void ToUtf16(std::string_view s, std::u16string& out) {
-    // Plain ASCII, the most common name, widens byte by byte.
-    if (std::all_of(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; })) {
-        out.assign(s.begin(), s.end());
-        return;
-    }
-    out.resize(s.size() + 1);
-    for (;;) {
-        UErrorCode err = U_ZERO_ERROR;
-        int32_t len = 0;
-        u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()), &len, s.data(),
-                             static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &err);
-        if (err == U_BUFFER_OVERFLOW_ERROR) {
-            out.resize(static_cast<size_t>(len) + 1);
-            continue;
-        }
-        out.resize(U_SUCCESS(err) ? static_cast<size_t>(len) : 0);
-        return;
-    }
-}
-
-}  // namespace
 
 std::string IcuLocaleFromPosix(std::string_view name) {
     const size_t cut = name.find_first_of(".@");
@@ -93,14 +69,15 @@ void Collation::AppendSortKey(std::string_view name, std::string& keys) const {
         keys += name;
         return;
     }
+    // Names that are not UTF-8 still sort (see the header); the buffer is
+    // kept between calls, as this runs for every name of a walk.
     thread_local std::u16string wide;
-    ToUtf16(name, wide);
+    ToUtf16(name, wide, IllFormedUtf8::kSubstitute);
     const size_t at = keys.size();
     size_t room = wide.size() * 3 + 16;
     for (;;) {
         keys.resize(at + room);
-        const int32_t need = ucol_getSortKey(collator_, reinterpret_cast<const UChar*>(wide.data()),
-                                             static_cast<int32_t>(wide.size()),
+        const int32_t need = ucol_getSortKey(collator_, wide.data(), static_cast<int32_t>(wide.size()),
                                              reinterpret_cast<uint8_t*>(keys.data() + at), static_cast<int32_t>(room));
         if (need <= 0) {
             keys.resize(at);

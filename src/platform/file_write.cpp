@@ -16,6 +16,8 @@
 #include <set>
 #include <system_error>
 
+#include "platform/path_parts.h"
+
 namespace zorbex {
 namespace {
 
@@ -57,23 +59,11 @@ private:
     int fd_;
 };
 
-std::string DirName(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-std::string BaseName(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The kernel's "protected symlinks" rule: in a sticky, world-writable folder
 // a link is followed only when it is ours or the folder owner's.
 bool ForeignLinkInSharedFolder(const std::string& link, const struct stat& linkStat) {
     struct stat dir {};
-    if (::stat(DirName(link).c_str(), &dir) != 0) return false;
+    if (::stat(FolderPart(link).c_str(), &dir) != 0) return false;
     constexpr mode_t kShared = S_ISVTX | S_IWOTH;
     if ((dir.st_mode & kShared) != kShared) return false;
     return linkStat.st_uid != ::geteuid() && linkStat.st_uid != dir.st_uid;
@@ -92,7 +82,7 @@ bool ResolveLinks(std::string& path) {
         ssize_t n = ::readlink(path.c_str(), buf, sizeof buf);
         if (n <= 0 || n >= static_cast<ssize_t>(sizeof buf)) return true;
         std::string link(buf, static_cast<size_t>(n));
-        path = link.front() == '/' ? link : DirName(path) + "/" + link;
+        path = link.front() == '/' ? link : FolderPart(path) + "/" + link;
     }
     return true;
 }
@@ -461,8 +451,8 @@ FileReplacement::FileReplacement(const std::string& path, WriteOptions options) 
         s.Failed(Fail(errno));
         return;
     }
-    s.dir = DirName(s.target);
-    s.base = BaseName(s.target);
+    s.dir = FolderPart(s.target);
+    s.base = FileNamePart(s.target);
 }
 
 FileReplacement::~FileReplacement() {

@@ -1,6 +1,7 @@
 #include "settings/exclusion_file.h"
 
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 #include "settings/ini_text.h"
 
 namespace zorbex {
@@ -38,12 +39,7 @@ std::string WriteExclusionFile(const std::vector<std::string>& lines) {
 size_t MaxExclusionEntryChars() { return ini::kMaxTextChars; }
 
 bool ExclusionEntryFitsStore(std::string_view entry) {
-    // Characters are code points: count the bytes that start one.
-    size_t chars = 0;
-    for (const char c : entry) {
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80 && ++chars > ini::kMaxTextChars) return false;
-    }
-    return true;
+    return Utf8PrefixLength(entry, ini::kMaxTextChars) == entry.size();
 }
 
 }  // namespace zorbex

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 
 namespace zorbex::ini {
 namespace {
@@ -21,12 +22,6 @@ std::string_view Trim(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-bool IsAscii(std::string_view s) {
-    for (unsigned char c : s)
-        if (c >= 0x80) return false;
-    return true;
-}
-
 char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualAsciiFold(std::string_view a, std::string_view b) {
@@ -36,21 +31,10 @@ bool EqualAsciiFold(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool ToUtf16(std::string_view utf8, std::vector<UChar>& out) {
-    out.assign(utf8.size() + 1, 0);
-    int32_t len = 0;
-    UErrorCode err = U_ZERO_ERROR;
-    u_strFromUTF8(out.data(), static_cast<int32_t>(out.size()), &len, utf8.data(), static_cast<int32_t>(utf8.size()),
-                  &err);
-    if (U_FAILURE(err)) return false;
-    out.resize(static_cast<size_t>(len));
-    return true;
-}
-
 // Unicode case-insensitive equality of two UTF-8 texts (full case folding).
 bool EqualUnicodeFold(std::string_view a, std::string_view b) {
-    std::vector<UChar> ua, ub;
-    if (!ToUtf16(a, ua) || !ToUtf16(b, ub)) return a == b;
+    std::u16string ua, ub;
+    if (!ToUtf16(a, ua, IllFormedUtf8::kFail) || !ToUtf16(b, ub, IllFormedUtf8::kFail)) return a == b;
     UErrorCode err = U_ZERO_ERROR;
     int r = u_strCaseCompare(ua.data(), static_cast<int32_t>(ua.size()), ub.data(), static_cast<int32_t>(ub.size()),
                              U_FOLD_CASE_DEFAULT, &err);
@@ -179,19 +163,14 @@ void ScanSection(std::string_view file, const std::string& wantedSection, KeyLoc
 // Full Unicode case folding, back in UTF-8; nothing when the text does not
 // convert.
 std::optional<std::string> UnicodeFold(std::string_view utf8) {
-    std::vector<UChar> in;
-    if (!ToUtf16(utf8, in)) return std::nullopt;
-    std::vector<UChar> folded(in.size() * 3 + 1);  // full folding at most triples a unit
+    std::u16string in;
+    if (!ToUtf16(utf8, in, IllFormedUtf8::kFail)) return std::nullopt;
+    std::u16string folded(in.size() * 3 + 1, u'\0');  // full folding at most triples a unit
     UErrorCode err = U_ZERO_ERROR;
     const int32_t len = u_strFoldCase(folded.data(), static_cast<int32_t>(folded.size()), in.data(),
                                       static_cast<int32_t>(in.size()), U_FOLD_CASE_DEFAULT, &err);
     if (U_FAILURE(err) || len >= static_cast<int32_t>(folded.size())) return std::nullopt;
-    std::string out(static_cast<size_t>(len) * 3 + 1, '\0');
-    int32_t outLen = 0;
-    u_strToUTF8(out.data(), static_cast<int32_t>(out.size()), &outLen, folded.data(), len, &err);
-    if (U_FAILURE(err)) return std::nullopt;
-    out.resize(static_cast<size_t>(outLen));
-    return out;
+    return ToUtf8(std::u16string_view(folded).substr(0, static_cast<size_t>(len)));
 }
 
 // A form of a name that is equal for two names exactly when NameMatches
@@ -405,17 +384,7 @@ std::string ValueToText(std::string_view raw) {
     if (raw.size() >= 2 && (raw.front() == '"' || raw.front() == '\'') && raw.back() == raw.front())
         raw = raw.substr(1, raw.size() - 2);
     std::string text = DecodeStoreText(raw);
-    // Cut after kMaxTextChars code points (text is valid UTF-8: count lead bytes).
-    size_t chars = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            if (chars == kMaxTextChars) {
-                text.resize(i);
-                break;
-            }
-            ++chars;
-        }
-    }
+    text.resize(Utf8PrefixLength(text, kMaxTextChars));
     return text;
 }
 

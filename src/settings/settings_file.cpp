@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "platform/file_write.h"
+#include "platform/path_parts.h"
 #include "settings/ini_text.h"
 #include "settings/settings_lock.h"
 
@@ -90,9 +91,7 @@ SettingsFile::~SettingsFile() {
         ::fsync(fd);
         ::close(fd);
     }
-    auto slash = path_.find_last_of('/');
-    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path_.substr(0, slash);
-    fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    fd = ::open(FolderPart(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);  // makes the last rename itself durable
         ::close(fd);

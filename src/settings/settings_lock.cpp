@@ -13,15 +13,10 @@
 #include <thread>
 #include <utility>
 
+#include "platform/path_parts.h"
+
 namespace zorbex {
 namespace {
-
-std::string FolderOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
 
 // Folders (device, inode) whose lock timed out and has not been had since.
 class StuckFolders {
@@ -63,7 +58,7 @@ int TryLock(int fd, int operation) {
 }  // namespace
 
 SettingsLock::SettingsLock(const std::string& filePath, Mode mode, std::chrono::milliseconds wait) {
-    fd_ = ::open(FolderOf(filePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    fd_ = ::open(FolderPart(filePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0) return;
     const int operation = mode == Mode::kExclusive ? LOCK_EX : LOCK_SH;
     int err = TryLock(fd_, operation);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 #include "settings/exclusion_file.h"
 #include "support/random_text.h"
 

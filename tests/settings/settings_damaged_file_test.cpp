@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"
 

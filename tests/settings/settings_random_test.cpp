@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 #include "settings/ini_text.h"
 #include "settings/settings_file.h"
 #include "support/random_text.h"
@@ -141,21 +142,6 @@ TEST(SettingsRandom, RandomFilesNeverBreakReadsOrWrites) {
         }
         // The file grew by the new line at most (plus a header and a line break).
         ASSERT_LE(after.size(), file.size() + sec.size() + key.size() + value.size() + 10);
-    }
-}
-
-TEST(SettingsRandom, RandomFilesOnDiskThroughSettingsFile) {
-    std::mt19937 rng(424242);
-    zx_test::TempDir dir;
-    const std::string path = dir / "Zorbl.Zrf";
-    for (int round = 0; round < 200; ++round) {
-        zx_test::WriteFile(path, RandomFile(rng));
-        SettingsFile s(path, zorbex::SettingsSync::kNever);
-        const std::string sec = Name(rng), key = Name(rng);
-        (void)s.ReadText(sec, key, "d");
-        (void)s.ReadNumber(sec, key, 7);
-        s.WriteNumber(sec, key, round);
-        ASSERT_EQ(s.ReadNumber(sec, key, -1), round) << "round " << round;
     }
 }
 

@@ -1,0 +1,25 @@
+#include "platform/path_parts.h"
+
+#include <gtest/gtest.h>
+
+namespace zorbex {
+namespace {
+
+TEST(PathParts, FolderAndNameOfEveryKindOfPath) {
+    const struct {
+        const char* path;
+        const char* folder;
+        const char* name;
+    } cases[] = {
+        {"list.m3u", ".", "list.m3u"}, {"", ".", ""},          {"/list.m3u", "/", "list.m3u"},
+        {"/", "/", ""},                {"//x", "/", "x"},      {"/a/b/c.m3u", "/a/b", "c.m3u"},
+        {"a/b/", "a/b", ""},           {"../x", "..", "x"},    {"папка/песня.mp3", "папка", "песня.mp3"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FolderPart(c.path), c.folder) << c.path;
+        EXPECT_EQ(FileNamePart(c.path), c.name) << c.path;
+    }
+}
+
+}  // namespace
+}  // namespace zorbex
