@@ -321,12 +321,13 @@ private:
     }
 
     // True when the visit's reads have proved slow enough for readers. From
-    // a warm cache a folder reads in microseconds and readers only add work;
-    // from the disk it takes a wait for every folder, which readers spend in
-    // parallel. Preemption makes a read slow now and then, not one in eight.
+    // a warm cache a folder of twenty names reads in about 12 us and readers
+    // only add work; from the disk it takes a wait for every folder, 50 us and
+    // more even on a fast one, which readers spend in parallel. Preemption
+    // makes a read slow now and then, not one in eight.
     bool SlowVisitReadLocked(Clock::duration spent, size_t entries) {
         ++visitReads_;
-        if (spent > std::chrono::microseconds(100) + entries * std::chrono::microseconds(1)) ++slowReads_;
+        if (spent > std::chrono::microseconds(30) + entries * std::chrono::nanoseconds(500)) ++slowReads_;
         return slowReads_ >= 8 && slowReads_ * 8 >= visitReads_;
     }
 
