@@ -57,12 +57,7 @@ void TPlaylistPage::BuildInput(const AppContext& context) {
     auto* grp_outn = Named(new QGroupBox(QStringLiteral(" ф а й л    п л е й л и с т а "), this), "grp_outn");
     grp_outn->setGeometry(kLeftX, 98, kLeftW, 42);
     edt_plsn_ = Named(new TFileNameEdit(TFileNameEdit::Mode::Save,
-                                        {.title = QStringLiteral("Укажите файл для сохранения плейлиста..."),
-                                         .filter = QString::fromUtf8(kPlaylistFilter),
-                                         .defaultExt = QStringLiteral("m3u"),
-                                         .overwritePrompt = true,
-                                         .pathMustExist = true,
-                                         .hideReadOnly = true},
+                                        OutputFileDialog(QStringLiteral("Укажите файл для сохранения плейлиста...")),
                                         context.dialogs, grp_outn),
                       "edt_plsn");
     edt_plsn_->setGeometry(8, 15, kLeftW - 16, 21);

@@ -41,12 +41,7 @@ TUnionPage::TUnionPage(const AppContext& context, QWidget* parent) : QWidget(par
         "grp_outu");
     grp_outu->setGeometry(kX, 98, kW, 42);
     edt_plsu_ = Named(new TFileNameEdit(TFileNameEdit::Mode::Save,
-                                        {.title = QStringLiteral("Укажите файл для сохранения объединения..."),
-                                         .filter = QString::fromUtf8(kPlaylistFilter),
-                                         .defaultExt = QStringLiteral("m3u"),
-                                         .overwritePrompt = true,
-                                         .pathMustExist = true,
-                                         .hideReadOnly = true},
+                                        OutputFileDialog(QStringLiteral("Укажите файл для сохранения объединения...")),
                                         context.dialogs, grp_outu),
                       "edt_plsu");
     edt_plsu_->setGeometry(8, 15, kW - 16, 21);
