@@ -61,7 +61,9 @@ std::string AbsoluteFolder(const std::string& folder, const std::string& program
 
 // Hands every line of the definition's folder (and subfolders) to take, in
 // playlist order; false when a folder could not be listed.
-bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::function<void(std::string_view)>& take) {
+// stopped: the run asked to stop during the walk.
+bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::function<void(std::string_view)>& take,
+            bool& stopped) {
     // An empty folder text would mean "wherever the process happens to be".
     if (def.path.empty()) {
         Log(context, NotFoundLine(def.path));
@@ -85,7 +87,10 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
     TTreeScanner scanner;
     scanner.SetBaseDirectory(context.programDir);
     scanner.SetInitialDirectory(def.path);
-    scanner.OnYield = context.yield;
+    scanner.OnYield = [&] {
+        if (context.yield) context.yield();
+        if (context.stopRequested && context.stopRequested()) scanner.Stop();
+    };
     // The walk reads each folder once; its listing is filtered right here
     // rather than read a second time per folder.
     scanner.OnDirectoryRead = [&](TTreeScanner& sender, const DirListing& listing) {
@@ -100,6 +105,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
             take(def.fullpath ? line.assign(folder).append(name) : name);
     };
     scanner.Scan();
+    if (scanner.Stopped()) stopped = true;
     return ok;
 }
 
@@ -189,6 +195,7 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
     std::unordered_set<std::string_view> excluded;
     if (def.ignore_use)
         for (const std::string& e : def.ignore) excluded.insert(FileNamePart(e));
+    bool stopped = false;
     const bool gathered = Gather(def, context, [&](std::string_view line) {
         ++result.found;
         if (!excluded.empty() && excluded.count(FileNamePart(line)) > 0) {
@@ -196,7 +203,13 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
             return;
         }
         out.AddLine(line);
-    });
+    }, stopped);
+    if (stopped) {
+        out.Discard();
+        result.found = result.excluded = 0;
+        result.outcome = BuildOutcome::kStopped;
+        return result;
+    }
     if (!gathered) {
         out.Discard();
         result.found = result.excluded = 0;

@@ -55,6 +55,7 @@ enum class BuildOutcome {
     kFolderNotFound,  // a folder could not be listed; nothing written
     kWriteFailed,     // the playlist file could not be written
     kWritten,
+    kStopped,         // the run was asked to stop during the walk; nothing written
 };
 
 struct BuildResult {
@@ -70,6 +71,9 @@ struct BuildContext {
     OccupiedList* occupied = nullptr;
     std::function<void(const std::string&)> log;  // receives whole lines
     std::function<void()> yield;                  // at every folder visit of a walk
+    // Asked after every yield: true abandons the walk, and the build writes
+    // and logs nothing more.
+    std::function<bool()> stopRequested;
 };
 
 // text when it begins with "/", else programDir + text.

@@ -60,12 +60,20 @@ RunResult Run(RunHost& host, const std::string& programDir) {
     build.occupied = &occupied;
     build.log = log;
     build.yield = [&host] { host.Yield(); };
+    build.stopRequested = [&host] { return host.StopRequested(); };
+    const auto stopped = [&] {
+        if (!host.StopRequested()) return false;
+        result.status = RunStatus::kStopped;
+        return true;
+    };
     for (int n = 1; n <= playlists; ++n) {
+        if (stopped()) return result;
         host.DefinitionStarted(n, PercentOf(++started, rows));
         host.LogLine("плейлист №" + std::to_string(n));
         const PlaylistDefinition definition = host.LoadPlaylist(n);
         const bool rowTicked = host.RowTicked(n - 1);
         const BuildOutcome outcome = BuildPlaylist(definition, rowTicked, host.Options().overwrite, build).outcome;
+        if (outcome == BuildOutcome::kStopped && stopped()) return result;
         result.playlists.push_back(outcome);
         if (IsFailure(outcome)) ++result.failed;
     }
@@ -78,6 +86,7 @@ RunResult Run(RunHost& host, const std::string& programDir) {
     join.loadUnion = [&host](int m) { return host.LoadUnion(m); };
     join.memberFile = [&host](int n) { return host.LoadPlaylist(n).file; };
     for (int m = 1; m <= unions; ++m) {
+        if (stopped()) return result;
         host.DefinitionStarted(m, PercentOf(++started, rows));
         host.LogLine("объединение №" + std::to_string(m));
         const bool rowTicked = host.RowTicked(playlists + m - 1);
@@ -86,6 +95,7 @@ RunResult Run(RunHost& host, const std::string& programDir) {
         if (IsFailure(outcome)) ++result.failed;
     }
 
+    if (stopped()) return result;
     host.Finished();
     host.LogLine("готово.");
     if (host.AutoRunMarker() && host.Options().quitAfterAutomatic) {

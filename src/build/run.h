@@ -46,6 +46,11 @@ public:
 
     virtual RunOptions Options() = 0;
 
+    // Asked after every folder visit and between definitions: true ends the
+    // run there. The definition in progress keeps its old file, nothing more
+    // is logged or reported, and Run returns kStopped.
+    virtual bool StopRequested() { return false; }
+
     // The automatic-run marker, and the request to end the program.
     virtual bool AutoRunMarker() { return false; }
     virtual void ClearAutoRunMarker() {}
@@ -79,6 +84,7 @@ enum class RunStatus {
     kNothingTicked,  // refused: no row ticked
     kOutOfStep,      // refused: the list does not match the settings file
     kCompleted,
+    kStopped,        // the host asked to stop: the run ended where it was
 };
 
 struct RunResult {
@@ -92,7 +98,7 @@ struct RunResult {
     int failed = 0;
     bool quitRequested = false;
 
-    bool Refused() const { return status != RunStatus::kCompleted; }
+    bool Refused() const { return status == RunStatus::kNothingTicked || status == RunStatus::kOutOfStep; }
 };
 
 // The run from the start button (or the automatic start) to "готово.".

@@ -74,6 +74,10 @@ public:
     // Walks the tree below InitialDirectory (rewritten to end with "/"; an
     // empty one becomes the current directory). Returns when the walk is done.
     void Scan();
+    // Ends the walk in progress: no folder is entered after this (call it
+    // from an event, OnYield say). Scan then returns; Stopped() tells.
+    void Stop() { keepGoing_ = false; }
+    bool Stopped() const { return !keepGoing_; }
     // The visit of one folder dir (ending with "/") and everything below it.
     void ScanDirectory(const std::string& dir);
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
 
@@ -233,6 +236,30 @@ TEST_F(RunTest, UnwritableOutputsCountAsFailuresAndTheRunGoesOn) {
     EXPECT_EQ(r.unions.back(), UnionOutcome::kWritten);
     EXPECT_EQ(Only(host.log, {"   ок"}), Lines{"   ок"});
     EXPECT_EQ(host.log.back(), "готово.");
+}
+
+TEST_F(RunTest, AStopEndsTheRunAtTheNextFolderAndKeepsTheOldFile) {
+    for (const char* sub : {"a", "b", "c"}) WriteFile(music() + sub + "/song.mp3", "x");
+    AddPlaylist(1, "one.m3u", music());
+    AddPlaylist(2, "two.m3u", music());
+    AddUnion(1, "u.m3u", {true, true});
+    WriteFile(prog() + "one.m3u", "old\r\n");
+    host.ticks = {true, true, true};
+    host.options.overwrite = true;
+    bool stop = false;
+    host.stopRequested = [&] { return stop; };
+    host.onYield = [&](int visit) { stop = visit == 2; };
+    const RunResult r = zorbex::Run(host, prog());
+    EXPECT_EQ(r.status, RunStatus::kStopped);
+    EXPECT_FALSE(r.Refused());
+    EXPECT_EQ(host.yields, 2);
+    EXPECT_EQ(ReadFile(prog() + "one.m3u"), "old\r\n");
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(prog())) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (Lines{"Zorbl.Zrf", "one.m3u"}));  // no temporary, nothing else written
+    EXPECT_EQ(host.log, Concat({kLogHeader, {"плейлист №1"}}));
+    EXPECT_TRUE(Only(host.events, {"Finished", "LoadPlaylist 2", "LoadUnion"}).empty());
 }
 
 }  // namespace

@@ -27,6 +27,7 @@ public:
     bool AutoRunMarker() override { return marker; }
     void ClearAutoRunMarker() override;
     void RequestQuit() override { events.push_back("Quit"); }
+    bool StopRequested() override { return stopRequested && stopRequested(); }
 
     void Starting() override { events.push_back("Starting"); }
     void Refused(const std::string& message) override { events.push_back("Refused " + message); }
@@ -47,6 +48,7 @@ public:
     int yields = 0;
     std::function<void(int visit)> onYield;    // after the visit-th yield
     std::function<void(int m)> onLoadUnion;    // before union m is read
+    std::function<bool()> stopRequested;
 
 private:
     std::string programDir_;
