@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     zorbex::OccupiedList occupied;
     std::vector<std::string> log;
     zorbex::BuildContext context;
-    context.programDir = "/tmp/";
+    context.places = zorbex::ProgramPlaces("/tmp/");
     context.occupied = &occupied;
     context.log = [&](const std::string& line) { log.push_back(line); };
 

@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
 
     zorbex::OccupiedList occupied;
     zorbex::BuildContext context;
-    context.programDir = std::string(out) + "/";
+    context.places = zorbex::ProgramPlaces(std::string(out) + "/");
     context.occupied = &occupied;
     std::vector<double> plainTimes, excludingTimes;
     zorbex::BuildResult plainResult, excludingResult;

@@ -118,15 +118,15 @@ int main(int argc, char** argv) {
     for (int r = 0; r < rounds; ++r) {
         engine.push_back(Seconds([&] {
             std::ostringstream log, errors;
-            zorbex::UnattendedHost host(programDir, log, errors);
-            zorbex::Run(host, programDir);
+            zorbex::UnattendedHost host(zorbex::ProgramPlaces(programDir), log, errors);
+            zorbex::Run(host, zorbex::ProgramPlaces(programDir));
             engineLog = log.str();
         }));
         shown.push_back(Seconds([&] { window.btn_startClick(); }));
     }
     // Where the window's time goes, in one more run.
     TimedHost timed(window);
-    const double whole = Seconds([&] { zorbex::Run(timed, programDir); });
+    const double whole = Seconds([&] { zorbex::Run(timed, zorbex::ProgramPlaces(programDir)); });
     std::printf("window_parts_s whole %.3f editors %.3f yield %.3f log_redraw %.3f\n", whole, timed.load,
                 timed.yield, timed.view);
     // What a full pass of the event loop at every folder would cost at the

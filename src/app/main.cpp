@@ -7,6 +7,7 @@
 #include "app/window_system.h"
 #include "cli/command_line.h"
 #include "platform/program_dir.h"
+#include "settings/program_places.h"
 #include "widgets/app_context.h"
 #include "widgets/dialogs.h"
 
@@ -15,26 +16,30 @@ int main(int argc, char** argv) {
     // Qt's own options (-style, -reverse, ...) out of argv, and the first
     // argument must stay the one the user typed.
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const std::string programDir = zorbex::ProgramDirectory();
+    // Once, for the whole process: where the settings file and relative
+    // outputs go.
+    const zorbex::ProgramPlaces places = zorbex::ChooseProgramPlaces(zorbex::ProgramDirectory());
     // --help, --version and runs without a display end here, before any
     // window object exists.
     if (const auto status =
-            zorbex::StartWithoutWindow(args, zorbex::StartEnvironmentOfProcess(), programDir, std::cout, std::cerr)) {
+            zorbex::StartWithoutWindow(args, zorbex::StartEnvironmentOfProcess(), places, std::cout, std::cerr)) {
         return *status;
     }
     // The resources live in a static library; nothing else pulls them in.
     Q_INIT_RESOURCE(resources);
     std::unique_ptr<zorbex::TApplication> app;
     zorbex::OpenWindowSystem([&] { app = std::make_unique<zorbex::TApplication>(argc, argv); },
-                             [&] { return zorbex::StartWithUnreachableDisplay(args, programDir, std::cout, std::cerr); });
+                             [&] { return zorbex::StartWithUnreachableDisplay(args, places, std::cout, std::cerr); });
     zorbex::InstallQtRussian(*app);
     zorbex::QtDialogs dialogs;
     app->SetErrorDisplay(&dialogs);
-    const zorbex::AppContext context{programDir, dialogs};
+    const zorbex::AppContext context{places.programDir, places.baseDir, dialogs};
     zorbex::Tfrm_zorbl frm_zorbl(context);
     // The creation handler runs before the event loop, so what it raises
     // needs the error display's guard here.
     zorbex::DeliverGuarded(dialogs, [&] {
+        // Before the creation handler's own failed write names the file.
+        if (!places.unwritable.empty()) dialogs.ShowError(QString::fromStdString(places.unwritable));
         frm_zorbl.FormCreate(args);
         return true;
     });

@@ -71,7 +71,7 @@ QCheckBox* TOptionsPage::AddRow(int row, const char* boxName, const char* labelN
 
 void TOptionsPage::SaveOptions() {
     if (OptionWritesSuppressed) return;
-    SettingsFile settings(SettingsPath(context_.programDir));
+    SettingsFile settings(SettingsPath(context_.baseDir));
     const std::string section = MainSection();
     try {
         settings.WriteNumber(section, "process", box_tab->isChecked() ? 1 : 0);
@@ -88,7 +88,7 @@ void TOptionsPage::SaveOptions() {
 
 void TOptionsPage::LoadOptions() {
     SuppressOptionWrites quiet;
-    const SettingsFile settings(SettingsPath(context_.programDir));
+    const SettingsFile settings(SettingsPath(context_.baseDir));
     const std::string section = MainSection();
     const struct {
         const char* key;

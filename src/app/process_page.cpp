@@ -32,7 +32,7 @@ void SetUpBar(TVexProgressBar* bar, const QRect& geometry, const QString& prefix
 }  // namespace
 
 TProcessPage::TProcessPage(const AppContext& context, QWidget* parent)
-    : QWidget(parent), programDir_(context.programDir) {
+    : QWidget(parent), settingsFile_(SettingsPath(context.baseDir)) {
     setObjectName(QStringLiteral("tab_process"));
     grp_process = Named(new QGroupBox(this), "grp_process");
     grp_process->setGeometry(8, 2, 470, 270);
@@ -106,7 +106,7 @@ void TProcessPage::AddRow(const std::string& text) {
 void TProcessPage::sub_updateClick() {
     lst_do->clear();
     // One reading of the file for the whole list, however many definitions it holds.
-    const SettingsSnapshot settings{SettingsFile(SettingsPath(programDir_))};
+    const SettingsSnapshot settings{SettingsFile(settingsFile_)};
     // The counts are read anew before every pass, as every loop over definitions does.
     for (int n = 1; n <= ReadPlaylistCount(settings); ++n) AddRow(PlaylistRowText(n, ReadPlaylistListName(settings, n)));
     for (int m = 1; m <= ReadUnionCount(settings); ++m) AddRow(UnionRowText(m, ReadUnionListName(settings, m)));

@@ -67,7 +67,7 @@ private:
     // lies over the memo's lower left.
     void ScrollLogToEnd();
 
-    std::string programDir_;
+    std::string settingsFile_;
     int logLines_ = 0;
 
     QGroupBox* grp_process;

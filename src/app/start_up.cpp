@@ -38,7 +38,7 @@ void Tfrm_zorbl::FormCreate(const std::vector<std::string>& args) {
     {
         const SuppressOptionWrites quiet;
         try {
-            SettingsFile settings(SettingsPath(context_.programDir));
+            SettingsFile settings(SettingsPath(context_.baseDir));
             firstStart = settings.ReadNumber(MainSection(), "reset", 1) != 0;
             settings.WriteNumber(MainSection(), "reset", 0);
         } catch (const SettingsWriteError& error) {
@@ -100,7 +100,7 @@ void Tfrm_zorbl::btn_startClick() {
     TWindowRunHost host(*this);
     RunResult result;
     try {
-        result = Run(host, context_.programDir);
+        result = Run(host, ProgramPlaces(context_.programDir, context_.baseDir));
     } catch (...) {
         // Whatever broke the run, the window must not stay without its buttons.
         tab_process->LeaveRunningState();
@@ -113,7 +113,7 @@ void Tfrm_zorbl::btn_startClick() {
 void Tfrm_zorbl::btn_quitClick() {
     if (tab_app->Options().remember) {
         try {
-            SettingsFile settings(SettingsPath(context_.programDir));
+            SettingsFile settings(SettingsPath(context_.baseDir));
             for (int row = 0; row < tab_process->RowCount(); ++row)
                 WriteRememberedTick(settings, row, tab_process->RowTicked(row));
         } catch (const SettingsWriteError& error) {

@@ -57,7 +57,7 @@ void HoldOrGiveUp(QtMsgType type, const QMessageLogContext& context, const QStri
 
 }  // namespace
 
-int StartWithUnreachableDisplay(const std::vector<std::string>& args, const std::string& programDir,
+int StartWithUnreachableDisplay(const std::vector<std::string>& args, const ProgramPlaces& places,
                                 std::ostream& out, std::ostream& err) {
     if (args.empty() || !IsAutoRunSwitch(args.front())) {
         err << "zorbex: the display could not be opened" << DisplayNamed()
@@ -70,7 +70,7 @@ int StartWithUnreachableDisplay(const std::vector<std::string>& args, const std:
         << "; building the remembered selection without a window." << std::endl;
     // Only the switch: further arguments are never looked at, and with no
     // display in the environment the start is the unattended one.
-    return StartWithoutWindow({args.front()}, StartEnvironment{}, programDir, out, err).value_or(kExitRefused);
+    return StartWithoutWindow({args.front()}, StartEnvironment{}, places, out, err).value_or(kExitRefused);
 }
 
 void OpenWindowSystem(const std::function<void()>& create, const std::function<int()>& unreachable) {

@@ -8,13 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "settings/program_places.h"
+
 namespace zorbex {
 
 // The start when the display could not be opened. With an automatic-run
 // switch as the first argument: one line on err saying so, then the
 // unattended run exactly as without a display, and its status. Otherwise one
 // line on err and status 2.
-int StartWithUnreachableDisplay(const std::vector<std::string>& args, const std::string& programDir,
+int StartWithUnreachableDisplay(const std::vector<std::string>& args, const ProgramPlaces& places,
                                 std::ostream& out, std::ostream& err);
 
 // Runs create(), which constructs the application object. The messages Qt

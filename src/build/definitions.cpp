@@ -1,12 +1,10 @@
 #include "build/definitions.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 
 #include "platform/file_write.h"
+#include "platform/user_folders.h"
 
 namespace zorbex {
 namespace {
@@ -34,13 +32,6 @@ void RaiseCount(SettingsFile& s, std::string_view key, int n) {
 std::string TrimSlashes(std::string path) {
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
-}
-
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home && *home) return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
-    return "/";
 }
 
 }  // namespace
@@ -87,11 +78,9 @@ std::string MusicFolderFrom(std::string_view home, std::string_view userDirs) {
 }
 
 std::string DefaultMusicFolder() {
-    const std::string home = HomeFolder();
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const std::string configDir =
-        (config && config[0] == '/') ? std::string(config) : TrimSlashes(home) + "/.config";
-    const auto userDirs = ReadWholeFile(configDir + "/user-dirs.dirs");
+    std::string home = HomeFolder();
+    if (home.empty()) home = "/";
+    const auto userDirs = ReadWholeFile(ConfigHomeFrom(std::getenv("XDG_CONFIG_HOME"), home) + "/user-dirs.dirs");
     return MusicFolderFrom(home, userDirs ? *userDirs : std::string());
 }
 

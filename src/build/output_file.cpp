@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "platform/program_dir.h"
-#include "settings/settings_file.h"
 
 namespace zorbex {
 namespace {
@@ -27,13 +26,13 @@ bool NamesSameFile(const std::string& a, const std::string& b) {
     return NormalisedPath(a) == NormalisedPath(b) || SameFileOnDisk(a, b);
 }
 
-std::optional<std::string> ProgramFileRefusal(const std::string& output, const std::string& programDir) {
+std::optional<std::string> ProgramFileRefusal(const std::string& output, const ProgramPlaces& places) {
     const auto names = [&](const std::string& file) { return NamesSameFile(output, file); };
-    if (names(SettingsPath(programDir))) return "это файл настроек программы";
-    if (names(programDir + kHelpFileName)) return "это файл справки программы";
+    if (names(places.SettingsFile())) return "это файл настроек программы";
+    if (names(places.programDir + kHelpFileName)) return "это файл справки программы";
     // The program beside them, and the running one wherever it lies and
     // under whatever name.
-    if (names(programDir + kExecutableName) || SameFileOnDisk(output, "/proc/self/exe")) return "это файл самой программы";
+    if (names(places.programDir + kExecutableName) || SameFileOnDisk(output, "/proc/self/exe")) return "это файл самой программы";
     return std::nullopt;
 }
 
@@ -41,8 +40,8 @@ std::string WriteFailedLine(const std::string& path, const WriteResult& result) 
     return "   не удалось записать файл «" + path + "»: " + WriteFailureReason(result);
 }
 
-OutputFile::OutputFile(const std::string& output, const std::string& programDir) {
-    if (auto reason = ProgramFileRefusal(output, programDir)) {
+OutputFile::OutputFile(const std::string& output, const ProgramPlaces& places) {
+    if (auto reason = ProgramFileRefusal(output, places)) {
         refused_ = WriteResult{false, std::move(*reason), WriteFailure::kRefused, 0, false};
         return;
     }

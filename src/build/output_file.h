@@ -10,12 +10,13 @@
 #include <string_view>
 
 #include "platform/file_write.h"
+#include "settings/program_places.h"
 
 namespace zorbex {
 
 class OutputFile {
 public:
-    OutputFile(const std::string& output, const std::string& programDir);
+    OutputFile(const std::string& output, const ProgramPlaces& places);
 
     // The line and its CR LF.
     void AddLine(std::string_view line);
@@ -35,10 +36,10 @@ std::string WriteFailureReason(const WriteResult& result);
 std::string WriteFailedLine(const std::string& path, const WriteResult& result);
 
 // Why output may not be a playlist or union file, or nothing when it may: it
-// names one of the program's own files (the settings file, which holds every
-// definition, the help file beside it, the running executable), in whatever
-// spelling.
-std::optional<std::string> ProgramFileRefusal(const std::string& output, const std::string& programDir);
+// names one of the program's own files (the settings file in use, which holds
+// every definition, the help file beside the executable, the running
+// executable), in whatever spelling.
+std::optional<std::string> ProgramFileRefusal(const std::string& output, const ProgramPlaces& places);
 
 // The path with ".", ".." and doubled "/" removed as text.
 std::string NormalisedPath(std::string_view path);

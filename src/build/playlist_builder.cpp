@@ -73,7 +73,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
     std::string line;
 
     if (!def.subfolders) {
-        FolderFiles files = ListFolderFiles(def.path, def.mask, def.hidden, def.system, context.programDir);
+        FolderFiles files = ListFolderFiles(def.path, def.mask, def.hidden, def.system, context.places.baseDir);
         if (!files.found) {
             Log(context, NotFoundLine(def.path));
             return false;
@@ -85,7 +85,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
 
     bool ok = true;
     TTreeScanner scanner;
-    scanner.SetBaseDirectory(context.programDir);
+    scanner.SetBaseDirectory(context.places.baseDir);
     scanner.SetInitialDirectory(def.path);
     scanner.OnYield = [&] {
         if (context.yield) context.yield();
@@ -174,7 +174,7 @@ FolderFiles ListFolderFiles(const std::string& folder, const std::string& mask, 
 
 BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overwrite, BuildContext& context) {
     BuildResult result;
-    result.output = ResolveOutputPath(def.file, context.programDir);
+    result.output = ResolveOutputPath(def.file, context.places.baseDir);
     if (context.occupied) context.occupied->Add(result.output);
 
     if (!ticked) {
@@ -188,7 +188,7 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
         return result;
     }
 
-    OutputFile out(result.output, context.programDir);
+    OutputFile out(result.output, context.places);
     // The exclusion list as lines pass: a line goes when its file-name part is
     // that of any entry, which is what removing the matches of each entry in
     // turn leaves.

@@ -13,6 +13,7 @@
 #include "platform/dir_listing.h"
 #include "platform/file_write.h"
 #include "platform/path_parts.h"  // FileNamePart: what an exclusion entry is compared by
+#include "settings/program_places.h"
 
 namespace zorbex {
 
@@ -67,7 +68,7 @@ struct BuildResult {
 
 // What a build needs from the run around it.
 struct BuildContext {
-    std::string programDir;  // ends with "/"; base of every relative path
+    ProgramPlaces places;  // baseDir: the base of every relative path
     OccupiedList* occupied = nullptr;
     std::function<void(const std::string&)> log;  // receives whole lines
     std::function<void()> yield;                  // at every folder visit of a walk

@@ -20,7 +20,7 @@ int PercentOf(int64_t done, int64_t total) {
     return static_cast<int>(done * 100 / total);
 }
 
-RunResult Run(RunHost& host, const std::string& programDir) {
+RunResult Run(RunHost& host, const ProgramPlaces& places) {
     RunResult result;
 
     host.Starting();
@@ -35,7 +35,7 @@ RunResult Run(RunHost& host, const std::string& programDir) {
     int playlists = 0;
     int unions = 0;
     {
-        const SettingsFile settings(SettingsPath(programDir));
+        const SettingsFile settings(places.SettingsFile());
         playlists = ReadPlaylistCount(settings);
         unions = ReadUnionCount(settings);
     }
@@ -56,7 +56,7 @@ RunResult Run(RunHost& host, const std::string& programDir) {
 
     host.PhaseStarted(RunPhase::kPlaylists, playlists);
     BuildContext build;
-    build.programDir = programDir;
+    build.places = places;
     build.occupied = &occupied;
     build.log = log;
     build.yield = [&host] { host.Yield(); };
@@ -80,7 +80,7 @@ RunResult Run(RunHost& host, const std::string& programDir) {
 
     host.PhaseStarted(RunPhase::kUnions, unions);
     UnionContext join;
-    join.programDir = programDir;
+    join.places = places;
     join.occupied = &occupied;
     join.log = log;
     join.loadUnion = [&host](int m) { return host.LoadUnion(m); };

@@ -102,7 +102,7 @@ struct RunResult {
 };
 
 // The run from the start button (or the automatic start) to "готово.".
-// programDir ends with "/"; the settings file there gives the counts.
-RunResult Run(RunHost& host, const std::string& programDir);
+// The settings file in use gives the counts; relative paths are taken from places.baseDir.
+RunResult Run(RunHost& host, const ProgramPlaces& places);
 
 }  // namespace zorbex

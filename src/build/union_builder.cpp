@@ -107,7 +107,7 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
         return result;
     }
     const UnionDefinition def = context.loadUnion ? context.loadUnion(m) : UnionDefinition{};
-    result.output = ResolveOutputPath(def.file, context.programDir);
+    result.output = ResolveOutputPath(def.file, context.places.baseDir);
 
     // One line per playlist definition writing to the target. Exact matches
     // count as they always did; another spelling of the same file (relative
@@ -129,13 +129,13 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
         return result;
     }
 
-    OutputFile out(result.output, context.programDir);
+    OutputFile out(result.output, context.places);
     for (size_t r = 0; r < def.members.size(); ++r) {
         if (!def.members[r]) continue;
         ++result.joined;
         const std::string text = context.memberFile ? context.memberFile(static_cast<int>(r) + 1) : std::string();
         // A member that was never written, or cannot be read, adds nothing.
-        EachLineOfFile(ResolveOutputPath(text, context.programDir), [&](std::string_view line) {
+        EachLineOfFile(ResolveOutputPath(text, context.places.baseDir), [&](std::string_view line) {
             ++result.lines;
             out.AddLine(line);
         });

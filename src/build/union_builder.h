@@ -35,7 +35,7 @@ struct UnionResult {
 
 // What a union build needs from the run around it.
 struct UnionContext {
-    std::string programDir;                 // ends with "/"
+    ProgramPlaces places;                   // baseDir: the base of every relative path
     const OccupiedList* occupied = nullptr;  // the playlist outputs of this run
     std::function<void(const std::string&)> log;
     // Union m as loaded into its editor.

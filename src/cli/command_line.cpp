@@ -54,7 +54,7 @@ std::string NoDisplayLine() {
            "`zorbex /start` builds the remembered selection unattended (see zorbex --help).";
 }
 
-std::string UsageText(const std::string& programDir) {
+std::string UsageText(const ProgramPlaces& places) {
     return VersionLine() +
            " - builds .m3u playlists and unions from the definitions in its settings file.\n"
            "\n"
@@ -79,16 +79,16 @@ std::string UsageText(const std::string& programDir) {
            "     file), or the settings file could not be written\n"
            "\n"
            "Settings file: " +
-           SettingsPath(programDir) + "\n";
+           places.SettingsFile() + "\n";
 }
 
 std::optional<int> StartWithoutWindow(const std::vector<std::string>& args, const StartEnvironment& env,
-                                      const std::string& programDir, std::ostream& out, std::ostream& err) {
+                                      const ProgramPlaces& places, std::ostream& out, std::ostream& err) {
     switch (ClassifyStart(args, env)) {
         case StartMode::kWindow:
             return std::nullopt;
         case StartMode::kHelp:
-            out << UsageText(programDir) << std::flush;
+            out << UsageText(places) << std::flush;
             return 0;
         case StartMode::kVersion:
             out << VersionLine() << std::endl;
@@ -100,7 +100,7 @@ std::optional<int> StartWithoutWindow(const std::vector<std::string>& args, cons
             // A reader that goes away (a closed pipe) must not kill the run
             // halfway; the log is lost, the playlists are still built.
             std::signal(SIGPIPE, SIG_IGN);
-            return RunUnattended(programDir, out, err);
+            return RunUnattended(places, out, err);
     }
     return std::nullopt;
 }

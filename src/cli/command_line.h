@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/program_places.h"
+
 namespace zorbex {
 
 // The first argument, lower-cased, equals "/start", "/auto", "/go" or "/do".
@@ -36,12 +38,12 @@ StartMode ClassifyStart(const std::vector<std::string>& args, const StartEnviron
 
 std::string VersionLine();  // "Zorbex v4.0i"
 std::string NoDisplayLine();
-// Switches, exit statuses and where the settings file of programDir lives.
-std::string UsageText(const std::string& programDir);
+// Switches, exit statuses and the settings file in use.
+std::string UsageText(const ProgramPlaces& places);
 
 // Everything a start without a window does, with its exit status; nothing
 // when the window is to open.
 std::optional<int> StartWithoutWindow(const std::vector<std::string>& args, const StartEnvironment& env,
-                                      const std::string& programDir, std::ostream& out, std::ostream& err);
+                                      const ProgramPlaces& places, std::ostream& out, std::ostream& err);
 
 }  // namespace zorbex

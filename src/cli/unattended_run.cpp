@@ -8,11 +8,11 @@
 
 namespace zorbex {
 
-UnattendedHost::UnattendedHost(std::string programDir, std::ostream& log, std::ostream& errors)
-    : programDir_(std::move(programDir)), log_(log), errors_(errors) {
+UnattendedHost::UnattendedHost(const ProgramPlaces& places, std::ostream& log, std::ostream& errors)
+    : settingsFile_(places.SettingsFile()), log_(log), errors_(errors) {
     // Read once, as the window fills its list once at start-up: the row
     // count then matches the counts the run reads a moment later.
-    const SettingsFile settings(SettingsPath(programDir_));
+    const SettingsFile settings(settingsFile_);
     const int rows = ReadPlaylistCount(settings) + ReadUnionCount(settings);
     ticks_.reserve(static_cast<size_t>(rows));
     for (int row = 0; row < rows; ++row) ticks_.push_back(ReadRememberedTick(settings, row));
@@ -26,11 +26,11 @@ bool UnattendedHost::RowTicked(int row) {
 }
 
 PlaylistDefinition UnattendedHost::LoadPlaylist(int n) {
-    return ReadPlaylistDefinition(SettingsFile(SettingsPath(programDir_)), n);
+    return ReadPlaylistDefinition(SettingsFile(settingsFile_), n);
 }
 
 UnionDefinition UnattendedHost::LoadUnion(int m) {
-    return ReadUnionDefinition(SettingsFile(SettingsPath(programDir_)), m);
+    return ReadUnionDefinition(SettingsFile(settingsFile_), m);
 }
 
 void UnattendedHost::Refused(const std::string& message) { errors_ << message << std::endl; }
@@ -43,18 +43,19 @@ int ExitStatusOf(const RunResult& result) {
     return result.failed > 0 ? kExitSomeFailed : kExitCompleted;
 }
 
-int RunUnattended(const std::string& programDir, std::ostream& log, std::ostream& errors) {
+int RunUnattended(const ProgramPlaces& places, std::ostream& log, std::ostream& errors) {
     try {
         {
-            SettingsFile settings(SettingsPath(programDir));
+            SettingsFile settings(places.SettingsFile());
             settings.ReadNumber(MainSection(), "reset", 1);
             settings.WriteNumber(MainSection(), "reset", 0);
         }
-        UnattendedHost host(programDir, log, errors);
-        return ExitStatusOf(Run(host, programDir));
+        UnattendedHost host(places, log, errors);
+        return ExitStatusOf(Run(host, places));
     } catch (const SettingsWriteError& e) {
         errors << e.what() << '.' << std::endl;
         if (e.locked()) errors << kSettingsLockedMessage << std::endl;
+        if (!places.unwritable.empty()) errors << places.unwritable << '.' << std::endl;
         return kExitRefused;
     } catch (...) {
         // What the window's error display would show; the run did not happen

@@ -20,7 +20,7 @@ inline constexpr int kExitRefused = 2;     // refused, or the settings file not 
 // that ends when done. Of the reports it keeps the log and the refusals.
 class UnattendedHost : public RunHost {
 public:
-    UnattendedHost(std::string programDir, std::ostream& log, std::ostream& errors);
+    UnattendedHost(const ProgramPlaces& places, std::ostream& log, std::ostream& errors);
 
     int RowCount() override;
     bool RowTicked(int row) override;
@@ -32,7 +32,7 @@ public:
     void LogLine(const std::string& line) override;
 
 private:
-    std::string programDir_;
+    std::string settingsFile_;
     std::ostream& log_;
     std::ostream& errors_;
     std::vector<bool> ticks_;
@@ -46,8 +46,9 @@ int ExitStatusOf(const RunResult& result);
 inline constexpr char kSettingsLockedMessage[] = "Файл настроек заблокирован другим процессом.";
 
 // Start-up as a normal start does it to the settings file (`reset` read,
-// then written as 0), then the run. programDir ends with "/". Any error
-// stops it with kExitRefused and its text (ErrorText) on errors.
-int RunUnattended(const std::string& programDir, std::ostream& log, std::ostream& errors);
+// then written as 0), then the run. Any error stops it with kExitRefused
+// and its text (ErrorText) on errors; when no place could be written, the
+// reason follows the settings file's error.
+int RunUnattended(const ProgramPlaces& places, std::ostream& log, std::ostream& errors);
 
 }  // namespace zorbex

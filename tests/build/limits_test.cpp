@@ -64,7 +64,7 @@ class LimitsTest : public ::testing::Test {
 protected:
     LimitsTest() {
         MakeDirs(prog());
-        context.programDir = prog();
+        context.places = ProgramPlaces(prog());
         context.occupied = &occupied;
         context.log = [this](const std::string& line) { log.push_back(line); };
     }
@@ -294,7 +294,7 @@ TEST_F(LimitsTest, UnionOfAMillionLines) {
     WriteFile(prog() + "small.m3u", "a.mp3");
     expected += "a.mp3\r\n";
     UnionContext join;
-    join.programDir = prog();
+    join.places = ProgramPlaces(prog());
     join.log = [this](const std::string& line) { log.push_back(line); };
     join.loadUnion = [](int) { return UnionDefinition{"u", "all.m3u", {true, true}}; };
     join.memberFile = [](int n) { return std::string(n == 1 ? "big.m3u" : "small.m3u"); };
@@ -317,7 +317,7 @@ TEST_F(LimitsTest, MemberOfEmptyLinesCostsNoStringPerLine) {
         const rlimit limit{size_t{640} << 20, RLIM_INFINITY};
         if (::setrlimit(RLIMIT_AS, &limit) != 0) return std::string("no limit");
         UnionContext join;
-        join.programDir = prog();
+        join.places = ProgramPlaces(prog());
         join.loadUnion = [](int) { return UnionDefinition{"u", "all.m3u", {true}}; };
         join.memberFile = [](int) { return std::string("empty.m3u"); };
         try {

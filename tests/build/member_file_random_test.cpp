@@ -52,7 +52,7 @@ TEST(MemberFileRandom, UnionOfRandomMembersHoldsTheirLines) {
     std::mt19937 rng(424242);
     std::vector<std::string> log;
     UnionContext join;
-    join.programDir = dir.path();
+    join.places = ProgramPlaces(dir.path());
     join.log = [&](const std::string& line) { log.push_back(line); };
     join.loadUnion = [](int) { return UnionDefinition{"u", "u.m3u", {true, false, true, true, false, true}}; };
     join.memberFile = [](int n) { return "m" + std::to_string(n) + ".m3u"; };

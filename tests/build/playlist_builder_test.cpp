@@ -34,7 +34,7 @@ class BuilderTest : public ::testing::Test {
 protected:
     BuilderTest() {
         MakeDirs(prog());
-        context.programDir = prog();
+        context.places = ProgramPlaces(prog());
         context.occupied = &occupied;
         context.log = [this](const std::string& line) { log.push_back(line); };
         context.yield = [this] {

@@ -61,7 +61,7 @@ TEST_F(RunTest, LogOfATickedAndAnUntickedPlaylist) {
     AddPlaylist(1, "one.m3u", music());
     AddPlaylist(2, "two.m3u", music());
     host.ticks = {true, false};
-    const RunResult r = zorbex::Run(host, prog());
+    const RunResult r = zorbex::Run(host, ProgramPlaces(prog()));
     EXPECT_EQ(r.status, RunStatus::kCompleted);
     EXPECT_EQ(r.failed, 0);
     EXPECT_EQ(host.log, Concat({kLogHeader,
@@ -78,7 +78,7 @@ TEST_F(RunTest, ReportsInOrderFromTheChecksToTheLastLine) {
     AddUnion(1, "u.m3u", {true});
     MakeDirs(music());
     host.ticks = {true, true};
-    zorbex::Run(host, prog());
+    zorbex::Run(host, ProgramPlaces(prog()));
     EXPECT_EQ(Only(host.events, {"Starting", "Started", "Log Zorbex", "Log плейлист", "Log объединение", "Log готово",
                                  "Phase", "Definition", "Load", "Finished", "Quit", "ClearMarker"}),
               (Lines{"Starting", "Started", "Log Zorbex v4.0i", "Phase playlists 1", "Definition 1 50",
@@ -92,7 +92,7 @@ TEST_F(RunTest, NoPlaylistsOnlyUnions) {
     AddUnion(1, "u1.m3u", {});
     AddUnion(2, "u2.m3u", {});
     host.ticks = {true, false};
-    zorbex::Run(host, prog());
+    zorbex::Run(host, ProgramPlaces(prog()));
     EXPECT_EQ(Only(host.events, {"Phase", "Definition"}),
               (Lines{"Phase playlists 0", "Phase unions 2", "Definition 1 50", "Definition 2 100"}));
     EXPECT_EQ(host.log, Concat({kLogHeader,
@@ -109,7 +109,7 @@ TEST_F(RunTest, ShareOfTheRunCountsEveryDefinitionTickedOrNot) {
     AddPlaylist(2, "two.m3u", music());
     AddUnion(1, "u.m3u", {true, true});
     host.ticks = {false, true, false};
-    zorbex::Run(host, prog());
+    zorbex::Run(host, ProgramPlaces(prog()));
     EXPECT_EQ(Only(host.events, {"Definition"}), (Lines{"Definition 1 33", "Definition 2 66", "Definition 1 100"}));
 }
 
@@ -129,7 +129,7 @@ TEST_F(RunTest, QuitsOnlyAfterAnAutomaticRunWithTheOption) {
         h.ticks = {true};
         h.marker = c.marker;
         h.options.quitAfterAutomatic = c.quitOption;
-        const RunResult r = zorbex::Run(h, dir / "prog/");
+        const RunResult r = zorbex::Run(h, ProgramPlaces(dir / "prog/"));
         EXPECT_EQ(r.quitRequested, c.quits) << c.marker << c.quitOption;
         const Lines expected = c.quits ? Lines{"Quit", "ClearMarker"} : Lines{"ClearMarker"};
         EXPECT_EQ(Only(h.events, {"Quit", "ClearMarker"}), expected);
@@ -153,7 +153,7 @@ TEST_F(RunTest, RefusedRunsReportNothingButTheRefusal) {
         RecordingHost h(prog());
         h.ticks = c.ticks;
         h.marker = true;
-        const RunResult r = zorbex::Run(h, prog());
+        const RunResult r = zorbex::Run(h, ProgramPlaces(prog()));
         EXPECT_EQ(r.status, c.status);
         EXPECT_TRUE(r.Refused());
         EXPECT_EQ(h.events, (Lines{"Starting", "Refused " + c.message}));
@@ -166,7 +166,7 @@ TEST_F(RunTest, RefusedRunsReportNothingButTheRefusal) {
 TEST_F(RunTest, DamagedCountsAreRefusedNotIndexedOutOfRange) {
     WriteFile(SettingsPath(prog()), "[Zor:bl]\r\nplaylists=-2\r\nunions=5\r\n");
     host.ticks = {true, true, true};
-    EXPECT_EQ(zorbex::Run(host, prog()).status, RunStatus::kOutOfStep);
+    EXPECT_EQ(zorbex::Run(host, ProgramPlaces(prog())).status, RunStatus::kOutOfStep);
 }
 
 TEST_F(RunTest, TicksAreReadWhenTheRunReachesTheirRow) {
@@ -175,7 +175,7 @@ TEST_F(RunTest, TicksAreReadWhenTheRunReachesTheirRow) {
     AddPlaylist(2, "two.m3u", music());
     host.ticks = {true, true};
     host.onYield = [this](int) { host.ticks[1] = false; };
-    zorbex::Run(host, prog());
+    zorbex::Run(host, ProgramPlaces(prog()));
     EXPECT_EQ(Only(host.log, {"плейлист", "   отключён", "   ок"}),
               (Lines{"плейлист №1", "   ок", "плейлист №2", "   отключён"}));
 }
@@ -187,7 +187,7 @@ TEST_F(RunTest, UnionOnAnUntickedPlaylistsFileIsRefusedAndCounted) {
     AddUnion(1, "one.m3u", {true, false});
     AddUnion(2, prog() + "sub/../one.m3u", {true, false});
     host.ticks = {false, true, true, true};
-    const RunResult r = zorbex::Run(host, prog());
+    const RunResult r = zorbex::Run(host, ProgramPlaces(prog()));
     EXPECT_EQ(r.status, RunStatus::kCompleted);
     EXPECT_EQ(r.playlists, (std::vector<BuildOutcome>{BuildOutcome::kDisabled, BuildOutcome::kFolderNotFound}));
     EXPECT_EQ(r.unions, (std::vector<UnionOutcome>{UnionOutcome::kOccupied, UnionOutcome::kOccupied}));
@@ -204,7 +204,7 @@ TEST_F(RunTest, SecondUnionWithTheSameOutputIsKeptAsExisting) {
     AddUnion(1, "same.m3u", {true});
     AddUnion(2, "same.m3u", {false});
     host.ticks = {false, true, true};
-    const RunResult r = zorbex::Run(host, prog());
+    const RunResult r = zorbex::Run(host, ProgramPlaces(prog()));
     EXPECT_EQ(r.unions, (std::vector<UnionOutcome>{UnionOutcome::kWritten, UnionOutcome::kKeptExisting}));
     EXPECT_EQ(r.failed, 0);
     EXPECT_EQ(Only(host.log, {"   отменено"}), Lines{"   отменено - файл существует"});
@@ -220,7 +220,7 @@ TEST_F(RunTest, UnionJoinsThePlaylistsJustBuilt) {
     host.ticks = {true, true, true};
     host.options.overwrite = true;
     WriteFile(prog() + "all.m3u", "old\r\n");
-    zorbex::Run(host, prog());
+    zorbex::Run(host, ProgramPlaces(prog()));
     EXPECT_EQ(ReadFile(prog() + "all.m3u"), music() + "a/1.mp3\r\n" + music() + "b/2.mp3\r\n");
     EXPECT_EQ(Only(host.log, {"   файлов итого", "   объединено"}), (Lines{"   файлов итого: 2", "   объединено: 2"}));
 }
@@ -231,7 +231,7 @@ TEST_F(RunTest, UnwritableOutputsCountAsFailuresAndTheRunGoesOn) {
     AddUnion(1, "missing/u.m3u", {true});
     AddUnion(2, "u2.m3u", {true});
     host.ticks = {true, true, true};
-    const RunResult r = zorbex::Run(host, prog());
+    const RunResult r = zorbex::Run(host, ProgramPlaces(prog()));
     EXPECT_EQ(r.failed, 2);
     EXPECT_EQ(r.unions.back(), UnionOutcome::kWritten);
     EXPECT_EQ(Only(host.log, {"   ок"}), Lines{"   ок"});
@@ -249,7 +249,7 @@ TEST_F(RunTest, AStopEndsTheRunAtTheNextFolderAndKeepsTheOldFile) {
     bool stop = false;
     host.stopRequested = [&] { return stop; };
     host.onYield = [&](int visit) { stop = visit == 2; };
-    const RunResult r = zorbex::Run(host, prog());
+    const RunResult r = zorbex::Run(host, ProgramPlaces(prog()));
     EXPECT_EQ(r.status, RunStatus::kStopped);
     EXPECT_FALSE(r.Refused());
     EXPECT_EQ(host.yields, 2);

@@ -94,7 +94,7 @@ protected:
     // Every row ticked, as the settings file has them when the run starts.
     RunResult RunAll() {
         host.TickEveryRow();
-        return zorbex::Run(host, prog());
+        return zorbex::Run(host, ProgramPlaces(prog()));
     }
 
     TempDir t;

@@ -29,7 +29,7 @@ class UnionTest : public ::testing::Test {
 protected:
     UnionTest() {
         MakeDirs(prog());
-        context.programDir = prog();
+        context.places = ProgramPlaces(prog());
         context.occupied = &occupied;
         context.log = [this](const std::string& line) { log.push_back(line); };
         context.loadUnion = [this](int m) {

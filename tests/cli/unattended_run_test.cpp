@@ -78,24 +78,24 @@ TEST(StartWithoutWindow, HelpVersionAndNoDisplayWriteWhereTheyShould) {
     TempDir dir;
     const StartEnvironment none;
     std::ostringstream out, err;
-    EXPECT_EQ(StartWithoutWindow({"--version"}, none, dir.path(), out, err), 0);
+    EXPECT_EQ(StartWithoutWindow({"--version"}, none, ProgramPlaces(dir.path()), out, err), 0);
     EXPECT_EQ(out.str(), "Zorbex v4.0i\n");
 
     out.str("");
-    EXPECT_EQ(StartWithoutWindow({"--help"}, StartEnvironment{":0", "", ""}, dir.path(), out, err), 0);
+    EXPECT_EQ(StartWithoutWindow({"--help"}, StartEnvironment{":0", "", ""}, ProgramPlaces(dir.path()), out, err), 0);
     EXPECT_NE(out.str().find("Settings file: " + dir.path() + "Zorbl.Zrf\n"), std::string::npos) << out.str();
     for (const char* word : {"/start", "/auto", "/go", "/do", "--version", "  0  ", "  1  ", "  2  "})
         EXPECT_NE(out.str().find(word), std::string::npos) << word;
     EXPECT_EQ(err.str(), "");
 
     out.str("");
-    EXPECT_EQ(StartWithoutWindow({}, none, dir.path(), out, err), kExitRefused);
+    EXPECT_EQ(StartWithoutWindow({}, none, ProgramPlaces(dir.path()), out, err), kExitRefused);
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(err.str(), NoDisplayLine() + "\n");
     // Neither asking for help nor being refused touches the settings file.
     EXPECT_FALSE(zx_test::Exists(dir / "Zorbl.Zrf"));
 
-    EXPECT_EQ(StartWithoutWindow({"/start"}, StartEnvironment{":0", "", ""}, dir.path(), out, err), std::nullopt);
+    EXPECT_EQ(StartWithoutWindow({"/start"}, StartEnvironment{":0", "", ""}, ProgramPlaces(dir.path()), out, err), std::nullopt);
 }
 
 TEST(UnattendedHost, RowsAndTicksAsAFreshStartFillsTheList) {
@@ -106,7 +106,7 @@ TEST(UnattendedHost, RowsAndTicksAsAFreshStartFillsTheList) {
               "[Zor:bl]\r\nplaylists=2\r\nunions=1\r\nitem_0=0\r\nitem_1=7\r\nitem_2=1\r\nitem_3=1\r\n"
               "overwrite=1\r\n");
     std::ostringstream out, err;
-    UnattendedHost host(dir.path(), out, err);
+    UnattendedHost host(ProgramPlaces(dir.path()), out, err);
     EXPECT_EQ(host.RowCount(), 3);
     EXPECT_FALSE(host.RowTicked(0));
     EXPECT_TRUE(host.RowTicked(1));
@@ -124,7 +124,7 @@ TEST(UnattendedHost, OverwriteDefaultsToOffAndDefinitionsComeFromTheFile) {
               "[Zor:bl]\r\nplaylists=1\r\n[Zor:bl:Playlist:1]\r\nfile=x.m3u\r\nmask=*.ogg\r\npath=/m\r\n"
               "[Zor:bl:Union:1]\r\nfile=u.m3u\r\nunite_0=1\r\n");
     std::ostringstream out, err;
-    UnattendedHost host(dir.path(), out, err);
+    UnattendedHost host(ProgramPlaces(dir.path()), out, err);
     EXPECT_FALSE(host.Options().overwrite);
     const PlaylistDefinition p = host.LoadPlaylist(1);
     EXPECT_EQ(p.file, "x.m3u");
@@ -162,7 +162,7 @@ TEST(RunUnattended, WritesResetBeforeTheRunEvenWhenRefused) {
     TempDir dir;
     WriteFile(dir / "Zorbl.Zrf", "[Zor:bl]\r\nreset=1\r\nplaylists=1\r\n");
     std::ostringstream out, err;
-    EXPECT_EQ(RunUnattended(dir.path(), out, err), kExitRefused);
+    EXPECT_EQ(RunUnattended(ProgramPlaces(dir.path()), out, err), kExitRefused);
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(err.str(), std::string(kNothingTickedMessage) + "\n");
     EXPECT_NE(ReadFile(dir / "Zorbl.Zrf").find("reset=0\r\n"), std::string::npos);
@@ -173,7 +173,7 @@ TEST(RunUnattended, UnwritableSettingsFileStopsBeforeTheRun) {
     // Root may write anywhere; a folder in the file's place cannot be written.
     MakeDirs(dir / "Zorbl.Zrf");
     std::ostringstream out, err;
-    EXPECT_EQ(RunUnattended(dir.path(), out, err), kExitRefused);
+    EXPECT_EQ(RunUnattended(ProgramPlaces(dir.path()), out, err), kExitRefused);
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(err.str(), "Unable to write to " + dir.path() + "Zorbl.Zrf.\n");
 }
@@ -190,13 +190,13 @@ TEST(RunUnattended, ASettingsFileLockedByAnotherProcessStopsItWithStatusTwo) {
     });
     ASSERT_TRUE(holder.taken());
     std::ostringstream out, err;
-    EXPECT_EQ(RunUnattended(dir.path(), out, err), kExitRefused);
+    EXPECT_EQ(RunUnattended(ProgramPlaces(dir.path()), out, err), kExitRefused);
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(err.str(), "Unable to write to " + settings + ".\n" + kSettingsLockedMessage + "\n");
     EXPECT_EQ(ReadFile(settings), before);
     EXPECT_FALSE(zx_test::Exists(dir / "playlist_1.m3u"));
     holder.Release();
-    EXPECT_EQ(RunUnattended(dir.path(), out, err), kExitSomeFailed);  // runs again once the lock is free
+    EXPECT_EQ(RunUnattended(ProgramPlaces(dir.path()), out, err), kExitSomeFailed);  // runs again once the lock is free
 }
 
 // A settings file beyond the memory the process may have: the run stops
@@ -215,7 +215,7 @@ TEST(RunUnattended, ASettingsFileTooLargeToReadIsSaidInWords) {
         const rlimit limit{size_t{1} << 30, RLIM_INFINITY};
         if (::setrlimit(RLIMIT_AS, &limit) != 0) return std::string("no limit");
         std::ostringstream out, err;
-        const int status = RunUnattended(dir.path(), out, err);
+        const int status = RunUnattended(ProgramPlaces(dir.path()), out, err);
         try {
             SettingsFile(settings).WriteNumber(MainSection(), "reset", 0);
         } catch (const SettingsWriteError&) {
@@ -239,7 +239,7 @@ TEST(RunUnattended, TheLogGoesToTheStreamAndAMissingFolderGivesOne) {
               "[Zor:bl]\r\nplaylists=2\r\nitem_0=1\r\nitem_1=1\r\n[Zor:bl:Playlist:1]\r\npath=" + dir.path() +
                   "music\r\nfullpath=0\r\n[Zor:bl:Playlist:2]\r\npath=" + dir.path() + "gone\r\n");
     std::ostringstream out, err;
-    EXPECT_EQ(RunUnattended(dir.path(), out, err), kExitSomeFailed);
+    EXPECT_EQ(RunUnattended(ProgramPlaces(dir.path()), out, err), kExitSomeFailed);
     EXPECT_EQ(out.str(),
               "Zorbex v4.0i\n(журнал процесса)\n\nплейлист №1\n   файлов найдено: 1\n   исключено: 0\n   ок\n"
               "плейлист №2\n   каталог «" + dir.path() + "gone/» не найден\nготово.\n");

@@ -1,0 +1,38 @@
+#include "platform/user_folders.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace zorbex {
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return home;
+    std::vector<char> buf(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::geteuid(), &entry, buf.data(), buf.size(), &found) == 0 && found && found->pw_dir &&
+        found->pw_dir[0] == '/')
+        return found->pw_dir;
+    return "";
+}
+
+std::string ConfigHomeFrom(const char* xdgConfigHome, const std::string& home) {
+    std::string dir;
+    if (xdgConfigHome && xdgConfigHome[0] == '/') {
+        dir = xdgConfigHome;
+    } else if (!home.empty()) {
+        dir = home;
+        while (!dir.empty() && dir.back() == '/') dir.pop_back();
+        dir += "/.config";
+    }
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir;
+}
+
+std::string ConfigHome() { return ConfigHomeFrom(std::getenv("XDG_CONFIG_HOME"), HomeFolder()); }
+
+}  // namespace zorbex
