@@ -309,6 +309,29 @@ TEST_F(BuilderTest, TheProgramsOwnFilesAreNeverOutputs) {
     }
 }
 
+// The user's folder standing in for a program folder the user cannot write:
+// relative outputs go there, its settings file is the one refused, the help
+// file beside the executable is still the program's.
+TEST_F(BuilderTest, TheUsersFolderTakesRelativeOutputsAndItsSettingsFileIsRefused) {
+    WriteFile(music() + "/a.mp3", "");
+    const std::string user = t / "user/";
+    WriteFile(user + "Zorbl.Zrf", "mine");
+    WriteFile(prog() + "zorbhelp.hlp", "help");
+    context.places = ProgramPlaces(prog(), user);
+    const std::pair<std::string, std::string> refused[] = {{"Zorbl.Zrf", "это файл настроек программы"},
+                                                           {prog() + "zorbhelp.hlp", "это файл справки программы"}};
+    for (const auto& [file, reason] : refused) {
+        PlaylistDefinition d = Def();
+        d.file = file;
+        EXPECT_EQ(Build(d).outcome, BuildOutcome::kWriteFailed) << file;
+        EXPECT_EQ(log, Lines{"   не удалось записать файл «" + ResolveOutputPath(file, user) + "»: " + reason});
+    }
+    EXPECT_EQ(ReadFile(user + "Zorbl.Zrf"), "mine");
+    EXPECT_EQ(Build(Def()).outcome, BuildOutcome::kWritten);
+    EXPECT_EQ(ReadFile(user + "list.m3u"), music() + "/a.mp3\r\n");
+    EXPECT_FALSE(Exists(prog() + "list.m3u"));
+}
+
 TEST_F(BuilderTest, WriteFailuresAreGivenInRussian) {
     WriteFile(music() + "/a.mp3", "");
     WriteFile(prog() + "afile", "");

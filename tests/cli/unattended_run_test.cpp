@@ -82,8 +82,10 @@ TEST(StartWithoutWindow, HelpVersionAndNoDisplayWriteWhereTheyShould) {
     EXPECT_EQ(out.str(), "Zorbex v4.0i\n");
 
     out.str("");
-    EXPECT_EQ(StartWithoutWindow({"--help"}, StartEnvironment{":0", "", ""}, ProgramPlaces(dir.path()), out, err), 0);
-    EXPECT_NE(out.str().find("Settings file: " + dir.path() + "Zorbl.Zrf\n"), std::string::npos) << out.str();
+    // The settings file in use, here the user's own.
+    const ProgramPlaces userOwn(dir.path(), dir / "user/");
+    EXPECT_EQ(StartWithoutWindow({"--help"}, StartEnvironment{":0", "", ""}, userOwn, out, err), 0);
+    EXPECT_NE(out.str().find("Settings file: " + dir.path() + "user/Zorbl.Zrf\n"), std::string::npos) << out.str();
     for (const char* word : {"/start", "/auto", "/go", "/do", "--version", "  0  ", "  1  ", "  2  "})
         EXPECT_NE(out.str().find(word), std::string::npos) << word;
     EXPECT_EQ(err.str(), "");
@@ -176,6 +178,12 @@ TEST(RunUnattended, UnwritableSettingsFileStopsBeforeTheRun) {
     EXPECT_EQ(RunUnattended(ProgramPlaces(dir.path()), out, err), kExitRefused);
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(err.str(), "Unable to write to " + dir.path() + "Zorbl.Zrf.\n");
+
+    // The user's own file, when neither place could be written: the reason follows.
+    MakeDirs(dir / "user/Zorbl.Zrf");
+    err.str("");
+    EXPECT_EQ(RunUnattended(ProgramPlaces(dir / "prog/", dir / "user/", "no place"), out, err), kExitRefused);
+    EXPECT_EQ(err.str(), "Unable to write to " + dir.path() + "user/Zorbl.Zrf.\nno place.\n");
 }
 
 TEST(RunUnattended, ASettingsFileLockedByAnotherProcessStopsItWithStatusTwo) {

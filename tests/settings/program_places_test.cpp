@@ -1,0 +1,139 @@
+// Where the settings file and relative outputs go: the program folder when
+// the user can write it, else the user's own folder, started as a copy.
+#include "settings/program_places.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/temp_dir.h"
+#include "support/unprivileged.h"
+
+namespace fs = std::filesystem;
+using namespace zorbex;
+using zx_test::Exists;
+using zx_test::GiveToUnprivileged;
+using zx_test::MakeDirs;
+using zx_test::ReadFile;
+using zx_test::RunUnprivileged;
+using zx_test::TempDir;
+using zx_test::WriteFile;
+
+namespace {
+
+#define REQUIRE_UNPRIVILEGED()             \
+    if (!zx_test::UnprivilegedAvailable()) \
+    GTEST_SKIP() << "cannot start a process that is subject to permission bits here"
+
+const char* const kAdminSettings = "[Zor:bl]\r\nplaylists=1\r\n[Zor:bl:Playlist:1]\r\nfile=list.m3u\r\n";
+
+// The choice made by the unprivileged user: "base|unwritable".
+std::string ChosenAsUser(const std::string& programDir, const std::string& configHome) {
+    return RunUnprivileged([&] {
+               const ProgramPlaces places = ChooseProgramPlaces(programDir, configHome);
+               EXPECT_EQ(places.programDir, programDir);
+               return places.baseDir + "|" + places.unwritable;
+           })
+        .value_or("<child failed>");
+}
+
+int Mode(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+// A program folder that belongs to someone else (root), readable by all;
+// a home folder that belongs to the user.
+struct Install {
+    TempDir dir;
+    std::string prog = dir / "prog/";
+    std::string home = dir / "home";
+    std::string config = home + "/.config";
+    std::string user = config + "/zorbex/";
+    Install() {
+        fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+        MakeDirs(prog);
+        fs::permissions(prog, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+        MakeDirs(home);
+        GiveToUnprivileged(home);
+    }
+};
+
+}  // namespace
+
+TEST(ProgramPlaces, AFolderTheUserCanWriteHoldsEverything) {
+    TempDir dir;
+    const std::string config = dir / "config";
+    const ProgramPlaces places = ChooseProgramPlaces(dir.path(), config);
+    EXPECT_EQ(places.baseDir, dir.path());
+    EXPECT_EQ(places.SettingsFile(), dir / "Zorbl.Zrf");
+    EXPECT_EQ(places.unwritable, "");
+    EXPECT_FALSE(Exists(config));
+}
+
+TEST(ProgramPlaces, AFolderTheUserCannotWriteGivesWayToACopyOfItsOwn) {
+    REQUIRE_UNPRIVILEGED();
+    Install install;
+    WriteFile(install.prog + "Zorbl.Zrf", kAdminSettings);
+    fs::permissions(install.prog + "Zorbl.Zrf", fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+
+    // First use: the folders are made private to the user, the settings
+    // file is a byte-for-byte copy of the administrator's.
+    EXPECT_EQ(ChosenAsUser(install.prog, install.config), install.user + "|");
+    EXPECT_EQ(ReadFile(install.user + "Zorbl.Zrf"), kAdminSettings);
+    EXPECT_EQ(Mode(install.config), 0700);
+    EXPECT_EQ(Mode(install.user), 0700);
+
+    // Later starts keep the user's own file, whatever the administrator's says.
+    WriteFile(install.user + "Zorbl.Zrf", "mine");
+    WriteFile(install.prog + "Zorbl.Zrf", "changed by the administrator");
+    EXPECT_EQ(ChosenAsUser(install.prog, install.config), install.user + "|");
+    EXPECT_EQ(ReadFile(install.user + "Zorbl.Zrf"), "mine");
+
+    // Each start decides afresh: a folder made writable is used again...
+    fs::permissions(install.prog, fs::perms::all);
+    fs::permissions(install.prog + "Zorbl.Zrf", fs::perms::owner_all | fs::perms::others_read | fs::perms::others_write);
+    EXPECT_EQ(ChosenAsUser(install.prog, install.config), install.prog + "|");
+    // ...but not while its settings file cannot be written.
+    fs::permissions(install.prog + "Zorbl.Zrf", fs::perms::owner_read | fs::perms::others_read);
+    EXPECT_EQ(ChosenAsUser(install.prog, install.config), install.user + "|");
+}
+
+TEST(ProgramPlaces, NoCopyOfASettingsFileTheUserCannotRead) {
+    REQUIRE_UNPRIVILEGED();
+    Install install;
+    WriteFile(install.prog + "Zorbl.Zrf", kAdminSettings);
+    fs::permissions(install.prog + "Zorbl.Zrf", fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(ChosenAsUser(install.prog, install.config), install.user + "|");
+    EXPECT_TRUE(Exists(install.user));
+    EXPECT_FALSE(Exists(install.user + "Zorbl.Zrf"));
+}
+
+TEST(ProgramPlaces, WhenNeitherPlaceCanBeWrittenTheMessageNamesBoth) {
+    REQUIRE_UNPRIVILEGED();
+    Install install;
+    // A configuration folder in a place that belongs to someone else.
+    const std::string foreign = install.dir / "foreign";
+    MakeDirs(foreign);
+    fs::permissions(foreign, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    const std::string chosen = ChosenAsUser(install.prog, foreign + "/.config");
+    EXPECT_EQ(chosen.substr(0, chosen.find('|')), install.prog);
+    EXPECT_NE(chosen.find("«" + install.prog + "»"), std::string::npos) << chosen;
+    EXPECT_NE(chosen.find("«" + foreign + "/.config/zorbex/»"), std::string::npos) << chosen;
+
+    // No home known at all.
+    const std::string nowhere = ChosenAsUser(install.prog, "");
+    EXPECT_NE(nowhere.find("«" + install.prog + "»"), std::string::npos) << nowhere;
+    EXPECT_NE(nowhere.find("HOME"), std::string::npos) << nowhere;
+
+    // The user's own file is still read when there is one.
+    MakeDirs(install.user);
+    WriteFile(install.user + "Zorbl.Zrf", "mine");
+    fs::permissions(install.user, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                      fs::perms::others_exec);
+    const std::string own = ChosenAsUser(install.prog, install.config);
+    EXPECT_EQ(own.substr(0, own.find('|')), install.user) << own;
+    EXPECT_NE(own.find("«" + install.user + "»"), std::string::npos) << own;
+}
