@@ -1,0 +1,183 @@
+// The program installed where its user cannot write (a package, a folder of
+// root's), run by a user with settings of their own; and the package itself.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "support/temp_dir.h"
+#include "support/unprivileged.h"
+
+namespace fs = std::filesystem;
+using zx_test::Exists;
+using zx_test::MakeDirs;
+using zx_test::ReadFile;
+using zx_test::TempDir;
+using zx_test::WriteFile;
+
+namespace {
+
+#define REQUIRE_UNPRIVILEGED()             \
+    if (!zx_test::UnprivilegedAvailable()) \
+    GTEST_SKIP() << "cannot start a process that is subject to permission bits here"
+
+struct Result {
+    int status = -1;
+    std::string out;  // standard output and error
+};
+
+// A shell command in this process's environment.
+Result Shell(const std::string& command) {
+    Result result;
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return result;
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) result.out.append(buf, n);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+    return result;
+}
+
+std::string Quoted(const std::string& text) {
+    std::string q = "'";
+    for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// The command run by the unprivileged user with only the environment given
+// ("NAME=value ..."), without a display: "status\noutput".
+std::string AsUser(const std::string& env, const std::string& command) {
+    return zx_test::RunUnprivileged([&] {
+               const Result r = Shell("env -i PATH=/usr/bin:/bin LC_ALL=C.UTF-8 " + env + " " + command);
+               return std::to_string(r.status) + "\n" + r.out;
+           })
+        .value_or("<child failed>");
+}
+
+// Readable and searchable by everyone, writable by its owner (root) only.
+void OpenToAll(const std::string& path) {
+    fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+}
+
+const char* const kAdminSettings =
+    "[Zor:bl]\r\nreset=1\r\nplaylists=1\r\nitem_0=1\r\n[Zor:bl:Playlist:1]\r\nfile=list.m3u\r\nmask=*.mp3\r\n"
+    "subfolders=0\r\nfullpath=0\r\npath=";
+
+}  // namespace
+
+// A program folder of root's: each user keeps the settings file and the
+// relative outputs in ~/.config/zorbex/, started as a copy of root's file.
+TEST(InstalledProgram, AUserWhoCannotWriteTheProgramFolderHasSettingsOfTheirOwn) {
+    REQUIRE_UNPRIVILEGED();
+    TempDir dir;
+    OpenToAll(dir.path());
+    const std::string prog = dir / "lib/zorbex/";
+    MakeDirs(prog);
+    OpenToAll(dir / "lib");
+    OpenToAll(prog);
+    fs::copy_file(ZORBEX_EXE, prog + "zorbex");
+    WriteFile(dir / "media/a.mp3", "");
+    OpenToAll(dir / "media");
+    const std::string admin = kAdminSettings + dir.path() + "media\r\n";
+    WriteFile(prog + "Zorbl.Zrf", admin);
+    OpenToAll(prog + "Zorbl.Zrf");
+    const std::string home = dir / "home";
+    MakeDirs(home);
+    zx_test::GiveToUnprivileged(home);
+    const std::string user = home + "/.config/zorbex/";
+
+    const std::string help = AsUser("HOME=" + Quoted(home), Quoted(prog + "zorbex") + " --help");
+    EXPECT_EQ(help.substr(0, 2), "0\n") << help;
+    EXPECT_NE(help.find("Settings file: " + user + "Zorbl.Zrf\n"), std::string::npos) << help;
+
+    // Unattended, with a relative XDG_CONFIG_HOME, which is ignored.
+    const std::string run = AsUser("HOME=" + Quoted(home) + " XDG_CONFIG_HOME=rel", Quoted(prog + "zorbex") + " /start");
+    EXPECT_EQ(run.substr(0, 2), "0\n") << run;
+    EXPECT_EQ(ReadFile(user + "list.m3u"), "a.mp3\r\n");
+    const std::string own = ReadFile(user + "Zorbl.Zrf");
+    EXPECT_EQ(own.rfind("[Zor:bl]\r\nreset=0\r\nplaylists=1\r\n", 0), 0u) << own;
+    EXPECT_EQ(ReadFile(prog + "Zorbl.Zrf"), admin);
+    EXPECT_FALSE(Exists(prog + "list.m3u"));
+
+    // The window does the same with the user's file: an automatic run that
+    // ends the program.
+    fs::remove(user + "list.m3u");
+    const std::string window = AsUser("HOME=" + Quoted(home) + " QT_QPA_PLATFORM=offscreen",
+                                      "timeout 20 " + Quoted(prog + "zorbex") + " /start");
+    EXPECT_EQ(window.substr(0, 2), "0\n") << window;
+    EXPECT_EQ(ReadFile(user + "list.m3u"), "a.mp3\r\n");
+
+    // Nowhere to write: both places named, status 2, nothing built.
+    const std::string nowhere =
+        AsUser("HOME=" + Quoted(home) + " XDG_CONFIG_HOME=" + Quoted(prog), Quoted(prog + "zorbex") + " /start");
+    EXPECT_EQ(nowhere.substr(0, 2), "2\n") << nowhere;
+    EXPECT_NE(nowhere.find("«" + prog + "»"), std::string::npos) << nowhere;
+    EXPECT_NE(nowhere.find("«" + prog + "zorbex/»"), std::string::npos) << nowhere;
+}
+
+// The Debian package, made from this build into a folder of its own.
+TEST(Package, HoldsTheProgramItsEntriesAndItsLicence) {
+    if (access(ZORBEX_CPACK, X_OK) != 0 || Shell("command -v dpkg-deb && command -v dpkg-shlibdeps").status != 0)
+        GTEST_SKIP() << "cpack or dpkg is missing";
+    TempDir dir;
+    const Result made = Shell(std::string(ZORBEX_CPACK) + " --config " + Quoted(ZORBEX_BUILD_DIR "/CPackConfig.cmake") +
+                              " -B " + Quoted(dir.path()));
+    ASSERT_EQ(made.status, 0) << made.out;
+    std::string deb;
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        if (entry.path().extension() == ".deb") deb = entry.path().string();
+    ASSERT_NE(deb, "") << made.out;
+    const std::string arch = Shell("dpkg --print-architecture").out;
+    EXPECT_EQ(fs::path(deb).filename().string(), "zorbex_4.0i_" + arch.substr(0, arch.find('\n')) + ".deb");
+
+    const std::string fields = Shell("dpkg-deb -f " + Quoted(deb)).out;
+    EXPECT_NE(fields.find("Package: zorbex\n"), std::string::npos) << fields;
+    // Computed from the libraries the program links.
+    EXPECT_NE(fields.find("libqt6widgets6"), std::string::npos) << fields;
+    EXPECT_NE(fields.find("libicu"), std::string::npos) << fields;
+
+    const std::string root = dir / "root";
+    ASSERT_EQ(Shell("dpkg-deb -x " + Quoted(deb) + " " + Quoted(root)).status, 0);
+    EXPECT_EQ(fs::read_symlink(root + "/usr/bin/zorbex"), "../lib/zorbex/zorbex");
+    EXPECT_EQ(access((root + "/usr/lib/zorbex/zorbex").c_str(), X_OK), 0);
+    EXPECT_EQ(ReadFile(root + "/usr/lib/zorbex/zorbhelp.hlp"), ReadFile(ZORBEX_SOURCE_DIR "/resources/zorbhelp.hlp"));
+    for (const char* size : {"16x16", "22x22", "24x24", "32x32", "48x48", "64x64", "128x128", "256x256"}) {
+        const std::string png = ReadFile(root + "/usr/share/icons/hicolor/" + size + "/apps/zorbex.png");
+        EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n") << size;
+    }
+    EXPECT_NE(ReadFile(root + "/usr/share/icons/hicolor/scalable/apps/zorbex.svg").find("<svg"), std::string::npos);
+    EXPECT_TRUE(Exists(root + "/usr/share/man/man1/zorbex.1.gz"));
+    const std::string desktop = root + "/usr/share/applications/org.example.zorbex.desktop";
+    const std::string entry = ReadFile(desktop);
+    EXPECT_NE(entry.find("\nExec=zorbex\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("\nIcon=zorbex\n"), std::string::npos) << entry;
+    const std::string metainfo = root + "/usr/share/metainfo/org.example.zorbex.metainfo.xml";
+    EXPECT_NE(ReadFile(metainfo).find("<launchable type=\"desktop-id\">org.example.zorbex.desktop<"),
+              std::string::npos);
+
+    // The licence, word for word, in the machine-readable copyright file.
+    const std::string copyright = ReadFile(root + "/usr/share/doc/zorbex/copyright");
+    EXPECT_NE(copyright.find("Copyright: 2026 The Zorbex authors\n"), std::string::npos) << copyright;
+    EXPECT_NE(ReadFile(ZORBEX_SOURCE_DIR "/LICENSE").find("Copyright (c) 2026 The Zorbex authors\n"),
+              std::string::npos);
+    EXPECT_NE(copyright.find("\n Permission is hereby granted, free of charge, to any person obtaining a copy\n"),
+              std::string::npos) << copyright;
+    EXPECT_NE(copyright.find("\n SOFTWARE.\n"), std::string::npos) << copyright;
+
+    if (Shell("command -v desktop-file-validate").status == 0) {
+        const Result valid = Shell("desktop-file-validate " + Quoted(desktop));
+        EXPECT_EQ(valid.status, 0) << valid.out;
+        EXPECT_EQ(valid.out, "");
+    }
+    if (Shell("command -v appstreamcli").status == 0) {
+        const Result valid = Shell("appstreamcli validate --no-net " + Quoted(metainfo));
+        EXPECT_EQ(valid.status, 0) << valid.out;
+    }
+}
