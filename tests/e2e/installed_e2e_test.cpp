@@ -23,10 +23,6 @@ using zx_test::WriteFile;
 
 namespace {
 
-#define REQUIRE_UNPRIVILEGED()             \
-    if (!zx_test::UnprivilegedAvailable()) \
-    GTEST_SKIP() << "cannot start a process that is subject to permission bits here"
-
 struct Result {
     int status = -1;
     std::string out;  // standard output and error
@@ -75,7 +71,7 @@ const char* const kAdminSettings =
 // A program folder of root's: each user keeps the settings file and the
 // relative outputs in ~/.config/zorbex/, started as a copy of root's file.
 TEST(InstalledProgram, AUserWhoCannotWriteTheProgramFolderHasSettingsOfTheirOwn) {
-    REQUIRE_UNPRIVILEGED();
+    ZX_REQUIRE_UNPRIVILEGED();
     TempDir dir;
     OpenToAll(dir.path());
     const std::string prog = dir / "lib/zorbex/";

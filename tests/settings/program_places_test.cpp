@@ -23,10 +23,6 @@ using zx_test::WriteFile;
 
 namespace {
 
-#define REQUIRE_UNPRIVILEGED()             \
-    if (!zx_test::UnprivilegedAvailable()) \
-    GTEST_SKIP() << "cannot start a process that is subject to permission bits here"
-
 const char* const kAdminSettings = "[Zor:bl]\r\nplaylists=1\r\n[Zor:bl:Playlist:1]\r\nfile=list.m3u\r\n";
 
 // The choice made by the unprivileged user: "base|unwritable".
@@ -74,7 +70,7 @@ TEST(ProgramPlaces, AFolderTheUserCanWriteHoldsEverything) {
 }
 
 TEST(ProgramPlaces, AFolderTheUserCannotWriteGivesWayToACopyOfItsOwn) {
-    REQUIRE_UNPRIVILEGED();
+    ZX_REQUIRE_UNPRIVILEGED();
     Install install;
     WriteFile(install.prog + "Zorbl.Zrf", kAdminSettings);
     fs::permissions(install.prog + "Zorbl.Zrf", fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
@@ -102,7 +98,7 @@ TEST(ProgramPlaces, AFolderTheUserCannotWriteGivesWayToACopyOfItsOwn) {
 }
 
 TEST(ProgramPlaces, NoCopyOfASettingsFileTheUserCannotRead) {
-    REQUIRE_UNPRIVILEGED();
+    ZX_REQUIRE_UNPRIVILEGED();
     Install install;
     WriteFile(install.prog + "Zorbl.Zrf", kAdminSettings);
     fs::permissions(install.prog + "Zorbl.Zrf", fs::perms::owner_read | fs::perms::owner_write);
@@ -112,7 +108,7 @@ TEST(ProgramPlaces, NoCopyOfASettingsFileTheUserCannotRead) {
 }
 
 TEST(ProgramPlaces, WhenNeitherPlaceCanBeWrittenTheMessageNamesBoth) {
-    REQUIRE_UNPRIVILEGED();
+    ZX_REQUIRE_UNPRIVILEGED();
     Install install;
     // A configuration folder in a place that belongs to someone else.
     const std::string foreign = install.dir / "foreign";

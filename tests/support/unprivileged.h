@@ -27,3 +27,8 @@ void GiveToUnprivileged(const std::string& path);
 bool UnprivilegedAvailable();
 
 }  // namespace zx_test
+
+// Skips the test where no such child can be started.
+#define ZX_REQUIRE_UNPRIVILEGED()            \
+    if (!zx_test::UnprivilegedAvailable())   \
+    GTEST_SKIP() << "cannot start a process that is subject to permission bits here"
