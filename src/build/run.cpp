@@ -73,7 +73,10 @@ RunResult Run(RunHost& host, const ProgramPlaces& places) {
         const PlaylistDefinition definition = host.LoadPlaylist(n);
         const bool rowTicked = host.RowTicked(n - 1);
         const BuildOutcome outcome = BuildPlaylist(definition, rowTicked, host.Options().overwrite, build).outcome;
-        if (outcome == BuildOutcome::kStopped && stopped()) return result;
+        if (outcome == BuildOutcome::kStopped) {
+            result.status = RunStatus::kStopped;
+            return result;
+        }
         result.playlists.push_back(outcome);
         if (IsFailure(outcome)) ++result.failed;
     }

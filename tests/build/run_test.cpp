@@ -248,7 +248,7 @@ TEST_F(RunTest, AStopEndsTheRunAtTheNextFolderAndKeepsTheOldFile) {
     host.options.overwrite = true;
     bool stop = false;
     host.stopRequested = [&] { return stop; };
-    host.onYield = [&](int visit) { stop = visit == 2; };
+    host.onYield = [&](int visit) { stop = stop || visit == 2; };
     const RunResult r = zorbex::Run(host, ProgramPlaces(prog()));
     EXPECT_EQ(r.status, RunStatus::kStopped);
     EXPECT_FALSE(r.Refused());
