@@ -3,8 +3,9 @@
 
 namespace zorbex {
 
-// Folder of the running executable, with a trailing '/'. The settings file and
-// every relative output path of a run are taken from here.
+// Folder of the running executable, with a trailing '/'. The help file is
+// taken from here, and the settings file and relative paths too while the
+// user can write it (settings/program_places.h).
 std::string ProgramDirectory();
 
 // Files of the program's own that live in that folder beside the settings file.
