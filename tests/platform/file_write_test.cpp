@@ -312,17 +312,28 @@ TEST(FileWrite, AWriteKilledHalfwayLeavesNothingBehind) {
         // Unnamed: nothing to find. Named: the stale temporary of a dead run.
         EXPECT_EQ(Listing(dir.path()).size(), unnamed ? 1u : 2u) << unnamed;
     }
-    // Look-alikes stay: another file's, and one whose process still lives.
-    const std::string other = ".g.m3u.zx-" + std::to_string(DeadPid()) + "-7";
-    WriteFile(dir / other, "");
-    WriteFile(dir / ".f.m3u.zx-1-7", "");
+    // Any write into the folder removes what dead runs left, whatever file
+    // they were writing, in the earlier form of the names too; the
+    // temporaries of a process that still lives, and names that only look
+    // alike, stay.
+    const std::string dead = std::to_string(DeadPid());
+    for (const std::string& name : {".g.m3u.zx-" + dead + "-7", ".zx-" + dead + "-8", std::string(".f.m3u.zx-1-7"),
+                                    std::string(".zx-1-7"), "g.zx-" + dead + "-7", ".zx-" + dead + "-x"})
+        WriteFile(dir / name, "");
     ::chmod(p.c_str(), 0640);
-    FileReplacement named(p, WriteOptions{WriteDurability::kSync, false, false});
+    FileReplacement named(dir / "h.m3u", WriteOptions{WriteDurability::kSync, false, false});
     named.Append("new\r\n");
     ASSERT_TRUE(named.Commit().ok);
+    EXPECT_EQ(ReadFile(p), "old\r\n");
+    std::vector<std::string> kept{".f.m3u.zx-1-7", ".zx-" + dead + "-x", ".zx-1-7", "f.m3u", "g.zx-" + dead + "-7", "h.m3u"};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(Listing(dir.path()), kept);
+    // A named replacement keeps the old file's permission bits.
+    FileReplacement again(p, WriteOptions{WriteDurability::kSync, false, false});
+    again.Append("new\r\n");
+    ASSERT_TRUE(again.Commit().ok);
     EXPECT_EQ(ReadFile(p), "new\r\n");
     EXPECT_EQ(ModeOf(p), 0640u);
-    EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{".f.m3u.zx-1-7", other, "f.m3u"}));
 }
 
 TEST(FileWrite, KeepUnchangedLeavesAFileWithTheSameBytesAlone) {
