@@ -386,7 +386,7 @@ FileReplacement::~FileReplacement() {
 }
 
 std::optional<FileIdentity> FileReplacement::Existing() const {
-    if (!s_->exists || s_->finished) return std::nullopt;
+    if (s_->finished || !s_->at.exists()) return std::nullopt;
     return IdentityOf(s_->at.st);
 }
 

@@ -110,8 +110,9 @@ public:
     void Discard();
 
     // The file that stands at the target (after links) and would be
-    // replaced, as it was opened and checked; nothing when there is none or
-    // the replacement has already failed or ended.
+    // replaced, as it was opened, whether or not it may be written; nothing
+    // when there is none, a link on the way was refused, or the replacement
+    // has ended.
     std::optional<FileIdentity> Existing() const;
 
 private:
