@@ -446,6 +446,9 @@ TEST(FileWrite, ASignalThatEndsAWriteTakesItsTemporaryAlong) {
         EXPECT_EQ(::pipe(ready), 0);
         const pid_t pid = ::fork();
         if (pid == 0) {
+            // As a program started from a terminal: a background job of a
+            // script, as the tests may be, starts with SIGINT ignored.
+            for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::signal(sig, SIG_DFL);
             if (hupIgnored) ::signal(SIGHUP, SIG_IGN);
             zorbex::RemoveTemporariesOnTermination();
             FileReplacement r(p, WriteOptions{WriteDurability::kNoSync, false, false});
