@@ -40,6 +40,7 @@ pid_t TemporaryOwner(std::string_view name) {
 // (1) before it is live (2), so the handler never reads a half-written name.
 struct Slot {
     std::atomic<int> state{0};
+    pid_t owner = 0;  // a forked child inherits the slots, not the temporaries
     int folder = -1;
     char name[NAME_MAX + 1] = {};
 };
@@ -48,8 +49,9 @@ Slot g_slots[kSlots];
 
 void RemoveAndEndBy(int sig) {
     const int saved = errno;
+    const pid_t self = ::getpid();
     for (Slot& slot : g_slots)
-        if (slot.state.load(std::memory_order_acquire) == 2) ::unlinkat(slot.folder, slot.name, 0);
+        if (slot.state.load(std::memory_order_acquire) == 2 && slot.owner == self) ::unlinkat(slot.folder, slot.name, 0);
     // The signal is blocked while its handler runs: raised with the default
     // action, it ends the process as soon as the handler returns, and the
     // exit status is the signal's.
@@ -111,6 +113,7 @@ LiveTemporary::LiveTemporary(int folder, const std::string& name) : slot_(-1) {
     for (int i = 0; i < kSlots; ++i) {
         int free = 0;
         if (!g_slots[i].state.compare_exchange_strong(free, 1, std::memory_order_acq_rel)) continue;
+        g_slots[i].owner = ::getpid();
         g_slots[i].folder = folder;
         std::memcpy(g_slots[i].name, name.c_str(), name.size() + 1);
         g_slots[i].state.store(2, std::memory_order_release);
