@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <tuple>
 #include <utility>
 
 namespace zorbex {
@@ -83,12 +85,18 @@ std::string TemporaryName(int folder, size_t targetLength) {
 
 void RemoveStaleTemporaries(int folder) {
     static std::mutex mutex;
-    static std::set<std::pair<dev_t, ino_t>> swept;
-    struct stat st {};
-    if (::fstat(folder, &st) != 0) return;
+    // Device, inode and birth time: a folder removed and made anew may get
+    // the same inode, and is another folder.
+    static std::set<std::tuple<dev_t, ino_t, int64_t, uint32_t>> swept;
+    struct statx st {};
+    if (::statx(folder, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME, &st) != 0) return;
+    const bool born = (st.stx_mask & STATX_BTIME) != 0;
     {
         const std::lock_guard lock(mutex);
-        if (!swept.insert({st.st_dev, st.st_ino}).second) return;
+        if (!swept.emplace(makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino, born ? st.stx_btime.tv_sec : 0,
+                           born ? st.stx_btime.tv_nsec : 0)
+                 .second)
+            return;
     }
     const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;

@@ -28,8 +28,9 @@ namespace zorbex {
 std::string TemporaryName(int folder, size_t targetLength);
 
 // Removes from folder the temporaries of ours (by name and owner) whose
-// process is gone. Each folder is read once in a process's life, so that
-// frequent writes do not read it every time.
+// process is gone. Each folder is read once in a process's life (at its
+// first write there), so that frequent writes do not read a large folder
+// every time.
 void RemoveStaleTemporaries(int folder);
 
 // Registers a named temporary while it exists, for the signal handler to
