@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -15,7 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <set>
+#include <map>
 #include <tuple>
 #include <utility>
 
@@ -24,6 +25,10 @@ namespace {
 
 // Long enough for ".zx-" + any process number + "-" + some ten digits.
 constexpr size_t kShortName = 24;
+
+// A process that goes on writing (the window, a watching run) reads a folder
+// again for what others left after this long.
+constexpr std::chrono::minutes kSweepAgainAfter{10};
 
 // The process number in a temporary name of ours, or 0.
 pid_t TemporaryOwner(std::string_view name) {
@@ -87,16 +92,18 @@ void RemoveStaleTemporaries(int folder) {
     static std::mutex mutex;
     // Device, inode and birth time: a folder removed and made anew may get
     // the same inode, and is another folder.
-    static std::set<std::tuple<dev_t, ino_t, int64_t, uint32_t>> swept;
+    static std::map<std::tuple<dev_t, ino_t, int64_t, uint32_t>, std::chrono::steady_clock::time_point> swept;
     struct statx st {};
     if (::statx(folder, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME, &st) != 0) return;
     const bool born = (st.stx_mask & STATX_BTIME) != 0;
     {
         const std::lock_guard lock(mutex);
-        if (!swept.emplace(makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino, born ? st.stx_btime.tv_sec : 0,
-                           born ? st.stx_btime.tv_nsec : 0)
-                 .second)
-            return;
+        const auto now = std::chrono::steady_clock::now();
+        auto [it, fresh] = swept.try_emplace({makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino,
+                                              born ? st.stx_btime.tv_sec : 0, born ? st.stx_btime.tv_nsec : 0},
+                                             now);
+        if (!fresh && now - it->second < kSweepAgainAfter) return;
+        it->second = now;
     }
     const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;

@@ -28,9 +28,9 @@ namespace zorbex {
 std::string TemporaryName(int folder, size_t targetLength);
 
 // Removes from folder the temporaries of ours (by name and owner) whose
-// process is gone. Each folder is read once in a process's life (at its
-// first write there), so that frequent writes do not read a large folder
-// every time.
+// process is gone. A folder is read at a process's first write there and
+// then at most every few minutes, so that frequent writes do not read a
+// large folder every time.
 void RemoveStaleTemporaries(int folder);
 
 // Registers a named temporary while it exists, for the signal handler to
