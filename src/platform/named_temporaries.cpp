@@ -8,15 +8,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <map>
+#include <mutex>
 #include <tuple>
 #include <utility>
 
