@@ -6,12 +6,15 @@
 #include "app/translation.h"
 #include "app/window_system.h"
 #include "cli/command_line.h"
+#include "platform/named_temporaries.h"
 #include "platform/program_dir.h"
 #include "settings/program_places.h"
 #include "widgets/app_context.h"
 #include "widgets/dialogs.h"
 
 int main(int argc, char** argv) {
+    // Before anything is written, for the window and the unattended run alike.
+    zorbex::RemoveTemporariesOnTermination();
     // The arguments as the system passed them: the application object takes
     // Qt's own options (-style, -reverse, ...) out of argv, and the first
     // argument must stay the one the user typed.

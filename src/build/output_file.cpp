@@ -1,38 +1,31 @@
 #include "build/output_file.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <filesystem>
 
 #include "platform/program_dir.h"
 
 namespace zorbex {
-namespace {
-
-bool SameFileOnDisk(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
-}  // namespace
 
 std::string NormalisedPath(std::string_view path) {
     return std::filesystem::path(path).lexically_normal().string();
 }
 
-bool NamesSameFile(const std::string& a, const std::string& b) {
-    return NormalisedPath(a) == NormalisedPath(b) || SameFileOnDisk(a, b);
+ProgramFiles ProgramFilesOf(const ProgramPlaces& places) {
+    return ProgramFiles{places.SettingsFile(), places.programDir + kHelpFileName, places.programDir + kExecutableName};
 }
 
-std::optional<std::string> ProgramFileRefusal(const std::string& output, const ProgramPlaces& places) {
-    const auto names = [&](const std::string& file) { return NamesSameFile(output, file); };
-    if (names(places.SettingsFile())) return "это файл настроек программы";
-    if (names(places.programDir + kHelpFileName)) return "это файл справки программы";
+std::optional<std::string> ProgramFileRefusal(const std::string& output, const std::optional<FileIdentity>& opened,
+                                              const ProgramFiles& own) {
+    const std::string normalised = NormalisedPath(output);
+    const auto is = [&](const std::string& file) {
+        return normalised == NormalisedPath(file) || (opened && IdentityOf(file) == opened);
+    };
+    if (is(own.settings)) return "это файл настроек программы";
+    if (is(own.help)) return "это файл справки программы";
     // The program beside them, and the running one wherever it lies and
     // under whatever name.
-    if (names(places.programDir + kExecutableName) || SameFileOnDisk(output, "/proc/self/exe")) return "это файл самой программы";
+    if (is(own.executable) || (opened && IdentityOf("/proc/self/exe") == opened)) return "это файл самой программы";
     return std::nullopt;
 }
 
@@ -40,12 +33,14 @@ std::string WriteFailedLine(const std::string& path, const WriteResult& result) 
     return "   не удалось записать файл «" + path + "»: " + WriteFailureReason(result);
 }
 
-OutputFile::OutputFile(const std::string& output, const ProgramPlaces& places) {
-    if (auto reason = ProgramFileRefusal(output, places)) {
-        refused_ = WriteResult{false, std::move(*reason), WriteFailure::kRefused, 0, false};
-        return;
-    }
+OutputFile::OutputFile(const std::string& output, const ProgramFiles& own) {
+    // Opened first, so that the refusal is made on what the write would reach.
     file_.emplace(output, WriteOptions{WriteDurability::kSync, true, true});
+    existing_ = file_->Existing();
+    if (auto reason = ProgramFileRefusal(output, existing_, own)) {
+        refused_ = WriteResult{false, std::move(*reason), WriteFailure::kRefused, 0, false};
+        file_.reset();
+    }
 }
 
 void OutputFile::AddLine(std::string_view line) {

@@ -4,7 +4,7 @@
 // at the path changes until Finish, and a Discard leaves the old file as it
 // was. A file that already holds exactly these bytes is left alone (same
 // inode, same modification time), so watchers see no change. Outputs that
-// name the program's own files are refused.
+// name the program's own files, or lead to them, are refused.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,18 +14,34 @@
 
 namespace zorbex {
 
+// The program's own files, which no playlist or union may replace. Named
+// one by one: they need not share a folder.
+struct ProgramFiles {
+    std::string settings;
+    std::string help;
+    std::string executable;
+};
+
+// The settings file in use, and the help file and executable of the program's folder.
+ProgramFiles ProgramFilesOf(const ProgramPlaces& places);
+
 class OutputFile {
 public:
-    OutputFile(const std::string& output, const ProgramPlaces& places);
+    OutputFile(const std::string& output, const ProgramFiles& own);
 
     // The line and its CR LF.
     void AddLine(std::string_view line);
     void Discard();
     WriteResult Finish();
 
+    // The file a write would replace, as it was opened and checked; nothing
+    // when there is none.
+    const std::optional<FileIdentity>& Existing() const { return existing_; }
+
 private:
     std::optional<WriteResult> refused_;
     std::optional<FileReplacement> file_;
+    std::optional<FileIdentity> existing_;
 };
 
 // Why a write failed, as the log says it: in Russian for the errors a write
@@ -36,15 +52,14 @@ std::string WriteFailureReason(const WriteResult& result);
 std::string WriteFailedLine(const std::string& path, const WriteResult& result);
 
 // Why output may not be a playlist or union file, or nothing when it may: it
-// names one of the program's own files (the settings file in use, which holds
-// every definition, the help file beside the executable, the running
-// executable), in whatever spelling.
-std::optional<std::string> ProgramFileRefusal(const std::string& output, const ProgramPlaces& places);
+// names one of the program's own files (the settings file in use, which holds every
+// definition, the help file, the running executable) once normalised, or
+// opened, the file a write to it would replace, is one of them (through a
+// link, a hard link or a folder link).
+std::optional<std::string> ProgramFileRefusal(const std::string& output, const std::optional<FileIdentity>& opened,
+                                              const ProgramFiles& own);
 
 // The path with ".", ".." and doubled "/" removed as text.
 std::string NormalisedPath(std::string_view path);
-// Whether a and b name the same file: equal once normalised, or, when both
-// exist, the same file on disk (which also catches links and hard links).
-bool NamesSameFile(const std::string& a, const std::string& b);
 
 }  // namespace zorbex

@@ -115,11 +115,12 @@ size_t OccupiedList::CountExact(std::string_view path) const {
     return static_cast<size_t>(std::count(entries_.begin(), entries_.end(), path));
 }
 
-size_t OccupiedList::CountSameFile(std::string_view path) const {
+size_t OccupiedList::CountSameFile(std::string_view path, std::optional<FileIdentity> opened) const {
     const std::string target = NormalisedPath(path);
+    if (!opened) opened = IdentityOf(target);
     size_t n = 0;
     for (const std::string& e : entries_) {
-        if (NamesSameFile(e, target)) ++n;
+        if (NormalisedPath(e) == target || (opened && IdentityOf(e) == opened)) ++n;
     }
     return n;
 }
@@ -188,7 +189,7 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
         return result;
     }
 
-    OutputFile out(result.output, context.places);
+    OutputFile out(result.output, ProgramFilesOf(context.places));
     // The exclusion list as lines pass: a line goes when its file-name part is
     // that of any entry, which is what removing the matches of each entry in
     // turn leaves.

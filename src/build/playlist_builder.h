@@ -6,12 +6,14 @@
 // of the path exactly as the file system gave them.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/dir_listing.h"
 #include "platform/file_write.h"
+#include "platform/path_walk.h"
 #include "platform/path_parts.h"  // FileNamePart: what an exclusion entry is compared by
 #include "settings/program_places.h"
 
@@ -42,9 +44,10 @@ public:
     // Entries equal to path byte for byte.
     size_t CountExact(std::string_view path) const;
     // Entries that name the same file as path: equal after removing ".",
-    // ".." and doubled "/", or, when both exist, the same file on disk
-    // (which also catches links and hard links to it).
-    size_t CountSameFile(std::string_view path) const;
+    // ".." and doubled "/", or leading to the file opened for writing to
+    // path (by default what path leads to now), which also catches links and
+    // hard links to it.
+    size_t CountSameFile(std::string_view path, std::optional<FileIdentity> opened = std::nullopt) const;
 
 private:
     std::vector<std::string> entries_;

@@ -109,6 +109,9 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
     const UnionDefinition def = context.loadUnion ? context.loadUnion(m) : UnionDefinition{};
     result.output = ResolveOutputPath(def.file, context.places.baseDir);
 
+    // Opened first (nothing changes before Finish), so that the checks are
+    // made on the file the write would reach.
+    OutputFile out(result.output, ProgramFilesOf(context.places));
     // One line per playlist definition writing to the target. Exact matches
     // count as they always did; another spelling of the same file (relative
     // against absolute, "..", a link) is refused too, or the union would
@@ -116,7 +119,7 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
     size_t occupied = 0;
     if (context.occupied) {
         occupied = context.occupied->CountExact(result.output);
-        if (occupied == 0) occupied = context.occupied->CountSameFile(result.output);
+        if (occupied == 0) occupied = context.occupied->CountSameFile(result.output, out.Existing());
     }
     if (occupied > 0) {
         for (size_t i = 0; i < occupied; ++i) Log(context, "   отменено - файл существует (занят плейлистом)");
@@ -129,7 +132,6 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
         return result;
     }
 
-    OutputFile out(result.output, context.places);
     for (size_t r = 0; r < def.members.size(); ++r) {
         if (!def.members[r]) continue;
         ++result.joined;

@@ -1,22 +1,18 @@
 #include "platform/file_write.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <set>
 #include <system_error>
 
-#include "platform/path_parts.h"
+#include "platform/named_temporaries.h"
+#include "platform/path_walk.h"
 
 namespace zorbex {
 namespace {
@@ -34,57 +30,6 @@ WriteResult Ok(bool unchanged = false) { return WriteResult{true, {}, WriteFailu
 
 WriteResult Refuse(WriteFailure failure, std::string text) {
     return WriteResult{false, std::move(text), failure, 0, false};
-}
-
-// Closes the descriptor it holds when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { Reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    void Reset(int fd = -1) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-    // Closes now and reports the outcome (a delayed write error shows here).
-    int Close() {
-        int rc = ::close(fd_);
-        fd_ = -1;
-        return rc;
-    }
-
-private:
-    int fd_;
-};
-
-// The kernel's "protected symlinks" rule: in a sticky, world-writable folder
-// a link is followed only when it is ours or the folder owner's.
-bool ForeignLinkInSharedFolder(const std::string& link, const struct stat& linkStat) {
-    struct stat dir {};
-    if (::stat(FolderPart(link).c_str(), &dir) != 0) return false;
-    constexpr mode_t kShared = S_ISVTX | S_IWOTH;
-    if ((dir.st_mode & kShared) != kShared) return false;
-    return linkStat.st_uid != ::geteuid() && linkStat.st_uid != dir.st_uid;
-}
-
-// Follows symbolic links (even dangling ones) so that the file they lead to is
-// replaced and the link itself stays. Gives up after 40 steps; the open that
-// follows then reports the loop. False when a step is a link the kernel's
-// rule would not follow.
-bool ResolveLinks(std::string& path) {
-    for (int i = 0; i < 40; ++i) {
-        struct stat st;
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
-        if (ForeignLinkInSharedFolder(path, st)) return false;
-        char buf[PATH_MAX];
-        ssize_t n = ::readlink(path.c_str(), buf, sizeof buf);
-        if (n <= 0 || n >= static_cast<ssize_t>(sizeof buf)) return true;
-        std::string link(buf, static_cast<size_t>(n));
-        path = link.front() == '/' ? link : FolderPart(path) + "/" + link;
-    }
-    return true;
 }
 
 bool WriteAllAt(int fd, std::string_view bytes, off_t offset, int& err) {
@@ -171,51 +116,6 @@ WriteResult WriteInPlace(int fd, int src, off_t size, WriteDurability durability
     return Ok();
 }
 
-std::string TempName(const std::string& dir, const std::string& base) {
-    static std::atomic<unsigned> counter{0};
-    unsigned long mix = static_cast<unsigned long>(::getpid()) * 2654435761UL ^
-                        (static_cast<unsigned long>(counter.fetch_add(1)) << 16) ^
-                        reinterpret_cast<unsigned long>(&dir);
-    return dir + "/." + base + ".zx-" + std::to_string(::getpid()) + "-" + std::to_string(mix % 1000000007UL);
-}
-
-// The process number in a temporary name of ours for base, or 0.
-pid_t TempNameOwner(std::string_view name, const std::string& base) {
-    const std::string prefix = "." + base + ".zx-";
-    if (!name.starts_with(prefix)) return 0;
-    name.remove_prefix(prefix.size());
-    const size_t dash = name.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash + 1 == name.size() || dash > 9) return 0;
-    for (size_t i = 0; i < name.size(); ++i)
-        if (i != dash && (name[i] < '0' || name[i] > '9')) return 0;
-    return static_cast<pid_t>(std::strtol(std::string(name.substr(0, dash)).c_str(), nullptr, 10));
-}
-
-// Removes the named temporaries of base that a killed run of ours left in
-// dir: ours by name and owner, and their process is gone. Once per folder
-// and name in a process's life, so that frequent saves do not read the
-// folder every time.
-void RemoveStaleTemporaries(const std::string& dir, const std::string& base) {
-    static std::mutex mutex;
-    static std::set<std::string> done;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (!done.insert(dir + "/" + base).second) return;
-    }
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return;
-    const int dfd = ::dirfd(d);
-    while (const dirent* e = ::readdir(d)) {
-        const pid_t pid = TempNameOwner(e->d_name, base);
-        if (pid <= 0 || pid == ::getpid()) continue;
-        struct stat st {};
-        if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
-        if (::kill(pid, 0) != 0 && errno == ESRCH) ::unlinkat(dfd, e->d_name, 0);
-    }
-    ::closedir(d);
-}
-
 // An unnamed file for the new bytes of a file that is rewritten in place:
 // in the temporary folder when it takes one, else in memory.
 int SpoolFile() {
@@ -237,24 +137,33 @@ bool CanLinkLater(int fd) {
            viaProc.st_dev == direct.st_dev && viaProc.st_ino == direct.st_ino;
 }
 
+// The caller's effective rights allow writing the file held at the target;
+// probed, not opened for writing (closing such a descriptor tells watchers
+// that the file was written, even when it is then left alone).
+bool WritableByUs(const WriteLocation& at) {
+    if (::faccessat(at.file.get(), "", W_OK, AT_EACCESS | AT_EMPTY_PATH) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A kernel without the empty path there: through the descriptor's entry in /proc.
+    return ::faccessat(AT_FDCWD, ProcFdPath(at.file.get()).c_str(), W_OK, AT_EACCESS) == 0;
+}
+
 }  // namespace
 
 struct FileReplacement::State {
     enum class Mode { kNotYet, kUnnamed, kNamed, kSpool };
 
     WriteOptions options;
-    std::string target;  // the path after links
-    std::string dir, base;
-    bool exists = false;
-    struct stat st {};  // of the existing target
-    Fd targetFd;        // the existing target, for writing in place
-    Fd oldFd;           // the existing target, read to compare
+    WriteLocation at;     // the target's folder, its name there and what stands there
+    bool exists = false;  // a regular file we may write stands there
+    UniqueFd targetFd;    // the existing target, for writing in place
+    UniqueFd oldFd;       // the existing target, read to compare
     bool comparing = false;
     off_t matched = 0;  // bytes known equal to the old file's (while comparing)
     Mode mode = Mode::kNotYet;
-    Fd out;
-    std::string tmpName;  // the temporary's name once it has one
-    off_t written = 0;    // bytes in out
+    UniqueFd out;
+    std::string tmpName;                // the temporary's name once it has one
+    std::optional<LiveTemporary> live;  // that name, for a signal that ends the program
+    off_t written = 0;                  // bytes in out
     std::string buffer;
     std::string oldChunk;
     std::optional<WriteResult> failure;
@@ -272,11 +181,17 @@ struct FileReplacement::State {
         return n == static_cast<ssize_t>(data.size()) && std::memcmp(oldChunk.data(), data.data(), data.size()) == 0;
     }
 
+    // A fresh temporary name in the target's folder; false when none fits there.
+    bool NextTemporaryName() {
+        tmpName = TemporaryName(at.folder.get(), at.name.size());
+        return !tmpName.empty();
+    }
+
     bool CreateTemporary() {
         int err = 0;
         if (options.unnamedTemporary) {
-            out.Reset(::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
-            if (out.get() < 0) {
+            out.Reset(::openat(at.folder.get(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
+            if (!out.valid()) {
                 err = errno;
                 if (!NoUnnamedFiles(err)) return RefusedTemporary(err);
             } else if (CanLinkLater(out.get())) {
@@ -285,10 +200,12 @@ struct FileReplacement::State {
             }
             out.Reset();
         }
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            tmpName = TempName(dir, base);
-            out.Reset(::open(tmpName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
-            if (out.get() >= 0) {
+        err = ENAMETOOLONG;
+        for (int attempt = 0; attempt < 100 && NextTemporaryName(); ++attempt) {
+            out.Reset(::openat(at.folder.get(), tmpName.c_str(),
+                               O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666));
+            if (out.valid()) {
+                live.emplace(at.folder.get(), tmpName);
                 mode = Mode::kNamed;
                 return true;
             }
@@ -304,7 +221,7 @@ struct FileReplacement::State {
     bool RefusedTemporary(int err) {
         if (!exists || !FolderRefusesNewFiles(err)) return Failed(Fail(err));
         out.Reset(SpoolFile());
-        if (out.get() < 0) return Failed(Fail(err));
+        if (!out.valid()) return Failed(Fail(err));
         mode = Mode::kSpool;
         return true;
     }
@@ -313,8 +230,8 @@ struct FileReplacement::State {
     // far are copied first.
     bool StartWriting() {
         if (exists) {
-            targetFd.Reset(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
-            if (targetFd.get() < 0) return Failed(Fail(errno));
+            targetFd.Reset(ReopenTarget(at, O_WRONLY));
+            if (!targetFd.valid()) return Failed(Fail(errno));
         }
         if (!CreateTemporary()) return false;
         int err = 0;
@@ -342,32 +259,30 @@ struct FileReplacement::State {
         return true;
     }
 
-    // The old file holds exactly the bytes matched and is still the file at the path.
+    // The old file holds exactly the bytes matched and is still the file at the name.
     bool OldIsTheSame() {
         char extra;
         struct stat was {}, now {};
         return ReadAt(oldFd.get(), &extra, 1, matched) == 0 && ::fstat(oldFd.get(), &was) == 0 &&
-               ::stat(target.c_str(), &now) == 0 && was.st_dev == now.st_dev && was.st_ino == now.st_ino;
+               ::fstatat(at.folder.get(), at.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+               IdentityOf(was) == IdentityOf(now);
     }
 
     // Links the complete unnamed temporary into the folder under a temporary name.
     bool NameUnnamed() {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            tmpName = TempName(dir, base);
-            if (::linkat(AT_FDCWD, ProcFdPath(out.get()).c_str(), AT_FDCWD, tmpName.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        int err = ENAMETOOLONG;
+        for (int attempt = 0; attempt < 100 && NextTemporaryName(); ++attempt) {
+            const int folder = at.folder.get();
+            if (::linkat(AT_FDCWD, ProcFdPath(out.get()).c_str(), folder, tmpName.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+                ::linkat(out.get(), "", folder, tmpName.c_str(), AT_EMPTY_PATH) == 0) {
+                live.emplace(folder, tmpName);
                 return true;
-            int err = errno;
-            if (::linkat(out.get(), "", AT_FDCWD, tmpName.c_str(), AT_EMPTY_PATH) == 0) return true;
-            if (err == ENOENT) err = errno;
-            tmpName.clear();
-            if (err != EEXIST) return Failed(Fail(err));
+            }
+            err = errno;
+            if (err != EEXIST) break;
         }
-        return Failed(Fail(EEXIST));
-    }
-
-    WriteResult Abandon(int err) {
-        Failed(Fail(err));
-        return Finish();
+        tmpName.clear();
+        return Failed(Fail(err));
     }
 
     WriteResult Replace() {
@@ -375,29 +290,37 @@ struct FileReplacement::State {
         if (exists) {
             // Keep owner and group where we may (root, or a group we belong to),
             // then the permission bits (after chown, which may clear set-id bits).
-            if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) {
-                [[maybe_unused]] int ignored = ::fchown(out.get(), st.st_uid, st.st_gid);
+            if (at.st.st_uid != ::geteuid() || at.st.st_gid != ::getegid()) {
+                [[maybe_unused]] int ignored = ::fchown(out.get(), at.st.st_uid, at.st.st_gid);
             }
-            if (::fchmod(out.get(), st.st_mode & 07777) != 0) return Abandon(errno);
+            if (::fchmod(out.get(), at.st.st_mode & 07777) != 0) return Fail(errno);
         }
-        if (options.durability == WriteDurability::kSync && ::fsync(out.get()) != 0) return Abandon(errno);
-        if (mode == Mode::kUnnamed && !NameUnnamed()) return Finish();
-        if (out.Close() != 0) return Abandon(errno);
-        if (::rename(tmpName.c_str(), target.c_str()) != 0) {
+        if (options.durability == WriteDurability::kSync && ::fsync(out.get()) != 0) return Fail(errno);
+        if (mode == Mode::kUnnamed && !NameUnnamed()) return *failure;
+        // Kept to write in place from, should the rename be refused.
+        UniqueFd readBack(exists ? ::fcntl(out.get(), F_DUPFD_CLOEXEC, 0) : -1);
+        if (out.Close() != 0) return Fail(errno);
+        if (::renameat(at.folder.get(), tmpName.c_str(), at.folder.get(), at.name.c_str()) != 0) {
             const int err = errno;
             // A sticky folder lets us create files but not replace another
             // user's file (EPERM); a file bind-mounted on its own cannot be
-            // renamed over (EBUSY). The file itself is writable: write in place.
-            if (exists && (FolderRefusesNewFiles(err) || err == EBUSY)) {
-                Fd src(::open(tmpName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-                ::unlink(tmpName.c_str());
-                tmpName.clear();
-                if (src.get() >= 0) return WriteInPlace(targetFd.get(), src.get(), written, options.durability);
+            // renamed over (EBUSY). The file itself is writable: write in
+            // place, into the file that was checked.
+            if (exists && readBack.valid() && (FolderRefusesNewFiles(err) || err == EBUSY)) {
+                DropTemporary();
+                return WriteInPlace(targetFd.get(), readBack.get(), written, options.durability);
             }
-            return Abandon(err);
+            return Fail(err);
         }
+        live.reset();
         tmpName.clear();
         return Ok();
+    }
+
+    void DropTemporary() {
+        if (!tmpName.empty()) ::unlinkat(at.folder.get(), tmpName.c_str(), 0);
+        live.reset();
+        tmpName.clear();
     }
 
     // Lets go of everything; a named temporary that was not renamed goes.
@@ -405,58 +328,65 @@ struct FileReplacement::State {
         out.Reset();
         targetFd.Reset();
         oldFd.Reset();
-        if (!tmpName.empty()) ::unlink(tmpName.c_str());
-        tmpName.clear();
+        DropTemporary();
+        at = WriteLocation{};
         std::string().swap(buffer);
         std::string().swap(oldChunk);
         finished = true;
         return failure ? *failure : Ok();
+    }
+
+    // Commit's work, all but letting go.
+    WriteResult Complete() {
+        if (!Put(buffer)) return *failure;
+        buffer.clear();
+        if (comparing && OldIsTheSame()) return Ok(true);
+        comparing = false;
+        if (mode == Mode::kNotYet && !StartWriting()) return *failure;
+        return Replace();
     }
 };
 
 FileReplacement::FileReplacement(const std::string& path, WriteOptions options) : s_(std::make_unique<State>()) {
     State& s = *s_;
     s.options = options;
-    if (path.empty()) {
-        s.Failed(Fail(ENOENT));
-        return;
-    }
-    s.target = path;
-    if (!ResolveLinks(s.target)) {
+    s.at = LocateForWriting(path);
+    if (s.at.foreignLink) {
         s.Failed(Refuse(WriteFailure::kForeignLink, "Symbolic link in a shared folder belongs to another user"));
         return;
     }
-    // An existing target must be a regular file we may write to. The probe
-    // does not open it for writing: closing such a descriptor tells watchers
-    // (inotify) that the file was written, even when it is then left alone.
-    if (::stat(s.target.c_str(), &s.st) == 0) {
-        if (S_ISDIR(s.st.st_mode)) {
-            s.Failed(Fail(EISDIR));
-            return;
-        }
-        if (!S_ISREG(s.st.st_mode)) {
-            s.Failed(Refuse(WriteFailure::kNotRegularFile, "Not a regular file"));
-            return;
-        }
-        if (::faccessat(AT_FDCWD, s.target.c_str(), W_OK, AT_EACCESS) != 0) {
-            s.Failed(Fail(errno));
-            return;
-        }
-        s.exists = true;
-        if (options.keepUnchanged) {
-            s.oldFd.Reset(::open(s.target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-            s.comparing = s.oldFd.get() >= 0;
-        }
-    } else if (errno != ENOENT) {
+    if (s.at.error != 0) {
+        s.Failed(Fail(s.at.error));
+        return;
+    }
+    if (!s.at.exists()) return;
+    // An existing target must be a regular file we may write to.
+    if (S_ISDIR(s.at.st.st_mode)) {
+        s.Failed(Fail(EISDIR));
+        return;
+    }
+    if (!S_ISREG(s.at.st.st_mode)) {
+        s.Failed(Refuse(WriteFailure::kNotRegularFile, "Not a regular file"));
+        return;
+    }
+    if (!WritableByUs(s.at)) {
         s.Failed(Fail(errno));
         return;
     }
-    s.dir = FolderPart(s.target);
-    s.base = FileNamePart(s.target);
+    s.exists = true;
+    if (options.keepUnchanged) {
+        s.oldFd.Reset(ReopenTarget(s.at, O_RDONLY | O_NONBLOCK));
+        s.comparing = s.oldFd.valid();
+    }
 }
 
 FileReplacement::~FileReplacement() {
     if (!s_->finished) s_->Finish();
+}
+
+std::optional<FileIdentity> FileReplacement::Existing() const {
+    if (s_->finished || !s_->at.exists()) return std::nullopt;
+    return IdentityOf(s_->at.st);
 }
 
 bool FileReplacement::Append(std::string_view bytes) {
@@ -476,19 +406,10 @@ bool FileReplacement::Append(std::string_view bytes) {
 WriteResult FileReplacement::Commit() {
     State& s = *s_;
     if (s.finished) return s.failure ? *s.failure : Fail(EBADF);
-    if (!s.Put(s.buffer)) return s.Finish();
-    s.buffer.clear();
-    if (s.comparing && s.OldIsTheSame()) {
-        s.Finish();
-        RemoveStaleTemporaries(s.dir, s.base);
-        return Ok(true);
-    }
-    s.comparing = false;
-    if (s.mode == State::Mode::kNotYet && !s.StartWriting()) return s.Finish();
-    WriteResult r = s.Replace();
-    if (!r.ok) s.Failed(r);
+    WriteResult r = s.Complete();
+    if (r.ok) RemoveStaleTemporaries(s.at.folder.get());
+    else s.Failed(r);
     s.Finish();
-    if (r.ok) RemoveStaleTemporaries(s.dir, s.base);
     return r;
 }
 
@@ -503,7 +424,7 @@ WriteResult WriteFileReplacing(const std::string& path, std::string_view bytes, 
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) return std::nullopt;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;

@@ -8,11 +8,20 @@
 // (or a crash) sees either the old content or the new one, never a mix.
 //
 // Rules:
+// - Where the bytes go is found by walking the path through descriptors
+//   (platform/path_walk.h): a symbolic link anywhere on the way is followed
+//   (the file it leads to is replaced, the link stays a link) only where the
+//   kernel's "protected symlinks" rule would follow it, whatever the system's
+//   setting; the temporary is made, linked and renamed relative to the
+//   folder so found, and an existing target is held open from the start, so
+//   that a name swapped for a link or another file after the checks changes
+//   nothing: the rename replaces the name itself, and an in-place write goes
+//   only into the file that was checked.
 // - The temporary file has no name while it is written (O_TMPFILE); it is
 //   linked into the folder only when complete, just before the rename, so a
 //   crash leaves nothing behind. Where the file system has no unnamed files
-//   the temporary is named ".NAME.zx-PID-N"; such files of ours whose process
-//   is gone are removed after the next successful replacement of NAME.
+//   the temporary is named; its name fits wherever the target's does, and
+//   what a killed run leaves is removed (platform/named_temporaries.h).
 // - An existing target must itself be writable (probed with the caller's
 //   effective rights; it is opened for writing only once bytes are to be
 //   written, so a file left alone sees no write at all): a read-only file is
@@ -27,14 +36,10 @@
 //   file is rewritten in place instead: the new bytes wait in an unnamed file
 //   elsewhere until they are complete, space is reserved, then they are
 //   copied from the start, the file is cut to the new length and flushed. A
-//   writable file in a read-only folder is thus still written.
+//   writable file in a read-only folder is thus still written; a crash in
+//   the middle of that copy leaves it torn, the one case where it can be.
 // - A missing folder, a target that is a directory or not a regular file, a
 //   full disk: an error, and the target is unchanged.
-// - A symbolic link is followed (the file it leads to is replaced, the link
-//   stays a link) only where the kernel's "protected symlinks" rule would
-//   follow it: a link in a sticky, world-writable folder (/tmp, a shared
-//   music folder) that belongs neither to us nor to the folder's owner is
-//   refused, whatever the system's setting, since anyone may plant one there.
 // - With keepUnchanged, a target that already holds exactly the new bytes is
 //   left alone (same inode, same times): the bytes are compared with the old
 //   file as they come, and nothing is written until they first differ.
@@ -42,6 +47,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/path_walk.h"
 
 namespace zorbex {
 
@@ -101,6 +108,12 @@ public:
     bool Append(std::string_view bytes);
     WriteResult Commit();
     void Discard();
+
+    // The file that stands at the target (after links) and would be
+    // replaced, as it was opened, whether or not it may be written; nothing
+    // when there is none, a link on the way was refused, or the replacement
+    // has ended.
+    std::optional<FileIdentity> Existing() const;
 
 private:
     struct State;

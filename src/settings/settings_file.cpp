@@ -10,7 +10,7 @@
 #include <stdexcept>
 
 #include "platform/file_write.h"
-#include "platform/path_parts.h"
+#include "platform/path_walk.h"
 #include "settings/ini_text.h"
 #include "settings/settings_lock.h"
 
@@ -91,7 +91,7 @@ SettingsFile::~SettingsFile() {
         ::fsync(fd);
         ::close(fd);
     }
-    fd = ::open(FolderPart(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    fd = OpenTargetFolder(path_);  // where the renames were made, also behind a link
     if (fd >= 0) {
         ::fsync(fd);  // makes the last rename itself durable
         ::close(fd);

@@ -13,7 +13,7 @@
 #include <thread>
 #include <utility>
 
-#include "platform/path_parts.h"
+#include "platform/path_walk.h"
 
 namespace zorbex {
 namespace {
@@ -58,7 +58,10 @@ int TryLock(int fd, int operation) {
 }  // namespace
 
 SettingsLock::SettingsLock(const std::string& filePath, Mode mode, std::chrono::milliseconds wait) {
-    fd_ = ::open(FolderPart(filePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // The folder of the file itself: a settings file that is a link to one
+    // elsewhere (shared between installs, kept with dotfiles) is replaced
+    // there, so that is where every process must meet.
+    fd_ = OpenTargetFolder(filePath);
     if (fd_ < 0) return;
     const int operation = mode == Mode::kExclusive ? LOCK_EX : LOCK_SH;
     int err = TryLock(fd_, operation);

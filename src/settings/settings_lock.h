@@ -4,7 +4,8 @@
 // open file description).
 //
 // What is locked is the settings file's FOLDER (flock on a descriptor of the
-// directory), not the file: a write replaces the file by renaming a new one
+// directory; when the file is a symbolic link, the folder of the file it
+// leads to, where it is replaced), not the file: a write replaces the file by renaming a new one
 // over it, so a lock on the file's inode would be left behind on the old
 // inode and a second process could lock the new one at the same time. The
 // folder's inode never changes, can be opened even when it is read-only (the

@@ -1,6 +1,7 @@
 #include "platform/file_write.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -8,10 +9,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <iostream>
+#include <climits>
 #include <filesystem>
 #include <vector>
 #include <string>
 
+#include "platform/named_temporaries.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -312,17 +317,28 @@ TEST(FileWrite, AWriteKilledHalfwayLeavesNothingBehind) {
         // Unnamed: nothing to find. Named: the stale temporary of a dead run.
         EXPECT_EQ(Listing(dir.path()).size(), unnamed ? 1u : 2u) << unnamed;
     }
-    // Look-alikes stay: another file's, and one whose process still lives.
-    const std::string other = ".g.m3u.zx-" + std::to_string(DeadPid()) + "-7";
-    WriteFile(dir / other, "");
-    WriteFile(dir / ".f.m3u.zx-1-7", "");
+    // Any write into the folder removes what dead runs left, whatever file
+    // they were writing, in the earlier form of the names too; the
+    // temporaries of a process that still lives, and names that only look
+    // alike, stay.
+    const std::string dead = std::to_string(DeadPid());
+    for (const std::string& name : {".g.m3u.zx-" + dead + "-7", ".zx-" + dead + "-8", std::string(".f.m3u.zx-1-7"),
+                                    std::string(".zx-1-7"), "g.zx-" + dead + "-7", ".zx-" + dead + "-x"})
+        WriteFile(dir / name, "");
     ::chmod(p.c_str(), 0640);
-    FileReplacement named(p, WriteOptions{WriteDurability::kSync, false, false});
+    FileReplacement named(dir / "h.m3u", WriteOptions{WriteDurability::kSync, false, false});
     named.Append("new\r\n");
     ASSERT_TRUE(named.Commit().ok);
+    EXPECT_EQ(ReadFile(p), "old\r\n");
+    std::vector<std::string> kept{".f.m3u.zx-1-7", ".zx-" + dead + "-x", ".zx-1-7", "f.m3u", "g.zx-" + dead + "-7", "h.m3u"};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(Listing(dir.path()), kept);
+    // A named replacement keeps the old file's permission bits.
+    FileReplacement again(p, WriteOptions{WriteDurability::kSync, false, false});
+    again.Append("new\r\n");
+    ASSERT_TRUE(again.Commit().ok);
     EXPECT_EQ(ReadFile(p), "new\r\n");
     EXPECT_EQ(ModeOf(p), 0640u);
-    EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{".f.m3u.zx-1-7", other, "f.m3u"}));
 }
 
 TEST(FileWrite, KeepUnchangedLeavesAFileWithTheSameBytesAlone) {
@@ -385,10 +401,139 @@ TEST(FileWrite, LinksInASharedStickyFolderAreFollowedOnlyWhereTheKernelWould) {
     EXPECT_EQ(ReadFile(victim), "mine");
     EXPECT_EQ(WriteFileReplacing(link("dangling.m3u", dir / "made", 65534), "x").failure, WriteFailure::kForeignLink);
     EXPECT_FALSE(zx_test::Exists(dir / "made"));
+    // The same for a link to a folder, wherever it is met: in the middle of
+    // the output's path, or on the way that a link of our own leads.
+    const std::string home = dir / "home";
+    zx_test::MakeDirs(home);
+    link("sub", home, 65534);
+    ASSERT_EQ(::symlink((shared + "/sub/x.m3u").c_str(), (dir / "ours.m3u").c_str()), 0);
+    ASSERT_EQ(::symlink(shared.c_str(), (dir / "alias").c_str()), 0);
+    for (const std::string& path : {shared + "/sub/out.m3u", dir / "ours.m3u", dir / "alias/sub/../home/y.m3u"})
+        EXPECT_EQ(WriteFileReplacing(path, "x").failure, WriteFailure::kForeignLink) << path;
+    EXPECT_TRUE(Listing(home).empty());
     // Our own link and one of the folder's owner: followed.
     EXPECT_TRUE(WriteFileReplacing(link("ours.m3u", victim, 0), "ours").ok);
     EXPECT_EQ(ReadFile(victim), "ours");
     ::chown(shared.c_str(), 65534, 65534);
     EXPECT_TRUE(WriteFileReplacing(planted, "owner's").ok);
     EXPECT_EQ(ReadFile(victim), "owner's");
+}
+
+// A temporary never needs a longer name than its target: the longest name
+// the folder takes can be written, with an unnamed temporary and a named one.
+TEST(FileWrite, TheLongestNameTheFolderTakes) {
+    TempDir dir;
+    const std::string p = dir / std::string(NAME_MAX, 'n');
+    for (bool unnamed : {true, false}) {
+        FileReplacement r(p, WriteOptions{WriteDurability::kNoSync, false, unnamed});
+        r.Append(unnamed ? "unnamed" : "named");
+        const auto result = r.Commit();
+        EXPECT_TRUE(result.ok) << result.error;
+        EXPECT_EQ(ReadFile(p), unnamed ? "unnamed" : "named");
+    }
+    EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{std::string(NAME_MAX, 'n')});
+}
+
+// SIGTERM, SIGINT or SIGHUP in the middle of a write with a named temporary:
+// the temporary goes with the process, which still ends by that signal. A
+// signal the process was started with ignored (nohup) stays ignored.
+TEST(FileWrite, ASignalThatEndsAWriteTakesItsTemporaryAlong) {
+    TempDir dir;
+    const std::string p = dir / "f.m3u";
+    WriteFile(p, "old\r\n");
+    const auto killedMidWrite = [&](const std::vector<int>& signals, bool hupIgnored) {
+        int ready[2];
+        EXPECT_EQ(::pipe(ready), 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            // As a program started from a terminal: a background job of a
+            // script, as the tests may be, starts with SIGINT ignored.
+            for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::signal(sig, SIG_DFL);
+            if (hupIgnored) ::signal(SIGHUP, SIG_IGN);
+            zorbex::RemoveTemporariesOnTermination();
+            FileReplacement r(p, WriteOptions{WriteDurability::kNoSync, false, false});
+            r.Append(std::string(3 << 20, 'x'));  // past the first piece: the temporary exists
+            if (::write(ready[1], "r", 1) != 1) ::_exit(1);
+            for (;;) ::pause();
+        }
+        char c;
+        EXPECT_EQ(::read(ready[0], &c, 1), 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        EXPECT_EQ(Listing(dir.path()).size(), 2u) << "no temporary to remove";
+        for (int sig : signals) ::kill(pid, sig);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
+    };
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        EXPECT_EQ(killedMidWrite({sig}, false), sig);
+        EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"f.m3u"}) << sig;
+    }
+    // Pending together, SIGHUP would be taken first.
+    EXPECT_EQ(killedMidWrite({SIGHUP, SIGTERM}, true), SIGTERM);
+    EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"f.m3u"});
+    EXPECT_EQ(ReadFile(p), "old\r\n");
+}
+
+// Another user swaps a name in a shared sticky folder between a file of
+// theirs and a link to a file of ours, as fast as they can, while we write
+// to that name again and again: no write ever goes through the link, and our
+// settings file is never replaced.
+TEST(FileWrite, ANameSwappedForALinkDuringTheWriteIsNeverWrittenThrough) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+    using zx_test::BecomeUser;
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 0755);
+    const std::string shared = dir / "shared/", mine = dir / "mine/";
+    zx_test::MakeDirs(shared);
+    ::chmod(shared.c_str(), 01777);
+    const std::string settings = mine + "Zorbl.Zrf", secret = mine + "secret";
+    WriteFile(settings, "[Zor:bl]\r\nplaylists=1\r\n");
+    WriteFile(secret, "secret\r\n");
+    for (const std::string& path : {mine, settings, secret})
+        ASSERT_EQ(::lchown(path.c_str(), zx_test::kSecondUser, zx_test::kSecondUser), 0);
+    const ino_t settingsInode = InodeOf(settings);
+    const std::string out = shared + "out.m3u";
+
+    const pid_t swapper = ::fork();
+    ASSERT_GE(swapper, 0);
+    if (swapper == 0) {
+        if (!BecomeUser(zx_test::kUnprivilegedUser)) ::_exit(3);
+        ::umask(0);
+        // A file of theirs at the name, and a link to each file of ours
+        // beside it; each exchange turns the name from one to the other.
+        ::close(::open(out.c_str(), O_CREAT | O_WRONLY, 0666));
+        const std::string toSettings = shared + ".a", toSecret = shared + ".b";
+        if (::symlink(settings.c_str(), toSettings.c_str()) != 0 || ::symlink(secret.c_str(), toSecret.c_str()) != 0)
+            ::_exit(4);
+        for (unsigned i = 0;; ++i)
+            ::renameat2(AT_FDCWD, (i / 2 % 2 ? toSettings : toSecret).c_str(), AT_FDCWD, out.c_str(), RENAME_EXCHANGE);
+    }
+    // Under way once the name has been seen as both.
+    bool seenLink = false, seenFile = false;
+    for (int i = 0; i < 1000000 && !(seenLink && seenFile); ++i) {
+        struct stat st {};
+        if (::lstat(out.c_str(), &st) != 0) continue;
+        (S_ISLNK(st.st_mode) ? seenLink : seenFile) = true;
+    }
+    const auto counts = zx_test::RunInChild([&] {
+        if (!BecomeUser(zx_test::kSecondUser)) ::_exit(3);
+        int written = 0, refused = 0;
+        for (int i = 0; i < 400; ++i) {
+            // As a playlist is written: opened, then its folder walked, then written.
+            FileReplacement r(out, WriteOptions{WriteDurability::kNoSync, true, true});
+            ::usleep(200);
+            r.Append("playlist\r\n");
+            ++(r.Commit().ok ? written : refused);
+        }
+        return std::to_string(written) + " written, " + std::to_string(refused) + " refused";
+    });
+    ::kill(swapper, SIGKILL);
+    ::waitpid(swapper, nullptr, 0);
+    ASSERT_TRUE(counts.has_value());
+    std::cout << "of 400 writes: " << *counts << std::endl;
+    EXPECT_EQ(ReadFile(settings), "[Zor:bl]\r\nplaylists=1\r\n");
+    EXPECT_EQ(InodeOf(settings), settingsInode);
+    EXPECT_EQ(ReadFile(secret), "secret\r\n");
 }

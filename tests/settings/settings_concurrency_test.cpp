@@ -177,3 +177,22 @@ TEST(SettingsLockWait, AStuckHolderFailsWritesOnceAndIsNotWaitedForAgain) {
     EXPECT_TRUE(SettingsLock(path, SettingsLock::Mode::kExclusive, hours(1)).held());
     release.join();
 }
+
+// A settings file that is a link to one elsewhere is replaced there, so that
+// is where the lock is taken: a run through the link waits for a holder of
+// the real file's lock.
+TEST(SettingsLockWait, ALinkedSettingsFileIsLockedWhereItLies) {
+    TempDir dir;
+    const std::string real = dir / "dotfiles/Zorbl.Zrf", link = SettingsPath(dir / "prog/");
+    zx_test::WriteFile(real, "[Zor:bl]\r\n");
+    zx_test::MakeDirs(dir / "prog");
+    ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+    zx_test::HeldInChild holder([&]() -> std::shared_ptr<void> {
+        auto lock = std::make_shared<SettingsLock>(real, SettingsLock::Mode::kExclusive);
+        return lock->held() ? lock : nullptr;
+    });
+    ASSERT_TRUE(holder.taken());
+    const SettingsLock throughLink(link, SettingsLock::Mode::kExclusive, std::chrono::milliseconds(50));
+    EXPECT_FALSE(throughLink.held());
+    EXPECT_TRUE(throughLink.timedOut());
+}

@@ -7,23 +7,20 @@
 
 
 namespace zx_test {
-namespace {
-constexpr uid_t kNobody = 65534;
-constexpr gid_t kNogroup = 65534;
-}  // namespace
+bool BecomeUser(uid_t user) {
+    return ::setgroups(0, nullptr) == 0 && ::setgid(static_cast<gid_t>(user)) == 0 && ::setuid(user) == 0;
+}
 
 std::optional<std::string> RunUnprivileged(const std::function<std::string()>& fn) {
     return RunInChild([&fn] {
-        if (::geteuid() == 0) {
-            if (::setgroups(0, nullptr) != 0 || ::setgid(kNogroup) != 0 || ::setuid(kNobody) != 0) ::_exit(3);
-        }
+        if (::geteuid() == 0 && !BecomeUser(kUnprivilegedUser)) ::_exit(3);
         return fn();
     });
 }
 
 void GiveToUnprivileged(const std::string& path) {
     if (::geteuid() == 0) {
-        [[maybe_unused]] int rc = ::lchown(path.c_str(), kNobody, kNogroup);
+        [[maybe_unused]] int rc = ::lchown(path.c_str(), kUnprivilegedUser, kUnprivilegedUser);
     }
 }
 

@@ -6,6 +6,8 @@
 // forked child; when the test process is root, the child first becomes the
 // user and group 65534 ("nobody"), for whom the bits are enforced. Files the
 // child must own are handed over with GiveToUnprivileged.
+#include <sys/types.h>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -20,6 +22,16 @@ std::optional<std::string> RunUnprivileged(const std::function<std::string()>& f
 // Makes path (not following links) owned by the user RunUnprivileged runs as;
 // does nothing when the process is not root.
 void GiveToUnprivileged(const std::string& path);
+
+// Two users of a shared machine, for tests of one user's files against
+// another's (which need root to set up): the one RunUnprivileged runs as,
+// and a second one.
+inline constexpr uid_t kUnprivilegedUser = 65534;
+inline constexpr uid_t kSecondUser = 65533;
+
+// Turns a forked child into user (with the group of the same number and no
+// others); false when it may not.
+bool BecomeUser(uid_t user);
 
 // True when a child can be started that is subject to permission bits: it
 // could drop root's rights, or the tests do not run as root anyway. Tests
