@@ -44,14 +44,20 @@ int ExitStatusOf(const RunResult& result) {
 }
 
 int RunUnattended(const std::string& programDir, std::ostream& log, std::ostream& errors) {
+    return RunUnattended(programDir, errors, [&] {
+        UnattendedHost host(programDir, log, errors);
+        return Run(host, programDir);
+    });
+}
+
+int RunUnattended(const std::string& programDir, std::ostream& errors, const std::function<RunResult()>& run) {
     try {
         {
             SettingsFile settings(SettingsPath(programDir));
             settings.ReadNumber(MainSection(), "reset", 1);
             settings.WriteNumber(MainSection(), "reset", 0);
         }
-        UnattendedHost host(programDir, log, errors);
-        return ExitStatusOf(Run(host, programDir));
+        return ExitStatusOf(run());
     } catch (const SettingsWriteError& e) {
         errors << e.what() << '.' << std::endl;
         if (e.locked()) errors << kSettingsLockedMessage << std::endl;

@@ -2,6 +2,7 @@
 // The run without a window: the process list is the remembered selection,
 // the options come from the settings file, the log goes to a stream line by
 // line and refusals to another, and the outcome becomes an exit status.
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -49,5 +50,7 @@ inline constexpr char kSettingsLockedMessage[] = "Файл настроек за
 // then written as 0), then the run. programDir ends with "/". Any error
 // stops it with kExitRefused and its text (ErrorText) on errors.
 int RunUnattended(const std::string& programDir, std::ostream& log, std::ostream& errors);
+// The same start with the run left to run(), which makes its own host.
+int RunUnattended(const std::string& programDir, std::ostream& errors, const std::function<RunResult()>& run);
 
 }  // namespace zorbex
