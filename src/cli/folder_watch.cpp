@@ -29,6 +29,14 @@ std::string Parent(const std::string& path) {
     return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash + 1);
 }
 
+// A file written without a name yet (O_TMPFILE) has its rights set under
+// the kernel's stand-in name "#" and its inode number; the name it gets
+// later is an event of its own.
+bool UnnamedFile(const std::string& name) {
+    return name.size() > 1 && name[0] == '#' &&
+           std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 }  // namespace
 
 bool FolderWatch::OwnFileId::operator<(const OwnFileId& o) const {
@@ -97,39 +105,57 @@ void FolderWatch::ForgetWatch(int wd) {
 }
 
 bool FolderWatch::SetFolders(int n, const std::vector<std::string>& folders) {
-    bool complete = true;
-    std::unordered_set<std::string> keep;
-    keep.reserve(folders.size());
-    for (size_t i = 0; i < folders.size(); ++i) {
-        const std::string& path = folders[i];
-        if (Link(path, n)) {
-            keep.insert(path);
-            continue;
-        }
-        if (errno == ENOSPC) {
-            complete = false;
-            continue;
-        }
-        // A folder below that could not be watched is gone or closed to us:
-        // its parent, watched already, sees it come back. The folder the
-        // definition names has no such parent in the set.
-        if (i != 0) continue;
-        for (std::string up = Parent(path);; up = Parent(up)) {
-            if (Link(up, n)) {
-                keep.insert(up);
-                break;
-            }
-            if (errno == ENOSPC) complete = false;
-            if (errno == ENOSPC || up == "/") break;
-        }
+    Begin(n);
+    for (const std::string& folder : folders) Visited(folder);
+    return End();
+}
+
+void FolderWatch::Begin(int n) {
+    if (feeding_ != 0) End();
+    feeding_ = n;
+    fed_.clear();
+    fedAny_ = false;
+    fedComplete_ = true;
+}
+
+void FolderWatch::Visited(const std::string& folder) {
+    if (feeding_ == 0) return;
+    const bool first = !fedAny_;
+    fedAny_ = true;
+    if (Link(folder, feeding_)) {
+        fed_.insert(folder);
+        return;
     }
+    if (errno == ENOSPC) {
+        fedComplete_ = false;
+        return;
+    }
+    // A folder below that could not be watched is gone or closed to us:
+    // its parent, watched already, sees it come back. The folder the
+    // definition names has no such parent in the set.
+    if (!first) return;
+    for (std::string up = Parent(folder);; up = Parent(up)) {
+        if (Link(up, feeding_)) {
+            fed_.insert(up);
+            return;
+        }
+        if (errno == ENOSPC) fedComplete_ = false;
+        if (errno == ENOSPC || up == "/") return;
+    }
+}
+
+bool FolderWatch::End() {
+    const int n = feeding_;
+    if (n == 0) return true;
+    feeding_ = 0;
     std::vector<std::string> gone;
     for (const auto& [path, folder] : folders_) {
-        if (std::binary_search(folder.definitions.begin(), folder.definitions.end(), n) && !keep.count(path))
+        if (std::binary_search(folder.definitions.begin(), folder.definitions.end(), n) && !fed_.count(path))
             gone.push_back(path);
     }
     for (const std::string& path : gone) Unlink(path, n);
-    return complete;
+    fed_.clear();
+    return fedComplete_;
 }
 
 bool FolderWatch::WatchSettings(const std::string& settingsPath) {
@@ -182,6 +208,7 @@ FolderWatch::Changes FolderWatch::Read() {
             if (it == watches_.end()) continue;
             const std::string name = e->len ? std::string(e->name) : std::string();
             if (!name.empty() && OwnFile(it->second, name)) continue;
+            if ((e->mask & IN_ATTRIB) && UnnamedFile(name)) continue;
             for (const std::string* path : it->second.paths) {
                 for (int n : folders_.at(*path).definitions) {
                     if (n == 0) {

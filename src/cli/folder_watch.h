@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace zorbex {
@@ -34,6 +35,13 @@ public:
     // instead, so that its return is seen. False when the kernel's limit on
     // watches left some folder unwatched.
     bool SetFolders(int n, const std::vector<std::string>& folders);
+    // The same, fed by the walk as it goes: each folder is watched the
+    // moment it is visited, before it is read, so that nothing done to it
+    // after the read goes unseen. Begin starts definition n's new set, End
+    // forgets the folders it did not visit and gives what SetFolders gives.
+    void Begin(int n);
+    void Visited(const std::string& folder);
+    bool End();
     // The file whose changes are reported as settings changes.
     // False with errno when its folder cannot be watched.
     bool WatchSettings(const std::string& settingsPath);
@@ -74,6 +82,11 @@ private:
     std::unordered_map<std::string, Folder> folders_;
     std::unordered_map<int, Watch> watches_;
     std::string settingsName_;
+    // The set being fed: its definition (0: none), folders, whether complete.
+    int feeding_ = 0;
+    std::unordered_set<std::string> fed_;
+    bool fedAny_ = false;  // a folder was offered, watched or not
+    bool fedComplete_ = true;
     struct OwnFileId {
         dev_t device;
         ino_t inode;  // of the folder

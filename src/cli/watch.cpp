@@ -15,6 +15,7 @@
 #include <memory>
 #include <set>
 #include <system_error>
+#include <utility>
 
 #include "build/definitions.h"
 #include "cli/folder_watch.h"
@@ -58,41 +59,45 @@ private:
     bool received_ = false;
 };
 
-// The unattended host, with the folders every playlist walk visits kept by
-// definition and the stop signals as its stop request.
+// The unattended host, with the folders every playlist walk visits watched
+// as it reaches them, and the stop signals as its stop request.
 class WatchHost : public UnattendedHost {
 public:
-    WatchHost(const std::string& programDir, std::ostream& log, std::ostream& errors, StopSignals& stop)
-        : UnattendedHost(programDir, log, errors), stop_(stop) {}
+    WatchHost(const std::string& programDir, std::ostream& log, std::ostream& errors, StopSignals& stop,
+              FolderWatch& watch)
+        : UnattendedHost(programDir, log, errors), stop_(stop), watch_(watch) {}
 
     bool StopRequested() override { return stop_.Received(); }
     void PhaseStarted(RunPhase phase, int /*count*/) override {
+        EndDefinition();
         phase_ = phase;
-        current_ = 0;
     }
     void DefinitionStarted(int k, int /*percent*/) override {
-        current_ = phase_ == RunPhase::kPlaylists ? k : 0;
-        if (current_ > 0) visited_[current_].clear();
+        EndDefinition();
+        if (phase_ != RunPhase::kPlaylists) return;
+        current_ = k;
+        watch_.Begin(k);
     }
+    void Finished() override { EndDefinition(); }
     std::function<void(const std::string&)> FolderVisits() override {
-        return [this](const std::string& folder) {
-            if (current_ > 0) visited_[current_].push_back(folder);
-        };
+        return [this](const std::string& folder) { watch_.Visited(folder); };
     }
-    // The folders of definition n's last walk (none when it was not walked).
-    std::vector<std::string> TakeVisited(int n) {
-        const auto it = visited_.find(n);
-        if (it == visited_.end()) return {};
-        std::vector<std::string> folders = std::move(it->second);
-        visited_.erase(it);
-        return folders;
-    }
+    // The playlist definitions whose watches were set anew, and whether
+    // each could watch all its folders. Taking them clears them.
+    std::map<int, bool> TakeWatched() { return std::exchange(watched_, {}); }
 
 private:
+    void EndDefinition() {
+        if (current_ == 0) return;
+        watched_[current_] = watch_.End();
+        current_ = 0;
+    }
+
     StopSignals& stop_;
+    FolderWatch& watch_;
     RunPhase phase_ = RunPhase::kPlaylists;
     int current_ = 0;
-    std::map<int, std::vector<std::string>> visited_;
+    std::map<int, bool> watched_;
 };
 
 // Why the settings file cannot be read now, or nothing when it can.
@@ -134,7 +139,7 @@ public:
                 errors_ << "zorbex: changes of " << settingsPath_ << " cannot be seen: " << std::strerror(errno)
                         << '.' << std::endl;
             }
-            host_ = std::make_unique<WatchHost>(programDir_, log_, errors_, stop_);
+            host_ = std::make_unique<WatchHost>(programDir_, log_, errors_, stop_, *watch_);
             first = zorbex::Run(*host_, programDir_);
             return first;
         });
@@ -180,7 +185,7 @@ private:
         }
         try {
             log_ << RebuildTimeLine() << std::endl;
-            host_ = std::make_unique<WatchHost>(programDir_, log_, errors_, stop_);
+            host_ = std::make_unique<WatchHost>(programDir_, log_, errors_, stop_, *watch_);
             const RunResult result = zorbex::Run(*host_, programDir_);
             if (result.status != RunStatus::kStopped) AfterFullRun(result);
         } catch (...) {
@@ -194,19 +199,22 @@ private:
             log_ << RebuildTimeLine() << std::endl;
             const RunResult result = RunSome(*host_, programDir_, definitions);
             if (result.status == RunStatus::kStopped) return;
-            for (int n : definitions) Watch(n, host_->TakeVisited(n));
-            Watched();
+            Watched(host_->TakeWatched());
         } catch (...) {
             errors_ << ErrorText(std::current_exception()) << '.' << std::endl;
         }
     }
 
-    // Every definition watched as the run just walked it; a refused run
-    // walked nothing and leaves only the settings file watched.
-    void AfterFullRun(const RunResult& result) {
-        std::set<int> all = watched_;
-        for (int n = 1; n <= static_cast<int>(result.playlists.size()); ++n) all.insert(n);
-        for (int n : all) Watch(n, host_->TakeVisited(n));
+    // Every definition watched as the run just walked it; one the run did
+    // not reach (gone from the settings, or a refused run) no more.
+    void AfterFullRun(const RunResult& /*result*/) {
+        std::map<int, bool> watched = host_->TakeWatched();
+        for (int n : watched_) {
+            if (!watched.count(n)) {
+                watch_->SetFolders(n, {});
+                watched.emplace(n, true);
+            }
+        }
         std::vector<std::string> own;
         try {
             const SettingsFile settings(settingsPath_);
@@ -219,26 +227,20 @@ private:
             // then finds its file unchanged.
         }
         watch_->SetOwnFiles(own);
-        Watched();
-    }
-
-    void Watch(int n, const std::vector<std::string>& folders) {
-        const bool complete = watch_->SetFolders(n, folders);
-        if (folders.empty()) {
-            watched_.erase(n);
-        } else {
-            watched_.insert(n);
-        }
-        if (complete || folders.empty()) {
-            polled_.erase(n);
-        } else {
-            polled_.insert(n);
-        }
+        Watched(watched);
     }
 
     // After the watches changed: the definitions left to a full walk every
     // few minutes, and one line when the kernel's limit put them there.
-    void Watched() {
+    void Watched(const std::map<int, bool>& watched) {
+        for (const auto& [n, complete] : watched) {
+            watched_.insert(n);
+            if (complete) {
+                polled_.erase(n);
+            } else {
+                polled_.insert(n);
+            }
+        }
         schedule_.SetPolled(polled_, WatchSchedule::Clock::now());
         if (polled_.empty()) {
             limitReported_ = false;
