@@ -50,7 +50,9 @@ int Count(const std::string& text, const std::string& what) {
 // The program in dir, started with --watch; killed at the end if still running.
 class Watching {
 public:
-    explicit Watching(const TempDir& dir) {
+    // With a prefix, the program is started through it (the program's own
+    // path and --watch follow it).
+    explicit Watching(const TempDir& dir, std::vector<std::string> prefix = {}) {
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             const std::string entry = *e;
@@ -64,16 +66,20 @@ public:
         std::vector<char*> envp;
         for (auto& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);
-        const std::string exe = dir / "zorbex";
-        std::string watch = "--watch";
-        char* argv[] = {const_cast<char*>(exe.c_str()), watch.data(), nullptr};
+        std::vector<std::string> args = std::move(prefix);
+        args.push_back(dir / "zorbex");
+        args.push_back("--watch");
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const std::string exe = args.front();
         out_ = capture_ / "out";
         err_ = capture_ / "err";
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
+        if (posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
     ~Watching() {
@@ -215,6 +221,26 @@ TEST_F(WatchProgram, SigtermDuringARebuildLeavesNothingBehind) {
         }
     }
     EXPECT_EQ(w.Err(), "");
+}
+
+// A user namespace gets a watch limit of its own: three watches, for the
+// settings file's folder, a/ and b/; b/'s subfolders find the limit.
+TEST_F(WatchProgram, AtTheLimitOnWatchesItSaysSoOnceAndFollowsWhatItCouldWatch) {
+    const char* const unshare = "/usr/bin/unshare";
+    if (access(unshare, X_OK) != 0 || system("/usr/bin/unshare -Ur true 2>/dev/null") != 0)
+        GTEST_SKIP() << "no user namespaces here";
+    for (const char* sub : {"s1", "s2", "s3"}) WriteFile(b() + sub + "/x.mp3", "");
+    Watching w(dir, {unshare, "-Ur", "sh", "-c", "echo 3 > /proc/sys/user/max_inotify_watches && exec \"$0\" \"$1\""});
+    ASSERT_TRUE(w.started());
+    ExpectSoon(dir / "b.m3u", "2.mp3\r\nx.mp3\r\nx.mp3\r\nx.mp3\r\n", w);
+    EXPECT_TRUE(WaitFor([&] { return !w.Err().empty(); })) << w.Out();
+    WriteFile(a() + "new.mp3", "");
+    ExpectSoon(listA(), "1.mp3\r\nnew.mp3\r\n", w);
+    EXPECT_EQ(w.Terminate(), 0);
+    const std::string err = w.Err();
+    EXPECT_EQ(Count(err, "\n"), 1) << err;
+    EXPECT_NE(err.find("fs.inotify.max_user_watches = "), std::string::npos) << err;
+    EXPECT_NE(err.find("definitions 2 are rebuilt"), std::string::npos) << err;
 }
 
 }  // namespace
