@@ -123,7 +123,7 @@ public:
     Watcher(const std::string& programDir, std::ostream& log, std::ostream& errors,
             const WatchSchedule::Timing& timing)
         : programDir_(programDir), settingsPath_(SettingsPath(programDir)), log_(log), errors_(errors),
-          schedule_(timing) {}
+          timing_(timing), schedule_(timing) {}
 
     int Run() {
         try {
@@ -145,7 +145,7 @@ public:
         });
         if (status == kExitRefused) return status;
         if (first.status == RunStatus::kStopped) return kExitCompleted;
-        AfterFullRun(first);
+        AfterFullRun();
         return Loop();
     }
 
@@ -187,7 +187,7 @@ private:
             log_ << RebuildTimeLine() << std::endl;
             host_ = std::make_unique<WatchHost>(programDir_, log_, errors_, stop_, *watch_);
             const RunResult result = zorbex::Run(*host_, programDir_);
-            if (result.status != RunStatus::kStopped) AfterFullRun(result);
+            if (result.status != RunStatus::kStopped) AfterFullRun();
         } catch (...) {
             errors_ << ErrorText(std::current_exception()) << '.' << std::endl;
         }
@@ -207,7 +207,7 @@ private:
 
     // Every definition watched as the run just walked it; one the run did
     // not reach (gone from the settings, or a refused run) no more.
-    void AfterFullRun(const RunResult& /*result*/) {
+    void AfterFullRun() {
         std::map<int, bool> watched = host_->TakeWatched();
         for (int n : watched_) {
             if (!watched.count(n)) {
@@ -250,11 +250,16 @@ private:
         limitReported_ = true;
         std::string list;
         for (int n : polled_) list += (list.empty() ? "" : ", ") + std::to_string(n);
-        errors_ << "zorbex: the limit of " << WatchLimit()
-                << " inotify watches (fs.inotify.max_user_watches) is reached; playlist definitions " << list
-                << " are rebuilt by a full walk every few minutes instead (raise it with sysctl "
-                   "fs.inotify.max_user_watches=N)."
+        const std::string limit = WatchLimit();
+        errors_ << "zorbex: the kernel's limit on inotify watches (fs.inotify.max_user_watches = " << limit
+                << ") is reached with " << watch_->WatchCount() << " folders watched; playlist definitions "
+                << list << " are rebuilt by a full walk every " << PollMinutes()
+                << " minutes instead (raise it: sysctl fs.inotify.max_user_watches=N)."
                 << std::endl;
+    }
+
+    int PollMinutes() const {
+        return static_cast<int>(std::chrono::duration_cast<std::chrono::minutes>(timing_.pollEvery).count());
     }
 
     std::string programDir_;
@@ -262,6 +267,7 @@ private:
     std::ostream& log_;
     std::ostream& errors_;
     StopSignals stop_;
+    WatchSchedule::Timing timing_;
     WatchSchedule schedule_;
     std::unique_ptr<FolderWatch> watch_;
     std::unique_ptr<WatchHost> host_;
