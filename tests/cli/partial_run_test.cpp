@@ -77,17 +77,5 @@ TEST_F(PartialRunTest, AUnionOnTheFileOfAPlaylistNotRebuiltIsStillRefused) {
     EXPECT_EQ(ReadFile(prog() + "two.m3u"), "2.mp3\r\n");
 }
 
-TEST_F(PartialRunTest, AStopDuringTheWalkWritesNothingAndBuildsNoUnion) {
-    AddUnion(1, "u1.m3u", {true, false, false});
-    host.ticks = {true, true, true, true};
-    WriteFile(prog() + "one.m3u", "old\r\n");
-    host.stopRequested = [&] { return host.yields > 0; };
-    const RunResult r = RunSome(host, prog(), {1});
-    EXPECT_EQ(r.status, RunStatus::kStopped);
-    EXPECT_EQ(ReadFile(prog() + "one.m3u"), "old\r\n");
-    EXPECT_FALSE(Exists(prog() + "u1.m3u"));
-    EXPECT_EQ(host.log, Lines{"плейлист №1"});
-}
-
 }  // namespace
 }  // namespace zorbex

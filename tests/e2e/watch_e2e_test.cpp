@@ -47,25 +47,13 @@ int Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-// The program in dir, started with --watch; killed at the end if still running.
+// The program in dir, started with --watch (which never opens a window,
+// display or not); killed at the end if still running.
 class Watching {
 public:
     // With a prefix, the program is started through it (the program's own
     // path and --watch follow it).
     explicit Watching(const TempDir& dir, std::vector<std::string> prefix = {}) {
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            const std::string name = entry.substr(0, entry.find('='));
-            if (name == "DISPLAY" || name == "WAYLAND_DISPLAY" || name == "QT_QPA_PLATFORM" || name == "LANG" ||
-                name == "LANGUAGE" || name.rfind("LC_", 0) == 0)
-                continue;
-            env.push_back(entry);
-        }
-        env.push_back("LC_ALL=C.UTF-8");
-        std::vector<char*> envp;
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
         std::vector<std::string> args = std::move(prefix);
         args.push_back(dir / "zorbex");
         args.push_back("--watch");
@@ -79,7 +67,7 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+        if (posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
     ~Watching() {
