@@ -10,7 +10,7 @@ if [ ! -d "$tree" ]; then
         echo "not enough room under $(dirname "$tree"): $free_inodes inodes, $free_kb KB free"; exit 1
     fi
     echo "generating $tree (a few minutes)"
-    python3 "$here/make_tree.py" "$tree" 500 10
+    python3 "$here/make_tree.py" "$tree" "${tops:-500}" 10
 fi
 
 work=$(mktemp -d "/tmp/zorbex-$(basename "$0" .sh)-XXXXXX")

@@ -73,6 +73,10 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
     std::string line;
 
     if (!def.subfolders) {
+        if (context.folderVisited) {
+            const std::string folder = AbsoluteFolder(def.path, context.places.baseDir);
+            context.folderVisited(folder.back() == '/' ? folder : folder + '/');
+        }
         FolderFiles files = ListFolderFiles(def.path, def.mask, def.hidden, def.system, context.places.baseDir);
         if (!files.found) {
             Log(context, NotFoundLine(def.path));
@@ -91,6 +95,13 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
         if (context.yield) context.yield();
         if (context.stopRequested && context.stopRequested()) scanner.Stop();
     };
+    if (context.folderVisited) {
+        scanner.SetReadAheadThreads(0);
+        scanner.OnDirectoryFound = [&](TTreeScanner& sender) {
+            const std::string& folder = sender.FileFound();
+            context.folderVisited(folder[0] == '/' ? folder : context.places.baseDir + folder);
+        };
+    }
     // The walk reads each folder once; its listing is filtered right here
     // rather than read a second time per folder.
     scanner.OnDirectoryRead = [&](TTreeScanner& sender, const DirListing& listing) {

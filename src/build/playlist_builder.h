@@ -78,6 +78,11 @@ struct BuildContext {
     // Asked after every yield: true abandons the walk, and the build writes
     // and logs nothing more.
     std::function<bool()> stopRequested;
+    // Every folder the build's walk visits, absolute and ending with "/", as
+    // the walk reaches it (without subfolders: the one folder). Set, it also
+    // makes the walk read each folder only after this returns, so that a
+    // watch set here misses no later change.
+    std::function<void(const std::string& folder)> folderVisited;
 };
 
 // text when it begins with "/", else programDir + text.

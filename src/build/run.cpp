@@ -61,6 +61,7 @@ RunResult Run(RunHost& host, const ProgramPlaces& places) {
     build.log = log;
     build.yield = [&host] { host.Yield(); };
     build.stopRequested = [&host] { return host.StopRequested(); };
+    build.folderVisited = host.FolderVisits();
     const auto stopped = [&] {
         if (!host.StopRequested()) return false;
         result.status = RunStatus::kStopped;

@@ -4,6 +4,7 @@
 // definitions and options from a host and reports its progress back; the
 // main window is one host, an unattended run without a window another.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,9 @@ public:
     virtual void DefinitionStarted(int /*k*/, int /*percent*/) {}
     virtual void Finished() {}
     virtual void Yield() {}  // once per folder visited: let pending events run
+    // A receiver of every folder the playlist walks visit (BuildContext::
+    // folderVisited), or none; a host that watches the folders gives one.
+    virtual std::function<void(const std::string& folder)> FolderVisits() { return {}; }
 };
 
 class RunHost : public RunInput, public RunReport {};

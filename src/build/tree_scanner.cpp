@@ -499,6 +499,7 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
     // Everything a visit does before its subfolders; false when the folder
     // is not entered at all.
     const auto enter = [&](Folder* f) {
+        // A stopped walk enters nothing more and yields no more either.
         if (!keepGoing_) return false;
         if (OnYield) OnYield();
         if (!keepGoing_) return false;

@@ -5,6 +5,7 @@
 
 #include "build/run.h"
 #include "cli/unattended_run.h"
+#include "cli/watch.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {
@@ -41,6 +42,7 @@ StartMode ClassifyStart(const std::vector<std::string>& args, const StartEnviron
     const std::string first = args.empty() ? std::string() : args.front();
     if (first == "--help") return StartMode::kHelp;
     if (first == "--version") return StartMode::kVersion;
+    if (first == "--watch") return StartMode::kWatch;
     const bool display = !env.display.empty() || !env.waylandDisplay.empty() || !env.qtPlatform.empty() ||
                          PlatformArgument(args);
     if (display) return StartMode::kWindow;
@@ -59,7 +61,7 @@ std::string UsageText(const ProgramPlaces& places) {
            " - builds .m3u playlists and unions from the definitions in its settings file.\n"
            "\n"
            "Usage: zorbex [/start | /auto | /go | /do]\n"
-           "       zorbex --help | --version\n"
+           "       zorbex --watch | --help | --version\n"
            "\n"
            "  (nothing)     open the window\n"
            "  /start        build the selection remembered on the process page; /auto, /go\n"
@@ -68,6 +70,8 @@ std::string UsageText(const ProgramPlaces& places) {
            "                WAYLAND_DISPLAY or QT_QPA_PLATFORM, or one that cannot be opened)\n"
            "                it runs unattended: the log goes to standard output, refusals\n"
            "                and errors to standard error.\n"
+           "  --watch       build it unattended, then rebuild each playlist whenever its\n"
+           "                folders change, until SIGTERM or Ctrl+C; never a window\n"
            "  --help        show this text\n"
            "  --version     show the version\n"
            "\n"
@@ -101,6 +105,9 @@ std::optional<int> StartWithoutWindow(const std::vector<std::string>& args, cons
             // halfway; the log is lost, the playlists are still built.
             std::signal(SIGPIPE, SIG_IGN);
             return RunUnattended(places, out, err);
+        case StartMode::kWatch:
+            std::signal(SIGPIPE, SIG_IGN);
+            return RunWatch(places, out, err);
     }
     return std::nullopt;
 }

@@ -44,14 +44,20 @@ int ExitStatusOf(const RunResult& result) {
 }
 
 int RunUnattended(const ProgramPlaces& places, std::ostream& log, std::ostream& errors) {
+    return RunUnattended(places, errors, [&] {
+        UnattendedHost host(places, log, errors);
+        return Run(host, places);
+    });
+}
+
+int RunUnattended(const ProgramPlaces& places, std::ostream& errors, const std::function<RunResult()>& run) {
     try {
         {
             SettingsFile settings(places.SettingsFile());
             settings.ReadNumber(MainSection(), "reset", 1);
             settings.WriteNumber(MainSection(), "reset", 0);
         }
-        UnattendedHost host(places, log, errors);
-        return ExitStatusOf(Run(host, places));
+        return ExitStatusOf(run());
     } catch (const SettingsWriteError& e) {
         errors << e.what() << '.' << std::endl;
         if (e.locked()) errors << kSettingsLockedMessage << std::endl;

@@ -2,6 +2,7 @@
 // The run without a window: the process list is the remembered selection,
 // the options come from the settings file, the log goes to a stream line by
 // line and refusals to another, and the outcome becomes an exit status.
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -50,5 +51,7 @@ inline constexpr char kSettingsLockedMessage[] = "Файл настроек за
 // and its text (ErrorText) on errors; when no place could be written, the
 // reason follows the settings file's error.
 int RunUnattended(const ProgramPlaces& places, std::ostream& log, std::ostream& errors);
+// The same start with the run left to run(), which makes its own host.
+int RunUnattended(const ProgramPlaces& places, std::ostream& errors, const std::function<RunResult()>& run);
 
 }  // namespace zorbex

@@ -30,18 +30,6 @@ constexpr size_t kShortName = 24;
 // again for what others left after this long.
 constexpr std::chrono::minutes kSweepAgainAfter{10};
 
-// The process number in a temporary name of ours, or 0.
-pid_t TemporaryOwner(std::string_view name) {
-    const size_t at = name.rfind(".zx-");
-    // ".zx-PID-N", or ".NAME.zx-PID-N" with a name of at least one byte.
-    if (at == std::string_view::npos || (at != 0 && (at < 2 || name[0] != '.'))) return 0;
-    name.remove_prefix(at + 4);
-    const size_t dash = name.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash + 1 == name.size() || dash > 9) return 0;
-    for (size_t i = 0; i < name.size(); ++i)
-        if (i != dash && (name[i] < '0' || name[i] > '9')) return 0;
-    return static_cast<pid_t>(std::strtol(std::string(name.substr(0, dash)).c_str(), nullptr, 10));
-}
 
 // The temporaries being written, for the signal handler: a slot is filled
 // (1) before it is live (2), so the handler never reads a half-written name.
@@ -71,6 +59,18 @@ void RemoveAndEndBy(int sig) {
 }
 
 }  // namespace
+
+pid_t TemporaryOwner(std::string_view name) {
+    const size_t at = name.rfind(".zx-");
+    // ".zx-PID-N", or ".NAME.zx-PID-N" with a name of at least one byte.
+    if (at == std::string_view::npos || (at != 0 && (at < 2 || name[0] != '.'))) return 0;
+    name.remove_prefix(at + 4);
+    const size_t dash = name.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == name.size() || dash > 9) return 0;
+    for (size_t i = 0; i < name.size(); ++i)
+        if (i != dash && (name[i] < '0' || name[i] > '9')) return 0;
+    return static_cast<pid_t>(std::strtol(std::string(name.substr(0, dash)).c_str(), nullptr, 10));
+}
 
 std::string TemporaryName(int folder, size_t targetLength) {
     static std::atomic<uint64_t> counter{0};

@@ -17,6 +17,8 @@
 // - by anything else (SIGKILL, a crash, a power loss): the next write of any
 //   process of ours into that folder removes the temporaries whose process
 //   is gone.
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,9 @@ namespace zorbex {
 // for a target whose name has targetLength bytes; empty when the folder
 // takes no name long enough to be told apart.
 std::string TemporaryName(int folder, size_t targetLength);
+
+// The process number in a name of our temporaries' form (either), or 0.
+pid_t TemporaryOwner(std::string_view name);
 
 // Removes from folder the temporaries of ours (by name and owner) whose
 // process is gone. A folder is read at a process's first write there and

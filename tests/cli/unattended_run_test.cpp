@@ -60,6 +60,9 @@ TEST(ClassifyStart, DisplayAndArguments) {
         {{"/start", "-platform", "offscreen"}, none, StartMode::kWindow},
         {{"--platform", "minimal"}, none, StartMode::kWindow},
         {{"/start", "-platform"}, none, StartMode::kUnattended},
+        // Watching never opens a window, display or not.
+        {{"--watch"}, x11, StartMode::kWatch},
+        {{"--watch"}, none, StartMode::kWatch},
         {{"--help"}, none, StartMode::kHelp},
         {{"--help"}, x11, StartMode::kHelp},
         {{"--version"}, chosen, StartMode::kVersion},

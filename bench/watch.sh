@@ -1,0 +1,95 @@
+#!/bin/sh
+# `zorbex --watch` on the tree of 1,000,000 files in 50,000 folders: 10
+# playlist definitions (one per "part" folder, mask *.mp3;*.flac,
+# subfolders, full paths) and 2 unions of 5 each. Reports the first run,
+# the folders watched, the CPU time used while idle, the time from a file
+# added deep in one part to its line in that part's playlist (the quiet
+# time of 2 s included), which definitions that change rebuilt, and the
+# program's peak memory with every folder watched.
+# Usage: bench/watch.sh [--keep] [BUILD_DIR] [TREE_DIR]
+#   --keep  leave the generated tree for the next time (it takes minutes)
+#   TOPS=n  top folders of the tree, 100 files... see make_tree.py: 500
+#           (the default) gives 1,000,000 files in 50,000 folders, 100
+#           gives 200,000 in 10,000
+#   IDLE=s  seconds of idle measured (default 60)
+set -eu
+keep=0
+if [ "${1:-}" = "--keep" ]; then keep=1; shift; fi
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:-$here/../out}
+tops=${TOPS:-500}
+tree=${2:-/tmp/zorbex-watch-tree-$tops}
+idle=${IDLE:-60}
+bin=$build/bin/zorbex
+[ -x "$bin" ] || { echo "build zorbex first ($bin)"; exit 1; }
+
+. "$here/million_tree.sh"
+
+cp "$bin" "$work/zorbex"
+{
+    printf '[Zor:bl]\r\noverwrite=1\r\nplaylists=10\r\nunions=2\r\n'
+    for k in $(seq 0 11); do printf 'item_%d=1\r\n' "$k"; done
+    for i in $(seq 1 10); do
+        printf '[Zor:bl:Playlist:%d]\r\nfile=list_%d.m3u\r\nmask=*.mp3;*.flac\r\npath=%s/part %d\r\n' \
+            "$i" "$i" "$tree" $((i - 1))
+        printf 'subfolders=1\r\nfullpath=1\r\nhidden=0\r\nsystem=0\r\nignore_use=0\r\n'
+    done
+    printf '[Zor:bl:Union:1]\r\nfile=union_1.m3u\r\n'
+    for j in $(seq 0 9); do printf 'unite_%d=%d\r\n' "$j" $((j < 5)); done
+    printf '[Zor:bl:Union:2]\r\nfile=union_2.m3u\r\n'
+    for j in $(seq 0 9); do printf 'unite_%d=%d\r\n' "$j" $((j >= 5)); done
+} > "$work/Zorbl.Zrf"
+
+now() { date +%s.%N; }
+# utime + stime of the process, in clock ticks.
+cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+status_kb() { awk -v k="$2:" '$1 == k {print $2}' "/proc/$1/status"; }
+wait_for() {  # wait_for SECONDS COMMAND...: polls every 10 ms
+    limit=$1; shift
+    end=$(echo "$(now) + $limit" | bc)
+    until "$@"; do
+        [ "$(echo "$(now) < $end" | bc)" = 1 ] || return 1
+        sleep 0.01
+    done
+}
+
+find "$tree" > /dev/null  # a warm cache, as for the other benchmarks
+echo "fs.inotify.max_user_watches = $(cat /proc/sys/fs/inotify/max_user_watches)"
+echo "tree: $(find "$tree" -type d | wc -l) folders, $(find "$tree" -type f | wc -l) files"
+
+t0=$(now)
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$work/zorbex" --watch > "$work/log.txt" 2> "$work/err.txt" &
+pid=$!
+stop() { kill -TERM "$pid" 2> /dev/null || true; wait "$pid" || true; }
+trap 'stop; cleanup' EXIT
+wait_for 600 grep -q '^готово\.$' "$work/log.txt" || { echo "the first run did not end"; cat "$work/err.txt"; exit 1; }
+t1=$(now)
+echo "first run (the whole tree, every folder watched): $(echo "$t1 - $t0" | bc) s"
+watches=$(grep -c '^inotify wd:' "/proc/$pid/fdinfo/$(ls -l "/proc/$pid/fd" | awk '/anon_inode:inotify/ {print $9}')")
+echo "inotify watches: $watches"
+echo "memory after the first run: VmRSS $(status_kb "$pid" VmRSS) kB, VmHWM $(status_kb "$pid" VmHWM) kB"
+
+c0=$(cpu "$pid"); s0=$(status_kb "$pid" voluntary_ctxt_switches)
+sleep "$idle"
+c1=$(cpu "$pid"); s1=$(status_kb "$pid" voluntary_ctxt_switches)
+echo "idle for $idle s: $((c1 - c0)) clock ticks of CPU ($(getconf CLK_TCK) a second), $((s1 - s0)) wake-ups"
+
+# One file deep in part 3 (definition 4, union 1).
+folder=$(find "$tree/part 3" -mindepth 2 -type d | head -1)
+lines=$(grep -c '' "$work/log.txt")
+t0=$(now)
+: > "$folder/added by the benchmark.mp3"
+wait_for 120 grep -qF "$folder/added by the benchmark.mp3" "$work/list_4.m3u" || { echo "the file never came"; exit 1; }
+t1=$(now)
+echo "file added -> its line in list_4.m3u: $(echo "$t1 - $t0" | bc) s (2 s of it the quiet time)"
+wait_for 60 sh -c "tail -n +$((lines + 1)) '$work/log.txt' | grep -q '^готово\.$'"
+echo "rebuilt: $(tail -n +$((lines + 1)) "$work/log.txt" | grep -E '^(плейлист|объединение)' | tr '\n' ' ')"
+echo "peak memory (VmHWM): $(status_kb "$pid" VmHWM) kB"
+rm -f "$folder/added by the benchmark.mp3"
+t0=$(now)
+kill -TERM "$pid"
+st=0; wait "$pid" || st=$?
+echo "SIGTERM -> exit: $(echo "$(now) - $t0" | bc) s, status $st"
+trap cleanup EXIT
+[ -s "$work/err.txt" ] && { echo "standard error:"; cat "$work/err.txt"; }
+exit 0

@@ -1,0 +1,298 @@
+#include "cli/watch.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <system_error>
+#include <utility>
+
+#include "build/definitions.h"
+#include "cli/folder_watch.h"
+#include "cli/partial_run.h"
+#include "cli/unattended_run.h"
+#include "platform/error_text.h"
+#include "settings/settings_file.h"
+
+namespace zorbex {
+namespace {
+
+// SIGTERM, SIGINT and SIGHUP, taken out of normal delivery and read from a
+// descriptor: the loop sleeps on it beside the watch's, and a rebuild asks
+// it at every folder. Blocked before anything else runs, so that no thread
+// started later takes them the default way.
+class StopSignals {
+public:
+    StopSignals() {
+        sigemptyset(&set_);
+        for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&set_, s);
+        pthread_sigmask(SIG_BLOCK, &set_, nullptr);
+        fd_ = ::signalfd(-1, &set_, SFD_NONBLOCK | SFD_CLOEXEC);
+        if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "signalfd");
+    }
+    // The mask stays: a second signal during the last steps must not end the
+    // process the default way, with half a file written.
+    ~StopSignals() { ::close(fd_); }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    int Descriptor() const { return fd_; }
+    bool Received() {
+        signalfd_siginfo info{};
+        while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) received_ = true;
+        return received_;
+    }
+
+private:
+    sigset_t set_{};
+    int fd_ = -1;
+    bool received_ = false;
+};
+
+// The unattended host, with the folders every playlist walk visits watched
+// as it reaches them, and the stop signals as its stop request.
+class WatchHost : public UnattendedHost {
+public:
+    WatchHost(const ProgramPlaces& places, std::ostream& log, std::ostream& errors, StopSignals& stop,
+              FolderWatch& watch)
+        : UnattendedHost(places, log, errors), stop_(stop), watch_(watch) {}
+
+    bool StopRequested() override { return stop_.Received(); }
+    void PhaseStarted(RunPhase phase, int /*count*/) override {
+        EndDefinition();
+        phase_ = phase;
+    }
+    void DefinitionStarted(int k, int /*percent*/) override {
+        EndDefinition();
+        if (phase_ != RunPhase::kPlaylists) return;
+        current_ = k;
+        watch_.Begin(k);
+    }
+    void Finished() override { EndDefinition(); }
+    std::function<void(const std::string&)> FolderVisits() override {
+        return [this](const std::string& folder) { watch_.Visited(folder); };
+    }
+    // The playlist definitions whose watches were set anew, and whether
+    // each could watch all its folders. Taking them clears them.
+    std::map<int, bool> TakeWatched() { return std::exchange(watched_, {}); }
+
+private:
+    void EndDefinition() {
+        if (current_ == 0) return;
+        watched_[current_] = watch_.End();
+        current_ = 0;
+    }
+
+    StopSignals& stop_;
+    FolderWatch& watch_;
+    RunPhase phase_ = RunPhase::kPlaylists;
+    int current_ = 0;
+    std::map<int, bool> watched_;
+};
+
+// Why the settings file cannot be read now, or nothing when it can.
+std::optional<std::string> SettingsUnreadable(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::string(std::strerror(errno));
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    if (!regular) return std::string("not a regular file");
+    return std::nullopt;
+}
+
+std::string WatchLimit() {
+    std::ifstream in("/proc/sys/fs/inotify/max_user_watches");
+    std::string value;
+    in >> value;
+    return value.empty() ? "?" : value;
+}
+
+class Watcher {
+public:
+    Watcher(const ProgramPlaces& places, std::ostream& log, std::ostream& errors,
+            const WatchSchedule::Timing& timing)
+        : places_(places), settingsPath_(places.SettingsFile()), log_(log), errors_(errors),
+          timing_(timing), schedule_(timing) {}
+
+    int Run() {
+        try {
+            watch_ = std::make_unique<FolderWatch>();
+        } catch (const std::system_error& e) {
+            errors_ << "zorbex: cannot watch folders: " << e.code().message() << '.' << std::endl;
+            return kExitRefused;
+        }
+        RunResult first;
+        const int status = RunUnattended(places_, errors_, [&] {
+            // Watched from here on: the start's own write of `reset` is no change.
+            if (!watch_->WatchSettings(settingsPath_)) {
+                errors_ << "zorbex: changes of " << settingsPath_ << " cannot be seen: " << std::strerror(errno)
+                        << '.' << std::endl;
+            }
+            host_ = std::make_unique<WatchHost>(places_, log_, errors_, stop_, *watch_);
+            first = zorbex::Run(*host_, places_);
+            return first;
+        });
+        if (status == kExitRefused) return status;
+        if (first.status == RunStatus::kStopped) return kExitCompleted;
+        AfterFullRun();
+        return Loop();
+    }
+
+private:
+    int Loop() {
+        for (;;) {
+            int timeout = -1;
+            if (const auto next = schedule_.NextDue()) {
+                const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - WatchSchedule::Clock::now());
+                timeout = static_cast<int>(std::clamp<int64_t>(wait.count(), 0, 3600 * 1000));
+            }
+            pollfd fds[2] = {{watch_->Descriptor(), POLLIN, 0}, {stop_.Descriptor(), POLLIN, 0}};
+            ::poll(fds, 2, timeout);
+            if (stop_.Received()) return kExitCompleted;
+            Note(watch_->Read());
+            const WatchSchedule::Due due = schedule_.Take(WatchSchedule::Clock::now());
+            if (due.fullRun) {
+                FullRun();
+            } else if (!due.definitions.empty()) {
+                Rebuild(due.definitions);
+            }
+            if (stop_.Received()) return kExitCompleted;
+        }
+    }
+
+    void Note(const FolderWatch::Changes& changes) {
+        const auto now = WatchSchedule::Clock::now();
+        if (changes.settings) schedule_.SettingsChanged(now);
+        for (int n : changes.definitions) schedule_.Changed(n, now);
+    }
+
+    void FullRun() {
+        if (const auto why = SettingsUnreadable(settingsPath_)) {
+            errors_ << "zorbex: " << settingsPath_ << " cannot be read (" << *why
+                    << "); the playlists stay watched as they were." << std::endl;
+            return;
+        }
+        try {
+            log_ << RebuildTimeLine() << std::endl;
+            host_ = std::make_unique<WatchHost>(places_, log_, errors_, stop_, *watch_);
+            const RunResult result = zorbex::Run(*host_, places_);
+            if (result.status != RunStatus::kStopped) AfterFullRun();
+        } catch (...) {
+            errors_ << ErrorText(std::current_exception()) << '.' << std::endl;
+        }
+    }
+
+    void Rebuild(const std::vector<int>& definitions) {
+        if (!host_) return;
+        try {
+            log_ << RebuildTimeLine() << std::endl;
+            const RunResult result = RunSome(*host_, places_, definitions);
+            if (result.status == RunStatus::kStopped) return;
+            Watched(host_->TakeWatched());
+        } catch (...) {
+            errors_ << ErrorText(std::current_exception()) << '.' << std::endl;
+        }
+    }
+
+    // Every definition watched as the run just walked it; one the run did
+    // not reach (gone from the settings, or a refused run) no more.
+    void AfterFullRun() {
+        std::map<int, bool> watched = host_->TakeWatched();
+        for (int n : watched_) {
+            if (!watched.count(n)) {
+                watch_->SetFolders(n, {});
+                watched.emplace(n, true);
+            }
+        }
+        std::vector<std::string> own;
+        try {
+            const SettingsFile settings(settingsPath_);
+            const int playlists = ReadPlaylistCount(settings);
+            const int unions = ReadUnionCount(settings);
+            for (int n = 1; n <= playlists; ++n) own.push_back(ResolveOutputPath(host_->LoadPlaylist(n).file, places_.baseDir));
+            for (int m = 1; m <= unions; ++m) own.push_back(ResolveOutputPath(host_->LoadUnion(m).file, places_.baseDir));
+        } catch (...) {
+            // Without the list an own write costs one more rebuild, which
+            // then finds its file unchanged.
+        }
+        watch_->SetOwnFiles(own);
+        Watched(watched);
+    }
+
+    // After the watches changed: the definitions left to a full walk every
+    // few minutes, and one line when the kernel's limit put them there.
+    void Watched(const std::map<int, bool>& watched) {
+        for (const auto& [n, complete] : watched) {
+            watched_.insert(n);
+            if (complete) {
+                polled_.erase(n);
+            } else {
+                polled_.insert(n);
+            }
+        }
+        schedule_.SetPolled(polled_, WatchSchedule::Clock::now());
+        if (polled_.empty()) {
+            limitReported_ = false;
+            return;
+        }
+        if (limitReported_) return;
+        limitReported_ = true;
+        std::string list;
+        for (int n : polled_) list += (list.empty() ? "" : ", ") + std::to_string(n);
+        const std::string limit = WatchLimit();
+        errors_ << "zorbex: the kernel's limit on inotify watches (fs.inotify.max_user_watches = " << limit
+                << ") is reached with " << watch_->WatchCount() << " folders watched; playlist definitions "
+                << list << " are rebuilt by a full walk every " << PollMinutes()
+                << " minutes instead (raise it: sysctl fs.inotify.max_user_watches=N)."
+                << std::endl;
+    }
+
+    int PollMinutes() const {
+        return static_cast<int>(std::chrono::duration_cast<std::chrono::minutes>(timing_.pollEvery).count());
+    }
+
+    ProgramPlaces places_;
+    std::string settingsPath_;
+    std::ostream& log_;
+    std::ostream& errors_;
+    StopSignals stop_;
+    WatchSchedule::Timing timing_;
+    WatchSchedule schedule_;
+    std::unique_ptr<FolderWatch> watch_;
+    std::unique_ptr<WatchHost> host_;
+    std::set<int> watched_;
+    std::set<int> polled_;
+    bool limitReported_ = false;
+};
+
+}  // namespace
+
+std::string RebuildTimeLine() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+int RunWatch(const ProgramPlaces& places, std::ostream& log, std::ostream& errors,
+             const WatchSchedule::Timing& timing) {
+    return Watcher(places, log, errors, timing).Run();
+}
+
+}  // namespace zorbex

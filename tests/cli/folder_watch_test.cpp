@@ -1,0 +1,120 @@
+#include "cli/folder_watch.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/file_write.h"
+#include "support/temp_dir.h"
+
+namespace zorbex {
+namespace {
+
+using zx_test::MakeDirs;
+using zx_test::TempDir;
+using zx_test::WriteFile;
+using Set = std::set<int>;
+
+// The kernel queues an event before the call that caused it returns, so
+// what Read gives right after a change is all that change produced.
+class FolderWatchTest : public testing::Test {
+protected:
+    std::string Dir(const std::string& name) {
+        MakeDirs(t / name);
+        return t / (name + "/");
+    }
+    TempDir t;
+    FolderWatch watch;
+};
+
+TEST_F(FolderWatchTest, NamesComingAndGoingReachEveryDefinitionThatWalksTheFolder) {
+    const std::string shared = Dir("shared"), own = Dir("own");
+    WriteFile(shared + "old.mp3", "x");
+    ASSERT_TRUE(watch.SetFolders(1, {shared}));
+    ASSERT_TRUE(watch.SetFolders(2, {own, shared}));
+    watch.Read();
+
+    WriteFile(shared + "new.mp3", "");
+    EXPECT_EQ(watch.Read().definitions, (Set{1, 2}));
+    WriteFile(own + "new.mp3", "");
+    EXPECT_EQ(watch.Read().definitions, Set{2});
+    std::rename((shared + "new.mp3").c_str(), (shared + "renamed.mp3").c_str());
+    EXPECT_EQ(watch.Read().definitions, (Set{1, 2}));
+    // A file's content is nothing to a playlist.
+    WriteFile(shared + "old.mp3", "longer content");
+    EXPECT_TRUE(watch.Read().definitions.empty());
+
+    // Definition 2 no longer walks shared/; 1 still does.
+    ASSERT_TRUE(watch.SetFolders(2, {own}));
+    ::unlink((shared + "old.mp3").c_str());
+    EXPECT_EQ(watch.Read().definitions, Set{1});
+    ASSERT_TRUE(watch.SetFolders(1, {}));
+    EXPECT_EQ(watch.WatchCount(), 1u);
+    WriteFile(shared + "more.mp3", "");
+    EXPECT_TRUE(watch.Read().definitions.empty());
+}
+
+TEST_F(FolderWatchTest, ARemovedFolderIsForgottenAndAMissingOneIsSeenComingBack) {
+    const std::string music = Dir("music"), sub = Dir("music/sub");
+    ASSERT_TRUE(watch.SetFolders(1, {music, sub}));
+    EXPECT_EQ(watch.WatchCount(), 2u);
+    std::filesystem::remove_all(sub);
+    EXPECT_EQ(watch.Read().definitions, Set{1});
+    EXPECT_EQ(watch.WatchCount(), 1u);
+
+    // The folder a definition names does not exist: its nearest existing
+    // ancestor tells when it appears.
+    ASSERT_TRUE(watch.SetFolders(2, {t / "later/deeper/"}));
+    watch.Read();
+    MakeDirs(t / "later");
+    EXPECT_EQ(watch.Read().definitions, Set{2});
+}
+
+TEST_F(FolderWatchTest, OwnOutputsAndTheirTemporariesAreNoChange) {
+    const std::string music = Dir("music");
+    ASSERT_TRUE(watch.SetFolders(1, {music}));
+    watch.SetOwnFiles({music + "list.m3u"});
+    // The second write replaces a file whose rights it keeps: set on the
+    // unnamed temporary, they show under a stand-in name.
+    for (const bool unnamed : {false, true}) {
+        SCOPED_TRACE(unnamed ? "unnamed temporary" : "named temporary");
+        WriteOptions options;
+        options.unnamedTemporary = unnamed;
+        FileReplacement file(music + "list.m3u", options);
+        file.Append(unnamed ? "a\r\n" : "b\r\n");
+        ASSERT_TRUE(file.Commit().ok);
+        EXPECT_TRUE(watch.Read().definitions.empty());
+    }
+    // Another file of the same folder is a change, even one named like a
+    // temporary of another process.
+    WriteFile(music + ".zx-1-2", "");
+    EXPECT_EQ(watch.Read().definitions, Set{1});
+}
+
+TEST_F(FolderWatchTest, TheSettingsFileIsSeenByNameHoweverItIsWritten) {
+    const std::string prog = Dir("prog");
+    ASSERT_TRUE(watch.WatchSettings(prog + "Zorbl.Zrf"));
+    ASSERT_TRUE(watch.SetFolders(1, {prog}));  // a definition may walk the program's folder too
+    WriteFile(prog + "song.mp3", "");
+    FolderWatch::Changes c = watch.Read();
+    EXPECT_FALSE(c.settings);
+    EXPECT_EQ(c.definitions, Set{1});
+
+    ASSERT_TRUE(WriteFileReplacing(prog + "Zorbl.Zrf", "[Zor:bl]\r\n"));  // replaced by a rename
+    EXPECT_TRUE(watch.Read().settings);
+    WriteFile(prog + "Zorbl.Zrf", "[Zor:bl]\r\nplaylists=1\r\n");  // rewritten in place, as some editors do
+    EXPECT_TRUE(watch.Read().settings);
+    ::unlink((prog + "Zorbl.Zrf").c_str());
+    EXPECT_TRUE(watch.Read().settings);
+    // The definition no longer walks it; the settings file is still watched.
+    ASSERT_TRUE(watch.SetFolders(1, {}));
+    WriteFile(prog + "Zorbl.Zrf", "");
+    c = watch.Read();
+    EXPECT_TRUE(c.settings);
+    EXPECT_TRUE(c.definitions.empty());
+}
+
+}  // namespace
+}  // namespace zorbex
