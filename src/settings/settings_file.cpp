@@ -11,6 +11,7 @@
 
 #include "platform/file_write.h"
 #include "platform/path_parts.h"
+#include "settings/file_form.h"
 #include "settings/ini_text.h"
 #include "settings/settings_lock.h"
 
@@ -31,7 +32,8 @@ enum class FileState { kMissing, kRead, kUnreadable, kTooLarge };
 
 struct Loaded {
     FileState state = FileState::kMissing;
-    std::string bytes;
+    std::string bytes;  // the text as the reader takes it (settings/file_form.h)
+    FileForm form;
 };
 
 // Tells a file that is not there (or whose folder is not there) from one that
@@ -46,6 +48,7 @@ Loaded Load(const std::string& path) {
     std::optional<std::string> bytes;
     try {
         bytes = ReadWholeFile(path);
+        if (bytes) *bytes = ReadingText(std::move(*bytes), out.form);
     } catch (const std::bad_alloc&) {
         out.state = FileState::kTooLarge;
         return out;
@@ -144,6 +147,11 @@ void SettingsFile::Change(const std::function<std::string(std::string_view)>& ch
         if (fd < 0) throw SettingsWriteError(FullPath(path_));
         ::close(fd);
         return;
+    }
+    try {
+        bytes = StoredBytes(std::move(bytes), file.form);
+    } catch (const std::bad_alloc&) {
+        throw SettingsWriteError(FullPath(path_));
     }
     const WriteDurability durability =
         sync_ == SettingsSync::kEachWrite ? WriteDurability::kSync : WriteDurability::kNoSync;
