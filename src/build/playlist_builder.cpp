@@ -12,6 +12,7 @@
 #include "platform/collation.h"
 #include "platform/file_write.h"
 #include "platform/wildcard.h"
+#include "settings/ini_text.h"
 
 namespace zorbex {
 namespace {
@@ -24,6 +25,10 @@ void Log(const BuildContext& context, const std::string& line) {
 }
 
 std::string NotFoundLine(const std::string& folder) { return "   каталог «" + folder + "» не найден"; }
+
+std::string CutReason() {
+    return "имя в файле настроек длиннее " + std::to_string(ini::kMaxTextChars) + " символов";
+}
 
 bool IsLink(const std::string& path) {
     struct stat st {};
@@ -64,6 +69,10 @@ std::string AbsoluteFolder(const std::string& folder, const std::string& program
 // stopped: the run asked to stop during the walk.
 bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::function<void(std::string_view)>& take,
             bool& stopped) {
+    if (def.pathCut) {
+        Log(context, CutFolderLine(def.path));
+        return false;
+    }
     // An empty folder text would mean "wherever the process happens to be".
     if (def.path.empty()) {
         Log(context, NotFoundLine(def.path));
@@ -110,6 +119,17 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
 }
 
 }  // namespace
+
+std::string CutOutputLine(const std::string& output) {
+    WriteResult refused;
+    refused.failure = WriteFailure::kRefused;
+    refused.error = CutReason();
+    return WriteFailedLine(output, refused);
+}
+
+std::string CutFolderLine(const std::string& folder) {
+    return "   не удалось прочитать каталог «" + folder + "»: " + CutReason();
+}
 
 size_t OccupiedList::CountExact(std::string_view path) const {
     return static_cast<size_t>(std::count(entries_.begin(), entries_.end(), path));
@@ -180,6 +200,13 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
     if (!ticked) {
         Log(context, "   отключён");
         result.outcome = BuildOutcome::kDisabled;
+        return result;
+    }
+    // Whatever is at the cut path belongs to no definition: not even its
+    // existence is asked.
+    if (def.fileCut) {
+        Log(context, CutOutputLine(result.output));
+        result.outcome = BuildOutcome::kWriteFailed;
         return result;
     }
     if (!overwrite && OutputExists(result.output)) {

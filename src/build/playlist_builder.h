@@ -28,6 +28,10 @@ struct PlaylistDefinition {
     bool system = false;
     bool ignore_use = false;
     std::vector<std::string> ignore;
+    // The stored output file or folder was longer than a read gives back:
+    // the text names another file or folder, and the build refuses it.
+    bool fileCut = false;
+    bool pathCut = false;
 };
 
 // The resolved output paths of every playlist definition of the current run,
@@ -101,8 +105,14 @@ FolderFiles ListFolderFiles(const std::string& folder, const std::string& mask, 
 std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const std::vector<std::string>& patterns,
                                      bool hidden, bool system);
 
+// The failure lines of an output file and of a folder whose stored text was
+// cut on reading (PlaylistDefinition::fileCut, pathCut).
+std::string CutOutputLine(const std::string& output);
+std::string CutFolderLine(const std::string& folder);
+
 // Builds one definition: records its output in the occupied list, skips it
-// when not ticked or when its output exists and overwrite is off, gathers and
+// when not ticked, refuses an output or folder text that was cut on reading,
+// skips it when its output exists and overwrite is off, gathers and
 // filters the files straight into the playlist file (the old file stays as it
 // was when a folder cannot be listed, and when nothing changed) and logs the
 // outcome.

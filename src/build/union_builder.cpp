@@ -108,6 +108,11 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
     }
     const UnionDefinition def = context.loadUnion ? context.loadUnion(m) : UnionDefinition{};
     result.output = ResolveOutputPath(def.file, context.programDir);
+    if (def.fileCut) {
+        Log(context, CutOutputLine(result.output));
+        result.outcome = UnionOutcome::kWriteFailed;
+        return result;
+    }
 
     // One line per playlist definition writing to the target. Exact matches
     // count as they always did; another spelling of the same file (relative

@@ -187,6 +187,15 @@ int32_t SettingsSnapshot::ReadNumber(std::string_view section, std::string_view 
     return ini::ParseNumber(ini::ValueToText(*raw)).value_or(def);
 }
 
+std::string SettingsSnapshot::ReadText(std::string_view section, std::string_view key, std::string_view def,
+                                       bool& cut) const {
+    const ini::SectionIndex* index = Section(section);
+    auto raw = index ? index->RawValue(key) : std::nullopt;
+    cut = false;
+    if (!raw) return std::string(def);
+    return ini::ValueToText(*raw, &cut);
+}
+
 std::string SettingsPath(const std::string& programDir) {
     if (!programDir.empty() && programDir.back() != '/') return programDir + "/Zorbl.Zrf";
     return programDir + "Zorbl.Zrf";

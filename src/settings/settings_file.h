@@ -123,6 +123,9 @@ public:
 
     std::string ReadText(std::string_view section, std::string_view key, std::string_view def) const;
     int32_t ReadNumber(std::string_view section, std::string_view key, int32_t def) const;
+    // ReadText that also tells whether the stored value was longer than a
+    // read gives back (so that the text names something else).
+    std::string ReadText(std::string_view section, std::string_view key, std::string_view def, bool& cut) const;
 
 private:
     // nullptr when the file could not be read.

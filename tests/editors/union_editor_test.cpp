@@ -317,4 +317,23 @@ TEST_F(UnionEditorFixture, LoadUnionSetsTheUpButtonFromTheCount) {
     EXPECT_TRUE(btn_upu->isEnabled());
 }
 
+TEST_F(UnionEditorFixture, AnOutputThatWouldReadBackCutIsNotSaved) {
+    Seed("[Zor:bl:Union:1]\r\nfile=/m/" + std::string(1100, 'u') + "\r\n");
+    const std::string before = SettingsText();
+    page.LoadUnion(1);
+    EXPECT_TRUE(page.ShownDefinition().fileCut);
+    const QString refusal = QStringLiteral(
+        "Нельзя указать путь к файлу объединения длиннее 1023 символов:\nфайл настроек не сможет его сохранить.");
+    edt_namu->setText("x");
+    page.btn_savuClick();  // the cut text unchanged
+    edt_plsu->setText(QString(1024, QLatin1Char('u')));
+    page.btn_savuClick();
+    EXPECT_EQ(dialogs.Messages(), (std::vector<QString>{refusal, refusal}));
+    EXPECT_TRUE(btn_savu->isEnabled());
+    EXPECT_EQ(SettingsText(), before);
+    edt_plsu->setText(QString(1023, QLatin1Char('u')));
+    page.btn_savuClick();
+    EXPECT_FALSE(btn_savu->isEnabled());
+}
+
 }  // namespace
