@@ -53,11 +53,13 @@ void AppendDecodedLine(std::string_view line, std::string& out) {
     out += DecodeStoreText(line.substr(eq + 1));
 }
 
-// Every line decoded as the reader decodes it: valid UTF-8 throughout.
+// Every line decoded as the reader decodes it: valid UTF-8 throughout. A
+// UTF-8 mark in front, which the reader skips, is no part of the first line.
 std::string DecodedLines(std::string_view text) {
     std::string decoded;
     decoded.reserve(text.size());
-    for (size_t begin = 0; begin < text.size();) {
+    decoded.append(text.substr(0, Utf8BomLength(text)));
+    for (size_t begin = decoded.size(); begin < text.size();) {
         const size_t nl = text.find('\n', begin);
         const size_t end = nl == std::string_view::npos ? text.size() : nl;
         AppendDecodedLine(text.substr(begin, end - begin), decoded);
