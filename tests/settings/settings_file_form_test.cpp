@@ -2,15 +2,11 @@
 // line ends read like the program's own files, and a write keeps the form.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
-#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/utf8.h"
-#include "settings/ini_text.h"
 #include "settings/settings_file.h"
-#include "support/random_text.h"
 #include "support/temp_dir.h"
 
 namespace zorbex {
@@ -75,36 +71,6 @@ TEST(SettingsFileForm, LoneCrLineEndsReadAsLinesAndAreKept) {
     // One LF anywhere and a lone CR is an ordinary byte again, as it always was.
     WriteFile(path, "[Zor:bl]\rplaylists=2\n");
     EXPECT_EQ(settings.ReadNumber("Zor:bl", "playlists", 0), 0);
-}
-
-// Any text saved as UTF-16, then written to: every key reads as the same
-// write into the 8-bit file would read, whatever names and values the
-// lines mix (windows-1251 names beside UTF-8 values, '=' in names, comments).
-TEST(SettingsFileForm, WritesIntoUtf16FilesReadAsIn8BitFiles) {
-    static const std::vector<std::string> pieces = {"[", "]", "=", "\r\n", "\n", ";", "#", " ", "\"", "a", "x",
-                                                    "Я", "é", "[a]", "[Я]", "x=", "Я=", "a=Ё", "\u20ac"};
-    static const char* names[] = {"a", "x", "Я", "я", "a=b", "Я=é", ";c", "[d", "é"};
-    static const char* values[] = {"", "1", "Ёж", "é", "Ёж é", " q ", "a=Я"};
-    std::mt19937 rng(2207);
-    TempDir dir;
-    const std::string path = SettingsPath(dir.path());
-    for (int round = 0; round < 300; ++round) {
-        std::string text;
-        do text = zx_test::RandomText(rng, pieces, 40, 1000000);
-        while (!IsValidUtf8(text));
-        WriteFile(path, Utf16(text, round % 2 == 0));
-        const std::string sec = names[rng() % 9], key = names[rng() % 9], value = values[rng() % 7];
-        SettingsFile(path, SettingsSync::kNever).WriteText(sec, key, value);
-        const std::string model = ini::SetValue(text, sec, key, value);
-        const SettingsFile settings(path);
-        for (const char* s : names) {
-            for (const char* k : names) {
-                const auto raw = ini::RawValue(model, s, k);
-                ASSERT_EQ(settings.ReadText(s, k, "<none>"), raw ? ini::ValueToText(*raw) : "<none>")
-                    << "round " << round << " [" << s << "] " << k;
-            }
-        }
-    }
 }
 
 }  // namespace
