@@ -96,9 +96,9 @@ PlaylistDefinition ReadPlaylistDefinition(const SettingsFile& file, int n, const
     const std::string section = PlaylistSection(n);
     PlaylistDefinition d;
     d.name = settings.ReadText(section, "name", DefaultPlaylistName(n));
-    d.file = settings.ReadText(section, "file", DefaultPlaylistFile(n));
+    d.file = settings.ReadText(section, "file", DefaultPlaylistFile(n), d.fileCut);
     d.mask = settings.ReadText(section, "mask", "*.mp3");
-    d.path = settings.ReadText(section, "path", defaultFolder);
+    d.path = settings.ReadText(section, "path", defaultFolder, d.pathCut);
     d.subfolders = Flag(settings, section, "subfolders", true);
     d.fullpath = Flag(settings, section, "fullpath", true);
     d.hidden = Flag(settings, section, "hidden", false);
@@ -141,7 +141,7 @@ UnionDefinition ReadUnionDefinition(const SettingsFile& file, int m) {
     const std::string section = UnionSection(m);
     UnionDefinition d;
     d.name = settings.ReadText(section, "name", DefaultUnionName(m));
-    d.file = settings.ReadText(section, "file", DefaultUnionFile(m));
+    d.file = settings.ReadText(section, "file", DefaultUnionFile(m), d.fileCut);
     for (int p = 1; p <= Count(settings, "playlists"); ++p) {
         d.members.push_back(settings.ReadNumber(section, Numbered("unite_", p - 1), 0) != 0);
     }

@@ -54,6 +54,7 @@ struct UnionDefinition {
     std::string file;
     // members[j]: playlist definition j + 1 belongs to the union.
     std::vector<bool> members;
+    bool fileCut = false;  // as PlaylistDefinition::fileCut
 };
 
 // Union m as the union editor loads it: one member flag per playlist

@@ -12,6 +12,7 @@
 #include "platform/collation.h"
 #include "platform/file_write.h"
 #include "platform/wildcard.h"
+#include "settings/ini_text.h"
 
 namespace zorbex {
 namespace {
@@ -24,6 +25,10 @@ void Log(const BuildContext& context, const std::string& line) {
 }
 
 std::string NotFoundLine(const std::string& folder) { return "   каталог «" + folder + "» не найден"; }
+
+std::string CutReason() {
+    return "имя в файле настроек длиннее " + std::to_string(ini::kMaxTextChars) + " символов";
+}
 
 bool IsLink(const std::string& path) {
     struct stat st {};
@@ -61,9 +66,14 @@ std::string AbsoluteFolder(const std::string& folder, const std::string& program
 
 // Hands every line of the definition's folder (and subfolders) to take, in
 // playlist order; false when a folder could not be listed.
-// stopped: the run asked to stop during the walk.
+// stopped: the run asked to stop during the walk. lineBreaks: lines left out
+// because they would hold a line break.
 bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::function<void(std::string_view)>& take,
-            bool& stopped) {
+            bool& stopped, int64_t& lineBreaks) {
+    if (def.pathCut) {
+        Log(context, CutFolderLine(def.path));
+        return false;
+    }
     // An empty folder text would mean "wherever the process happens to be".
     if (def.path.empty()) {
         Log(context, NotFoundLine(def.path));
@@ -82,7 +92,13 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
             Log(context, NotFoundLine(def.path));
             return false;
         }
+        lineBreaks += files.lineBreaks;
         const std::string prefix = files.folder.back() == '/' ? files.folder : files.folder + '/';
+        // The folder as the system names it may hold a line break where the text did not.
+        if (def.fullpath && HasLineBreak(prefix)) {
+            lineBreaks += static_cast<int64_t>(files.names.size());
+            return true;
+        }
         for (const std::string& name : files.names) take(def.fullpath ? line.assign(prefix).append(name) : name);
         return true;
     }
@@ -111,9 +127,13 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
             ok = false;
             return;
         }
-        if (def.fullpath && HasLineBreak(folder)) return;
-        for (const std::string& name : SelectFiles(listing.entries, patterns, def.hidden, def.system))
-            take(def.fullpath ? line.assign(folder).append(name) : name);
+        const std::vector<std::string> names =
+            SelectFiles(listing.entries, patterns, def.hidden, def.system, &lineBreaks);
+        if (def.fullpath && HasLineBreak(folder)) {
+            lineBreaks += static_cast<int64_t>(names.size());
+            return;
+        }
+        for (const std::string& name : names) take(def.fullpath ? line.assign(folder).append(name) : name);
     };
     scanner.Scan();
     if (scanner.Stopped()) stopped = true;
@@ -121,6 +141,17 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
 }
 
 }  // namespace
+
+std::string CutOutputLine(const std::string& output) {
+    WriteResult refused;
+    refused.failure = WriteFailure::kRefused;
+    refused.error = CutReason();
+    return WriteFailedLine(output, refused);
+}
+
+std::string CutFolderLine(const std::string& folder) {
+    return "   не удалось прочитать каталог «" + folder + "»: " + CutReason();
+}
 
 size_t OccupiedList::CountExact(std::string_view path) const {
     return static_cast<size_t>(std::count(entries_.begin(), entries_.end(), path));
@@ -148,15 +179,15 @@ std::string ResolveOutputPath(const std::string& text, const std::string& progra
 }
 
 std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const std::vector<std::string>& patterns,
-                                     bool hidden, bool system) {
+                                     bool hidden, bool system, int64_t* lineBreaks) {
     std::vector<const DirEntry*> eligible;
+    std::vector<const DirEntry*> broken;  // eligible but for a line break in the name
     eligible.reserve(entries.size());
     for (const DirEntry& e : entries) {
         if (e.kind == EntryKind::kDirectory) continue;
         if (e.Hidden() && !hidden) continue;
         if (e.System() && !system) continue;
-        if (HasLineBreak(e.name)) continue;
-        eligible.push_back(&e);
+        (HasLineBreak(e.name) ? broken : eligible).push_back(&e);
     }
     std::vector<std::string_view> picked;
     for (const std::string& text : patterns) {
@@ -165,6 +196,8 @@ std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const
         for (const DirEntry* e : eligible) {
             if (pattern.Matches(e->name)) picked.push_back(e->name);
         }
+        if (lineBreaks)
+            for (const DirEntry* e : broken) *lineBreaks += pattern.Matches(e->name) ? 1 : 0;
     }
     std::vector<std::string> names;
     names.reserve(picked.size());
@@ -180,7 +213,7 @@ FolderFiles ListFolderFiles(const std::string& folder, const std::string& mask, 
     const DirListing listing = ListDirectory(result.folder);
     if (!listing.ok) return result;
     result.found = true;
-    result.names = SelectFiles(listing.entries, SplitMask(mask), hidden, system);
+    result.names = SelectFiles(listing.entries, SplitMask(mask), hidden, system, &result.lineBreaks);
     return result;
 }
 
@@ -192,6 +225,13 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
     if (!ticked) {
         Log(context, "   отключён");
         result.outcome = BuildOutcome::kDisabled;
+        return result;
+    }
+    // Whatever is at the cut path belongs to no definition: not even its
+    // existence is asked.
+    if (def.fileCut) {
+        Log(context, CutOutputLine(result.output));
+        result.outcome = BuildOutcome::kWriteFailed;
         return result;
     }
     if (!overwrite && OutputExists(result.output)) {
@@ -215,16 +255,16 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
             return;
         }
         out.AddLine(line);
-    }, stopped);
+    }, stopped, result.lineBreaks);
     if (stopped) {
         out.Discard();
-        result.found = result.excluded = 0;
+        result.found = result.excluded = result.lineBreaks = 0;
         result.outcome = BuildOutcome::kStopped;
         return result;
     }
     if (!gathered) {
         out.Discard();
-        result.found = result.excluded = 0;
+        result.found = result.excluded = result.lineBreaks = 0;
         result.outcome = BuildOutcome::kFolderNotFound;
         return result;
     }
@@ -235,6 +275,9 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
         result.outcome = BuildOutcome::kWriteFailed;
         return result;
     }
+    // Said only when it happens, so ordinary logs stay as they were.
+    if (result.lineBreaks > 0)
+        Log(context, "   пропущено файлов с переводом строки в имени: " + std::to_string(result.lineBreaks));
     Log(context, "   файлов найдено: " + std::to_string(result.found));
     Log(context, "   исключено: " + std::to_string(result.excluded));
     Log(context, "   ок");

@@ -31,6 +31,10 @@ struct PlaylistDefinition {
     bool system = false;
     bool ignore_use = false;
     std::vector<std::string> ignore;
+    // The stored output file or folder was longer than a read gives back:
+    // the text names another file or folder, and the build refuses it.
+    bool fileCut = false;
+    bool pathCut = false;
 };
 
 // The resolved output paths of every playlist definition of the current run,
@@ -67,6 +71,9 @@ struct BuildResult {
     std::string output;   // the resolved output path
     int64_t found = 0;    // lines gathered before exclusion
     int64_t excluded = 0; // lines removed by the exclusion list
+    // Lines left out because they would hold a line break (a name, or with
+    // full paths a folder, holding CR or LF); not part of found.
+    int64_t lineBreaks = 0;
 };
 
 // What a build needs from the run around it.
@@ -96,6 +103,7 @@ struct FolderFiles {
     bool found = false;          // false: the folder could not be listed
     std::string folder;          // absolute, as the system names it; no trailing "/" but for "/"
     std::vector<std::string> names;  // bare names, sorted, one per matching pattern
+    int64_t lineBreaks = 0;          // names left out by SelectFiles
 };
 
 // Lists the files of one folder (relative to programDir when relative) that
@@ -107,11 +115,19 @@ FolderFiles ListFolderFiles(const std::string& folder, const std::string& mask, 
 // one of the patterns, hidden ones only with hidden, system ones only with
 // system; one name per matching pattern; in the user's collation order.
 // Names holding CR or LF are left out: no playlist line can hold them.
+// lineBreaks, when given, grows by the names so left out, one per matching
+// pattern as the names are.
 std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const std::vector<std::string>& patterns,
-                                     bool hidden, bool system);
+                                     bool hidden, bool system, int64_t* lineBreaks = nullptr);
+
+// The failure lines of an output file and of a folder whose stored text was
+// cut on reading (PlaylistDefinition::fileCut, pathCut).
+std::string CutOutputLine(const std::string& output);
+std::string CutFolderLine(const std::string& folder);
 
 // Builds one definition: records its output in the occupied list, skips it
-// when not ticked or when its output exists and overwrite is off, gathers and
+// when not ticked, refuses an output or folder text that was cut on reading,
+// skips it when its output exists and overwrite is off, gathers and
 // filters the files straight into the playlist file (the old file stays as it
 // was when a folder cannot be listed, and when nothing changed) and logs the
 // outcome.

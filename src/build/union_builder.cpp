@@ -108,6 +108,11 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
     }
     const UnionDefinition def = context.loadUnion ? context.loadUnion(m) : UnionDefinition{};
     result.output = ResolveOutputPath(def.file, context.places.baseDir);
+    if (def.fileCut) {
+        Log(context, CutOutputLine(result.output));
+        result.outcome = UnionOutcome::kWriteFailed;
+        return result;
+    }
 
     // Opened first (nothing changes before Finish), so that the checks are
     // made on the file the write would reach.

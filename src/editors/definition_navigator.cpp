@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "settings/ini_text.h"
 #include "widgets/shared_texts.h"
 
 namespace zorbex {
@@ -22,6 +23,16 @@ std::string TDefinitionNavigator::SettingsFilePath() const { return SettingsPath
 QString TDefinitionNavigator::UnsavedPrompt(const QString& subject, int n) {
     return QStringLiteral("Изменения в параметрах ") + subject + QStringLiteral(" № ") + QString::number(n) +
            QStringLiteral(" не были сохранены.\nСохранить их сейчас?");
+}
+
+QString TDefinitionNavigator::TooLongPathMessage(const QString& what) {
+    return QStringLiteral("Нельзя указать %1 длиннее %2 символов:\nфайл настроек не сможет его сохранить.")
+        .arg(what)
+        .arg(ini::kMaxTextChars);
+}
+
+bool TDefinitionNavigator::PathTooLong(const QString& text, const std::optional<QString>& loadedCut) {
+    return (loadedCut && text == *loadedCut) || !ini::ReadsBackUncut(text.toStdString());
 }
 
 void TDefinitionNavigator::Load(int n) {
@@ -47,6 +58,10 @@ void TDefinitionNavigator::Load(int n) {
 }
 
 bool TDefinitionNavigator::Save() {
+    if (const QString why = hooks_.refusal ? hooks_.refusal() : QString(); !why.isEmpty()) {
+        context_.dialogs.Message(why, MsgButtons::Ok);
+        return false;
+    }
     try {
         hooks_.write(Current());
     } catch (const SettingsWriteError&) {

@@ -20,6 +20,7 @@
 // Change handlers that run while fill() is at work do not set the mark: a
 // freshly loaded definition never counts as changed.
 #include <functional>
+#include <optional>
 
 #include <QGroupBox>
 #include <QLabel>
@@ -55,6 +56,8 @@ public:
         std::function<int(const SettingsFile&)> readCount;
         std::function<void(int n)> fill;   // shows definition n (opens the settings itself)
         std::function<void(int n)> write;  // saves the shown definition as n; may throw SettingsWriteError
+        // Why the shown definition may not be saved (a message), or an empty text.
+        std::function<QString()> refusal;
     };
 
     TDefinitionNavigator(const AppContext& context, Controls controls, Hooks hooks, QObject* parent);
@@ -69,7 +72,8 @@ public:
     // saved definition (so up reaches count + 1 and no further).
     void Load(int n);
     // Writes the shown definition; false (after the failure message) when a
-    // write failed, which leaves the mark set and the up button as it was.
+    // write failed or the page refused the save (after its message, nothing
+    // written), which leaves the mark set and the up button as it was.
     bool Save();
     // Asks about unsaved changes, then loads Current() + delta. False when the
     // user cancelled.
@@ -85,6 +89,13 @@ public:
 
     // "Изменения в параметрах <subject> № <n> не были сохранены.\nСохранить их сейчас?"
     static QString UnsavedPrompt(const QString& subject, int n);
+    // The refusal of a path text that would not read back whole from the
+    // settings file: "Нельзя указать <what> длиннее 1023 символов:\n
+    // файл настроек не сможет его сохранить."
+    static QString TooLongPathMessage(const QString& what);
+    // Whether text, loaded as loadedCut (a stored text cut on reading) or
+    // typed, would be saved as a path other than the one the user gave.
+    static bool PathTooLong(const QString& text, const std::optional<QString>& loadedCut);
 
 private:
     void KeepTypingLimit();

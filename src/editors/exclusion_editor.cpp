@@ -290,16 +290,17 @@ void TExclusionEditor::sub_importClick() {
     const std::optional<QString> picked = context_.dialogs.OpenFile(dlg_open_, QString());
     if (!picked) return;
     const QString path = QFileInfo(*picked).absoluteFilePath();
-    const std::optional<std::string> bytes = ReadWholeFile(path.toStdString());
-    if (!bytes) {
+    const ExclusionImport file = ImportExclusionFile(path.toStdString(), kMaxListRows);
+    if (file.status == ExclusionImport::Status::kCannotOpen) {
         context_.dialogs.ShowError(QStringLiteral("Cannot open file ") + path);
         return;
     }
-    const std::vector<std::string> lines = ReadExclusionFile(*bytes);
+    const std::vector<std::string>& lines = file.lines;
     // What the settings file cannot keep (a longer line, more rows than a
     // definition loads) would be lost at the next save without a word;
-    // better to take nothing and say why.
-    if (lines.size() > static_cast<size_t>(kMaxListRows)) {
+    // better to take nothing and say why. A file too large to hold them is
+    // refused unread.
+    if (file.status == ExclusionImport::Status::kTooLarge || lines.size() > static_cast<size_t>(kMaxListRows)) {
         context_.dialogs.Message(TooManyImportMessage(), MsgButtons::Ok);
         return;
     }

@@ -115,7 +115,8 @@ void TPlaylistPage::ConnectHandlers() {
              [this](int n) {
                  SettingsFile settings(navigator_->SettingsFilePath());
                  WritePlaylistDefinition(settings, n, ShownDefinition());
-             }},
+             },
+         .refusal = [this] { return SaveRefusal(); }},
         this);
 
     connect(btn_upn_, &QPushButton::clicked, this, &TPlaylistPage::btn_upnClick);
@@ -148,6 +149,16 @@ void TPlaylistPage::FillControls(int n) {
     box_system_->setChecked(d.system);
     exclusion_->SetInUse(d.ignore_use);
     exclusion_->SetRows(d.ignore);
+    fileCut_ = d.fileCut ? std::optional(edt_plsn_->text()) : std::nullopt;
+    pathCut_ = d.pathCut ? std::optional(edt_folder_->text()) : std::nullopt;
+}
+
+QString TPlaylistPage::SaveRefusal() const {
+    if (TDefinitionNavigator::PathTooLong(edt_plsn_->text(), fileCut_))
+        return TDefinitionNavigator::TooLongPathMessage(QStringLiteral("путь к файлу плейлиста"));
+    if (TDefinitionNavigator::PathTooLong(edt_folder_->text(), pathCut_))
+        return TDefinitionNavigator::TooLongPathMessage(QStringLiteral("путь к каталогу для поиска"));
+    return {};
 }
 
 PlaylistDefinition TPlaylistPage::ShownDefinition() const {
@@ -162,6 +173,8 @@ PlaylistDefinition TPlaylistPage::ShownDefinition() const {
     d.system = box_system_->isChecked();
     d.ignore_use = exclusion_->InUse();
     d.ignore = exclusion_->Rows();
+    d.fileCut = fileCut_ && edt_plsn_->text() == *fileCut_;
+    d.pathCut = pathCut_ && edt_folder_->text() == *pathCut_;
     return d;
 }
 

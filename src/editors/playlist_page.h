@@ -11,6 +11,8 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <optional>
+
 #include "build/playlist_builder.h"
 #include "editors/definition_navigator.h"
 #include "editors/exclusion_editor.h"
@@ -45,6 +47,8 @@ public slots:
 private:
     void ConnectHandlers();
     void FillControls(int n);
+    // Why the shown definition may not be saved, or an empty text.
+    QString SaveRefusal() const;
 
     void BuildIdentity();
     void BuildInput(const AppContext& context);
@@ -75,6 +79,11 @@ private:
     QCheckBox* box_system_;
 
     TExclusionEditor* exclusion_;
+
+    // The output file and folder texts as loaded, when the stored ones were
+    // longer than a read gives back: unchanged, they stand for another path.
+    std::optional<QString> fileCut_;
+    std::optional<QString> pathCut_;
 
     TDefinitionNavigator* navigator_ = nullptr;
 };

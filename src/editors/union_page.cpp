@@ -72,6 +72,11 @@ TUnionPage::TUnionPage(const AppContext& context, QWidget* parent) : QWidget(par
              [this](int n) {
                  SettingsFile settings(navigator_->SettingsFilePath());
                  WriteUnionDefinition(settings, n, ShownDefinition());
+             },
+         .refusal =
+             [this] {
+                 if (!TDefinitionNavigator::PathTooLong(edt_plsu_->text(), fileCut_)) return QString();
+                 return TDefinitionNavigator::TooLongPathMessage(QStringLiteral("путь к файлу объединения"));
              }},
         this);
     connect(btn_upu_, &QPushButton::clicked, this, &TUnionPage::btn_upuClick);
@@ -94,6 +99,7 @@ void TUnionPage::FillControls(int n) {
     const UnionDefinition d = ReadUnionDefinition(settings, n);
     navigator_->SetNameText(QString::fromStdString(d.name));
     edt_plsu_->setText(QString::fromStdString(d.file));
+    fileCut_ = d.fileCut ? std::optional(edt_plsu_->text()) : std::nullopt;
     ShowMembers(settings, d.members);
 }
 
@@ -123,6 +129,7 @@ UnionDefinition TUnionPage::ShownDefinition() const {
     d.file = edt_plsu_->text().toStdString();
     for (int row = 0; row < lst_union_->count(); ++row)
         d.members.push_back(lst_union_->item(row)->checkState() == Qt::Checked);
+    d.fileCut = fileCut_ && edt_plsu_->text() == *fileCut_;
     return d;
 }
 

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <optional>
+
 #include "build/definitions.h"
 #include "editors/definition_navigator.h"
 #include "widgets/app_context.h"
@@ -64,6 +66,8 @@ private:
 
     // Set while the member rows are rebuilt, whose tick changes are no edits.
     bool refreshing_ = false;
+    // The output file text as loaded, when the stored one was cut on reading.
+    std::optional<QString> fileCut_;
 };
 
 }  // namespace zorbex

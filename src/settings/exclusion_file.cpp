@@ -1,5 +1,11 @@
 #include "settings/exclusion_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "platform/codepage.h"
 #include "platform/utf8.h"
 #include "settings/ini_text.h"
@@ -37,6 +43,46 @@ std::string WriteExclusionFile(const std::vector<std::string>& lines) {
 }
 
 size_t MaxExclusionEntryChars() { return ini::kMaxTextChars; }
+
+uint64_t MaxExclusionFileBytes(size_t maxRows) {
+    // A mark in front; per row the longest entry, four bytes a character in
+    // UTF-8, and CR LF.
+    return 3 + uint64_t{maxRows} * (uint64_t{MaxExclusionEntryChars()} * 4 + 2);
+}
+
+ExclusionImport ImportExclusionFile(const std::string& path, size_t maxRows) {
+    ExclusionImport result;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return result;
+    const uint64_t limit = MaxExclusionFileBytes(maxRows);
+    struct stat st {};
+    std::string bytes;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok && static_cast<uint64_t>(st.st_size) > limit) {
+        result.status = ExclusionImport::Status::kTooLarge;
+        ok = false;
+    }
+    // A file that grows while it is read is held to the same limit.
+    char buf[65536];
+    while (ok) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        bytes.append(buf, static_cast<size_t>(n));
+        if (bytes.size() > limit) {
+            result.status = ExclusionImport::Status::kTooLarge;
+            ok = false;
+        }
+    }
+    ::close(fd);
+    if (!ok) return result;
+    result.status = ExclusionImport::Status::kRead;
+    result.lines = ReadExclusionFile(bytes);
+    return result;
+}
 
 bool ExclusionEntryFitsStore(std::string_view entry) {
     return Utf8PrefixLength(entry, ini::kMaxTextChars) == entry.size();

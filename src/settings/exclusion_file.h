@@ -15,6 +15,7 @@
 // ReadExclusionFile(WriteExclusionFile(lines)) == lines for every list of
 // valid UTF-8 lines that hold no CR, LF or NUL.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,19 @@ namespace zorbex {
 
 std::vector<std::string> ReadExclusionFile(std::string_view bytes);
 std::string WriteExclusionFile(const std::vector<std::string>& lines);
+
+// An exclusion list file read from disk for an import of at most maxRows
+// rows. The file (a regular file, opened without waiting on a FIFO or a
+// device) is measured on its open descriptor before a byte is read: one
+// larger than maxRows lines of the longest entry the settings file keeps
+// (MaxExclusionFileBytes) cannot be imported whole and is not read.
+struct ExclusionImport {
+    enum class Status { kRead, kCannotOpen, kTooLarge };
+    Status status = Status::kCannotOpen;
+    std::vector<std::string> lines;
+};
+ExclusionImport ImportExclusionFile(const std::string& path, size_t maxRows);
+uint64_t MaxExclusionFileBytes(size_t maxRows);
 
 // Whether an entry (UTF-8) survives a save to the settings file and a
 // reload whole: the store gives back at most ini::kMaxTextChars characters.

@@ -377,15 +377,23 @@ std::optional<std::string_view> SectionIndex::RawValue(std::string_view key) con
     return it->second;
 }
 
-std::string ValueToText(std::string_view raw) {
+std::string ValueToText(std::string_view raw, bool* cut) {
     size_t nul = raw.find('\0');
     if (nul != std::string_view::npos) raw = raw.substr(0, nul);
     raw = Trim(raw);
     if (raw.size() >= 2 && (raw.front() == '"' || raw.front() == '\'') && raw.back() == raw.front())
         raw = raw.substr(1, raw.size() - 2);
     std::string text = DecodeStoreText(raw);
-    text.resize(Utf8PrefixLength(text, kMaxTextChars));
+    const size_t kept = Utf8PrefixLength(text, kMaxTextChars);
+    if (cut) *cut = kept < text.size();
+    text.resize(kept);
     return text;
+}
+
+bool ReadsBackUncut(std::string_view text) {
+    bool cut = false;
+    ValueToText(EncodeStoreText(Sanitize(text)), &cut);
+    return !cut;
 }
 
 std::optional<int32_t> ParseNumber(std::string_view text) {

@@ -101,9 +101,14 @@ private:
 // Stored value -> text for ReadText: cut at the first NUL, blanks dropped
 // around it, one pair of matching quotes (' or ") around the whole of it
 // dropped, decoded (DecodeStoreText), then cut to its first kMaxTextChars
-// characters (Unicode code points, after decoding).
+// characters (Unicode code points, after decoding). cut, when given, tells
+// whether that last step took anything off.
 constexpr size_t kMaxTextChars = 1023;
-std::string ValueToText(std::string_view raw);
+std::string ValueToText(std::string_view raw, bool* cut = nullptr);
+
+// Whether a text written with SetValue reads back uncut (ValueToText): a
+// longer one would come back as its first kMaxTextChars characters.
+bool ReadsBackUncut(std::string_view text);
 
 // Text -> number: a value of more than two
 // characters beginning with 0x or 0X is hexadecimal from its third

@@ -11,6 +11,7 @@
 
 #include "platform/file_write.h"
 #include "platform/path_walk.h"
+#include "settings/file_form.h"
 #include "settings/ini_text.h"
 #include "settings/settings_lock.h"
 
@@ -31,7 +32,8 @@ enum class FileState { kMissing, kRead, kUnreadable, kTooLarge };
 
 struct Loaded {
     FileState state = FileState::kMissing;
-    std::string bytes;
+    std::string bytes;  // the text as the reader takes it (settings/file_form.h)
+    FileForm form;
 };
 
 // Tells a file that is not there (or whose folder is not there) from one that
@@ -46,6 +48,7 @@ Loaded Load(const std::string& path) {
     std::optional<std::string> bytes;
     try {
         bytes = ReadWholeFile(path);
+        if (bytes) *bytes = ReadingText(std::move(*bytes), out.form);
     } catch (const std::bad_alloc&) {
         out.state = FileState::kTooLarge;
         return out;
@@ -145,6 +148,11 @@ void SettingsFile::Change(const std::function<std::string(std::string_view)>& ch
         ::close(fd);
         return;
     }
+    try {
+        bytes = StoredBytes(std::move(bytes), file.form);
+    } catch (const std::bad_alloc&) {
+        throw SettingsWriteError(FullPath(path_));
+    }
     const WriteDurability durability =
         sync_ == SettingsSync::kEachWrite ? WriteDurability::kSync : WriteDurability::kNoSync;
     if (!WriteFileReplacing(path_, bytes, durability).ok) throw SettingsWriteError(FullPath(path_));
@@ -177,6 +185,15 @@ int32_t SettingsSnapshot::ReadNumber(std::string_view section, std::string_view 
     auto raw = index ? index->RawValue(key) : std::nullopt;
     if (!raw) return def;
     return ini::ParseNumber(ini::ValueToText(*raw)).value_or(def);
+}
+
+std::string SettingsSnapshot::ReadText(std::string_view section, std::string_view key, std::string_view def,
+                                       bool& cut) const {
+    const ini::SectionIndex* index = Section(section);
+    auto raw = index ? index->RawValue(key) : std::nullopt;
+    cut = false;
+    if (!raw) return std::string(def);
+    return ini::ValueToText(*raw, &cut);
 }
 
 std::string SettingsPath(const std::string& programDir) {

@@ -8,6 +8,8 @@
 // - The text form (lines, sections, keys, duplicates, value reading, the
 //   1023-character cut, numbers): settings/ini_text.h.
 // - Text encoding per value (windows-1251, else UTF-8): platform/codepage.h.
+// - Files in other forms (UTF-16 with its mark, lone CR line ends), read
+//   and written in their own form: settings/file_form.h.
 // - Each write reads the file, changes the one line and replaces the whole
 //   file through WriteFileReplacing (platform/file_write.h), all under an
 //   exclusive lock on the file's folder (settings/settings_lock.h), so that
@@ -121,6 +123,9 @@ public:
 
     std::string ReadText(std::string_view section, std::string_view key, std::string_view def) const;
     int32_t ReadNumber(std::string_view section, std::string_view key, int32_t def) const;
+    // ReadText that also tells whether the stored value was longer than a
+    // read gives back (so that the text names something else).
+    std::string ReadText(std::string_view section, std::string_view key, std::string_view def, bool& cut) const;
 
 private:
     // nullptr when the file could not be read.

@@ -378,15 +378,29 @@ TEST_F(BuilderTest, NamesThatAreNotUtf8AreWrittenByteForByte) {
         EXPECT_NE(out.find(line), std::string::npos);
 }
 
-TEST_F(BuilderTest, NamesWithLineBreaksAreLeftOut) {
+TEST_F(BuilderTest, NamesWithLineBreaksAreLeftOutAndCounted) {
     const std::string m = music();
-    for (const char* f : {"a\nb.mp3", "c\r.mp3", "ok.mp3", "x\ny/in.mp3"}) WriteFile(m + "/" + f, "");
+    for (const char* f : {"a\nb.mp3", "c\r.mp3", "ok.mp3", "x\ny/in.mp3", "x\ny/in.wav"}) WriteFile(m + "/" + f, "");
+    const auto leftOut = [](int n) { return "   пропущено файлов с переводом строки в имени: " + std::to_string(n); };
     Build(Def());
     EXPECT_EQ(Output(), Playlist({m + "/ok.mp3"}));
+    EXPECT_EQ(log, (Lines{leftOut(3), "   файлов найдено: 1", "   исключено: 0", "   ок"}));
     PlaylistDefinition d = Def();
     d.fullpath = false;  // a bare name does not carry its folder's name
     Build(d);
     EXPECT_EQ(Output(), Playlist({"ok.mp3", "in.mp3"}));
+    EXPECT_EQ(log, (Lines{leftOut(2), "   файлов найдено: 2", "   исключено: 0", "   ок"}));
+
+    // Without the walk: a folder named with a line break, reached by ".."
+    // from a link into it, and a mask that picks a name twice.
+    ASSERT_EQ(::symlink((m + "/x\ny/sub").c_str(), (m + "/link").c_str()), 0);
+    MakeDirs(m + "/x\ny/sub");
+    d = Def("*.mp3;*.MP3");
+    d.path = m + "/link/..";
+    d.subfolders = false;
+    Build(d);
+    EXPECT_EQ(Output(), "");
+    EXPECT_EQ(log, (Lines{leftOut(2), "   файлов найдено: 0", "   исключено: 0", "   ок"}));
 }
 
 TEST_F(BuilderTest, LinkLoopGivesEachFileOnce) {

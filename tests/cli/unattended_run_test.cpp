@@ -258,5 +258,34 @@ TEST(RunUnattended, TheLogGoesToTheStreamAndAMissingFolderGivesOne) {
     EXPECT_EQ(ReadFile(dir / "playlist_1.m3u"), "a.mp3\r\n");
 }
 
+// A stored path longer than a read gives back names another file: the run
+// writes nothing there, says so and counts it as a failure.
+TEST(RunUnattended, OutputsAndFoldersCutOnReadingAreRefused) {
+    TempDir dir;
+    MakeDirs(dir / "music");
+    WriteFile(dir / "music/a.mp3", "");
+    // Folders that exist all along the output's path, so that its cut text
+    // could be written.
+    std::string folder = dir / "o/";
+    while (folder.size() < 900) folder += std::string(99, 'd') + "/";
+    MakeDirs(folder);
+    const std::string output = folder + std::string(1100 - folder.size(), 'p') + ".m3u";
+    const std::string cut = output.substr(0, 1023);
+    const std::string longFolder = dir.path() + "music/" + std::string(1100, 'm');
+    WriteFile(dir / "Zorbl.Zrf",
+              "[Zor:bl]\r\nplaylists=2\r\nunions=1\r\nitem_0=1\r\nitem_1=1\r\nitem_2=1\r\n"
+              "[Zor:bl:Playlist:1]\r\nfile=" + output + "\r\npath=" + dir.path() + "music\r\n"
+              "[Zor:bl:Playlist:2]\r\npath=" + longFolder + "\r\n"
+              "[Zor:bl:Union:1]\r\nfile=" + output + "\r\nunite_0=1\r\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunUnattended(ProgramPlaces(dir.path()), out, err), kExitSomeFailed);
+    const std::string reason = "»: имя в файле настроек длиннее 1023 символов\n";
+    EXPECT_EQ(out.str(), "Zorbex v4.0i\n(журнал процесса)\n\nплейлист №1\n   не удалось записать файл «" + cut + reason +
+                             "плейлист №2\n   не удалось прочитать каталог «" + longFolder.substr(0, 1023) + reason +
+                             "объединение №1\n   не удалось записать файл «" + cut + reason + "готово.\n");
+    EXPECT_FALSE(zx_test::Exists(cut));
+    EXPECT_FALSE(zx_test::Exists(dir / "playlist_2.m3u"));
+}
+
 }  // namespace
 }  // namespace zorbex

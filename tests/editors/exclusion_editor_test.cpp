@@ -1,10 +1,13 @@
 // The exclusion list editor on the playlists page: the switch, adding and
 // editing entries, the popup's arrangements, import, export and simplify.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
 #include "build/definitions.h"
+#include "settings/exclusion_file.h"
 #include "editors/playlist_page.h"
 #include "support/temp_dir.h"
 #include "support/window/controls.h"
@@ -376,6 +379,17 @@ TEST_F(ExclusionEditor, EntriesTheSettingsFileCannotKeepAreRefused) {
     sub_import->trigger();
     EXPECT_EQ(lst_ignore->count(), zorbex::kMaxListRows);
     SetRows({"kept"});
+
+    // A file larger than any list the editor holds is refused before it is
+    // read: here one line, then a hole of zeros (which would end the text).
+    zx_test::WriteFile(source, "a\r\n");
+    ASSERT_EQ(::truncate(source.c_str(), static_cast<off_t>(zorbex::MaxExclusionFileBytes(zorbex::kMaxListRows) + 1)),
+              0);
+    dialogs.calls.clear();
+    dialogs.paths = {QString::fromStdString(source)};
+    sub_import->trigger();
+    EXPECT_EQ(dialogs.Messages(), std::vector<QString>{zorbex::TExclusionEditor::TooManyImportMessage()});
+    EXPECT_EQ(Rows(), QStringList{"kept"});
 
     dialogs.calls.clear();
     Add(QString::fromStdString(tooLong));

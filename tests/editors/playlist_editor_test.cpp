@@ -413,3 +413,32 @@ TEST_F(PlaylistEditor, ReadOnlySettingsFileShowsTheMessageOnceAndKeepsTheMark) {
 
 }  // namespace
 
+
+namespace {
+
+TEST_F(PlaylistEditor, PathsThatWouldReadBackCutAreNotSaved) {
+    Store("[Zor:bl]\r\nplaylists=1\r\n[Zor:bl:Playlist:1]\r\nfile=/m/" + std::string(1100, 'f') + "\r\n");
+    const std::string before = zx_test::ReadFile(settings);
+    StartUp();
+    const auto refusal = [](const char* what) {
+        return QStringLiteral("Нельзя указать %1 длиннее 1023 символов:\nфайл настроек не сможет его сохранить.")
+            .arg(QString::fromUtf8(what));
+    };
+    // Loaded cut, the text stands for another file: a run refuses it, and
+    // saving it unchanged would make that other file the definition's.
+    EXPECT_TRUE(page.ShownDefinition().fileCut);
+    TypeName("x");
+    page.btn_savnClick();
+    edt_plsn->setText(QStringLiteral("\"") + QString(1023, QLatin1Char('p')) + QStringLiteral("\""));  // reads back whole
+    edt_folder->setText(QString(1024, QLatin1Char('d')));
+    page.btn_savnClick();
+    EXPECT_EQ(dialogs.Messages(), (std::vector<QString>{refusal("путь к файлу плейлиста"),
+                                                       refusal("путь к каталогу для поиска")}));
+    EXPECT_TRUE(btn_savn->isEnabled());
+    EXPECT_EQ(zx_test::ReadFile(settings), before);
+    edt_folder->setText(QString(1023, QLatin1Char('d')));
+    page.btn_savnClick();
+    EXPECT_FALSE(btn_savn->isEnabled());
+}
+
+}  // namespace

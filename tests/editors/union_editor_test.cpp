@@ -317,4 +317,17 @@ TEST_F(UnionEditorFixture, LoadUnionSetsTheUpButtonFromTheCount) {
     EXPECT_TRUE(btn_upu->isEnabled());
 }
 
+TEST_F(UnionEditorFixture, AnOutputThatWouldReadBackCutIsNotSaved) {
+    Seed("[Zor:bl:Union:1]\r\nfile=/m/" + std::string(1100, 'u') + "\r\n");
+    const std::string before = SettingsText();
+    page.LoadUnion(1);
+    EXPECT_TRUE(page.ShownDefinition().fileCut);
+    edt_plsu->setText(QString(1024, QLatin1Char('u')));
+    page.btn_savuClick();
+    EXPECT_EQ(dialogs.Messages(), std::vector<QString>{QStringLiteral(
+        "Нельзя указать путь к файлу объединения длиннее 1023 символов:\nфайл настроек не сможет его сохранить.")});
+    EXPECT_TRUE(btn_savu->isEnabled());
+    EXPECT_EQ(SettingsText(), before);
+}
+
 }  // namespace

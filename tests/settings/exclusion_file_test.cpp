@@ -1,9 +1,11 @@
 // Exclusion list files: line breaks of every kind on reading, CR LF after
 // every line on writing, one code page decision per line.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/codepage.h"
 #include "settings/exclusion_file.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -75,4 +77,28 @@ TEST(ExclusionFile, ByteOrderMarkInFrontIsSkippedAndAnEntryStartingWithOneSurviv
         EXPECT_EQ(ReadExclusionFile(WriteExclusionFile(lines)), lines) << lines.size();
     }
     EXPECT_EQ(WriteExclusionFile({"x"}), "x\r\n");
+}
+
+// The size limit of an import is the largest file the rows can come from:
+// such a file is taken, one byte more is refused unread.
+TEST(ExclusionFile, ImportTakesTheLargestFileThatFitsAndRefusesALargerOne) {
+    zx_test::TempDir dir;
+    const std::string path = dir / "list.txt";
+    std::string line;
+    for (size_t i = 0; i < zorbex::MaxExclusionEntryChars(); ++i) line += "\xF0\x9F\x8E\xB5";  // four bytes each
+    const std::string largest = "\xEF\xBB\xBF" + line + "\r\n";
+    ASSERT_EQ(largest.size(), zorbex::MaxExclusionFileBytes(1));
+    using Status = zorbex::ExclusionImport::Status;
+    zx_test::WriteFile(path, largest);
+    zorbex::ExclusionImport read = zorbex::ImportExclusionFile(path, 1);
+    EXPECT_EQ(read.status, Status::kRead);
+    EXPECT_EQ(read.lines, Lines{line});
+    zx_test::WriteFile(path, largest + "x");
+    read = zorbex::ImportExclusionFile(path, 1);
+    EXPECT_EQ(read.status, Status::kTooLarge);
+    EXPECT_TRUE(read.lines.empty());
+    // Nothing to wait on and nothing to read in a FIFO or a folder.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(zorbex::ImportExclusionFile(dir / "fifo", 1).status, Status::kCannotOpen);
+    EXPECT_EQ(zorbex::ImportExclusionFile(dir.path(), 1).status, Status::kCannotOpen);
 }
