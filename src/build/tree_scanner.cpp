@@ -499,6 +499,8 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
     // Everything a visit does before its subfolders; false when the folder
     // is not entered at all.
     const auto enter = [&](Folder* f) {
+        // Once stopped, the folders left are passed over without a yield.
+        if (!keepGoing_) return false;
         if (OnYield) OnYield();
         if (!keepGoing_) return false;
 
