@@ -30,9 +30,11 @@ RunOptions TWindowRunHost::Options() {
     return {options.overwrite, options.quit};
 }
 
+bool TWindowRunHost::StopRequested() { return window_.CloseRequested(); }
 bool TWindowRunHost::AutoRunMarker() { return window_.AutoRunMarker(); }
 void TWindowRunHost::ClearAutoRunMarker() { window_.SetAutoRunMarker(false); }
-void TWindowRunHost::RequestQuit() { window_.EndProgram(); }
+// The request to end the program is in the run's result; the window acts on
+// it once the exit status is known (btn_startClick).
 
 // The bars go to 0 even when a check refuses the run.
 void TWindowRunHost::Starting() {

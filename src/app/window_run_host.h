@@ -19,9 +19,9 @@ public:
     PlaylistDefinition LoadPlaylist(int n) override;
     UnionDefinition LoadUnion(int m) override;
     RunOptions Options() override;
+    bool StopRequested() override;
     bool AutoRunMarker() override;
     void ClearAutoRunMarker() override;
-    void RequestQuit() override;
 
     void Starting() override;
     void Refused(const std::string& message) override;

@@ -66,6 +66,9 @@ TEST(ClassifyStart, DisplayAndArguments) {
         {{"--version"}, none, StartMode::kVersion},
         {{"/start", "--help"}, none, StartMode::kUnattended},
         {{"--HELP"}, x11, StartMode::kWindow},
+        {{"-h"}, x11, StartMode::kHelp},
+        {{"-V"}, none, StartMode::kVersion},
+        {{"-v"}, none, StartMode::kNoDisplay},
     };
     for (const auto& c : cases) {
         std::string shown;
@@ -82,8 +85,8 @@ TEST(StartWithoutWindow, HelpVersionAndNoDisplayWriteWhereTheyShould) {
     EXPECT_EQ(out.str(), "Zorbex v4.0i\n");
 
     out.str("");
-    EXPECT_EQ(StartWithoutWindow({"--help"}, StartEnvironment{":0", "", ""}, dir.path(), out, err), 0);
-    EXPECT_NE(out.str().find("Settings file: " + dir.path() + "Zorbl.Zrf\n"), std::string::npos) << out.str();
+    EXPECT_EQ(StartWithoutWindow({"-h"}, StartEnvironment{":0", "", ""}, dir.path(), out, err), 0);
+    EXPECT_NE(out.str().find("Файл настроек: " + dir.path() + "Zorbl.Zrf\n"), std::string::npos) << out.str();
     for (const char* word : {"/start", "/auto", "/go", "/do", "--version", "  0  ", "  1  ", "  2  "})
         EXPECT_NE(out.str().find(word), std::string::npos) << word;
     EXPECT_EQ(err.str(), "");
@@ -96,6 +99,12 @@ TEST(StartWithoutWindow, HelpVersionAndNoDisplayWriteWhereTheyShould) {
     EXPECT_FALSE(zx_test::Exists(dir / "Zorbl.Zrf"));
 
     EXPECT_EQ(StartWithoutWindow({"/start"}, StartEnvironment{":0", "", ""}, dir.path(), out, err), std::nullopt);
+
+    // A text that cannot be written is no success.
+    err.str("");
+    std::ostream lost(nullptr);
+    EXPECT_EQ(StartWithoutWindow({"-V"}, none, dir.path(), lost, err), kExitRefused);
+    EXPECT_EQ(err.str(), OutputLostLine() + "\n");
 }
 
 TEST(UnattendedHost, RowsAndTicksAsAFreshStartFillsTheList) {
