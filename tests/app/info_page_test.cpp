@@ -109,14 +109,6 @@ TEST_F(InfoFixture, SecondCtrlClickStartsTheAnimationAndOtherClicksDoNotCount) {
     egg->stop();
 }
 
-TEST_F(InfoFixture, AGreyedTitleCountsNoClicks) {
-    txt_app->setEnabled(false);
-    Press(txt_app, Qt::ControlModifier);
-    Press(txt_app, Qt::ControlModifier);
-    EXPECT_EQ(txt_app->property("tag").toInt(), 0);
-    EXPECT_FALSE(egg->isActive());
-}
-
 TEST_F(InfoFixture, AnimationRunsFiftyFourTicksAndEndsGreenWithTheHandlerDetached) {
     struct Seen {
         int tick;
