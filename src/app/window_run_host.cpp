@@ -33,8 +33,6 @@ RunOptions TWindowRunHost::Options() {
 bool TWindowRunHost::StopRequested() { return window_.CloseRequested(); }
 bool TWindowRunHost::AutoRunMarker() { return window_.AutoRunMarker(); }
 void TWindowRunHost::ClearAutoRunMarker() { window_.SetAutoRunMarker(false); }
-// The request to end the program is in the run's result; the window acts on
-// it once the exit status is known (btn_startClick).
 
 // The bars go to 0 even when a check refuses the run.
 void TWindowRunHost::Starting() {

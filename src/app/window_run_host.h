@@ -22,6 +22,8 @@ public:
     bool StopRequested() override;
     bool AutoRunMarker() override;
     void ClearAutoRunMarker() override;
+    // RequestQuit keeps the default: the request is in the run's result, and
+    // the window acts on it once the exit status is known (btn_startClick).
 
     void Starting() override;
     void Refused(const std::string& message) override;
