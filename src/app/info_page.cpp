@@ -122,7 +122,7 @@ void TInfoPage::SetIcon(const QIcon& icon) { img_icon_->setPixmap(icon.pixmap(32
 
 bool TInfoPage::eventFilter(QObject* watched, QEvent* event) {
     // A quick second press arrives as a double click; it is a press all the same.
-    if (watched == txt_app_ &&
+    if (watched == txt_app_ && AcceptsInput(watched) &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
         txt_appMouseDown(static_cast<QMouseEvent*>(event)->modifiers());
     return QWidget::eventFilter(watched, event);

@@ -18,6 +18,9 @@ Tfrm_zorbl::Tfrm_zorbl(const AppContext& context, QWidget* parent)
     setWindowTitle(QStringLiteral("Zorbex v") + QLatin1String(kVersionText));
     setFont(SmallFont(true));
     setFixedSize(500, 350);
+    // The window ends the program itself (closeEvent), with the run's status
+    // and only once a run in progress has stopped.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
 
     tab_base = Named(new TPageControl(this), "tab_base");
     tab_base->setGeometry(2, 2, 496, 316);

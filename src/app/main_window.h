@@ -64,13 +64,24 @@ public:
     // The automatic-run marker (the tag of btn_quit).
     bool AutoRunMarker() const;
     void SetAutoRunMarker(bool set);
-    // Asks the message loop to end.
+    // Asks the message loop to end, with ExitStatus().
     void EndProgram();
+    // What the program ends with: 0 after a start without a switch; after
+    // one, the automatic run's status as an unattended run gives it
+    // (cli/unattended_run.h), and 2 until that run has completed.
+    int ExitStatus() const { return exitStatus_; }
+    // The window was closed during a run, which then ends at its next folder.
+    bool CloseRequested() const { return closeRequested_; }
 
     // The exit button, off while a run goes on.
     void SetQuitEnabled(bool enabled);
     // The strip of compact mode, painted at once.
     void SetCompactPercent(int percent);
+
+protected:
+    // Closing ends the program without saving the ticks; a run in progress
+    // is stopped first.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CenterOnScreen();
@@ -80,6 +91,9 @@ private:
     AppContext context_;
     // box_quit as the settings file had it before compact mode forced it on.
     bool quitTickBeforeCompact_ = false;
+    int exitStatus_ = 0;
+    bool running_ = false;
+    bool closeRequested_ = false;
 
     TPageControl* tab_base;
     TOptionsPage* tab_app;

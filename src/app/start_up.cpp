@@ -1,4 +1,5 @@
 // Start-up, the automatic run and the exit button of the main window.
+#include <QCloseEvent>
 #include <QCoreApplication>
 
 #include "app/main_window.h"
@@ -6,6 +7,7 @@
 #include "app/window_run_host.h"
 #include "build/definitions.h"
 #include "cli/command_line.h"
+#include "cli/unattended_run.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {
@@ -18,6 +20,10 @@ constexpr int kCompactHeight = 17;
 }  // namespace
 
 void Tfrm_zorbl::FormCreate(const std::vector<std::string>& args) {
+    const bool automatic = !args.empty() && IsAutoRunSwitch(args.front());
+    // Whatever keeps the automatic run from completing (an unwritable
+    // settings file, a refusal, the window closed first) is no success.
+    if (automatic) exitStatus_ = kExitRefused;
     // The caption is set when the window is built.
     tab_info->ShowVersion();
     const QIcon icon = ProgramIcon();
@@ -53,7 +59,7 @@ void Tfrm_zorbl::FormCreate(const std::vector<std::string>& args) {
     tab_base->setCurrentWidget(tab_app->Options().processPage && !firstStart ? static_cast<QWidget*>(tab_process)
                                                                               : static_cast<QWidget*>(tab_app));
 
-    if (!args.empty() && IsAutoRunSwitch(args.front())) StartAutomatically();
+    if (automatic) StartAutomatically();
 }
 
 void Tfrm_zorbl::StartAutomatically() {
@@ -97,17 +103,35 @@ void Tfrm_zorbl::tmr_starterTimer() {
 }
 
 void Tfrm_zorbl::btn_startClick() {
+    const bool automatic = AutoRunMarker();
     TWindowRunHost host(*this);
     RunResult result;
+    running_ = true;
     try {
         result = Run(host, ProgramPlaces(context_.programDir, context_.baseDir));
     } catch (...) {
+        running_ = false;
         // Whatever broke the run, the window must not stay without its buttons.
         tab_process->LeaveRunningState();
         SetQuitEnabled(true);
+        if (closeRequested_) EndProgram();
         throw;
     }
+    running_ = false;
+    if (automatic) exitStatus_ = ExitStatusOf(result);
     if (result.Refused() && AutoRunMarker()) LeaveAutomaticStart();
+    // The status is known only now, so the run's request to end waits for it.
+    if (result.quitRequested || closeRequested_) EndProgram();
+}
+
+void Tfrm_zorbl::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    // The run sees the request at its next folder and btn_startClick then
+    // ends the program; a run left going unseen would hold its files.
+    if (running_)
+        closeRequested_ = true;
+    else
+        EndProgram();
 }
 
 void Tfrm_zorbl::btn_quitClick() {
@@ -128,7 +152,7 @@ bool Tfrm_zorbl::AutoRunMarker() const { return btn_quit->property("tag").toInt(
 
 void Tfrm_zorbl::SetAutoRunMarker(bool set) { btn_quit->setProperty("tag", set ? 1 : 0); }
 
-void Tfrm_zorbl::EndProgram() { QCoreApplication::exit(0); }
+void Tfrm_zorbl::EndProgram() { QCoreApplication::exit(exitStatus_); }
 
 void Tfrm_zorbl::SetQuitEnabled(bool enabled) { btn_quit->setEnabled(enabled); }
 

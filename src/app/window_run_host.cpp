@@ -30,9 +30,9 @@ RunOptions TWindowRunHost::Options() {
     return {options.overwrite, options.quit};
 }
 
+bool TWindowRunHost::StopRequested() { return window_.CloseRequested(); }
 bool TWindowRunHost::AutoRunMarker() { return window_.AutoRunMarker(); }
 void TWindowRunHost::ClearAutoRunMarker() { window_.SetAutoRunMarker(false); }
-void TWindowRunHost::RequestQuit() { window_.EndProgram(); }
 
 // The bars go to 0 even when a check refuses the run.
 void TWindowRunHost::Starting() {

@@ -19,9 +19,11 @@ public:
     PlaylistDefinition LoadPlaylist(int n) override;
     UnionDefinition LoadUnion(int m) override;
     RunOptions Options() override;
+    bool StopRequested() override;
     bool AutoRunMarker() override;
     void ClearAutoRunMarker() override;
-    void RequestQuit() override;
+    // RequestQuit keeps the default: the request is in the run's result, and
+    // the window acts on it once the exit status is known (btn_startClick).
 
     void Starting() override;
     void Refused(const std::string& message) override;

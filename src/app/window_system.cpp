@@ -60,14 +60,14 @@ void HoldOrGiveUp(QtMsgType type, const QMessageLogContext& context, const QStri
 int StartWithUnreachableDisplay(const std::vector<std::string>& args, const ProgramPlaces& places,
                                 std::ostream& out, std::ostream& err) {
     if (args.empty() || !IsAutoRunSwitch(args.front())) {
-        err << "zorbex: the display could not be opened" << DisplayNamed()
-            << ", so the window cannot be shown; `zorbex /start` builds the remembered selection unattended "
-               "(see zorbex --help)."
+        err << "zorbex: дисплей не открывается" << DisplayNamed()
+            << ", поэтому окно не может быть показано; `zorbex /start` создаёт запомненный выбор без окна "
+               "(см. zorbex --help)."
             << std::endl;
         return kExitRefused;
     }
-    err << "zorbex: the display could not be opened" << DisplayNamed()
-        << "; building the remembered selection without a window." << std::endl;
+    err << "zorbex: дисплей не открывается" << DisplayNamed() << "; запомненный выбор создаётся без окна."
+        << std::endl;
     // Only the switch: further arguments are never looked at, and with no
     // display in the environment the start is the unattended one.
     return StartWithoutWindow({args.front()}, StartEnvironment{}, places, out, err).value_or(kExitRefused);

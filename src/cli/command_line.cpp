@@ -24,6 +24,14 @@ bool PlatformArgument(const std::vector<std::string>& args) {
     return false;
 }
 
+// The status of a start that only writes a text: what was asked for did not
+// happen when the text could not be written (a closed or full output).
+int Written(const std::ostream& out, std::ostream& err) {
+    if (out) return 0;
+    err << OutputLostLine() << std::endl;
+    return kExitRefused;
+}
+
 }  // namespace
 
 bool IsAutoRunSwitch(std::string_view firstArgument) {
@@ -40,8 +48,8 @@ StartEnvironment StartEnvironmentOfProcess() {
 
 StartMode ClassifyStart(const std::vector<std::string>& args, const StartEnvironment& env) {
     const std::string first = args.empty() ? std::string() : args.front();
-    if (first == "--help") return StartMode::kHelp;
-    if (first == "--version") return StartMode::kVersion;
+    if (first == "--help" || first == "-h") return StartMode::kHelp;
+    if (first == "--version" || first == "-V") return StartMode::kVersion;
     if (first == "--watch") return StartMode::kWatch;
     const bool display = !env.display.empty() || !env.waylandDisplay.empty() || !env.qtPlatform.empty() ||
                          PlatformArgument(args);
@@ -52,37 +60,40 @@ StartMode ClassifyStart(const std::vector<std::string>& args, const StartEnviron
 std::string VersionLine() { return std::string("Zorbex v") + kVersionText; }
 
 std::string NoDisplayLine() {
-    return "zorbex: the window needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set; "
-           "`zorbex /start` builds the remembered selection unattended (see zorbex --help).";
+    return "zorbex: окну нужен дисплей, а ни DISPLAY, ни WAYLAND_DISPLAY не заданы; "
+           "`zorbex /start` создаёт запомненный выбор без окна (см. zorbex --help).";
 }
+
+std::string OutputLostLine() { return "zorbex: текст не выведен: стандартный вывод закрыт или переполнен."; }
 
 std::string UsageText(const ProgramPlaces& places) {
     return VersionLine() +
-           " - builds .m3u playlists and unions from the definitions in its settings file.\n"
+           " - создаёт плейлисты .m3u и объединения\n"
+           "по описаниям из своего файла настроек.\n"
            "\n"
-           "Usage: zorbex [/start | /auto | /go | /do]\n"
-           "       zorbex --watch | --help | --version\n"
+           "Запуск: zorbex [/start | /auto | /go | /do]\n"
+           "        zorbex --watch | --help | -h | --version | -V\n"
            "\n"
-           "  (nothing)     open the window\n"
-           "  /start        build the selection remembered on the process page; /auto, /go\n"
-           "                and /do do the same, in any letter case, as the first argument.\n"
-           "                With a display the window runs it. Without one (no DISPLAY,\n"
-           "                WAYLAND_DISPLAY or QT_QPA_PLATFORM, or one that cannot be opened)\n"
-           "                it runs unattended: the log goes to standard output, refusals\n"
-           "                and errors to standard error.\n"
-           "  --watch       build it unattended, then rebuild each playlist whenever its\n"
-           "                folders change, until SIGTERM or Ctrl+C; never a window\n"
-           "  --help        show this text\n"
-           "  --version     show the version\n"
+           "  (без ключа)   открыть окно\n"
+           "  /start        создать выбор, запомненный на вкладке «ПРОЦЕСС»; /auto, /go\n"
+           "                и /do делают то же самое, в любом регистре, первым параметром.\n"
+           "                С дисплеем запуск выполняет окно. Без него (не заданы DISPLAY,\n"
+           "                WAYLAND_DISPLAY и QT_QPA_PLATFORM или дисплей не открывается)\n"
+           "                запуск идёт без окна: журнал - в стандартный вывод, отказы\n"
+           "                и ошибки - в стандартный поток ошибок.\n"
+           "  --watch       то же без окна, а затем пересоздавать каждый плейлист, как\n"
+           "                только меняются его каталоги, до SIGTERM или Ctrl+C; окна нет\n"
+           "  --help, -h    показать этот текст\n"
+           "  --version, -V показать версию\n"
            "\n"
-           "Exit status of an unattended run:\n"
-           "  0  the run completed; every ticked definition was built or kept\n"
-           "  1  the run completed, but a ticked definition failed: folder not found,\n"
-           "     output not writable, or a union whose file a playlist uses\n"
-           "  2  the run was refused (nothing ticked, list out of step with the settings\n"
-           "     file), or the settings file could not be written\n"
+           "Код завершения запуска с ключом, с окном и без него:\n"
+           "  0  запуск завершён; всё отмеченное создано или оставлено как есть\n"
+           "  1  запуск завершён, но отмеченное описание не выполнено: каталог не найден,\n"
+           "     файл не записан или объединение указывает на файл плейлиста\n"
+           "  2  запуск отклонён (ничего не отмечено, список не совпадает с файлом\n"
+           "     настроек) или прерван закрытием окна, или файл настроек не записан\n"
            "\n"
-           "Settings file: " +
+           "Файл настроек: " +
            places.SettingsFile() + "\n";
 }
 
@@ -92,11 +103,9 @@ std::optional<int> StartWithoutWindow(const std::vector<std::string>& args, cons
         case StartMode::kWindow:
             return std::nullopt;
         case StartMode::kHelp:
-            out << UsageText(places) << std::flush;
-            return 0;
+            return Written(out << UsageText(places) << std::flush, err);
         case StartMode::kVersion:
-            out << VersionLine() << std::endl;
-            return 0;
+            return Written(out << VersionLine() << std::endl, err);
         case StartMode::kNoDisplay:
             err << NoDisplayLine() << std::endl;
             return kExitRefused;

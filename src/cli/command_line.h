@@ -33,17 +33,20 @@ enum class StartMode {
 
 // args: the arguments after the program name. A display exists when DISPLAY
 // or WAYLAND_DISPLAY is set, or the user chose a Qt platform (QT_QPA_PLATFORM
-// or a -platform argument); then everything but --help and --version opens
-// the window.
+// or a -platform argument); then everything but --help (-h) and --version
+// (-V) opens the window.
 StartMode ClassifyStart(const std::vector<std::string>& args, const StartEnvironment& env);
 
 std::string VersionLine();  // "Zorbex v4.0i"
 std::string NoDisplayLine();
+// On standard error when the help or version text could not be written.
+std::string OutputLostLine();
 // Switches, exit statuses and the settings file in use.
 std::string UsageText(const ProgramPlaces& places);
 
 // Everything a start without a window does, with its exit status; nothing
-// when the window is to open.
+// when the window is to open. Help and version end with 2 when their text
+// could not be written.
 std::optional<int> StartWithoutWindow(const std::vector<std::string>& args, const StartEnvironment& env,
                                       const ProgramPlaces& places, std::ostream& out, std::ostream& err);
 

@@ -39,7 +39,8 @@ void UnattendedHost::Refused(const std::string& message) { errors_ << message <<
 void UnattendedHost::LogLine(const std::string& line) { log_ << line << std::endl; }
 
 int ExitStatusOf(const RunResult& result) {
-    if (result.Refused()) return kExitRefused;
+    // A stopped run (the window closed during it) did not complete either.
+    if (result.Refused() || result.status == RunStatus::kStopped) return kExitRefused;
     return result.failed > 0 ? kExitSomeFailed : kExitCompleted;
 }
 

@@ -14,7 +14,7 @@ namespace zorbex {
 // Exit statuses a scheduler can act on.
 inline constexpr int kExitCompleted = 0;  // every ticked definition built or kept
 inline constexpr int kExitSomeFailed = 1;  // completed, but a ticked definition failed
-inline constexpr int kExitRefused = 2;     // refused, or the settings file not writable
+inline constexpr int kExitRefused = 2;     // refused or stopped, or the settings file not writable
 
 // A RunHost standing in for the window as a fresh start fills it: rows
 // P + U from the settings file, row k ticked by `item_`k; an automatic run

@@ -146,8 +146,9 @@ public:
             first = zorbex::Run(*host_, places_);
             return first;
         });
-        if (status == kExitRefused) return status;
+        // A signal during the first run ends the watch as it would later: status 0.
         if (first.status == RunStatus::kStopped) return kExitCompleted;
+        if (status == kExitRefused) return status;
         AfterFullRun();
         return Loop();
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QShortcut>
+
 #include "settings/ini_text.h"
 #include "widgets/shared_texts.h"
 
@@ -12,6 +14,13 @@ TDefinitionNavigator::TDefinitionNavigator(const AppContext& context, Controls c
     : QObject(parent), context_(context), c_(controls), hooks_(std::move(hooks)) {
     // Only typing is held to the limit; see SetNameText.
     connect(c_.name, &QLineEdit::textEdited, this, [this] { KeepTypingLimit(); });
+    // A click does nothing on a disabled button, so neither does its key.
+    QWidget* page = c_.group->parentWidget();
+    for (auto [key, button] : {std::pair{Qt::Key_Up, c_.up}, std::pair{Qt::Key_Down, c_.down}}) {
+        auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | key), page);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
+    }
 }
 
 int TDefinitionNavigator::Current() const { return c_.group->property("tag").toInt(); }

@@ -19,6 +19,8 @@
 //   any other change -> nav_->MarkChanged()
 // Change handlers that run while fill() is at work do not set the mark: a
 // freshly loaded definition never counts as changed.
+// Ctrl+Up and Ctrl+Down, from any control of the page that holds the group,
+// click the up and down buttons, which are no tab stops.
 #include <functional>
 #include <optional>
 

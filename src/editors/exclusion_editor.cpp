@@ -141,6 +141,9 @@ void TExclusionEditor::ConnectHandlers() {
 }
 
 bool TExclusionEditor::eventFilter(QObject* watched, QEvent* event) {
+    // The greyed list and field take nothing: a right click there must not
+    // select a row or put it into the field.
+    if (!AcceptsInput(watched)) return QObject::eventFilter(watched, event);
     if (watched == lst_ignore_->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         lst_ignoreMouseDown(mouse->button(), mouse->position().toPoint());

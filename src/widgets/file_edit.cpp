@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QPainter>
+#include <QShortcut>
 #include <QUrl>
 
 namespace zorbex {
@@ -41,6 +42,10 @@ TFileNameEdit::TFileNameEdit(Mode mode, FileDialogOptions options, IDialogs& dia
     if (mode == Mode::Folder) edit_->setAcceptDrops(false);
     connect(edit_, &QLineEdit::textChanged, this, &TFileNameEdit::textChanged);
     connect(button_, &QToolButton::clicked, this, &TFileNameEdit::Browse);
+    auto* browseKey = new QShortcut(edit_);
+    browseKey->setKeys({QKeySequence(Qt::Key_F4), QKeySequence(Qt::ALT | Qt::Key_Down)});
+    browseKey->setContext(Qt::WidgetShortcut);
+    connect(browseKey, &QShortcut::activated, button_, &QToolButton::click);
 }
 
 void TFileNameEdit::resizeEvent(QResizeEvent*) {

@@ -1,7 +1,8 @@
 #pragma once
 // An edit field with a browse button beside it: a file name picked through an
 // open or save dialog, or a folder picked through the folder picker. All
-// dialogs go through the dialog layer.
+// dialogs go through the dialog layer. The button takes no focus; F4 or
+// Alt+Down in the field press it, as they open a combo box's list.
 #include <QLineEdit>
 #include <QToolButton>
 #include <QWidget>

@@ -59,6 +59,11 @@ void TClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (click) emit clicked();
 }
 
+bool AcceptsInput(const QObject* watched) {
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    return !widget || widget->isEnabled();
+}
+
 TClickList::TClickList(QWidget* parent) : QListWidget(parent) {
     connect(this, &QListWidget::itemClicked, this, &TClickList::clicked);
 }

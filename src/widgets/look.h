@@ -105,6 +105,11 @@ struct NavigationButtons {
 };
 NavigationButtons MakeNavigationButtons(QWidget* group, const char* up, const char* down, const char* save);
 
+// An event filter sees input before Qt drops what is meant for a disabled
+// widget (disabled itself or through a parent): a filter that acts on input
+// asks this first.
+bool AcceptsInput(const QObject* watched);
+
 // Sets the object name and returns the widget, to keep page set-up short.
 template <class W>
 W* Named(W* widget, const char* name) {

@@ -1,6 +1,7 @@
 #include "widgets/page_control.h"
 
 #include <QEvent>
+#include <QShortcut>
 
 namespace zorbex {
 
@@ -41,6 +42,19 @@ TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent) {
     connect(this, &QTabWidget::currentChanged, this, [this](int index) {
         if (userInput_ > 0) emit userChanged(index);
     });
+    // The tab widget hears these keys only from controls on its pages; the
+    // window's own controls (the exit button) would keep them.
+    const auto pageKeys = [this](QList<QKeySequence> keys, int delta) {
+        auto* shortcut = new QShortcut(this);
+        shortcut->setKeys(keys);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, delta] { StepPage(delta); });
+    };
+    pageKeys({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, +1);
+    // Shift+Tab arrives as Backtab from most keyboards.
+    pageKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+              QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+             -1);
 }
 
 template <class Deliver>
@@ -54,9 +68,17 @@ bool TPageControl::AsUser(Deliver deliver) {
 }
 
 bool TPageControl::event(QEvent* event) {
-    // Ctrl+Tab and its kin reach the page control from the focused page.
+    // Keys a page passes on (Ctrl+Tab from a list, say) are the user's too.
     if (!IsInput(event)) return QTabWidget::event(event);
     return AsUser([&] { return QTabWidget::event(event); });
+}
+
+void TPageControl::StepPage(int delta) {
+    if (count() == 0) return;
+    AsUser([&] {
+        setCurrentIndex(((currentIndex() + delta) % count() + count()) % count());
+        return true;
+    });
 }
 
 }  // namespace zorbex

@@ -1,7 +1,9 @@
 #pragma once
 // The window's page control. It tells a page chosen by the user (a click or
 // a key on the tabs, Ctrl+Tab) apart from one the program selects, and only
-// the first emits userChanged.
+// the first emits userChanged. Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and
+// Ctrl+PgUp turn the page wherever the focus is in the window, also on a
+// control outside the pages.
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -11,6 +13,9 @@ class TPageControl : public QTabWidget {
     Q_OBJECT
 public:
     explicit TPageControl(QWidget* parent);
+
+    // The page delta places on, going round at either end, as the user's change.
+    void StepPage(int delta);
 
 signals:
     void userChanged(int index);

@@ -11,6 +11,7 @@
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"
 #include "support/window/controls.h"
+#include "support/window/input.h"
 #include "support/window/scripted_dialogs.h"
 
 namespace {
@@ -237,6 +238,90 @@ TEST_F(HotKeyFixture, TurningToTheUnionsPageRefreshesItsMemberListAndKeepsItsSav
     EXPECT_EQ(lst_union->item(0)->checkState(), Qt::Checked);
     EXPECT_TRUE(btn_savu->isEnabled());
     EXPECT_EQ(edt_namu->text(), "Всё");
+}
+
+// The exit button lies outside the pages; the page keys work from there too,
+// and from lists that would take PgUp and PgDn for themselves.
+TEST_F(HotKeyFixture, PageKeysTurnThePageWhereverTheFocusIs) {
+    Seed("[Zor:bl]\r\nplaylists=1\r\nitem_0=1\r\n");
+    Tfrm_zorbl& w = Start();
+    auto* btn_quit = zx_test::Control<QPushButton>(w, "btn_quit");
+    Pages()->setCurrentWidget(&w.infoPage());
+    zx_test::Chord(btn_quit, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(Pages()->currentWidget(), &w.optionsPage());
+    zx_test::Chord(btn_quit, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Pages()->currentWidget(), &w.infoPage());
+    zx_test::Chord(btn_quit, Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Pages()->currentWidget(), &w.processPage());
+    EXPECT_EQ(ProcessTicks(), std::vector<bool>{true});
+
+    w.processPage().sub_selectnoneClick();
+    zx_test::Chord(zx_test::Control(w.processPage(), "lst_do"), Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(Pages()->currentWidget(), &w.unionPage());
+    zx_test::Chord(zx_test::Control(w.unionPage(), "lst_union"), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(Pages()->currentWidget(), &w.processPage());
+    EXPECT_EQ(ProcessTicks(), std::vector<bool>{true});  // the user's change: the list was read again
+}
+
+// Ctrl+Up and Ctrl+Down from any control of an editor's page do what a click
+// on its arrow buttons does, prompt included, and nothing while the button
+// is disabled.
+TEST_F(HotKeyFixture, CtrlUpAndDownStepThroughTheDefinitionsLikeTheArrows) {
+    Seed("[Zor:bl]\r\nplaylists=1\r\nunions=1\r\n");
+    Tfrm_zorbl& w = Start();
+    w.playlistPage().LoadPlaylist(1);
+    w.unionPage().LoadUnion(1);
+    const struct {
+        QWidget* page;
+        const char* group;
+        const char* name;
+        QWidget* list;
+        QString subject;
+    } pages[] = {
+        {&w.playlistPage(), "grp_idn", "edt_namn", zx_test::Control(w.playlistPage(), "lst_mask"), "плейлиста"},
+        {&w.unionPage(), "grp_idu", "edt_namu", zx_test::Control(w.unionPage(), "lst_union"), "объединения"},
+    };
+    for (const auto& p : pages) {
+        SCOPED_TRACE(p.group);
+        Pages()->setCurrentWidget(p.page);
+        auto* group = zx_test::Control<QGroupBox>(*p.page, p.group);
+        auto* name = zx_test::Control<QLineEdit>(*p.page, p.name);
+        const auto shown = [&] { return group->property("tag").toInt(); };
+        zx_test::Chord(name, Qt::Key_Down, Qt::ControlModifier);
+        EXPECT_EQ(shown(), 1);
+        zx_test::Chord(p.list, Qt::Key_Up, Qt::ControlModifier);
+        EXPECT_EQ(shown(), 2);
+        zx_test::Chord(name, Qt::Key_Up, Qt::ControlModifier);  // the new one is the last
+        EXPECT_EQ(shown(), 2);
+        EXPECT_TRUE(dialogs.calls.empty());
+
+        name->setText("изменено");
+        zx_test::Chord(p.list, Qt::Key_Down, Qt::ControlModifier);  // Cancel
+        EXPECT_EQ(shown(), 2);
+        dialogs.answers.push_back(zorbex::MsgResult::No);
+        zx_test::Chord(name, Qt::Key_Down, Qt::ControlModifier);
+        EXPECT_EQ(shown(), 1);
+        const QString prompt = zorbex::TDefinitionNavigator::UnsavedPrompt(p.subject, 2);
+        EXPECT_EQ(dialogs.Messages(), (std::vector<QString>{prompt, prompt}));
+        dialogs.calls.clear();
+    }
+}
+
+TEST_F(HotKeyFixture, F4AndAltDownInAFileFieldOpenItsDialog) {
+    Tfrm_zorbl& w = Start();
+    Pages()->setCurrentWidget(&w.playlistPage());
+    QWidget* folder = zx_test::Control<zorbex::TFileNameEdit>(w.playlistPage(), "edt_folder")->lineEdit();
+    zx_test::Chord(folder, Qt::Key_F4, Qt::NoModifier);
+    zx_test::Chord(folder, Qt::Key_Down, Qt::AltModifier);
+    Pages()->setCurrentWidget(&w.unionPage());
+    zx_test::Chord(zx_test::Control<zorbex::TFileNameEdit>(w.unionPage(), "edt_plsu")->lineEdit(), Qt::Key_F4,
+                   Qt::NoModifier);
+    std::vector<std::pair<Kind, QString>> shown;
+    for (const auto& call : dialogs.calls) shown.emplace_back(call.kind, call.text);
+    EXPECT_EQ(shown, (std::vector<std::pair<Kind, QString>>{
+                         {Kind::PickFolder, "Укажите каталог для поиска файлов..."},
+                         {Kind::PickFolder, "Укажите каталог для поиска файлов..."},
+                         {Kind::SaveFile, "Укажите файл для сохранения объединения..."}}));
 }
 
 }  // namespace

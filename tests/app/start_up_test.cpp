@@ -162,6 +162,34 @@ TEST_F(StartUp, RefusedAutomaticRunReturnsToAnOrdinaryWindow) {
     EXPECT_TRUE(Exists(dir / "1.m3u"));
 }
 
+// A scheduler reads the automatic run's outcome from the exit status, as it
+// does for a run without a window: 1 when a ticked definition failed, 2 when
+// the run never completed, whenever the program then ends.
+TEST_F(StartUp, AutomaticRunEndsWithTheStatusOfARunWithoutAWindow) {
+    Seed(OnePlaylist("reset=0\r\nitem_0=1\r\n"));  // its folder is missing
+    auto& failed = Start({"/start"});
+    failed.show();
+    EXPECT_EQ(zx_test::LoopExitStatus(5000, [] {}), 1);
+
+    Media("media", 1);
+    auto& closed = Start({"/start"});
+    closed.show();
+    QTimer closer;
+    closer.setSingleShot(true);
+    QObject::connect(&closer, &QTimer::timeout, [&] { closed.close(); });
+    EXPECT_EQ(zx_test::LoopExitStatus(3000, [&] {
+                  closer.start(0);  // fires at the run's first yield
+                  closed.tmr_starterTimer();
+              }),
+              2);
+    EXPECT_FALSE(Exists(dir / "1.m3u"));
+
+    Seed(OnePlaylist("reset=0\r\nitem_0=0\r\n"));
+    auto& refused = Start({"/start"});
+    refused.tmr_starterTimer();
+    EXPECT_EQ(zx_test::LoopExitStatus(2000, [&] { Control<QPushButton>(refused, "btn_quit")->click(); }), 2);
+}
+
 TEST_F(StartUp, UnwritableSettingsFileStopsStartUpOnTheInformationPage) {
     MakeDirs(dir / "Zorbl.Zrf");  // root may write any file, but not a folder
     auto& w = Start({"/start"});

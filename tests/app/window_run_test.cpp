@@ -11,7 +11,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <thread>
 
@@ -168,26 +170,34 @@ TEST_F(WindowRun, WhileTheRunYieldsTheButtonsAreOffAndTicksAreReadWhenReached) {
     EXPECT_TRUE(quit->isEnabled());
 }
 
-// The close button stays usable during a run: the run finishes its files,
-// then the program ends, without saving the ticks.
-TEST_F(WindowRun, ClosingTheWindowDuringARunEndsTheProgramAfterTheRun) {
+// The close button stays usable during a run: the run ends at its next
+// folder, the definition in progress keeps its old file, nothing more is
+// built or logged, and the program ends without saving the ticks.
+TEST_F(WindowRun, ClosingTheWindowDuringARunStopsItAtTheNextFolder) {
     Media("media/1", 3);
     MakeDirs(dir / "media/1/sub");
     Media("media/2", 2);
-    Seed(Settings(2, 0, "item_0=1\r\nitem_1=1\r\n"));
+    Seed(Settings(2, 0, "item_0=1\r\nitem_1=1\r\noverwrite=1\r\n"));
+    zx_test::WriteFile(dir / "1.m3u", "old\r\n");
     auto& w = Start();
     w.show();
     const std::string before = SettingsText();
     QTimer closer;
     closer.setSingleShot(true);
     QObject::connect(&closer, &QTimer::timeout, [&] { w.close(); });
-    EXPECT_TRUE(zx_test::LoopEndsProgram(3000, [&] {
-        closer.start(0);  // fires at the run's first yield
-        w.btn_startClick();
-    }));
+    EXPECT_EQ(zx_test::LoopExitStatus(3000, [&] {
+                  closer.start(0);  // fires at the run's first yield
+                  Control<QPushButton>(w, "btn_start")->click();
+              }),
+              0);
     EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(Log().back(), "готово.");
-    EXPECT_EQ(ReadFile(dir / "2.m3u"), "01.mp3\r\n02.mp3\r\n");
+    EXPECT_EQ(Log().back(), "плейлист №1");
+    EXPECT_EQ(ReadFile(dir / "1.m3u"), "old\r\n");
+    EXPECT_FALSE(Exists(dir / "2.m3u"));
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"1.m3u", "Zorbl.Zrf", "media"}));  // no temporary
     EXPECT_EQ(SettingsText(), before);
 }
 

@@ -87,8 +87,8 @@ TEST(StartWithoutWindow, HelpVersionAndNoDisplayWriteWhereTheyShould) {
     out.str("");
     // The settings file in use, here the user's own.
     const ProgramPlaces userOwn(dir.path(), dir / "user/");
-    EXPECT_EQ(StartWithoutWindow({"--help"}, StartEnvironment{":0", "", ""}, userOwn, out, err), 0);
-    EXPECT_NE(out.str().find("Settings file: " + dir.path() + "user/Zorbl.Zrf\n"), std::string::npos) << out.str();
+    EXPECT_EQ(StartWithoutWindow({"-h"}, StartEnvironment{":0", "", ""}, userOwn, out, err), 0);
+    EXPECT_NE(out.str().find("Файл настроек: " + dir.path() + "user/Zorbl.Zrf\n"), std::string::npos) << out.str();
     for (const char* word : {"/start", "/auto", "/go", "/do", "--version", "  0  ", "  1  ", "  2  "})
         EXPECT_NE(out.str().find(word), std::string::npos) << word;
     EXPECT_EQ(err.str(), "");

@@ -91,7 +91,7 @@ TEST(InstalledProgram, AUserWhoCannotWriteTheProgramFolderHasSettingsOfTheirOwn)
 
     const std::string help = AsUser("HOME=" + Quoted(home), Quoted(prog + "zorbex") + " --help");
     EXPECT_EQ(help.substr(0, 2), "0\n") << help;
-    EXPECT_NE(help.find("Settings file: " + user + "Zorbl.Zrf\n"), std::string::npos) << help;
+    EXPECT_NE(help.find("Файл настроек: " + user + "Zorbl.Zrf\n"), std::string::npos) << help;
 
     // Unattended, with a relative XDG_CONFIG_HOME, which is ignored.
     const std::string run = AsUser("HOME=" + Quoted(home) + " XDG_CONFIG_HOME=rel", Quoted(prog + "zorbex") + " /start");

@@ -39,10 +39,11 @@ struct Outcome {
 // environment, the locale is fixed (the expected orders are those of the
 // root collation; a Russian one puts Cyrillic first) and `extra`
 // ("NAME=value") is put in. A program still running after `limit` is killed
-// and reported as not finished. With readerGone, standard output is a pipe
-// nobody reads any more.
+// and reported as not finished. Standard output is a file (read into
+// Outcome::out), a pipe nobody reads any more, closed, or a full device.
+enum class Stdout { kFile, kReaderGone, kClosed, kFull };
 Outcome RunExe(const std::string& exe, const std::vector<std::string>& args, const std::vector<std::string>& extra = {},
-               std::chrono::seconds limit = std::chrono::seconds(60), bool readerGone = false) {
+               std::chrono::seconds limit = std::chrono::seconds(60), Stdout stdoutTo = Stdout::kFile) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
@@ -68,10 +69,14 @@ Outcome RunExe(const std::string& exe, const std::vector<std::string>& args, con
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     int pipeEnds[2] = {-1, -1};
-    if (readerGone && pipe(pipeEnds) == 0) {
+    if (stdoutTo == Stdout::kReaderGone && pipe(pipeEnds) == 0) {
         close(pipeEnds[0]);
         posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
         posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
+    } else if (stdoutTo == Stdout::kClosed) {
+        posix_spawn_file_actions_addclose(&actions, 1);
+    } else if (stdoutTo == Stdout::kFull) {
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
     } else {
         posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     }
@@ -240,7 +245,7 @@ TEST(UnattendedProgram, BuildsEverythingWhenNobodyReadsTheLog) {
     InstallProgram(dir);
     MakeMedia(dir);
     WriteFile(dir / "Zorbl.Zrf", Settings(dir, kTicks));
-    const Outcome run = RunExe(dir / "zorbex", {"/start"}, {}, std::chrono::seconds(60), true);
+    const Outcome run = RunExe(dir / "zorbex", {"/start"}, {}, std::chrono::seconds(60), Stdout::kReaderGone);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
@@ -296,7 +301,7 @@ TEST(UnattendedProgram, WithoutASwitchItSaysAWindowNeedsADisplay) {
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.out, "");
-        EXPECT_NE(run.err.find("display"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("дисплей"), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("/start"), std::string::npos) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     }
@@ -311,22 +316,40 @@ TEST(UnattendedProgram, HelpAndVersionWithAndWithoutADisplay) {
     for (const std::vector<std::string>& extra :
          std::vector<std::vector<std::string>>{{}, {"DISPLAY=:97"}, {"QT_QPA_PLATFORM=offscreen"}}) {
         SCOPED_TRACE(extra.empty() ? std::string("no display") : extra.front());
-        const Outcome version = RunProgram(dir, {"--version"}, extra);
-        ASSERT_TRUE(version.finished);
-        EXPECT_EQ(version.status, 0);
-        EXPECT_EQ(version.out, "Zorbex v4.0i\n");
-        EXPECT_EQ(version.err, "");
-
-        const Outcome help = RunProgram(dir, {"--help"}, extra);
-        ASSERT_TRUE(help.finished);
-        EXPECT_EQ(help.status, 0);
-        EXPECT_EQ(help.err, "");
-        EXPECT_EQ(help.out.rfind("Zorbex v4.0i", 0), 0u) << help.out;
-        EXPECT_NE(help.out.find("Settings file: " + dir.path() + "Zorbl.Zrf\n"), std::string::npos) << help.out;
-        for (const char* word : {"/start", "/auto", "/go", "/do", "--version", "Exit status"})
-            EXPECT_NE(help.out.find(word), std::string::npos) << word;
+        for (const char* ask : {"--version", "-V"}) {
+            const Outcome version = RunProgram(dir, {ask}, extra);
+            ASSERT_TRUE(version.finished);
+            EXPECT_EQ(version.status, 0);
+            EXPECT_EQ(version.out, "Zorbex v4.0i\n");
+            EXPECT_EQ(version.err, "");
+        }
+        for (const char* ask : {"--help", "-h"}) {
+            const Outcome help = RunProgram(dir, {ask}, extra);
+            ASSERT_TRUE(help.finished);
+            EXPECT_EQ(help.status, 0);
+            EXPECT_EQ(help.err, "");
+            EXPECT_EQ(help.out.rfind("Zorbex v4.0i", 0), 0u) << help.out;
+            EXPECT_NE(help.out.find("Файл настроек: " + dir.path() + "Zorbl.Zrf\n"), std::string::npos) << help.out;
+            for (const char* word : {"/start", "/auto", "/go", "/do", "--version", "-V", "Код завершения"})
+                EXPECT_NE(help.out.find(word), std::string::npos) << word;
+        }
     }
     EXPECT_FALSE(Exists(dir / "Zorbl.Zrf"));
+}
+
+// A text that could not be written is no success (`>&-`, `> /dev/full`).
+TEST(UnattendedProgram, HelpAndVersionThatCannotBeWrittenFail) {
+    TempDir dir;
+    InstallProgram(dir);
+    for (const Stdout to : {Stdout::kClosed, Stdout::kFull}) {
+        for (const char* ask : {"--help", "-V"}) {
+            SCOPED_TRACE(std::string(ask) + (to == Stdout::kFull ? " full" : " closed"));
+            const Outcome run = RunExe(dir / "zorbex", {ask}, {}, std::chrono::seconds(60), to);
+            ASSERT_TRUE(run.finished);
+            EXPECT_EQ(run.status, 2);
+            EXPECT_NE(run.err.find("стандартный вывод"), std::string::npos) << run.err;
+        }
+    }
 }
 
 // The same run through the window on the offscreen platform: the window
@@ -344,6 +367,12 @@ TEST(UnattendedProgram, OffscreenWindowBuildsTheSameFiles) {
                            {"all.m3u", RockBytes(dir) + kJazzBytes}, {"three.m3u", std::nullopt},
                            {"second.m3u", std::nullopt}});
     EXPECT_NE(ReadFile(dir / "Zorbl.Zrf").find("reset=0\r\n"), std::string::npos);
+
+    // A ticked definition that fails ends the window's run with the same status as one without a window.
+    WriteFile(dir / "Zorbl.Zrf", Settings(dir, std::string("terminate=1\r\noverwrite=1\r\n") + kTicks, "media/gone"));
+    const Outcome failed = RunProgram(dir, {"/start"}, {"QT_QPA_PLATFORM=offscreen"}, std::chrono::seconds(20));
+    ASSERT_TRUE(failed.finished);
+    EXPECT_EQ(failed.status, 1);
 }
 
 // A display that cannot be opened (a dropped ssh -X session, a cron line
@@ -368,7 +397,7 @@ TEST(UnattendedProgram, AnUnreachableDisplayRunsUnattendedOrSaysSo) {
             ASSERT_TRUE(refused.finished);
             EXPECT_EQ(refused.status, 2);
             EXPECT_EQ(refused.out, "");
-            EXPECT_NE(refused.err.find("display could not be opened"), std::string::npos) << refused.err;
+            EXPECT_NE(refused.err.find("дисплей не открывается"), std::string::npos) << refused.err;
             EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
         }
         EXPECT_EQ(ReadFile(dir / "Zorbl.Zrf"), settings);
@@ -378,7 +407,7 @@ TEST(UnattendedProgram, AnUnreachableDisplayRunsUnattendedOrSaysSo) {
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.out, std::string(kHeader) + kRockLog + kJazzLog + kThreeLog +
                                "объединение №1\n   файлов итого: 6\n   объединено: 2\n   ок\n" + kSecondUnionLog);
-        EXPECT_NE(run.err.find("display could not be opened"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("дисплей не открывается"), std::string::npos) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         ExpectFiles(dir, Files{{"rock.m3u", RockBytes(dir)}, {"all.m3u", RockBytes(dir) + kJazzBytes}});
     }
@@ -462,7 +491,7 @@ TEST(Install, GivesAProgramFolderOfItsOwn) {
     const Outcome help = RunExe(prefix + "/zorbex", {"--help"});
     ASSERT_TRUE(help.finished);
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("Settings file: " + prefix + "/Zorbl.Zrf\n"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("Файл настроек: " + prefix + "/Zorbl.Zrf\n"), std::string::npos) << help.out;
     const Outcome run = RunExe(prefix + "/zorbex", {"/start"});
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.status, 2);

@@ -99,6 +99,29 @@ TEST_F(ExclusionEditor, TheSwitchEnablesTheControlsAndMarksAChange) {
     EXPECT_TRUE(btn_savn->isEnabled());
 }
 
+// The list, field and buttons are greyed while the switch is clear: a right
+// click or Enter there reaches no handler, so nothing gets selected, copied
+// or enabled that a later ИЗМЕНИТЬ could put into a list.
+TEST_F(ExclusionEditor, GreyedControlsTakeNoInput) {
+    page.show();
+    SetRows({"a.mp3", "b.mp3"});
+    edt_ignore->setText("typed");
+    zx_test::Click(box_ignore);
+    ASSERT_FALSE(lst_ignore->isEnabled());
+
+    zx_test::Key(edt_ignore->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(Rows(), (QStringList{"a.mp3", "b.mp3"}));
+    EXPECT_TRUE(dialogs.calls.empty());
+    zx_test::RightClick(lst_ignore->viewport(), RowPoint(1));
+    EXPECT_FALSE(mnu_ignore->isVisible());
+    EXPECT_EQ(ed.SelectedRow(), -1);
+    EXPECT_EQ(edt_ignore->text(), "typed");
+
+    zx_test::Click(box_ignore);
+    EXPECT_TRUE(btn_add->isEnabled());
+    EXPECT_FALSE(btn_edit->isEnabled());
+}
+
 TEST_F(ExclusionEditor, AddingAppliesTheLengthRuleAndOnePairOfQuotes) {
     const struct {
         QString typed;

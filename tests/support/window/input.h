@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTest>
 #include <QWidget>
 
 namespace zx_test {
@@ -35,6 +36,19 @@ inline void Key(QWidget* w, int key, const QString& text = QString()) {
     QApplication::sendEvent(w, &press);
     QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
     QApplication::sendEvent(w, &release);
+}
+
+// A key pressed while focus is on w in its active window: shortcuts first,
+// then the widget, as the window system delivers it.
+inline void Chord(QWidget* w, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QWidget* window = w->window();
+    if (!window->isVisible()) window->show();
+    window->activateWindow();
+    // The offscreen platform makes the window active at once; a real one
+    // may take a moment.
+    if (!QTest::qWaitForWindowActive(window, 2000)) qWarning("window not active");
+    w->setFocus();
+    QTest::keyClick(w, key, modifiers);
 }
 
 inline void Type(QWidget* w, const QString& text) {

@@ -41,17 +41,25 @@ struct StartedWindow : ::testing::Test {
     }
 };
 
+// What LoopExitStatus gives when the program did not ask to end in time.
+inline constexpr int kLoopGoesOn = -1;
+
 // Runs first() from the message loop, then the loop until the program asks
-// to end (true) or limitMs pass (false).
-inline bool LoopEndsProgram(int limitMs, const std::function<void()>& first) {
+// to end (its exit status) or limitMs pass (kLoopGoesOn).
+inline int LoopExitStatus(int limitMs, const std::function<void()>& first) {
     QTimer start, limit;
     start.setSingleShot(true);
     limit.setSingleShot(true);
     QObject::connect(&start, &QTimer::timeout, first);
-    QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+    QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(kLoopGoesOn); });
     start.start(0);
     limit.start(limitMs);
-    return QCoreApplication::exec() == 0;
+    return QCoreApplication::exec();
+}
+
+// The program asked to end with status 0 within limitMs.
+inline bool LoopEndsProgram(int limitMs, const std::function<void()>& first) {
+    return LoopExitStatus(limitMs, first) == 0;
 }
 
 }  // namespace zx_test
