@@ -1,5 +1,6 @@
 #include "app/options_page.h"
 
+#include "settings/program_options.h"
 #include "settings/settings_file.h"
 #include "widgets/shared_texts.h"
 
@@ -72,15 +73,8 @@ QCheckBox* TOptionsPage::AddRow(int row, const char* boxName, const char* labelN
 void TOptionsPage::SaveOptions() {
     if (OptionWritesSuppressed) return;
     SettingsFile settings(SettingsPath(context_.baseDir));
-    const std::string section = MainSection();
     try {
-        settings.WriteNumber(section, "process", box_tab->isChecked() ? 1 : 0);
-        settings.WriteNumber(section, "terminate", box_quit->isChecked() ? 1 : 0);
-        settings.WriteNumber(section, "remember", box_remember->isChecked() ? 1 : 0);
-        settings.WriteNumber(section, "overwrite", box_overwrite->isChecked() ? 1 : 0);
-        settings.WriteNumber(section, "compact", box_compact->isChecked() ? 1 : 0);
-        settings.WriteNumber(section, "topmost", box_top->isChecked() ? 1 : 0);
-        settings.WriteNumber(section, "log", box_log->isChecked() ? 1 : 0);
+        WriteProgramOptions(settings, Options());
     } catch (const SettingsWriteError&) {
         context_.dialogs.Message(QString::fromUtf8(kOptionWriteFailedMessage), MsgButtons::Ok);
     }
@@ -88,16 +82,14 @@ void TOptionsPage::SaveOptions() {
 
 void TOptionsPage::LoadOptions() {
     SuppressOptionWrites quiet;
-    const SettingsFile settings(SettingsPath(context_.baseDir));
-    const std::string section = MainSection();
-    const struct {
-        const char* key;
-        QCheckBox* box;
-        int def;
-    } options[] = {{"process", box_tab, 1},       {"terminate", box_quit, 1}, {"remember", box_remember, 1},
-                   {"overwrite", box_overwrite, 0}, {"compact", box_compact, 0}, {"topmost", box_top, 0},
-                   {"log", box_log, 1}};
-    for (const auto& option : options) option.box->setChecked(settings.ReadNumber(section, option.key, option.def) != 0);
+    const ProgramOptions options = ReadProgramOptions(SettingsFile(SettingsPath(context_.baseDir)));
+    box_tab->setChecked(options.processPage);
+    box_quit->setChecked(options.quit);
+    box_remember->setChecked(options.remember);
+    box_overwrite->setChecked(options.overwrite);
+    box_compact->setChecked(options.compact);
+    box_top->setChecked(options.topmost);
+    box_log->setChecked(options.log);
 }
 
 ProgramOptions TOptionsPage::Options() const {

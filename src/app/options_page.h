@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QWidget>
 
+#include "settings/program_options.h"
 #include "widgets/app_context.h"
 #include "widgets/look.h"
 
@@ -25,17 +26,6 @@ private:
     bool saved_;
 };
 
-// The seven options as the boxes show them now.
-struct ProgramOptions {
-    bool processPage = false;  // box_tab: a normal start shows the process page
-    bool compact = false;      // box_compact: an automatic run shows the strip alone
-    bool quit = false;         // box_quit: an automatic run ends the program
-    bool topmost = false;      // box_top: an automatic run stays on top
-    bool remember = false;     // box_remember: the exit button saves the ticks
-    bool overwrite = false;    // box_overwrite: existing outputs are written anew
-    bool log = false;          // box_log: the log shows during a run
-};
-
 class TOptionsPage : public QWidget {
     Q_OBJECT
 public:
@@ -44,6 +34,7 @@ public:
     // Ticks the boxes from the settings file (a missing or unreadable value
     // takes its default) without writing anything back.
     void LoadOptions();
+    // The seven options as the boxes show them now.
     ProgramOptions Options() const;
     // Ticks or clears box_quit without saving it.
     void SetQuitUnsaved(bool quit);

@@ -8,6 +8,7 @@
 #include "build/definitions.h"
 #include "cli/command_line.h"
 #include "cli/unattended_run.h"
+#include "settings/program_options.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {
@@ -45,8 +46,7 @@ void Tfrm_zorbl::FormCreate(const std::vector<std::string>& args) {
         const SuppressOptionWrites quiet;
         try {
             SettingsFile settings(SettingsPath(context_.baseDir));
-            firstStart = settings.ReadNumber(MainSection(), "reset", 1) != 0;
-            settings.WriteNumber(MainSection(), "reset", 0);
+            firstStart = TakeFirstStartMark(settings);
         } catch (const SettingsWriteError& error) {
             // The rest of start-up is skipped: the window stays on the
             // information page and no automatic run starts.

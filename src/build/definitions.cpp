@@ -97,7 +97,7 @@ PlaylistDefinition ReadPlaylistDefinition(const SettingsFile& file, int n, const
     PlaylistDefinition d;
     d.name = settings.ReadText(section, "name", DefaultPlaylistName(n));
     d.file = settings.ReadText(section, "file", DefaultPlaylistFile(n), d.fileCut);
-    d.mask = settings.ReadText(section, "mask", "*.mp3");
+    d.mask = settings.ReadText(section, "mask", kDefaultMask);
     d.path = settings.ReadText(section, "path", defaultFolder, d.pathCut);
     d.subfolders = Flag(settings, section, "subfolders", true);
     d.fullpath = Flag(settings, section, "fullpath", true);

@@ -1,15 +1,10 @@
 #include "build/output_file.h"
 
 #include <cerrno>
-#include <filesystem>
 
 #include "platform/program_dir.h"
 
 namespace zorbex {
-
-std::string NormalisedPath(std::string_view path) {
-    return std::filesystem::path(path).lexically_normal().string();
-}
 
 ProgramFiles ProgramFilesOf(const ProgramPlaces& places) {
     return ProgramFiles{places.SettingsFile(), places.programDir + kHelpFileName, places.programDir + kExecutableName};

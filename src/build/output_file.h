@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/file_write.h"
+#include "platform/path_parts.h"  // NormalisedPath: how outputs are compared as text
 #include "settings/program_places.h"
 
 namespace zorbex {
@@ -58,8 +59,5 @@ std::string WriteFailedLine(const std::string& path, const WriteResult& result);
 // link, a hard link or a folder link).
 std::optional<std::string> ProgramFileRefusal(const std::string& output, const std::optional<FileIdentity>& opened,
                                               const ProgramFiles& own);
-
-// The path with ".", ".." and doubled "/" removed as text.
-std::string NormalisedPath(std::string_view path);
 
 }  // namespace zorbex

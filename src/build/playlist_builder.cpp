@@ -40,15 +40,15 @@ bool IsLink(const std::string& path) {
 // off, as cleaning the text would, except after a symbolic link, whose ".."
 // the kernel takes in the folder the link leads to.
 std::string AbsoluteFolder(const std::string& folder, const std::string& programDir) {
-    const std::string text = folder[0] == '/' ? folder : programDir + folder;
-    std::string path;  // without a trailing "/"; "" stands for the root
+    const std::string text = IsAbsolutePath(folder) ? folder : programDir + folder;
+    std::string path;  // without a trailing separator; "" stands for the root
     for (size_t begin = 0; begin <= text.size();) {
-        const size_t end = std::min(text.find('/', begin), text.size());
+        const size_t end = std::min(text.find(kPathSeparator, begin), text.size());
         const std::string_view part(text.data() + begin, end - begin);
         begin = end + 1;
         if (part.empty() || part == ".") continue;
         if (part != "..") {
-            path += '/';
+            path += kPathSeparator;
             path += part;
             continue;
         }
@@ -56,12 +56,12 @@ std::string AbsoluteFolder(const std::string& folder, const std::string& program
             char* real = ::realpath(path.c_str(), nullptr);
             // A dangling link or a loop: the text as it stands fails to list too.
             if (!real) return text;
-            path = std::strcmp(real, "/") == 0 ? "" : real;
+            path = std::strcmp(real, kRootPath) == 0 ? "" : real;
             std::free(real);
         }
-        path.erase(std::min(path.rfind('/'), path.size()));
+        path.erase(std::min(path.rfind(kPathSeparator), path.size()));
     }
-    return path.empty() ? "/" : path;
+    return path.empty() ? kRootPath : path;
 }
 
 // Hands every line of the definition's folder (and subfolders) to take, in
@@ -85,7 +85,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
     if (!def.subfolders) {
         if (context.folderVisited) {
             const std::string folder = AbsoluteFolder(def.path, context.places.baseDir);
-            context.folderVisited(folder.back() == '/' ? folder : folder + '/');
+            context.folderVisited(WithTrailingSeparator(folder));
         }
         FolderFiles files = ListFolderFiles(def.path, def.mask, def.hidden, def.system, context.places.baseDir);
         if (!files.found) {
@@ -93,7 +93,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
             return false;
         }
         lineBreaks += files.lineBreaks;
-        const std::string prefix = files.folder.back() == '/' ? files.folder : files.folder + '/';
+        const std::string prefix = WithTrailingSeparator(files.folder);
         // The folder as the system names it may hold a line break where the text did not.
         if (def.fullpath && HasLineBreak(prefix)) {
             lineBreaks += static_cast<int64_t>(files.names.size());
@@ -115,7 +115,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
         scanner.SetReadAheadThreads(0);
         scanner.OnDirectoryFound = [&](TTreeScanner& sender) {
             const std::string& folder = sender.FileFound();
-            context.folderVisited(folder[0] == '/' ? folder : context.places.baseDir + folder);
+            context.folderVisited(IsAbsolutePath(folder) ? folder : context.places.baseDir + folder);
         };
     }
     // The walk reads each folder once; its listing is filtered right here
@@ -171,11 +171,6 @@ bool OutputExists(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) return !S_ISDIR(st.st_mode);
     return ::lstat(path.c_str(), &st) == 0;
-}
-
-std::string ResolveOutputPath(const std::string& text, const std::string& programDir) {
-    if (!text.empty() && text[0] == '/') return text;
-    return programDir + text;
 }
 
 std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const std::vector<std::string>& patterns,

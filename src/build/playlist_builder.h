@@ -14,16 +14,19 @@
 #include "platform/dir_listing.h"
 #include "platform/file_write.h"
 #include "platform/path_walk.h"
-#include "platform/path_parts.h"  // FileNamePart: what an exclusion entry is compared by
+#include "platform/path_parts.h"  // ResolveOutputPath; FileNamePart: what an exclusion entry is compared by
 #include "settings/program_places.h"
 
 namespace zorbex {
+
+// The mask of a definition that names none, in the editor and in the file.
+inline constexpr char kDefaultMask[] = "*.mp3";
 
 // A playlist definition as loaded from the settings file (keys of the same names).
 struct PlaylistDefinition {
     std::string name;
     std::string file;
-    std::string mask = "*.mp3";
+    std::string mask = kDefaultMask;
     std::string path;
     bool subfolders = true;
     bool fullpath = true;
@@ -91,9 +94,6 @@ struct BuildContext {
     // watch set here misses no later change.
     std::function<void(const std::string& folder)> folderVisited;
 };
-
-// text when it begins with "/", else programDir + text.
-std::string ResolveOutputPath(const std::string& text, const std::string& programDir);
 
 // Whether an output file counts as existing: something other than a folder
 // is there, a file or a link (even a dangling one, which a write would follow).

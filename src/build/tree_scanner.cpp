@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "platform/collation.h"
+#include "platform/path_parts.h"
 #include "platform/wildcard.h"
 
 namespace zorbex {
@@ -115,7 +116,7 @@ void SortSubfolders(const DirListing& listing, Folder& parent, const Collation& 
         const DirEntry& e = listing.entries[index[k]];
         order.push_back(index[k]);
         auto sub = std::make_unique<Folder>();
-        sub->dir = parent.dir + e.name + '/';
+        sub->dir = parent.dir + e.name + kPathSeparator;
         sub->parent = &parent;
         sub->rank = static_cast<uint32_t>(subs.size());
         sub->depth = parent.depth + 1;
@@ -465,12 +466,10 @@ void TTreeScanner::Scan() {
     fileFound_.clear();
     fileSize_ = 0;
     if (initialDirectory_.empty()) initialDirectory_ = CurrentDirectory();
-    if (initialDirectory_.back() != '/') initialDirectory_ += '/';
+    initialDirectory_ = WithTrailingSeparator(std::move(initialDirectory_));
     accessPrefix_.clear();
-    if (initialDirectory_[0] != '/' && !baseDirectory_.empty()) {
-        accessPrefix_ = baseDirectory_;
-        if (accessPrefix_.back() != '/') accessPrefix_ += '/';
-    }
+    if (!IsAbsolutePath(initialDirectory_) && !baseDirectory_.empty())
+        accessPrefix_ = WithTrailingSeparator(baseDirectory_);
     path_.clear();
     enteredThroughLink_.clear();
     counts_ = Counts{};

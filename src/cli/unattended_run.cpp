@@ -4,6 +4,7 @@
 
 #include "build/definitions.h"
 #include "platform/error_text.h"
+#include "settings/program_options.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {
@@ -16,7 +17,7 @@ UnattendedHost::UnattendedHost(const ProgramPlaces& places, std::ostream& log, s
     const int rows = ReadPlaylistCount(settings) + ReadUnionCount(settings);
     ticks_.reserve(static_cast<size_t>(rows));
     for (int row = 0; row < rows; ++row) ticks_.push_back(ReadRememberedTick(settings, row));
-    overwrite_ = settings.ReadNumber(MainSection(), "overwrite", 0) != 0;
+    overwrite_ = ReadProgramOptions(settings).overwrite;
 }
 
 int UnattendedHost::RowCount() { return static_cast<int>(ticks_.size()); }
@@ -55,8 +56,7 @@ int RunUnattended(const ProgramPlaces& places, std::ostream& errors, const std::
     try {
         {
             SettingsFile settings(places.SettingsFile());
-            settings.ReadNumber(MainSection(), "reset", 1);
-            settings.WriteNumber(MainSection(), "reset", 0);
+            TakeFirstStartMark(settings);
         }
         return ExitStatusOf(run());
     } catch (const SettingsWriteError& e) {

@@ -73,7 +73,7 @@ void TPlaylistPage::BuildInput(const AppContext& context) {
     lst_mask_->setFont(MsSansSerifFont(10, true));
     lst_mask_->addItems({QStringLiteral("*.avi"), QStringLiteral("*.wav"), QStringLiteral("*.mp3"),
                          QStringLiteral("*.mp*g")});
-    lst_mask_->setCurrentText(QStringLiteral("*.mp3"));
+    lst_mask_->setCurrentText(QString::fromUtf8(kDefaultMask));
     lst_mask_->setGeometry(104, 16, kLeftW - 112, 21);
     // The picture button lies inside the combo box, over its own arrow.
     btn_down_ = Named(new QToolButton(lst_mask_), "btn_down");

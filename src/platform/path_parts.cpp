@@ -1,16 +1,31 @@
 #include "platform/path_parts.h"
 
+#include <filesystem>
+
 namespace zorbex {
 
+bool IsAbsolutePath(std::string_view path) { return !path.empty() && path.front() == kPathSeparator; }
+
+std::string WithTrailingSeparator(std::string path) {
+    if (path.empty() || path.back() != kPathSeparator) path += kPathSeparator;
+    return path;
+}
+
+std::string ResolveOutputPath(const std::string& text, const std::string& base) {
+    return IsAbsolutePath(text) ? text : base + text;
+}
+
+std::string NormalisedPath(std::string_view path) { return std::filesystem::path(path).lexically_normal().string(); }
+
 std::string FolderPart(std::string_view path) {
-    const size_t slash = path.rfind('/');
+    const size_t slash = path.rfind(kPathSeparator);
     if (slash == std::string_view::npos) return ".";
-    if (slash == 0) return "/";
+    if (slash == 0) return kRootPath;
     return std::string(path.substr(0, slash));
 }
 
 std::string_view FileNamePart(std::string_view path) {
-    const size_t slash = path.rfind('/');
+    const size_t slash = path.rfind(kPathSeparator);
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 

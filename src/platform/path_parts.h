@@ -1,17 +1,38 @@
 #pragma once
-// The two halves of a path as text, split at its last '/'. Nothing is asked
-// of the file system and nothing is normalised: "a/b/" is the folder "a/b"
-// holding the empty name.
+// Paths as text: the separator, the two halves of a path, whether it is
+// absolute, and how a relative one is read against a folder. Nothing is
+// asked of the file system, and nothing is normalised unless a function
+// says so: "a/b/" is the folder "a/b" holding the empty name.
 #include <string>
 #include <string_view>
 
 namespace zorbex {
 
+// The one separator of this system's paths.
+inline constexpr char kPathSeparator = '/';
+// The root folder's path: the separator alone.
+inline constexpr char kRootPath[] = "/";
+
+// The path begins at the root.
+bool IsAbsolutePath(std::string_view path);
+
+// The text with one separator at its end, added when it has none.
+std::string WithTrailingSeparator(std::string path);
+
+// How an output path is read: text when absolute, else base (ending with
+// the separator) + text. Nothing else, not even a drive-like "C:", makes a
+// text absolute.
+std::string ResolveOutputPath(const std::string& text, const std::string& base);
+
+// The path with ".", ".." and doubled separators worked out as text alone
+// (a link's ".." is taken lexically too).
+std::string NormalisedPath(std::string_view path);
+
 // The folder the last part of path lives in: "." for a bare name, "/" for a
-// name at the root, else everything before the last '/'.
+// name at the root, else everything before the last separator.
 std::string FolderPart(std::string_view path);
 
-// The file-name part of a path: the text after the last "/".
+// The file-name part of a path: the text after the last separator.
 std::string_view FileNamePart(std::string_view path);
 
 }  // namespace zorbex

@@ -6,30 +6,33 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/path_parts.h"
+
 namespace zorbex {
 
 std::string HomeFolder() {
     const char* home = std::getenv("HOME");
-    if (home && home[0] == '/') return home;
+    if (home && IsAbsolutePath(home)) return home;
     std::vector<char> buf(16384);
     passwd entry{};
     passwd* found = nullptr;
     if (::getpwuid_r(::geteuid(), &entry, buf.data(), buf.size(), &found) == 0 && found && found->pw_dir &&
-        found->pw_dir[0] == '/')
+        IsAbsolutePath(found->pw_dir))
         return found->pw_dir;
     return "";
 }
 
 std::string ConfigHomeFrom(const char* xdgConfigHome, const std::string& home) {
     std::string dir;
-    if (xdgConfigHome && xdgConfigHome[0] == '/') {
+    if (xdgConfigHome && IsAbsolutePath(xdgConfigHome)) {
         dir = xdgConfigHome;
     } else if (!home.empty()) {
         dir = home;
-        while (!dir.empty() && dir.back() == '/') dir.pop_back();
-        dir += "/.config";
+        while (!dir.empty() && dir.back() == kPathSeparator) dir.pop_back();
+        dir += kPathSeparator;
+        dir += ".config";
     }
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    while (dir.size() > 1 && dir.back() == kPathSeparator) dir.pop_back();
     return dir;
 }
 

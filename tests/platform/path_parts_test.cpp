@@ -21,5 +21,17 @@ TEST(PathParts, FolderAndNameOfEveryKindOfPath) {
     }
 }
 
+// Folders are joined to names by plain concatenation: a missing or doubled
+// separator would name another file.
+TEST(PathParts, TrailingSeparatorAddedOnceAndAbsoluteOnlyFromTheRoot) {
+    EXPECT_EQ(WithTrailingSeparator("/music"), "/music/");
+    EXPECT_EQ(WithTrailingSeparator("/music/"), "/music/");
+    EXPECT_EQ(WithTrailingSeparator(""), "/");
+    EXPECT_TRUE(IsAbsolutePath("/x"));
+    EXPECT_FALSE(IsAbsolutePath(""));
+    EXPECT_FALSE(IsAbsolutePath("x/"));
+    EXPECT_FALSE(IsAbsolutePath("C:/x"));
+}
+
 }  // namespace
 }  // namespace zorbex

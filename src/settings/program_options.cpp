@@ -1,0 +1,42 @@
+#include "settings/program_options.h"
+
+#include <string>
+
+namespace zorbex {
+namespace {
+
+// Keys and defaults in the order of a save, each with its field.
+struct OptionKey {
+    const char* key;
+    bool ProgramOptions::*field;
+    int def;
+};
+
+constexpr OptionKey kOptionKeys[] = {
+    {"process", &ProgramOptions::processPage, 1}, {"terminate", &ProgramOptions::quit, 1},
+    {"remember", &ProgramOptions::remember, 1},   {"overwrite", &ProgramOptions::overwrite, 0},
+    {"compact", &ProgramOptions::compact, 0},     {"topmost", &ProgramOptions::topmost, 0},
+    {"log", &ProgramOptions::log, 1},
+};
+
+}  // namespace
+
+ProgramOptions ReadProgramOptions(const SettingsFile& settings) {
+    const std::string section = MainSection();
+    ProgramOptions options;
+    for (const OptionKey& k : kOptionKeys) options.*k.field = settings.ReadNumber(section, k.key, k.def) != 0;
+    return options;
+}
+
+void WriteProgramOptions(SettingsFile& settings, const ProgramOptions& options) {
+    const std::string section = MainSection();
+    for (const OptionKey& k : kOptionKeys) settings.WriteNumber(section, k.key, options.*k.field ? 1 : 0);
+}
+
+bool TakeFirstStartMark(SettingsFile& settings) {
+    const bool first = settings.ReadNumber(MainSection(), "reset", 1) != 0;
+    settings.WriteNumber(MainSection(), "reset", 0);
+    return first;
+}
+
+}  // namespace zorbex

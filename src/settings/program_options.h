@@ -1,0 +1,33 @@
+#pragma once
+// The seven options of the main section and the `reset` mark: their keys,
+// their defaults and the order a save writes them in. The window's options
+// page and the unattended run both read them through here.
+#include "settings/settings_file.h"
+
+namespace zorbex {
+
+// The seven options as the options page shows them.
+struct ProgramOptions {
+    bool processPage = false;  // `process`: a normal start shows the process page
+    bool compact = false;      // `compact`: an automatic run shows the strip alone
+    bool quit = false;         // `terminate`: an automatic run ends the program
+    bool topmost = false;      // `topmost`: an automatic run stays on top
+    bool remember = false;     // `remember`: the exit button saves the ticks
+    bool overwrite = false;    // `overwrite`: existing outputs are written anew
+    bool log = false;          // `log`: the log shows during a run
+};
+
+// Any non-zero number sets an option; a missing or malformed one takes its
+// default (process, terminate, remember and log on; the others off).
+ProgramOptions ReadProgramOptions(const SettingsFile& settings);
+
+// Key by key, as 1 or 0: process, terminate, remember, overwrite, compact,
+// topmost, log. A SettingsWriteError stops the sequence; earlier keys stay.
+void WriteProgramOptions(SettingsFile& settings, const ProgramOptions& options);
+
+// What every start does first: reads `reset` (missing: 1) and writes it as
+// 0. True when it was not 0, i.e. on the first start with this file.
+// Raises SettingsWriteError when the file cannot be written.
+bool TakeFirstStartMark(SettingsFile& settings);
+
+}  // namespace zorbex
