@@ -11,7 +11,6 @@
 #include "build/tree_scanner.h"
 #include "platform/collation.h"
 #include "platform/file_write.h"
-#include "platform/wildcard.h"
 #include "settings/ini_text.h"
 
 namespace zorbex {
@@ -79,7 +78,8 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
         Log(context, NotFoundLine(def.path));
         return false;
     }
-    const std::vector<std::string> patterns = SplitMask(def.mask);
+    // Compiled once for every folder of the walk.
+    const FileMask mask(def.mask);
     std::string line;
 
     if (!def.subfolders) {
@@ -87,7 +87,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
             const std::string folder = AbsoluteFolder(def.path, context.places.baseDir);
             context.folderVisited(WithTrailingSeparator(folder));
         }
-        FolderFiles files = ListFolderFiles(def.path, def.mask, def.hidden, def.system, context.places.baseDir);
+        FolderFiles files = ListFolderFiles(def.path, mask, def.hidden, def.system, context.places.baseDir);
         if (!files.found) {
             Log(context, NotFoundLine(def.path));
             return false;
@@ -128,7 +128,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
             return;
         }
         const std::vector<std::string> names =
-            SelectFiles(listing.entries, patterns, def.hidden, def.system, &lineBreaks);
+            SelectFiles(listing.entries, mask, def.hidden, def.system, &lineBreaks);
         if (def.fullpath && HasLineBreak(folder)) {
             lineBreaks += static_cast<int64_t>(names.size());
             return;
@@ -173,8 +173,8 @@ bool OutputExists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const std::vector<std::string>& patterns,
-                                     bool hidden, bool system, int64_t* lineBreaks) {
+std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden,
+                                     bool system, int64_t* lineBreaks) {
     std::vector<const DirEntry*> eligible;
     std::vector<const DirEntry*> broken;  // eligible but for a line break in the name
     eligible.reserve(entries.size());
@@ -185,9 +185,7 @@ std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const
         (HasLineBreak(e.name) ? broken : eligible).push_back(&e);
     }
     std::vector<std::string_view> picked;
-    for (const std::string& text : patterns) {
-        const WildcardPattern pattern(text);
-        if (pattern.Empty()) continue;
+    for (const WildcardPattern& pattern : mask.Patterns()) {
         for (const DirEntry* e : eligible) {
             if (pattern.Matches(e->name)) picked.push_back(e->name);
         }
@@ -200,7 +198,7 @@ std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const
     return names;
 }
 
-FolderFiles ListFolderFiles(const std::string& folder, const std::string& mask, bool hidden, bool system,
+FolderFiles ListFolderFiles(const std::string& folder, const FileMask& mask, bool hidden, bool system,
                             const std::string& programDir) {
     FolderFiles result;
     if (folder.empty()) return result;
@@ -208,7 +206,7 @@ FolderFiles ListFolderFiles(const std::string& folder, const std::string& mask, 
     const DirListing listing = ListDirectory(result.folder);
     if (!listing.ok) return result;
     result.found = true;
-    result.names = SelectFiles(listing.entries, SplitMask(mask), hidden, system, &result.lineBreaks);
+    result.names = SelectFiles(listing.entries, mask, hidden, system, &result.lineBreaks);
     return result;
 }
 

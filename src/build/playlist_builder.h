@@ -15,6 +15,7 @@
 #include "platform/file_write.h"
 #include "platform/path_walk.h"
 #include "platform/path_parts.h"  // ResolveOutputPath; FileNamePart: what an exclusion entry is compared by
+#include "platform/wildcard.h"
 #include "settings/program_places.h"
 
 namespace zorbex {
@@ -108,7 +109,7 @@ struct FolderFiles {
 
 // Lists the files of one folder (relative to programDir when relative) that
 // match one of the mask's patterns. Every call reads the folder afresh.
-FolderFiles ListFolderFiles(const std::string& folder, const std::string& mask, bool hidden, bool system,
+FolderFiles ListFolderFiles(const std::string& folder, const FileMask& mask, bool hidden, bool system,
                             const std::string& programDir);
 
 // The part of a listing that a mask selects: files (never folders) matching
@@ -117,8 +118,8 @@ FolderFiles ListFolderFiles(const std::string& folder, const std::string& mask, 
 // Names holding CR or LF are left out: no playlist line can hold them.
 // lineBreaks, when given, grows by the names so left out, one per matching
 // pattern as the names are.
-std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const std::vector<std::string>& patterns,
-                                     bool hidden, bool system, int64_t* lineBreaks = nullptr);
+std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden,
+                                     bool system, int64_t* lineBreaks = nullptr);
 
 // The failure lines of an output file and of a folder whose stored text was
 // cut on reading (PlaylistDefinition::fileCut, pathCut).

@@ -16,7 +16,6 @@
 
 #include "platform/collation.h"
 #include "platform/path_parts.h"
-#include "platform/wildcard.h"
 
 namespace zorbex {
 namespace {
@@ -524,11 +523,10 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
         fileSize_ = 0;
         if (OnDirectoryRead) OnDirectoryRead(*this, listing);
 
-        if (OnFileFound && !fileMask_.empty()) {
-            const WildcardPattern pattern(fileMask_);
+        if (OnFileFound && !fileMask_.Patterns().empty()) {
             std::vector<std::string_view> names;
             for (const DirEntry& e : listing.entries) {
-                if (e.kind != EntryKind::kDirectory && pattern.Matches(e.name)) names.push_back(e.name);
+                if (e.kind != EntryKind::kDirectory && fileMask_.Matches(e.name)) names.push_back(e.name);
             }
             for (size_t i : collation.Order(names)) {
                 const std::string path = f->dir + std::string(names[i]);

@@ -32,10 +32,12 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/dir_listing.h"
+#include "platform/wildcard.h"
 
 namespace zorbex {
 
@@ -60,9 +62,9 @@ public:
 
     const std::string& InitialDirectory() const { return initialDirectory_; }
     void SetInitialDirectory(std::string dir) { initialDirectory_ = std::move(dir); }
-    // Used as it stands: one pattern, no splitting at ";".
-    const std::string& FileMask() const { return fileMask_; }
-    void SetFileMask(std::string mask) { fileMask_ = std::move(mask); }
+    // The files OnFileFound reports, whatever their attributes: a mask as a
+    // definition's (patterns separated by ";"), compiled here once.
+    void SetFileMask(std::string_view mask) { fileMask_ = zorbex::FileMask(mask); }
     bool Recursive() const { return recursive_; }
     void SetRecursive(bool on) { recursive_ = on; }
     // A relative InitialDirectory is read relative to this folder (ending
@@ -103,7 +105,7 @@ private:
     int64_t fileSize_ = 0;
     bool searchInProgress_ = false;
     std::string initialDirectory_;
-    std::string fileMask_;
+    FileMask fileMask_;
     bool recursive_ = true;
     std::string baseDirectory_;
 

@@ -124,6 +124,20 @@ std::vector<std::string> SplitMask(std::string_view mask) {
     }
 }
 
+FileMask::FileMask(std::string_view mask) {
+    for (const std::string& text : SplitMask(mask)) {
+        WildcardPattern pattern(text);
+        if (!pattern.Empty()) patterns_.push_back(std::move(pattern));
+    }
+}
+
+bool FileMask::Matches(std::string_view name) const {
+    for (const WildcardPattern& pattern : patterns_) {
+        if (pattern.Matches(name)) return true;
+    }
+    return false;
+}
+
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
     return WildcardPattern(pattern).Matches(name);
 }

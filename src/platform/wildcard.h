@@ -32,6 +32,21 @@ private:
 // kept, empty patterns are kept too (they match nothing).
 std::vector<std::string> SplitMask(std::string_view mask);
 
+// A definition's mask compiled once: its patterns (SplitMask) in the mask's
+// order, without the empty ones, which match nothing.
+class FileMask {
+public:
+    FileMask() = default;
+    explicit FileMask(std::string_view mask);
+
+    const std::vector<WildcardPattern>& Patterns() const { return patterns_; }
+    // Some pattern matches the name.
+    bool Matches(std::string_view name) const;
+
+private:
+    std::vector<WildcardPattern> patterns_;
+};
+
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
 }  // namespace zorbex

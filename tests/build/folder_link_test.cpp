@@ -36,7 +36,7 @@ TEST(FolderBehindALink, DotDotAfterALinkGoesUpFromItsTargetOtherTextsKeepTheirSp
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        const zorbex::FolderFiles files = zorbex::ListFolderFiles(c.text, "a.mp3;b.mp3", false, false, base);
+        const zorbex::FolderFiles files = zorbex::ListFolderFiles(c.text, zorbex::FileMask("a.mp3;b.mp3"), false, false, base);
         EXPECT_EQ(files.found, !c.folder.empty());
         if (c.folder.empty()) continue;
         EXPECT_EQ(files.folder, c.folder);

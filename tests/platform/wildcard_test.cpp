@@ -52,6 +52,18 @@ TEST(SplitMaskTest, KeepsEveryPartAsWritten) {
     EXPECT_EQ(SplitMask(""), (V{""}));
 }
 
+// An empty part of a mask ("a;;b", a trailing ";") must not turn into a
+// pattern that matches everything, nor hide the parts after it.
+TEST(FileMaskTest, EmptyPartsMatchNothingAndAnyOtherPartMatches) {
+    const FileMask mask("*.mp3;;*.FLAC;");
+    EXPECT_EQ(mask.Patterns().size(), 2u);
+    EXPECT_TRUE(mask.Matches("a.flac"));
+    EXPECT_TRUE(mask.Matches("b.MP3"));
+    EXPECT_FALSE(mask.Matches("c.wav"));
+    EXPECT_FALSE(FileMask("").Matches("x"));
+    EXPECT_FALSE(FileMask(";").Matches(""));
+}
+
 TEST(WildcardPatternTest, LongNamesDoNotBlowUp) {
     const std::string name(100000, 'a');
     EXPECT_FALSE(WildcardMatch("*a*a*a*b", name));
