@@ -55,6 +55,8 @@ struct UnionDefinition {
     // members[j]: playlist definition j + 1 belongs to the union.
     std::vector<bool> members;
     bool fileCut = false;  // as PlaylistDefinition::fileCut
+
+    bool operator==(const UnionDefinition&) const = default;
 };
 
 // Union m as the union editor loads it: one member flag per playlist

@@ -39,6 +39,8 @@ struct PlaylistDefinition {
     // the text names another file or folder, and the build refuses it.
     bool fileCut = false;
     bool pathCut = false;
+
+    bool operator==(const PlaylistDefinition&) const = default;
 };
 
 // The resolved output paths of every playlist definition of the current run,

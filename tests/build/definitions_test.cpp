@@ -60,17 +60,9 @@ PlaylistDefinition Sample() {
     return d;
 }
 
+// Every field, a new one included.
 void ExpectSame(const PlaylistDefinition& a, const PlaylistDefinition& b) {
-    EXPECT_EQ(a.name, b.name);
-    EXPECT_EQ(a.file, b.file);
-    EXPECT_EQ(a.mask, b.mask);
-    EXPECT_EQ(a.path, b.path);
-    EXPECT_EQ(a.subfolders, b.subfolders);
-    EXPECT_EQ(a.fullpath, b.fullpath);
-    EXPECT_EQ(a.hidden, b.hidden);
-    EXPECT_EQ(a.system, b.system);
-    EXPECT_EQ(a.ignore_use, b.ignore_use);
-    EXPECT_EQ(a.ignore, b.ignore);
+    EXPECT_TRUE(a == b) << "name " << a.name << " / " << b.name << ", path " << a.path << " / " << b.path;
 }
 
 TEST_F(DefinitionsTest, MissingFileGivesTheEditorDefaults) {
