@@ -1,6 +1,7 @@
 // Cost of a position change against a full repaint of a 454 x 20 progress bar.
 // Both are timed in the same run, so the ratio does not depend on the machine.
 #include "widgets/vex_progress_bar.h"
+#include "widgets/vex_progress_bar_probe.h"
 
 #include <QApplication>
 #include <QWindow>
@@ -10,6 +11,8 @@
 #include <cstdio>
 #include <functional>
 #include <vector>
+
+using namespace zorbex;
 
 namespace {
 
@@ -30,11 +33,11 @@ double Measure(const std::function<void(int)>& step, int calls, int rounds) {
 
 void Run(const char* label, TVexProgressBar& bar) {
     const int calls = 2000, rounds = 7;
-    const int paints = bar.PaintCount(), builds = bar.GradientBuildCount();
+    const int paints = TVexProgressBarProbe::PaintCount(bar), builds = TVexProgressBarProbe::GradientBuildCount(bar);
     // Positions 1..100 cycling: every call is a real change.
     const double position = Measure([&](int i) { bar.SetPosition(1 + i % 100); }, calls, rounds);
-    const int positionPaints = bar.PaintCount() - paints;
-    const int positionBuilds = bar.GradientBuildCount() - builds;
+    const int positionPaints = TVexProgressBarProbe::PaintCount(bar) - paints;
+    const int positionBuilds = TVexProgressBarProbe::GradientBuildCount(bar) - builds;
     const double full = Measure([&](int) { bar.SetBarColor1(bar.BarColor1()); }, calls, rounds);
     std::printf("%-34s position change %8.2f us   full repaint %8.2f us   ratio %.3f"
                 "   (%d paints, %d gradient builds during position changes)\n",
@@ -52,7 +55,7 @@ int main(int argc, char** argv) {
     process.SetBarColor1(clBtnFace);
     process.SetBarColor2(cl3DDkShadow);
     process.SetBarColor3(cl3DDkShadow);
-    process.SetBarColorStyle(cs2Colors);
+    process.SetBarColorStyle(TBarColorStyle::cs2Colors);
     process.SetShowPosText(false);
 
     TVexProgressBar plain;  // initial values: three colours and the position text
@@ -60,7 +63,7 @@ int main(int argc, char** argv) {
 
     TVexProgressBar vertical;
     vertical.resize(20, 454);
-    vertical.SetDirection(pdBottomToTop);
+    vertical.SetDirection(TProgressDirection::pdBottomToTop);
     vertical.SetShowPosText(false);
 
     for (QWidget* w : {static_cast<QWidget*>(&process), static_cast<QWidget*>(&plain), static_cast<QWidget*>(&vertical)}) {

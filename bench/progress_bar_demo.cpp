@@ -10,6 +10,8 @@
 
 #include <cstdio>
 
+using namespace zorbex;
+
 namespace {
 
 QImage Tile() {
@@ -41,14 +43,14 @@ int main(int argc, char** argv) {
     window.setWindowTitle(QStringLiteral("TVexProgressBar"));
 
     struct Row { const char* name; TBarColorStyle style; bool picture; };
-    const Row rows[] = {{"cs1Color", cs1Color, false},
-                        {"cs2Colors", cs2Colors, false},
-                        {"cs3Colors", cs3Colors, false},
-                        {"BarBitmap 16 x 16", cs3Colors, true}};
+    const Row rows[] = {{"cs1Color", TBarColorStyle::cs1Color, false},
+                        {"cs2Colors", TBarColorStyle::cs2Colors, false},
+                        {"cs3Colors", TBarColorStyle::cs3Colors, false},
+                        {"BarBitmap 16 x 16", TBarColorStyle::cs3Colors, true}};
     int y = 10;
     for (const Row& row : rows) {
         Label(&window, 10, y, QString::fromLatin1(row.name));
-        const TProgressDirection directions[] = {pdLeftToRight, pdRightToLeft, pdBottomToTop, pdTopToBottom};
+        const TProgressDirection directions[] = {TProgressDirection::pdLeftToRight, TProgressDirection::pdRightToLeft, TProgressDirection::pdBottomToTop, TProgressDirection::pdTopToBottom};
         const char* names[] = {"pdLeftToRight 60", "pdRightToLeft 60", "pdBottomToTop 60", "pdTopToBottom 60"};
         for (int d = 0; d < 4; ++d) {
             auto* bar = new TVexProgressBar(&window);
@@ -72,7 +74,7 @@ int main(int argc, char** argv) {
     total->SetBarColor1(clBtnFace);
     total->SetBarColor2(cl3DDkShadow);
     total->SetBarColor3(cl3DDkShadow);
-    total->SetBarColorStyle(cs2Colors);
+    total->SetBarColorStyle(TBarColorStyle::cs2Colors);
     total->SetPosTextPrefix(QStringLiteral("ИТОГ "));
     total->SetPosition(70);
 

@@ -23,7 +23,7 @@ void SetUpBar(TVexProgressBar* bar, const QRect& geometry, const QString& prefix
     bar->SetBarColor1(clBtnFace);
     bar->SetBarColor2(cl3DDkShadow);
     bar->SetBarColor3(cl3DDkShadow);
-    bar->SetBarColorStyle(cs2Colors);
+    bar->SetBarColorStyle(TBarColorStyle::cs2Colors);
     bar->SetPosTextPrefix(prefix);
     bar->SetPosTextSuffix(QStringLiteral("%"));
     bar->SetShowPosText(false);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+namespace zorbex {
 namespace {
 
 // a * b / c rounded to the nearest integer, halves away from zero.
@@ -23,7 +24,9 @@ std::int64_t MulDivRound(std::int64_t a, std::int64_t b, std::int64_t c) {
     return ((n < 0) != (c < 0)) ? -q : q;
 }
 
-bool Horizontal(TProgressDirection d) { return d == pdLeftToRight || d == pdRightToLeft; }
+bool Horizontal(TProgressDirection d) {
+    return d == TProgressDirection::pdLeftToRight || d == TProgressDirection::pdRightToLeft;
+}
 
 }  // namespace
 
@@ -178,7 +181,7 @@ void TVexProgressBar::DrawBar(QPainter& painter, bool rebuild) {
     if (!barBitmap_.isNull()) {
         if (build) TileBarBitmap();
         painter.drawImage(0, 0, gradient_);
-    } else if (barColorStyle_ == cs1Color) {
+    } else if (barColorStyle_ == TBarColorStyle::cs1Color) {
         painter.fillRect(0, 0, w, h, Resolve(barColor1_));
     } else {
         if (build) BuildGradient();
@@ -192,10 +195,10 @@ void TVexProgressBar::DrawBar(QPainter& painter, bool rebuild) {
     if (empty <= 0) return;
     QRect rect;
     switch (direction_) {
-    case pdLeftToRight: rect.setCoords(w - b - empty, b, w - b - 1, h - b - 1); break;
-    case pdRightToLeft: rect.setCoords(b, b, b + empty - 1, h - b - 1); break;
-    case pdBottomToTop: rect.setCoords(b, b, w - b - 1, b + empty - 1); break;
-    case pdTopToBottom: rect.setCoords(b, h - b - empty, w - b - 1, h - b - 1); break;
+    case TProgressDirection::pdLeftToRight: rect.setCoords(w - b - empty, b, w - b - 1, h - b - 1); break;
+    case TProgressDirection::pdRightToLeft: rect.setCoords(b, b, b + empty - 1, h - b - 1); break;
+    case TProgressDirection::pdBottomToTop: rect.setCoords(b, b, w - b - 1, b + empty - 1); break;
+    case TProgressDirection::pdTopToBottom: rect.setCoords(b, h - b - empty, w - b - 1, h - b - 1); break;
     }
     painter.fillRect(rect, Resolve(backgroundColor_));
 }
@@ -207,7 +210,7 @@ void TVexProgressBar::BuildGradient() {
     if (gradient_.isNull()) return;
 
     const bool horizontal = Horizontal(direction_);
-    const bool reversed = direction_ == pdRightToLeft || direction_ == pdBottomToTop;
+    const bool reversed = direction_ == TProgressDirection::pdRightToLeft || direction_ == TProgressDirection::pdBottomToTop;
     const int lines = horizontal ? gradient_.width() : gradient_.height();
     const QColor c1 = Resolve(barColor1_);
     const QColor c2 = Resolve(barColor2_);
@@ -219,7 +222,7 @@ void TVexProgressBar::BuildGradient() {
         for (int k = 0; k < count; ++k)
             colors[static_cast<std::size_t>(first + k)] = GradientColor(from, to, k + 1, count).rgb();
     };
-    if (barColorStyle_ == cs2Colors) {
+    if (barColorStyle_ == TBarColorStyle::cs2Colors) {
         if (reversed) run(0, lines, c2, c1);
         else run(0, lines, c1, c2);
     } else {
@@ -279,3 +282,5 @@ void TVexProgressBar::DrawPosText(QPainter& painter) {
     // (x, y) is the top left of the text cell; Qt draws from the baseline.
     painter.drawText(x, y + metrics.ascent(), text);
 }
+
+}  // namespace zorbex

@@ -8,8 +8,10 @@
 
 class QPainter;
 
-enum TProgressDirection { pdLeftToRight, pdRightToLeft, pdBottomToTop, pdTopToBottom };
-enum TBarColorStyle { cs1Color, cs2Colors, cs3Colors };
+namespace zorbex {
+
+enum class TProgressDirection { pdLeftToRight, pdRightToLeft, pdBottomToTop, pdTopToBottom };
+enum class TBarColorStyle { cs1Color, cs2Colors, cs3Colors };
 
 // A fixed RGB colour or a named system colour looked up at every paint.
 class TColor {
@@ -82,18 +84,15 @@ public:
 
     QSize sizeHint() const override;
 
-    // Observation points for tests and benchmarks: the off-screen buffer as last
-    // painted, how many paints ran and how often the gradient image was built.
-    const QImage& OffscreenBuffer() const { return buffer_; }
-    int PaintCount() const { return paintCount_; }
-    int GradientBuildCount() const { return gradientBuildCount_; }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Tests and benchmarks look at the buffer and the counts below through it.
+    friend struct TVexProgressBarProbe;
+
     // A full paint, synchronously, so the new state is on screen on return.
     void Repaint();
     QColor Resolve(TColor color) const;
@@ -108,8 +107,8 @@ private:
     int position_ = 0;
     int min_ = 0;
     int max_ = 100;
-    TProgressDirection direction_ = pdLeftToRight;
-    TBarColorStyle barColorStyle_ = cs3Colors;
+    TProgressDirection direction_ = TProgressDirection::pdLeftToRight;
+    TBarColorStyle barColorStyle_ = TBarColorStyle::cs3Colors;
     TColor barColor1_ = clGreen;
     TColor barColor2_ = clYellow;
     TColor barColor3_ = clRed;
@@ -129,6 +128,8 @@ private:
     // Set when the gradient image no longer matches the properties and no full
     // paint has happened since (hidden control, updates disabled).
     bool gradientStale_ = true;
-    int paintCount_ = 0;
-    int gradientBuildCount_ = 0;
+    int paintCount_ = 0;          // paints that ran
+    int gradientBuildCount_ = 0;  // times the gradient image was built
 };
+
+}  // namespace zorbex

@@ -24,6 +24,10 @@
 namespace {
 
 using zorbex::Tfrm_zorbl;
+using zorbex::TBarColorStyle;
+using zorbex::TVexProgressBar;
+using zorbex::cl3DDkShadow;
+using zorbex::clBtnFace;
 using zx_test::Control;
 
 struct WindowFixture : ::testing::Test {
@@ -176,8 +180,8 @@ TEST_F(WindowFixture, EveryControlHasItsKindCaptionAndInitialState) {
         {"btn_start", "QPushButton", "З А П У С К", Enabled},
         {"log_memo", "QPlainTextEdit", nullptr, Hidden},
         {"btn_log", "QPushButton", "СКРЬIТЬ", Hidden},
-        {"bar_progress", "TVexProgressBar", nullptr, Enabled},
-        {"bar_total", "TVexProgressBar", nullptr, Enabled},
+        {"bar_progress", "zorbex::TVexProgressBar", nullptr, Enabled},
+        {"bar_total", "zorbex::TVexProgressBar", nullptr, Enabled},
         // Information page.
         {"grp_info", "QGroupBox", "", Enabled},
         {"txt_app", "zorbex::TClickLabel", "Zorbex", Enabled},
@@ -282,7 +286,7 @@ TEST_F(WindowFixture, ProgressBarsOfTheProcessPage) {
         EXPECT_EQ(b.bar->BarColor1(), clBtnFace);
         EXPECT_EQ(b.bar->BarColor2(), cl3DDkShadow);
         EXPECT_EQ(b.bar->BarColor3(), cl3DDkShadow);
-        EXPECT_EQ(b.bar->BarColorStyle(), cs2Colors);
+        EXPECT_EQ(b.bar->BarColorStyle(), TBarColorStyle::cs2Colors);
         EXPECT_EQ(b.bar->PosTextPrefix(), b.prefix);
         EXPECT_EQ(b.bar->PosTextSuffix(), "%");
         EXPECT_FALSE(b.bar->ShowPosText());

@@ -16,6 +16,7 @@
 
 namespace {
 
+using zorbex::TVexProgressBar;
 using zx_test::Control;
 
 // The timeline of one window. A bar's state is taken when it paints, so only

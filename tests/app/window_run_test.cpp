@@ -23,6 +23,7 @@
 
 namespace {
 
+using zorbex::TVexProgressBar;
 using zx_test::Control;
 using zx_test::Exists;
 using zx_test::MakeDirs;

@@ -1,5 +1,6 @@
 // Pixel and repaint behaviour of the gradient progress bar, rendered offscreen.
 #include "widgets/vex_progress_bar.h"
+#include "widgets/vex_progress_bar_probe.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -13,6 +14,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+using namespace zorbex;
 
 namespace {
 
@@ -75,8 +78,8 @@ TEST(VexProgressBar, StartsWithItsInitialValues) {
     EXPECT_EQ(bar.Position(), 0);
     EXPECT_EQ(bar.Min(), 0);
     EXPECT_EQ(bar.Max(), 100);
-    EXPECT_EQ(bar.Direction(), pdLeftToRight);
-    EXPECT_EQ(bar.BarColorStyle(), cs3Colors);
+    EXPECT_EQ(bar.Direction(), TProgressDirection::pdLeftToRight);
+    EXPECT_EQ(bar.BarColorStyle(), TBarColorStyle::cs3Colors);
     EXPECT_EQ(bar.BarColor1(), clGreen);
     EXPECT_EQ(bar.BarColor2(), clYellow);
     EXPECT_EQ(bar.BarColor3(), clRed);
@@ -120,7 +123,7 @@ TEST(VexProgressBar, FilledLengthRoundsHalvesToEven) {
                           {100, 0, 0}, {100, 100, 452}};
     for (const Case& c : cases) {
         TVexProgressBar bar;
-        Plain(bar, 454, 20, cs1Color, true);
+        Plain(bar, 454, 20, TBarColorStyle::cs1Color, true);
         bar.SetMax(c.max);
         bar.SetPosition(c.position);
         const QImage image = Render(bar);
@@ -136,11 +139,11 @@ TEST(VexProgressBar, FilledLengthRoundsHalvesToEven) {
 TEST(VexProgressBar, EachDirectionFillsFromItsOrigin) {
     // 40 x 40 with a frame: length 38, 1 of 8 fills 4.75 -> 5 pixels.
     struct Case { TProgressDirection direction; QRect filled; };
-    const Case cases[] = {{pdLeftToRight, QRect(1, 1, 5, 38)}, {pdRightToLeft, QRect(34, 1, 5, 38)},
-                          {pdTopToBottom, QRect(1, 1, 38, 5)}, {pdBottomToTop, QRect(1, 34, 38, 5)}};
+    const Case cases[] = {{TProgressDirection::pdLeftToRight, QRect(1, 1, 5, 38)}, {TProgressDirection::pdRightToLeft, QRect(34, 1, 5, 38)},
+                          {TProgressDirection::pdTopToBottom, QRect(1, 1, 38, 5)}, {TProgressDirection::pdBottomToTop, QRect(1, 34, 38, 5)}};
     for (const Case& c : cases) {
         TVexProgressBar bar;
-        Plain(bar, 40, 40, cs1Color, true);
+        Plain(bar, 40, 40, TBarColorStyle::cs1Color, true);
         bar.SetDirection(c.direction);
         bar.SetMax(8);
         bar.SetPosition(1);
@@ -148,7 +151,7 @@ TEST(VexProgressBar, EachDirectionFillsFromItsOrigin) {
         for (int y = 1; y < 39; ++y)
             for (int x = 1; x < 39; ++x)
                 ASSERT_EQ(Px(image, x, y), c.filled.contains(x, y) ? Rgb(kRed) : Rgb(kBlue))
-                    << "direction " << c.direction << " at " << x << "," << y;
+                    << "direction " << static_cast<int>(c.direction) << " at " << x << "," << y;
     }
 }
 
@@ -160,11 +163,11 @@ TEST(VexProgressBar, ThreeColourGradientPutsMiddleColourOnBothCentreLines) {
     for (int k = 1; k <= 6; ++k) forward.push_back(TVexProgressBar::GradientColor(c2, c3, k, 6));
     for (int k = 1; k <= 5; ++k) backward.push_back(TVexProgressBar::GradientColor(c3, c2, k, 5));
     for (int k = 1; k <= 6; ++k) backward.push_back(TVexProgressBar::GradientColor(c2, c1, k, 6));
-    const Case cases[] = {{pdLeftToRight, true, forward}, {pdRightToLeft, true, backward},
-                          {pdTopToBottom, false, forward}, {pdBottomToTop, false, backward}};
+    const Case cases[] = {{TProgressDirection::pdLeftToRight, true, forward}, {TProgressDirection::pdRightToLeft, true, backward},
+                          {TProgressDirection::pdTopToBottom, false, forward}, {TProgressDirection::pdBottomToTop, false, backward}};
     for (const Case& c : cases) {
         TVexProgressBar bar;
-        Plain(bar, c.horizontal ? 11 : 3, c.horizontal ? 3 : 11, cs3Colors, false);
+        Plain(bar, c.horizontal ? 11 : 3, c.horizontal ? 3 : 11, TBarColorStyle::cs3Colors, false);
         bar.SetBarColor1(clGreen);
         bar.SetDirection(c.direction);
         bar.SetPosition(100);
@@ -172,7 +175,7 @@ TEST(VexProgressBar, ThreeColourGradientPutsMiddleColourOnBothCentreLines) {
         for (int k = 0; k < 11; ++k)
             for (int across = 0; across < 3; ++across)
                 EXPECT_EQ(Px(image, c.horizontal ? k : across, c.horizontal ? across : k), c.lines[k].rgb())
-                    << "direction " << c.direction << " line " << k;
+                    << "direction " << static_cast<int>(c.direction) << " line " << k;
         EXPECT_EQ(c.lines[4], c2);
         EXPECT_EQ(c.lines[5], c2);
     }
@@ -180,9 +183,9 @@ TEST(VexProgressBar, ThreeColourGradientPutsMiddleColourOnBothCentreLines) {
 
 TEST(VexProgressBar, RightToLeftTwoColoursHalfFull) {
     TVexProgressBar bar;
-    Plain(bar, 10, 4, cs2Colors, false);
+    Plain(bar, 10, 4, TBarColorStyle::cs2Colors, false);
     bar.SetBarColor2(kWhite);
-    bar.SetDirection(pdRightToLeft);
+    bar.SetDirection(TProgressDirection::pdRightToLeft);
     bar.SetPosition(50);
     const QImage image = Render(bar);
     for (int x = 0; x < 5; ++x) EXPECT_EQ(Px(image, x, 2), Rgb(kBlue)) << x;
@@ -196,7 +199,7 @@ TEST(VexProgressBar, BitmapTilesFromTheCornerOverEveryStyle) {
     QImage tile(16, 16, QImage::Format_RGB32);
     tile.fill(Qt::gray);
     tile.setPixel(0, 0, qRgb(1, 2, 3));
-    for (TBarColorStyle style : {cs1Color, cs2Colors, cs3Colors}) {
+    for (TBarColorStyle style : {TBarColorStyle::cs1Color, TBarColorStyle::cs2Colors, TBarColorStyle::cs3Colors}) {
         TVexProgressBar bar;
         Plain(bar, 454, 20, style, false);
         bar.SetBarBitmap(tile);
@@ -207,7 +210,7 @@ TEST(VexProgressBar, BitmapTilesFromTheCornerOverEveryStyle) {
             for (int x = 0; x < 454; ++x)
                 if (Px(image, x, y) == qRgb(1, 2, 3)) corners.emplace_back(x, y);
                 else ASSERT_EQ(Px(image, x, y), QColor(Qt::gray).rgb()) << x << "," << y;
-        ASSERT_EQ(corners.size(), 29u * 2u) << "style " << style;
+        ASSERT_EQ(corners.size(), 29u * 2u) << "style " << static_cast<int>(style);
         for (std::size_t i = 0; i < corners.size(); ++i)
             EXPECT_EQ(corners[i], QPoint(static_cast<int>(i % 29) * 16, static_cast<int>(i / 29) * 16));
     }
@@ -217,7 +220,7 @@ TEST(VexProgressBar, BitmapIsCopiedAndTransparencyShowsBackground) {
     QImage tile(4, 4, QImage::Format_ARGB32);
     tile.fill(Qt::transparent);
     TVexProgressBar bar;
-    Plain(bar, 8, 4, cs2Colors, false);
+    Plain(bar, 8, 4, TBarColorStyle::cs2Colors, false);
     bar.SetBarBitmap(tile);
     tile.fill(Qt::green);  // the bar must keep its own copy
     bar.SetPosition(100);
@@ -229,7 +232,7 @@ TEST(VexProgressBar, BitmapIsCopiedAndTransparencyShowsBackground) {
 
 TEST(VexProgressBar, FrameIsSunkenOnePixelLines) {
     TVexProgressBar bar;
-    Plain(bar, 7, 5, cs1Color, true);
+    Plain(bar, 7, 5, TBarColorStyle::cs1Color, true);
     bar.SetPosition(100);
     const QImage image = Render(bar);
     const QRgb dark = Rgb(kBlack), light = Rgb(kWhite), fill = Rgb(kRed);
@@ -253,7 +256,7 @@ TEST(VexProgressBar, PositionTextIsPrefixNumberSuffixCentred) {
     font.setPixelSize(12);
     font.setStyleStrategy(QFont::NoAntialias);
     TVexProgressBar bar;
-    Plain(bar, 454, 20, cs1Color, false);
+    Plain(bar, 454, 20, TBarColorStyle::cs1Color, false);
     bar.SetBackgroundColor(kWhite);
     QPalette palette = bar.palette();
     palette.setColor(QPalette::WindowText, Qt::black);
@@ -303,23 +306,23 @@ TEST(VexProgressBar, SystemColoursFollowThePalette) {
     for (const Case& c : cases) {
         QWidget parent;
         auto* bar = new TVexProgressBar(&parent);
-        Plain(*bar, 10, 10, cs1Color, true);
+        Plain(*bar, 10, 10, TBarColorStyle::cs1Color, true);
         c.use(*bar);
         ShowExposed(parent);
         for (QColor color : {QColor(11, 22, 33), QColor(200, 100, 50)}) {
             QPalette palette = parent.palette();
             palette.setColor(c.role, color);
-            const int paints = bar->PaintCount();
+            const int paints = TVexProgressBarProbe::PaintCount(*bar);
             parent.setPalette(palette);  // a theme change reaches the bar through its parent
-            EXPECT_GT(bar->PaintCount(), paints);
-            EXPECT_EQ(Px(bar->OffscreenBuffer(), c.probe.x(), c.probe.y()), color.rgb()) << "role " << c.role;
+            EXPECT_GT(TVexProgressBarProbe::PaintCount(*bar), paints);
+            EXPECT_EQ(Px(TVexProgressBarProbe::OffscreenBuffer(*bar), c.probe.x(), c.probe.y()), color.rgb()) << "role " << c.role;
         }
     }
 }
 
 TEST(VexProgressBar, ApplicationThemeChangeReachesTheBar) {
     TVexProgressBar bar;
-    Plain(bar, 10, 10, cs1Color, false);
+    Plain(bar, 10, 10, TBarColorStyle::cs1Color, false);
     bar.SetBackgroundColor(clBtnFace);
     ShowExposed(bar);
     const QPalette saved = QApplication::palette();
@@ -327,7 +330,7 @@ TEST(VexProgressBar, ApplicationThemeChangeReachesTheBar) {
     theme.setColor(QPalette::Button, QColor(1, 2, 3));
     QApplication::setPalette(theme);
     QApplication::processEvents();  // the theme reaches widgets as an event
-    const QRgb shown = Px(bar.OffscreenBuffer(), 5, 5);
+    const QRgb shown = Px(TVexProgressBarProbe::OffscreenBuffer(bar), 5, 5);
     QApplication::setPalette(saved);
     EXPECT_EQ(shown, qRgb(1, 2, 3));
 }
@@ -353,10 +356,10 @@ TEST(VexProgressBar, EverySetterRepaintsAtOnceWithANewGradient) {
     TVexProgressBar bar;
     ShowExposed(bar);
     for (const auto& [name, set] : setters) {
-        const int paints = bar.PaintCount(), builds = bar.GradientBuildCount();
+        const int paints = TVexProgressBarProbe::PaintCount(bar), builds = TVexProgressBarProbe::GradientBuildCount(bar);
         set(bar);
-        EXPECT_EQ(bar.PaintCount(), paints + 1) << name;
-        EXPECT_EQ(bar.GradientBuildCount(), builds + 1) << name;
+        EXPECT_EQ(TVexProgressBarProbe::PaintCount(bar), paints + 1) << name;
+        EXPECT_EQ(TVexProgressBarProbe::GradientBuildCount(bar), builds + 1) << name;
     }
 }
 
@@ -367,23 +370,23 @@ TEST(VexProgressBar, PositionChangeReusesGradientAndDropsEqualOrOutOfRange) {
     bar.SetMax(20);
     ShowExposed(bar);
     bar.SetPosition(15);
-    const int paints = bar.PaintCount(), builds = bar.GradientBuildCount();
+    const int paints = TVexProgressBarProbe::PaintCount(bar), builds = TVexProgressBarProbe::GradientBuildCount(bar);
     for (int dropped : {15, 21, 9, INT_MAX, INT_MIN}) {
         bar.SetPosition(dropped);
         EXPECT_EQ(bar.Position(), 15) << dropped;
     }
-    EXPECT_EQ(bar.PaintCount(), paints);
+    EXPECT_EQ(TVexProgressBarProbe::PaintCount(bar), paints);
 
     for (int position : {20, 10, 11}) {
         bar.SetPosition(position);
         EXPECT_EQ(bar.Position(), position);
     }
-    EXPECT_EQ(bar.PaintCount(), paints + 3);
-    EXPECT_EQ(bar.GradientBuildCount(), builds);
+    EXPECT_EQ(TVexProgressBarProbe::PaintCount(bar), paints + 3);
+    EXPECT_EQ(TVexProgressBarProbe::GradientBuildCount(bar), builds);
     // What a position change left on screen equals a full repaint.
-    const QImage onScreen = bar.OffscreenBuffer().copy();
+    const QImage onScreen = TVexProgressBarProbe::OffscreenBuffer(bar).copy();
     EXPECT_EQ(Render(bar), onScreen);
-    EXPECT_EQ(bar.GradientBuildCount(), builds + 1);
+    EXPECT_EQ(TVexProgressBarProbe::GradientBuildCount(bar), builds + 1);
 }
 
 TEST(VexProgressBar, PositionChangeBeforeAnyFullPaintBuildsTheGradient) {
@@ -393,26 +396,26 @@ TEST(VexProgressBar, PositionChangeBeforeAnyFullPaintBuildsTheGradient) {
     auto* bar = new TVexProgressBar(&parent);  // shown after its parent: no paint yet
     bar->SetShowPosText(false);
     bar->SetShowBorder(false);
-    bar->SetBarColorStyle(cs2Colors);
+    bar->SetBarColorStyle(TBarColorStyle::cs2Colors);
     bar->SetBarColor2(kWhite);
     bar->show();
-    ASSERT_EQ(bar->PaintCount(), 0);
+    ASSERT_EQ(TVexProgressBarProbe::PaintCount(*bar), 0);
     bar->SetPosition(100);
-    ASSERT_EQ(bar->PaintCount(), 1);
-    EXPECT_EQ(bar->GradientBuildCount(), 1);
-    EXPECT_EQ(Px(bar->OffscreenBuffer(), 0, 5), QColor(0, 128, 0).rgb());
-    EXPECT_EQ(Px(bar->OffscreenBuffer(), 199, 5), Rgb(kWhite));
+    ASSERT_EQ(TVexProgressBarProbe::PaintCount(*bar), 1);
+    EXPECT_EQ(TVexProgressBarProbe::GradientBuildCount(*bar), 1);
+    EXPECT_EQ(Px(TVexProgressBarProbe::OffscreenBuffer(*bar), 0, 5), QColor(0, 128, 0).rgb());
+    EXPECT_EQ(Px(TVexProgressBarProbe::OffscreenBuffer(*bar), 199, 5), Rgb(kWhite));
 }
 
 TEST(VexProgressBar, StaleGradientIsRebuiltByAPositionChange) {
     TVexProgressBar bar;
-    Plain(bar, 20, 6, cs2Colors, false);
+    Plain(bar, 20, 6, TBarColorStyle::cs2Colors, false);
     ShowExposed(bar);
     bar.setUpdatesEnabled(false);
     bar.SetBarColor1(kGrey);  // cannot paint now
     bar.setUpdatesEnabled(true);
     bar.SetPosition(100);  // before the pending full paint arrives
-    EXPECT_EQ(Px(bar.OffscreenBuffer(), 0, 0), Rgb(kGrey));
+    EXPECT_EQ(Px(TVexProgressBarProbe::OffscreenBuffer(bar), 0, 0), Rgb(kGrey));
 }
 
 TEST(VexProgressBar, RangeChangesKeepPositionAndClipTheBar) {
@@ -428,7 +431,7 @@ TEST(VexProgressBar, RangeChangesKeepPositionAndClipTheBar) {
     };
     for (const Case& c : cases) {
         TVexProgressBar bar;
-        Plain(bar, 454, 20, cs1Color, true);
+        Plain(bar, 454, 20, TBarColorStyle::cs1Color, true);
         bar.SetPosition(50);
         bar.SetMin(c.min);
         bar.SetMax(c.max);
@@ -440,7 +443,7 @@ TEST(VexProgressBar, RangeChangesKeepPositionAndClipTheBar) {
 TEST(VexProgressBar, FontChangeThroughParentRepaintsWithTheNewFont) {
     QWidget parent;
     auto* bar = new TVexProgressBar(&parent);
-    Plain(*bar, 200, 40, cs1Color, false);
+    Plain(*bar, 200, 40, TBarColorStyle::cs1Color, false);
     bar->SetBackgroundColor(kWhite);
     bar->SetShowPosText(true);
     ShowExposed(parent);
@@ -448,18 +451,18 @@ TEST(VexProgressBar, FontChangeThroughParentRepaintsWithTheNewFont) {
     small.setPixelSize(8);
     large.setPixelSize(30);
     parent.setFont(small);
-    const int smallHeight = InkBox(bar->OffscreenBuffer(), Rgb(kWhite)).height();
-    const int paints = bar->PaintCount();
+    const int smallHeight = InkBox(TVexProgressBarProbe::OffscreenBuffer(*bar), Rgb(kWhite)).height();
+    const int paints = TVexProgressBarProbe::PaintCount(*bar);
     parent.setFont(large);
-    EXPECT_GT(bar->PaintCount(), paints);
-    const int largeHeight = InkBox(bar->OffscreenBuffer(), Rgb(kWhite)).height();
+    EXPECT_GT(TVexProgressBarProbe::PaintCount(*bar), paints);
+    const int largeHeight = InkBox(TVexProgressBarProbe::OffscreenBuffer(*bar), Rgb(kWhite)).height();
     EXPECT_GT(smallHeight, 0);
     EXPECT_GT(largeHeight, smallHeight * 2);
 }
 
 TEST(VexProgressBar, DegenerateSizesDoNotFail) {
     for (QSize size : {QSize(0, 20), QSize(20, 0), QSize(1, 1), QSize(2, 2)}) {
-        for (TProgressDirection d : {pdLeftToRight, pdRightToLeft, pdBottomToTop, pdTopToBottom}) {
+        for (TProgressDirection d : {TProgressDirection::pdLeftToRight, TProgressDirection::pdRightToLeft, TProgressDirection::pdBottomToTop, TProgressDirection::pdTopToBottom}) {
             TVexProgressBar bar;
             bar.resize(size);
             bar.SetDirection(d);
