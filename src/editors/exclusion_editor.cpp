@@ -19,29 +19,29 @@ namespace {
 
 const char* const kListFilter = "Текстовые документы|*.txt|Списки и плейлисты|*.lst;*.pls;*.m3u|Все файлы|*.*";
 
-}  // namespace
-
-const QString TExclusionEditor::kTooShortMessage = QStringLiteral(
-    "Нельзя добавить в список исключений пункт, состоящий менее, чем из трёх символов.");
-
-QString TExclusionEditor::TooLongMessage() {
+QString TooLongMessage() {
     return QStringLiteral("Нельзя внести в список исключений пункт длиннее %1 символов:\n"
                           "файл настроек не сможет его сохранить.")
         .arg(MaxExclusionEntryChars());
 }
 
-QString TExclusionEditor::TooLongImportMessage(int line) {
+QString TooLongImportMessage(int line) {
     return QStringLiteral("Строка %1 файла длиннее %2 символов:\n"
                           "файл настроек не сможет её сохранить. Список не импортирован.")
         .arg(line)
         .arg(MaxExclusionEntryChars());
 }
 
-QString TExclusionEditor::TooManyImportMessage() {
+QString TooManyImportMessage() {
     return QStringLiteral("Файл содержит больше %1 строк: столько пунктов список исключений не вмещает.\n"
                           "Список не импортирован.")
         .arg(kMaxListRows);
 }
+
+}  // namespace
+
+const QString TExclusionEditor::kTooShortMessage = QStringLiteral(
+    "Нельзя добавить в список исключений пункт, состоящий менее, чем из трёх символов.");
 
 TExclusionEditor::TExclusionEditor(const AppContext& context, QGroupBox* frame, std::function<void()> markChanged)
     : QObject(frame), context_(context), markChanged_(std::move(markChanged)) {

@@ -45,9 +45,6 @@ public:
 
     // Messages of this editor.
     static const QString kTooShortMessage;
-    static QString TooLongMessage();
-    static QString TooLongImportMessage(int line);
-    static QString TooManyImportMessage();
 
 public slots:
     void box_ignoreClick();

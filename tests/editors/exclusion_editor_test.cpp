@@ -377,6 +377,8 @@ TEST_F(ExclusionEditor, FilesThatCannotBeOpenedOrCreatedReachTheErrorDisplay) {
 }
 
 TEST_F(ExclusionEditor, EntriesTheSettingsFileCannotKeepAreRefused) {
+    const QString kTooManyLines = QStringLiteral(
+        "Файл содержит больше 131072 строк: столько пунктов список исключений не вмещает.\nСписок не импортирован.");
     const std::string fits(1023, 'a');
     const std::string tooLong(1024, 'b');
     const std::string source = dir / "long.txt";
@@ -384,7 +386,8 @@ TEST_F(ExclusionEditor, EntriesTheSettingsFileCannotKeepAreRefused) {
     SetRows({"kept"});
     dialogs.paths = {QString::fromStdString(source)};
     sub_import->trigger();
-    EXPECT_EQ(dialogs.Messages(), std::vector<QString>{zorbex::TExclusionEditor::TooLongImportMessage(2)});
+    EXPECT_EQ(dialogs.Messages(), std::vector<QString>{QStringLiteral("Строка 2 файла длиннее 1023 символов:\n"
+                                                       "файл настроек не сможет её сохранить. Список не импортирован.")});
     EXPECT_EQ(Rows(), QStringList{"kept"});
     EXPECT_FALSE(btn_savn->isEnabled());
 
@@ -395,7 +398,7 @@ TEST_F(ExclusionEditor, EntriesTheSettingsFileCannotKeepAreRefused) {
     dialogs.calls.clear();
     dialogs.paths = {QString::fromStdString(source)};
     sub_import->trigger();
-    EXPECT_EQ(dialogs.Messages(), std::vector<QString>{zorbex::TExclusionEditor::TooManyImportMessage()});
+    EXPECT_EQ(dialogs.Messages(), std::vector<QString>{kTooManyLines});
     EXPECT_EQ(Rows(), QStringList{"kept"});
     zx_test::WriteFile(source, many);
     dialogs.paths = {QString::fromStdString(source)};
@@ -411,7 +414,7 @@ TEST_F(ExclusionEditor, EntriesTheSettingsFileCannotKeepAreRefused) {
     dialogs.calls.clear();
     dialogs.paths = {QString::fromStdString(source)};
     sub_import->trigger();
-    EXPECT_EQ(dialogs.Messages(), std::vector<QString>{zorbex::TExclusionEditor::TooManyImportMessage()});
+    EXPECT_EQ(dialogs.Messages(), std::vector<QString>{kTooManyLines});
     EXPECT_EQ(Rows(), QStringList{"kept"});
 
     dialogs.calls.clear();
@@ -419,8 +422,9 @@ TEST_F(ExclusionEditor, EntriesTheSettingsFileCannotKeepAreRefused) {
     lst_ignore->setCurrentRow(0);
     edt_ignore->setText(QString::fromStdString(tooLong));
     ed.btn_editClick();
-    EXPECT_EQ(dialogs.Messages(), (std::vector<QString>{zorbex::TExclusionEditor::TooLongMessage(),
-                                                       zorbex::TExclusionEditor::TooLongMessage()}));
+    const QString tooLongEntry = QStringLiteral(
+        "Нельзя внести в список исключений пункт длиннее 1023 символов:\nфайл настроек не сможет его сохранить.");
+    EXPECT_EQ(dialogs.Messages(), (std::vector<QString>{tooLongEntry, tooLongEntry}));
     EXPECT_EQ(Rows(), QStringList{"kept"});
 
     // The longest that fits is saved and loaded back whole.
