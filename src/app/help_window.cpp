@@ -54,9 +54,9 @@ void THelpWindow::Show(int context) {
     if (found != book_.topics.end()) {
         txt_help_->setHtml(TopicHtml(found->second));
     } else {
-        HelpTopic missing{QStringLiteral("Раздел не найден"),
-                          {QStringLiteral("В файле справки нет раздела с номером ") + QString::number(context) +
-                           QLatin1Char('.')}};
+        HelpTopic missing{
+            QStringLiteral("Раздел не найден"),
+            {QStringLiteral("В файле справки нет раздела с номером ") + QString::number(context) + QLatin1Char('.')}};
         if (book_.topics.count(kHelpContents))
             missing.lines << QString() << QStringLiteral("Перейти к [[9999|содержанию справки]].");
         txt_help_->setHtml(TopicHtml(missing));

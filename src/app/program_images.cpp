@@ -29,8 +29,8 @@ void Outline(QPainter& p, const QPainterPath& shape) {
 // The ordinary arrow pointer, tip at (0, 0).
 void DrawArrow(QPainter& p) {
     QPainterPath arrow;
-    arrow.addPolygon(QPolygonF({{0.5, 0.5}, {0.5, 16.5}, {4.5, 12.5}, {7.5, 18.5}, {9.5, 17.5}, {6.5, 11.5},
-                                {11.5, 11.5}, {0.5, 0.5}}));
+    arrow.addPolygon(QPolygonF(
+        {{0.5, 0.5}, {0.5, 16.5}, {4.5, 12.5}, {7.5, 18.5}, {9.5, 17.5}, {6.5, 11.5}, {11.5, 11.5}, {0.5, 0.5}}));
     Outline(p, arrow);
 }
 
@@ -44,11 +44,11 @@ QCursor HandCursor() {
         part.addRoundedRect(QRectF(x, y, w, h), 2, 2);
         return part;
     };
-    hand = finger(7.5, 0.5, 5, 16)         // the pointing finger
+    hand = finger(7.5, 0.5, 5, 16)  // the pointing finger
                .united(finger(11.5, 7.5, 4, 9))
                .united(finger(14.5, 8.5, 4, 8))
                .united(finger(17.5, 9.5, 4, 8))
-               .united(finger(1.5, 11.5, 7, 5))  // the thumb
+               .united(finger(1.5, 11.5, 7, 5))     // the thumb
                .united(finger(4.5, 13.5, 17, 10));  // the palm
     Outline(p, hand);
     // The fingers' folds.

@@ -57,8 +57,8 @@ void HoldOrGiveUp(QtMsgType type, const QMessageLogContext& context, const QStri
 
 }  // namespace
 
-int StartWithUnreachableDisplay(const std::vector<std::string>& args, const ProgramPlaces& places,
-                                std::ostream& out, std::ostream& err) {
+int StartWithUnreachableDisplay(const std::vector<std::string>& args, const ProgramPlaces& places, std::ostream& out,
+                                std::ostream& err) {
     if (args.empty() || !IsAutoRunSwitch(args.front())) {
         err << "zorbex: дисплей не открывается" << DisplayNamed()
             << ", поэтому окно не может быть показано; `zorbex /start` создаёт запомненный выбор без окна "
@@ -66,8 +66,7 @@ int StartWithUnreachableDisplay(const std::vector<std::string>& args, const Prog
             << std::endl;
         return kExitRefused;
     }
-    err << "zorbex: дисплей не открывается" << DisplayNamed() << "; запомненный выбор создаётся без окна."
-        << std::endl;
+    err << "zorbex: дисплей не открывается" << DisplayNamed() << "; запомненный выбор создаётся без окна." << std::endl;
     // Only the switch: further arguments are never looked at, and with no
     // display in the environment the start is the unattended one.
     return StartWithoutWindow({args.front()}, StartEnvironment{}, places, out, err).value_or(kExitRefused);

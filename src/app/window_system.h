@@ -16,8 +16,8 @@ namespace zorbex {
 // switch as the first argument: one line on err saying so, then the
 // unattended run exactly as without a display, and its status. Otherwise one
 // line on err and status 2.
-int StartWithUnreachableDisplay(const std::vector<std::string>& args, const ProgramPlaces& places,
-                                std::ostream& out, std::ostream& err);
+int StartWithUnreachableDisplay(const std::vector<std::string>& args, const ProgramPlaces& places, std::ostream& out,
+                                std::ostream& err);
 
 // Runs create(), which constructs the application object. The messages Qt
 // gives meanwhile are held back: passed on when create() returns, dropped

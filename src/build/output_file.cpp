@@ -63,24 +63,41 @@ std::string WriteFailureReason(const WriteResult& result) {
             return result.error;
     }
     switch (result.errnum) {
-        case ENOENT: return "каталог не найден";
-        case ENOTDIR: return "часть пути не является каталогом";
-        case EISDIR: return "на этом месте каталог";
-        case EACCES: return "нет прав доступа";
-        case EPERM: return "операция не разрешена";
-        case EROFS: return "файловая система только для чтения";
-        case ENOSPC: return "на диске нет места";
-        case EDQUOT: return "превышена дисковая квота";
-        case EFBIG: return "файл слишком велик";
-        case ENAMETOOLONG: return "слишком длинное имя файла";
-        case ELOOP: return "слишком много уровней символических ссылок";
-        case EIO: return "ошибка ввода-вывода";
-        case ETXTBSY: return "файл занят выполняемой программой";
-        case EBUSY: return "файл занят";
+        case ENOENT:
+            return "каталог не найден";
+        case ENOTDIR:
+            return "часть пути не является каталогом";
+        case EISDIR:
+            return "на этом месте каталог";
+        case EACCES:
+            return "нет прав доступа";
+        case EPERM:
+            return "операция не разрешена";
+        case EROFS:
+            return "файловая система только для чтения";
+        case ENOSPC:
+            return "на диске нет места";
+        case EDQUOT:
+            return "превышена дисковая квота";
+        case EFBIG:
+            return "файл слишком велик";
+        case ENAMETOOLONG:
+            return "слишком длинное имя файла";
+        case ELOOP:
+            return "слишком много уровней символических ссылок";
+        case EIO:
+            return "ошибка ввода-вывода";
+        case ETXTBSY:
+            return "файл занят выполняемой программой";
+        case EBUSY:
+            return "файл занят";
         case EMFILE:
-        case ENFILE: return "слишком много открытых файлов";
-        case ENOMEM: return "недостаточно памяти";
-        default: return result.error;
+        case ENFILE:
+            return "слишком много открытых файлов";
+        case ENOMEM:
+            return "недостаточно памяти";
+        default:
+            return result.error;
     }
 }
 

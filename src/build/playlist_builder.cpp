@@ -25,9 +25,7 @@ void Log(const BuildContext& context, const std::string& line) {
 
 std::string NotFoundLine(const std::string& folder) { return "   каталог «" + folder + "» не найден"; }
 
-std::string CutReason() {
-    return "имя в файле настроек длиннее " + std::to_string(ini::kMaxTextChars) + " символов";
-}
+std::string CutReason() { return "имя в файле настроек длиннее " + std::to_string(ini::kMaxTextChars) + " символов"; }
 
 bool IsLink(const std::string& path) {
     struct stat st {};
@@ -127,8 +125,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
             ok = false;
             return;
         }
-        const std::vector<std::string> names =
-            SelectFiles(listing.entries, mask, def.hidden, def.system, &lineBreaks);
+        const std::vector<std::string> names = SelectFiles(listing.entries, mask, def.hidden, def.system, &lineBreaks);
         if (def.fullpath && HasLineBreak(folder)) {
             lineBreaks += static_cast<int64_t>(names.size());
             return;
@@ -241,14 +238,17 @@ BuildResult BuildPlaylist(const PlaylistDefinition& def, bool ticked, bool overw
     if (def.ignore_use)
         for (const std::string& e : def.ignore) excluded.insert(FileNamePart(e));
     bool stopped = false;
-    const bool gathered = Gather(def, context, [&](std::string_view line) {
-        ++result.found;
-        if (!excluded.empty() && excluded.count(FileNamePart(line)) > 0) {
-            ++result.excluded;
-            return;
-        }
-        out.AddLine(line);
-    }, stopped, result.lineBreaks);
+    const bool gathered = Gather(
+        def, context,
+        [&](std::string_view line) {
+            ++result.found;
+            if (!excluded.empty() && excluded.count(FileNamePart(line)) > 0) {
+                ++result.excluded;
+                return;
+            }
+            out.AddLine(line);
+        },
+        stopped, result.lineBreaks);
     if (stopped) {
         out.Discard();
         result.found = result.excluded = result.lineBreaks = 0;

@@ -13,8 +13,8 @@
 
 #include "platform/dir_listing.h"
 #include "platform/file_write.h"
-#include "platform/path_walk.h"
 #include "platform/path_parts.h"  // ResolveOutputPath; FileNamePart: what an exclusion entry is compared by
+#include "platform/path_walk.h"
 #include "platform/wildcard.h"
 #include "settings/program_places.h"
 
@@ -69,14 +69,14 @@ enum class BuildOutcome {
     kFolderNotFound,  // a folder could not be listed; nothing written
     kWriteFailed,     // the playlist file could not be written
     kWritten,
-    kStopped,         // the run was asked to stop during the walk; nothing written
+    kStopped,  // the run was asked to stop during the walk; nothing written
 };
 
 struct BuildResult {
     BuildOutcome outcome = BuildOutcome::kDisabled;
-    std::string output;   // the resolved output path
-    int64_t found = 0;    // lines gathered before exclusion
-    int64_t excluded = 0; // lines removed by the exclusion list
+    std::string output;    // the resolved output path
+    int64_t found = 0;     // lines gathered before exclusion
+    int64_t excluded = 0;  // lines removed by the exclusion list
     // Lines left out because they would hold a line break (a name, or with
     // full paths a folder, holding CR or LF); not part of found.
     int64_t lineBreaks = 0;
@@ -103,8 +103,8 @@ struct BuildContext {
 bool OutputExists(const std::string& path);
 
 struct FolderFiles {
-    bool found = false;          // false: the folder could not be listed
-    std::string folder;          // absolute, as the system names it; no trailing "/" but for "/"
+    bool found = false;              // false: the folder could not be listed
+    std::string folder;              // absolute, as the system names it; no trailing "/" but for "/"
     std::vector<std::string> names;  // bare names, sorted, one per matching pattern
     int64_t lineBreaks = 0;          // names left out by SelectFiles
 };

@@ -27,8 +27,8 @@ void LimitArenas() {
 int Cores() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
 
 // The visible subfolders of listing in the user's order, as folders below parent.
-void SortSubfolders(const DirListing& listing, Folder& parent, const Collation& collation,
-                    std::vector<uint32_t>& order, std::vector<std::unique_ptr<Folder>>& subs) {
+void SortSubfolders(const DirListing& listing, Folder& parent, const Collation& collation, std::vector<uint32_t>& order,
+                    std::vector<std::unique_ptr<Folder>>& subs) {
     std::vector<std::string_view> names;
     std::vector<uint32_t> index;
     for (size_t i = 0; i < listing.entries.size(); ++i) {
@@ -168,8 +168,10 @@ void ReadAhead::DropSubs(Folder* f) {
 
 void ReadAhead::Release(Folder* f) {
     std::lock_guard lock(mu_);
-    if (f == root_.get()) root_.reset();
-    else f->parent->subs[f->rank].reset();
+    if (f == root_.get())
+        root_.reset();
+    else
+        f->parent->subs[f->rank].reset();
 }
 
 void ReadAhead::AddCounts(TTreeScanner::Counts& counts) {
@@ -205,9 +207,8 @@ void ReadAhead::Work() {
             // The visit's own checks, guessed now: a guess that proves
             // wrong only costs the visit a read of its own.
             const Identity id{listing.device, listing.inode};
-            skip = OnAncestorLocked(f, id) ||
-                   (f->throughLink &&
-                    (KernelDeviceLocked(reader, listing.device) || !throughLinkClaimed_.insert(id).second));
+            skip = OnAncestorLocked(f, id) || (f->throughLink && (KernelDeviceLocked(reader, listing.device) ||
+                                                                  !throughLinkClaimed_.insert(id).second));
         }
         const bool read = listing.ok && !skip && !f->abandoned;
         lock.unlock();
@@ -326,8 +327,10 @@ void ReadAhead::DropLocked(std::unique_ptr<Folder>& slot) {
         if (f->pending) pending_.erase(f);
         f->pending = false;
         // The worker reading it gives its place in the bound back.
-        if (f->state == Folder::State::kReading) f->abandoned = true;
-        else Uncount(f);
+        if (f->state == Folder::State::kReading)
+            f->abandoned = true;
+        else
+            Uncount(f);
         for (const auto& sub : f->subs) {
             if (sub) below.push_back(sub.get());
         }

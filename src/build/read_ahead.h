@@ -46,7 +46,7 @@ struct Folder {
     uint64_t device = 0;
     uint64_t inode = 0;
     DirListing listing;
-    std::vector<uint32_t> subOrder;  // visible subfolders' indices in listing.entries, sorted
+    std::vector<uint32_t> subOrder;             // visible subfolders' indices in listing.entries, sorted
     std::vector<std::unique_ptr<Folder>> subs;  // one per subOrder entry, same order
 };
 

@@ -88,7 +88,7 @@ enum class RunStatus {
     kNothingTicked,  // refused: no row ticked
     kOutOfStep,      // refused: the list does not match the settings file
     kCompleted,
-    kStopped,        // the host asked to stop: the run ended where it was
+    kStopped,  // the host asked to stop: the run ended where it was
 };
 
 struct RunResult {

@@ -112,7 +112,7 @@ private:
     int readAheadThreads_ = -1;  // not set: chosen by the machine
 
     bool keepGoing_ = false;
-    std::string accessPrefix_;  // put before a reported path to open it
+    std::string accessPrefix_;                         // put before a reported path to open it
     std::vector<std::pair<uint64_t, uint64_t>> path_;  // device, inode of the folders being visited
     std::set<std::pair<uint64_t, uint64_t>> enteredThroughLink_;
     Counts counts_;

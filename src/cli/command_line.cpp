@@ -51,8 +51,8 @@ StartMode ClassifyStart(const std::vector<std::string>& args, const StartEnviron
     if (first == "--help" || first == "-h") return StartMode::kHelp;
     if (first == "--version" || first == "-V") return StartMode::kVersion;
     if (first == "--watch") return StartMode::kWatch;
-    const bool display = !env.display.empty() || !env.waylandDisplay.empty() || !env.qtPlatform.empty() ||
-                         PlatformArgument(args);
+    const bool display =
+        !env.display.empty() || !env.waylandDisplay.empty() || !env.qtPlatform.empty() || PlatformArgument(args);
     if (display) return StartMode::kWindow;
     return IsAutoRunSwitch(first) ? StartMode::kUnattended : StartMode::kNoDisplay;
 }

@@ -28,7 +28,7 @@ enum class StartMode {
     kNoDisplay,   // no switch and no display: say so and stop
     kHelp,
     kVersion,
-    kWatch,       // --watch: the unattended run, then playlists that follow their folders
+    kWatch,  // --watch: the unattended run, then playlists that follow their folders
 };
 
 // args: the arguments after the program name. A display exists when DISPLAY

@@ -41,7 +41,8 @@ RunResult RunSome(RunHost& host, const ProgramPlaces& places, const std::vector<
         host.DefinitionStarted(n, 0);
         host.LogLine("плейлист №" + std::to_string(n));
         const PlaylistDefinition definition = host.LoadPlaylist(n);
-        const BuildOutcome outcome = BuildPlaylist(definition, host.RowTicked(n - 1), host.Options().overwrite, build).outcome;
+        const BuildOutcome outcome =
+            BuildPlaylist(definition, host.RowTicked(n - 1), host.Options().overwrite, build).outcome;
         if (outcome == BuildOutcome::kStopped) {
             result.status = RunStatus::kStopped;
             return result;

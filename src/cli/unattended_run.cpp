@@ -22,17 +22,13 @@ UnattendedHost::UnattendedHost(const ProgramPlaces& places, std::ostream& log, s
 
 int UnattendedHost::RowCount() { return static_cast<int>(ticks_.size()); }
 
-bool UnattendedHost::RowTicked(int row) {
-    return row >= 0 && row < RowCount() && ticks_[static_cast<size_t>(row)];
-}
+bool UnattendedHost::RowTicked(int row) { return row >= 0 && row < RowCount() && ticks_[static_cast<size_t>(row)]; }
 
 PlaylistDefinition UnattendedHost::LoadPlaylist(int n) {
     return ReadPlaylistDefinition(SettingsFile(settingsFile_), n);
 }
 
-UnionDefinition UnattendedHost::LoadUnion(int m) {
-    return ReadUnionDefinition(SettingsFile(settingsFile_), m);
-}
+UnionDefinition UnattendedHost::LoadUnion(int m) { return ReadUnionDefinition(SettingsFile(settingsFile_), m); }
 
 void UnattendedHost::Refused(const std::string& message) { errors_ << message << std::endl; }
 

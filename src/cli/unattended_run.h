@@ -12,7 +12,7 @@
 namespace zorbex {
 
 // Exit statuses a scheduler can act on.
-inline constexpr int kExitCompleted = 0;  // every ticked definition built or kept
+inline constexpr int kExitCompleted = 0;   // every ticked definition built or kept
 inline constexpr int kExitSomeFailed = 1;  // completed, but a ticked definition failed
 inline constexpr int kExitRefused = 2;     // refused or stopped, or the settings file not writable
 

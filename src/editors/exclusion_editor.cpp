@@ -20,28 +20,31 @@ namespace {
 const char* const kListFilter = "Текстовые документы|*.txt|Списки и плейлисты|*.lst;*.pls;*.m3u|Все файлы|*.*";
 
 QString TooLongMessage() {
-    return QStringLiteral("Нельзя внести в список исключений пункт длиннее %1 символов:\n"
-                          "файл настроек не сможет его сохранить.")
+    return QStringLiteral(
+               "Нельзя внести в список исключений пункт длиннее %1 символов:\n"
+               "файл настроек не сможет его сохранить.")
         .arg(MaxExclusionEntryChars());
 }
 
 QString TooLongImportMessage(int line) {
-    return QStringLiteral("Строка %1 файла длиннее %2 символов:\n"
-                          "файл настроек не сможет её сохранить. Список не импортирован.")
+    return QStringLiteral(
+               "Строка %1 файла длиннее %2 символов:\n"
+               "файл настроек не сможет её сохранить. Список не импортирован.")
         .arg(line)
         .arg(MaxExclusionEntryChars());
 }
 
 QString TooManyImportMessage() {
-    return QStringLiteral("Файл содержит больше %1 строк: столько пунктов список исключений не вмещает.\n"
-                          "Список не импортирован.")
+    return QStringLiteral(
+               "Файл содержит больше %1 строк: столько пунктов список исключений не вмещает.\n"
+               "Список не импортирован.")
         .arg(kMaxListRows);
 }
 
 }  // namespace
 
-const QString TExclusionEditor::kTooShortMessage = QStringLiteral(
-    "Нельзя добавить в список исключений пункт, состоящий менее, чем из трёх символов.");
+const QString TExclusionEditor::kTooShortMessage =
+    QStringLiteral("Нельзя добавить в список исключений пункт, состоящий менее, чем из трёх символов.");
 
 TExclusionEditor::TExclusionEditor(const AppContext& context, QGroupBox* frame, std::function<void()> markChanged)
     : QObject(frame), context_(context), markChanged_(std::move(markChanged)) {
@@ -54,8 +57,8 @@ void TExclusionEditor::BuildControls(QGroupBox* frame) {
     const int w = frame->width();
     box_ignore_ = Named(new QCheckBox(QStringLiteral(" "), frame), "box_ignore");
     box_ignore_->setGeometry(8, 20, 18, 16);
-    txt_ignore_ = Named(new TClickLabel(QStringLiteral("ИСКЛЮЧИТЬ  ИЗ  ПЛЕЙЛИСТА\nСЛЕДУЮЩИЕ  ФАЙЛЬI:"), frame),
-                        "txt_ignore");
+    txt_ignore_ =
+        Named(new TClickLabel(QStringLiteral("ИСКЛЮЧИТЬ  ИЗ  ПЛЕЙЛИСТА\nСЛЕДУЮЩИЕ  ФАЙЛЬI:"), frame), "txt_ignore");
     txt_ignore_->setGeometry(30, 15, w - 36, 26);
     txt_ignore_->setCursor(Qt::PointingHandCursor);
 
@@ -73,8 +76,8 @@ void TExclusionEditor::BuildControls(QGroupBox* frame) {
     mediaDialog.filter = QStringLiteral("Музыка|*.mp?;*.mid;*.wav;*.mod|Видео|*.avi;*.mp*g;|Все файлы|*.*");
     mediaDialog.fileMustExist = true;
     mediaDialog.pathMustExist = true;
-    edt_ignore_ = Named(new TFileNameEdit(TFileNameEdit::Mode::Open, mediaDialog, context_.dialogs, frame),
-                        "edt_ignore");
+    edt_ignore_ =
+        Named(new TFileNameEdit(TFileNameEdit::Mode::Open, mediaDialog, context_.dialogs, frame), "edt_ignore");
     edt_ignore_->setGeometry(6, 170, w - 12, 21);
     edt_ignore_->setEnabled(false);
 

@@ -140,11 +140,22 @@ void DirectoryReader::Read(DirListing& listing, ListOptions options) {
             // links and file systems without types need a stat.
             bool needStat = options.sizes;
             switch (d->d_type) {
-                case DT_REG: e.kind = EntryKind::kFile; break;
-                case DT_DIR: e.kind = EntryKind::kDirectory; break;
-                case DT_LNK: e.symlink = true; needStat = true; break;
-                case DT_UNKNOWN: needStat = true; break;
-                default: e.kind = EntryKind::kOther; break;
+                case DT_REG:
+                    e.kind = EntryKind::kFile;
+                    break;
+                case DT_DIR:
+                    e.kind = EntryKind::kDirectory;
+                    break;
+                case DT_LNK:
+                    e.symlink = true;
+                    needStat = true;
+                    break;
+                case DT_UNKNOWN:
+                    needStat = true;
+                    break;
+                default:
+                    e.kind = EntryKind::kOther;
+                    break;
             }
             if (needStat) {
                 struct stat st {};

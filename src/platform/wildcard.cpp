@@ -138,8 +138,6 @@ bool FileMask::Matches(std::string_view name) const {
     return false;
 }
 
-bool WildcardMatch(std::string_view pattern, std::string_view name) {
-    return WildcardPattern(pattern).Matches(name);
-}
+bool WildcardMatch(std::string_view pattern, std::string_view name) { return WildcardPattern(pattern).Matches(name); }
 
 }  // namespace zorbex

@@ -8,9 +8,9 @@
 // one goes in front, for reading to skip).
 // Reading: a UTF-8 byte-order mark in front is skipped; a line ends at CR LF,
 // at a lone CR or at a lone LF (CR LF is one break); a NUL byte ends the
-// text; the text after the last break, when there is any, is the last line. Each line is decoded on its own (DecodeStoreText),
-// so windows-1251 and UTF-8 lines may be mixed. Lines are kept as they are:
-// empty lines, blanks and quotes stay.
+// text; the text after the last break, when there is any, is the last line. Each line is decoded on its own
+// (DecodeStoreText), so windows-1251 and UTF-8 lines may be mixed. Lines are kept as they are: empty lines, blanks and
+// quotes stay.
 //
 // ReadExclusionFile(WriteExclusionFile(lines)) == lines for every list of
 // valid UTF-8 lines that hold no CR, LF or NUL.

@@ -42,7 +42,8 @@ std::string Utf16ToUtf8(std::string_view file, Encoding encoding) {
 // windows-1251 name beside a UTF-8 value.
 void AppendDecodedLine(std::string_view line, std::string& out) {
     const size_t first = line.find_first_not_of(" \t\r\v\f");
-    const bool whole = first == std::string_view::npos || line[first] == '[' || line[first] == ';' || line[first] == '#';
+    const bool whole =
+        first == std::string_view::npos || line[first] == '[' || line[first] == ';' || line[first] == '#';
     const size_t eq = whole ? std::string_view::npos : line.find('=');
     if (eq == std::string_view::npos) {
         out += DecodeStoreText(line);

@@ -13,9 +13,12 @@ struct OptionKey {
 };
 
 constexpr OptionKey kOptionKeys[] = {
-    {"process", &ProgramOptions::processPage, 1}, {"terminate", &ProgramOptions::quit, 1},
-    {"remember", &ProgramOptions::remember, 1},   {"overwrite", &ProgramOptions::overwrite, 0},
-    {"compact", &ProgramOptions::compact, 0},     {"topmost", &ProgramOptions::topmost, 0},
+    {"process", &ProgramOptions::processPage, 1},
+    {"terminate", &ProgramOptions::quit, 1},
+    {"remember", &ProgramOptions::remember, 1},
+    {"overwrite", &ProgramOptions::overwrite, 0},
+    {"compact", &ProgramOptions::compact, 0},
+    {"topmost", &ProgramOptions::topmost, 0},
     {"log", &ProgramOptions::log, 1},
 };
 

@@ -16,9 +16,7 @@ namespace {
 
 // With the effective ids, which are the ones the writes use; a read-only
 // mount refuses even root.
-bool CanWriteFolder(const std::string& dir) {
-    return ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
-}
+bool CanWriteFolder(const std::string& dir) { return ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0; }
 
 bool Exists(const std::string& path) {
     struct stat st {};

@@ -30,8 +30,10 @@ public:
     }
     void Set(const Key& key, bool stuck) {
         const std::lock_guard guard(mutex_);
-        if (stuck) keys_.insert(key);
-        else keys_.erase(key);
+        if (stuck)
+            keys_.insert(key);
+        else
+            keys_.erase(key);
         empty_.store(keys_.empty(), std::memory_order_relaxed);
     }
 

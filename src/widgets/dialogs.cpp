@@ -54,7 +54,7 @@ private:
             width = room;
         }
         const int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
-                                                          : layout()->totalMinimumSize().height();
+                                                         : layout()->totalMinimumSize().height();
         setFixedSize(width, height);
         // The changes above asked for another layout pass, which would undo them.
         QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);
@@ -81,11 +81,15 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, MsgButtons butt
     auto box = std::make_unique<TMessageBox>(QMessageBox::NoIcon, QString(), text);
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
     switch (buttons) {
-    case MsgButtons::Ok: box->setStandardButtons(QMessageBox::Ok); break;
-    case MsgButtons::YesNo: box->setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-    case MsgButtons::YesNoCancel:
-        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        break;
+        case MsgButtons::Ok:
+            box->setStandardButtons(QMessageBox::Ok);
+            break;
+        case MsgButtons::YesNo:
+            box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
+        case MsgButtons::YesNoCancel:
+            box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            break;
     }
     return box;
 }
@@ -97,10 +101,14 @@ std::unique_ptr<QMessageBox> MakeErrorBox(const QString& message) {
 
 MsgResult QtDialogs::Message(const QString& text, MsgButtons buttons) {
     switch (MakeMessageBox(text, buttons)->exec()) {
-    case QMessageBox::Yes: return MsgResult::Yes;
-    case QMessageBox::No: return MsgResult::No;
-    case QMessageBox::Cancel: return MsgResult::Cancel;
-    default: break;
+        case QMessageBox::Yes:
+            return MsgResult::Yes;
+        case QMessageBox::No:
+            return MsgResult::No;
+        case QMessageBox::Cancel:
+            return MsgResult::Cancel;
+        default:
+            break;
     }
     // Closing a question without an answer counts as its safest answer.
     if (buttons == MsgButtons::YesNo) return MsgResult::No;
@@ -138,9 +146,7 @@ std::optional<QString> QtDialogs::PickFolder(const QString& title, const QString
     return dir;
 }
 
-void QtDialogs::OpenUrl(const QString& url) {
-    QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
-}
+void QtDialogs::OpenUrl(const QString& url) { QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode)); }
 
 void QtDialogs::ShowError(const QString& message) { MakeErrorBox(message)->exec(); }
 

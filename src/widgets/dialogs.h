@@ -2,10 +2,10 @@
 // The one road to message boxes, file dialogs, the folder picker, the shell
 // and the error display. The program passes QtDialogs; tests pass a scripted
 // stand-in that answers from a queue and records what was asked.
-#include <memory>
-#include <optional>
 #include <QString>
 #include <QStringList>
+#include <memory>
+#include <optional>
 
 class QMessageBox;
 
@@ -19,7 +19,7 @@ enum class MsgResult { Ok, Yes, No, Cancel };
 struct FileDialogOptions {
     QString title;
     QString filter;
-    QString defaultExt;           // without the dot; empty for none
+    QString defaultExt;            // without the dot; empty for none
     bool overwritePrompt = false;  // save: ask before replacing a file
     bool fileMustExist = false;    // open
     bool pathMustExist = false;

@@ -33,7 +33,11 @@ QIcon BrowseIcon(TFileNameEdit::Mode mode) {
 }  // namespace
 
 TFileNameEdit::TFileNameEdit(Mode mode, FileDialogOptions options, IDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), mode_(mode), options_(std::move(options)), dialogs_(dialogs), edit_(new QLineEdit(this)),
+    : QWidget(parent),
+      mode_(mode),
+      options_(std::move(options)),
+      dialogs_(dialogs),
+      edit_(new QLineEdit(this)),
       button_(new QToolButton(this)) {
     button_->setIcon(BrowseIcon(mode));
     button_->setFocusPolicy(Qt::NoFocus);
@@ -75,16 +79,21 @@ void TFileNameEdit::Browse() {
         start = start.mid(1, start.size() - 2);
     std::optional<QString> picked;
     switch (mode_) {
-    case Mode::Open: picked = dialogs_.OpenFile(options_, start); break;
-    case Mode::Save: picked = dialogs_.SaveFile(options_, start); break;
-    case Mode::Folder: picked = dialogs_.PickFolder(options_.title, start); break;
+        case Mode::Open:
+            picked = dialogs_.OpenFile(options_, start);
+            break;
+        case Mode::Save:
+            picked = dialogs_.SaveFile(options_, start);
+            break;
+        case Mode::Folder:
+            picked = dialogs_.PickFolder(options_.title, start);
+            break;
     }
     if (picked) setText(FieldTextForPick(*picked, mode_));
 }
 
 void TFileNameEdit::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls() && event->mimeData()->urls().first().isLocalFile())
-        event->acceptProposedAction();
+    if (event->mimeData()->hasUrls() && event->mimeData()->urls().first().isLocalFile()) event->acceptProposedAction();
 }
 
 void TFileNameEdit::dropEvent(QDropEvent* event) {

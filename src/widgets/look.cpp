@@ -24,14 +24,14 @@ QFont Face(const QStringList& families, int pixels, bool bold) {
 
 // The Windows faces come first so that a host that has them shows the real look.
 QFont SmallFont(bool bold) {
-    return Face({QStringLiteral("Small Fonts"), QStringLiteral("DejaVu Sans Condensed"),
-                 QStringLiteral("DejaVu Sans"), QStringLiteral("Nimbus Sans Narrow")},
+    return Face({QStringLiteral("Small Fonts"), QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans"),
+                 QStringLiteral("Nimbus Sans Narrow")},
                 9, bold);
 }
 
 QFont MsSansSerifFont(int pixels, bool bold) {
-    return Face({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"), QStringLiteral("Nimbus Sans")},
-                pixels, bold);
+    return Face({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"), QStringLiteral("Nimbus Sans")}, pixels,
+                bold);
 }
 
 QFont ArialFont(int pixels, bool bold) {

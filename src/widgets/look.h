@@ -83,8 +83,8 @@ private:
 };
 
 // A label with no background of its own, so that a shadow copy shows through.
-QLabel* MakePlainLabel(QWidget* parent, const QString& name, const QString& text, const QFont& font,
-                       QColor color, const QRect& geometry, Qt::Alignment alignment);
+QLabel* MakePlainLabel(QWidget* parent, const QString& name, const QString& text, const QFont& font, QColor color,
+                       const QRect& geometry, Qt::Alignment alignment);
 
 // The big number over its silver shadow (2 px right and below) and the
 // underlined name over its shadow (1 px), as both editors show them.
@@ -94,8 +94,7 @@ struct IdentityLabels {
     QLabel* idA;
     QLabel* idZ;
 };
-IdentityLabels MakeIdentityLabels(QWidget* group, const char* numA, const char* numZ, const char* idA,
-                                  const char* idZ);
+IdentityLabels MakeIdentityLabels(QWidget* group, const char* numA, const char* numZ, const char* idA, const char* idZ);
 
 // Up and down arrows stacked beside the save button "СОХРАНИТЬ", as both editors have them.
 struct NavigationButtons {

@@ -9,15 +9,15 @@ namespace {
 
 bool IsInput(const QEvent* event) {
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::Shortcut:
-        return true;
-    default:
-        return false;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::Shortcut:
+            return true;
+        default:
+            return false;
     }
 }
 

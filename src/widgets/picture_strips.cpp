@@ -31,8 +31,8 @@ QImage MakeStrip(std::initializer_list<DrawCell> cells) {
 void Page(QPainter& p, QRect r, QColor fill = Qt::white) {
     const int fold = 3;
     QPolygon outline;
-    outline << r.topLeft() << QPoint(r.right() - fold, r.top()) << QPoint(r.right(), r.top() + fold)
-            << r.bottomRight() << r.bottomLeft();
+    outline << r.topLeft() << QPoint(r.right() - fold, r.top()) << QPoint(r.right(), r.top() + fold) << r.bottomRight()
+            << r.bottomLeft();
     p.setPen(QColor(64, 64, 64));
     p.setBrush(fill);
     p.drawPolygon(outline);
@@ -50,8 +50,8 @@ void Arrow(QPainter& p, int x0, int x1, int y, QColor color) {
     const int dir = x1 > x0 ? 1 : -1;
     QPolygon shape;
     const int neck = x1 - dir * 4;
-    shape << QPoint(x0, y - 1) << QPoint(neck, y - 1) << QPoint(neck, y - 4) << QPoint(x1, y)
-          << QPoint(neck, y + 4) << QPoint(neck, y + 1) << QPoint(x0, y + 1);
+    shape << QPoint(x0, y - 1) << QPoint(neck, y - 1) << QPoint(neck, y - 4) << QPoint(x1, y) << QPoint(neck, y + 4)
+          << QPoint(neck, y + 1) << QPoint(x0, y + 1);
     p.setPen(color.darker(140));
     p.setBrush(color);
     p.drawPolygon(shape);
@@ -148,8 +148,7 @@ QImage PicIgnoreStrip() {
 }
 
 QImage PicGoStrip() {
-    static const QImage strip =
-        MakeStrip({DrawSelectAll, DrawSelectNone, DrawRefreshProcess, DrawRefreshMembers});
+    static const QImage strip = MakeStrip({DrawSelectAll, DrawSelectNone, DrawRefreshProcess, DrawRefreshMembers});
     return strip;
 }
 

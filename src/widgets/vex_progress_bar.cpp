@@ -35,11 +35,16 @@ bool Horizontal(TProgressDirection d) {
 // used so the bar does not change colour when its window loses focus.
 QColor TColor::Resolve(const QPalette& palette) const {
     switch (system_) {
-    case System::BtnFace: return palette.color(QPalette::Active, QPalette::Button);
-    case System::BtnShadow: return palette.color(QPalette::Active, QPalette::Dark);
-    case System::BtnHighlight: return palette.color(QPalette::Active, QPalette::Light);
-    case System::DkShadow3D: return palette.color(QPalette::Active, QPalette::Shadow);
-    case System::None: break;
+        case System::BtnFace:
+            return palette.color(QPalette::Active, QPalette::Button);
+        case System::BtnShadow:
+            return palette.color(QPalette::Active, QPalette::Dark);
+        case System::BtnHighlight:
+            return palette.color(QPalette::Active, QPalette::Light);
+        case System::DkShadow3D:
+            return palette.color(QPalette::Active, QPalette::Shadow);
+        case System::None:
+            break;
     }
     return QColor(std::clamp(rgb_.r, 0, 255), std::clamp(rgb_.g, 0, 255), std::clamp(rgb_.b, 0, 255));
 }
@@ -72,33 +77,33 @@ void TVexProgressBar::SetPosition(int value) {
 }
 
 int TVexProgressBar::Min() const { return min_; }
-void TVexProgressBar::SetMin(int value) { min_ = value; Repaint(); }
+void TVexProgressBar::SetMin(int value) { SetAndRepaint(min_, value); }
 int TVexProgressBar::Max() const { return max_; }
-void TVexProgressBar::SetMax(int value) { max_ = value; Repaint(); }
+void TVexProgressBar::SetMax(int value) { SetAndRepaint(max_, value); }
 TProgressDirection TVexProgressBar::Direction() const { return direction_; }
-void TVexProgressBar::SetDirection(TProgressDirection value) { direction_ = value; Repaint(); }
+void TVexProgressBar::SetDirection(TProgressDirection value) { SetAndRepaint(direction_, value); }
 TBarColorStyle TVexProgressBar::BarColorStyle() const { return barColorStyle_; }
-void TVexProgressBar::SetBarColorStyle(TBarColorStyle value) { barColorStyle_ = value; Repaint(); }
+void TVexProgressBar::SetBarColorStyle(TBarColorStyle value) { SetAndRepaint(barColorStyle_, value); }
 TColor TVexProgressBar::BarColor1() const { return barColor1_; }
-void TVexProgressBar::SetBarColor1(TColor value) { barColor1_ = value; Repaint(); }
+void TVexProgressBar::SetBarColor1(TColor value) { SetAndRepaint(barColor1_, value); }
 TColor TVexProgressBar::BarColor2() const { return barColor2_; }
-void TVexProgressBar::SetBarColor2(TColor value) { barColor2_ = value; Repaint(); }
+void TVexProgressBar::SetBarColor2(TColor value) { SetAndRepaint(barColor2_, value); }
 TColor TVexProgressBar::BarColor3() const { return barColor3_; }
-void TVexProgressBar::SetBarColor3(TColor value) { barColor3_ = value; Repaint(); }
+void TVexProgressBar::SetBarColor3(TColor value) { SetAndRepaint(barColor3_, value); }
 TColor TVexProgressBar::BackgroundColor() const { return backgroundColor_; }
-void TVexProgressBar::SetBackgroundColor(TColor value) { backgroundColor_ = value; Repaint(); }
+void TVexProgressBar::SetBackgroundColor(TColor value) { SetAndRepaint(backgroundColor_, value); }
 TColor TVexProgressBar::BorderColor1() const { return borderColor1_; }
-void TVexProgressBar::SetBorderColor1(TColor value) { borderColor1_ = value; Repaint(); }
+void TVexProgressBar::SetBorderColor1(TColor value) { SetAndRepaint(borderColor1_, value); }
 TColor TVexProgressBar::BorderColor2() const { return borderColor2_; }
-void TVexProgressBar::SetBorderColor2(TColor value) { borderColor2_ = value; Repaint(); }
+void TVexProgressBar::SetBorderColor2(TColor value) { SetAndRepaint(borderColor2_, value); }
 bool TVexProgressBar::ShowBorder() const { return showBorder_; }
-void TVexProgressBar::SetShowBorder(bool value) { showBorder_ = value; Repaint(); }
+void TVexProgressBar::SetShowBorder(bool value) { SetAndRepaint(showBorder_, value); }
 bool TVexProgressBar::ShowPosText() const { return showPosText_; }
-void TVexProgressBar::SetShowPosText(bool value) { showPosText_ = value; Repaint(); }
+void TVexProgressBar::SetShowPosText(bool value) { SetAndRepaint(showPosText_, value); }
 QString TVexProgressBar::PosTextPrefix() const { return posTextPrefix_; }
-void TVexProgressBar::SetPosTextPrefix(const QString& value) { posTextPrefix_ = value; Repaint(); }
+void TVexProgressBar::SetPosTextPrefix(const QString& value) { SetAndRepaint(posTextPrefix_, value); }
 QString TVexProgressBar::PosTextSuffix() const { return posTextSuffix_; }
-void TVexProgressBar::SetPosTextSuffix(const QString& value) { posTextSuffix_ = value; Repaint(); }
+void TVexProgressBar::SetPosTextSuffix(const QString& value) { SetAndRepaint(posTextSuffix_, value); }
 QImage TVexProgressBar::BarBitmap() const { return barBitmap_; }
 
 void TVexProgressBar::SetBarBitmap(const QImage& value) {
@@ -132,16 +137,16 @@ void TVexProgressBar::paintEvent(QPaintEvent*) {
 void TVexProgressBar::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     switch (event->type()) {
-    case QEvent::FontChange:
-        bufferFont_ = font();
-        Repaint();
-        break;
-    case QEvent::PaletteChange:
-        // System colours come from the palette; a theme change must show.
-        Repaint();
-        break;
-    default:
-        break;
+        case QEvent::FontChange:
+            bufferFont_ = font();
+            Repaint();
+            break;
+        case QEvent::PaletteChange:
+            // System colours come from the palette; a theme change must show.
+            Repaint();
+            break;
+        default:
+            break;
     }
 }
 
@@ -195,10 +200,18 @@ void TVexProgressBar::DrawBar(QPainter& painter, bool rebuild) {
     if (empty <= 0) return;
     QRect rect;
     switch (direction_) {
-    case TProgressDirection::pdLeftToRight: rect.setCoords(w - b - empty, b, w - b - 1, h - b - 1); break;
-    case TProgressDirection::pdRightToLeft: rect.setCoords(b, b, b + empty - 1, h - b - 1); break;
-    case TProgressDirection::pdBottomToTop: rect.setCoords(b, b, w - b - 1, b + empty - 1); break;
-    case TProgressDirection::pdTopToBottom: rect.setCoords(b, h - b - empty, w - b - 1, h - b - 1); break;
+        case TProgressDirection::pdLeftToRight:
+            rect.setCoords(w - b - empty, b, w - b - 1, h - b - 1);
+            break;
+        case TProgressDirection::pdRightToLeft:
+            rect.setCoords(b, b, b + empty - 1, h - b - 1);
+            break;
+        case TProgressDirection::pdBottomToTop:
+            rect.setCoords(b, b, w - b - 1, b + empty - 1);
+            break;
+        case TProgressDirection::pdTopToBottom:
+            rect.setCoords(b, h - b - empty, w - b - 1, h - b - 1);
+            break;
     }
     painter.fillRect(rect, Resolve(backgroundColor_));
 }
@@ -210,7 +223,8 @@ void TVexProgressBar::BuildGradient() {
     if (gradient_.isNull()) return;
 
     const bool horizontal = Horizontal(direction_);
-    const bool reversed = direction_ == TProgressDirection::pdRightToLeft || direction_ == TProgressDirection::pdBottomToTop;
+    const bool reversed =
+        direction_ == TProgressDirection::pdRightToLeft || direction_ == TProgressDirection::pdBottomToTop;
     const int lines = horizontal ? gradient_.width() : gradient_.height();
     const QColor c1 = Resolve(barColor1_);
     const QColor c2 = Resolve(barColor2_);
@@ -223,8 +237,10 @@ void TVexProgressBar::BuildGradient() {
             colors[static_cast<std::size_t>(first + k)] = GradientColor(from, to, k + 1, count).rgb();
     };
     if (barColorStyle_ == TBarColorStyle::cs2Colors) {
-        if (reversed) run(0, lines, c2, c1);
-        else run(0, lines, c1, c2);
+        if (reversed)
+            run(0, lines, c2, c1);
+        else
+            run(0, lines, c1, c2);
     } else {
         const int half = lines / 2;
         // With an odd count the second run gets the extra line.
@@ -240,8 +256,10 @@ void TVexProgressBar::BuildGradient() {
     const int w = gradient_.width();
     for (int y = 0; y < gradient_.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(gradient_.scanLine(y));
-        if (horizontal) std::copy(colors.begin(), colors.end(), row);
-        else std::fill(row, row + w, colors[static_cast<std::size_t>(y)]);
+        if (horizontal)
+            std::copy(colors.begin(), colors.end(), row);
+        else
+            std::fill(row, row + w, colors[static_cast<std::size_t>(y)]);
     }
 }
 

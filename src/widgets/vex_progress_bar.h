@@ -19,7 +19,11 @@ public:
     enum class System { None, BtnFace, BtnShadow, BtnHighlight, DkShadow3D };
     constexpr TColor() = default;
     constexpr TColor(int r, int g, int b) : rgb_{r, g, b} {}
-    static constexpr TColor FromSystem(System s) { TColor c; c.system_ = s; return c; }
+    static constexpr TColor FromSystem(System s) {
+        TColor c;
+        c.system_ = s;
+        return c;
+    }
 
     System system() const { return system_; }
     bool isSystem() const { return system_ != System::None; }
@@ -28,7 +32,10 @@ public:
     bool operator==(const TColor&) const = default;
 
 private:
-    struct Rgb { int r = 0, g = 0, b = 0; bool operator==(const Rgb&) const = default; } rgb_;
+    struct Rgb {
+        int r = 0, g = 0, b = 0;
+        bool operator==(const Rgb&) const = default;
+    } rgb_;
     System system_ = System::None;
 };
 
@@ -95,6 +102,12 @@ private:
 
     // A full paint, synchronously, so the new state is on screen on return.
     void Repaint();
+    // A property's setter: the new value, then a full paint.
+    template <class T>
+    void SetAndRepaint(T& field, const T& value) {
+        field = value;
+        Repaint();
+    }
     QColor Resolve(TColor color) const;
     void RenderBuffer(bool rebuild);
     void DrawBar(QPainter& painter, bool rebuild);
