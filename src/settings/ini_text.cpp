@@ -355,24 +355,61 @@ std::string SetValues(std::string_view file, std::string_view section,
     return out;
 }
 
-SectionIndex::SectionIndex(std::string_view file, std::string_view section)
-    : file_(file), section_(section) {
-    KeyLocation loc;
-    ScanSection(file, NormalizeName(section), loc, [&](std::string_view name, std::string_view raw, const Line&) {
-        auto folded = FoldStored(name);
+// One pass over every line, by the rules of ScanSection: a header is a '['
+// line with a ']', it ends the section before it; only the first section of
+// a name, and in it the first line of a key, can be read.
+FileIndex::FileIndex(std::string_view file) : file_(file) {
+    LineReader reader(file);
+    Line line;
+    // The section the key lines belong to; none before the first header and
+    // in a later section of a name already seen.
+    std::optional<uint32_t> current;
+    while (exact_ && reader.Next(line)) {
+        std::string_view content = file.substr(line.begin, line.contentEnd - line.begin);
+        size_t first = 0;
+        while (first < content.size() && IsBlank(content[first])) ++first;
+        if (first == content.size()) continue;
+        const char c = content[first];
+        if (c == '[') {
+            const size_t close = content.find(']', first + 1);
+            if (close == std::string_view::npos) continue;  // no header: an unknown line
+            auto folded = FoldStored(Trim(content.substr(first + 1, close - first - 1)));
+            if (!folded) {
+                exact_ = false;
+                break;
+            }
+            auto [at, isNew] = sections_.try_emplace(std::move(*folded), static_cast<uint32_t>(sections_.size()));
+            current = isNew ? std::optional<uint32_t>(at->second) : std::nullopt;
+            continue;
+        }
+        if (!current || c == ';' || c == '#') continue;
+        const size_t eq = content.find('=', first);
+        if (eq == std::string_view::npos) continue;
+        auto folded = FoldStored(Trim(content.substr(first, eq - first)));
         if (!folded) {
             exact_ = false;
-            return true;
+            break;
         }
-        values_.try_emplace(std::move(*folded), raw);  // the first line of a key is the key
-        return false;
-    });
+        values_.try_emplace(Key{*current, std::move(*folded)}, content.substr(eq + 1));
+    }
+    if (!exact_) {
+        sections_.clear();
+        values_.clear();
+    }
 }
 
-std::optional<std::string_view> SectionIndex::RawValue(std::string_view key) const {
-    auto folded = exact_ ? FoldWanted(NormalizeName(key)) : std::nullopt;
-    if (!folded) return ini::RawValue(file_, section_, key);
-    auto it = values_.find(*folded);
+size_t FileIndex::KeyHash::operator()(const Key& k) const noexcept {
+    return std::hash<std::string>()(k.name) ^ (static_cast<size_t>(k.section) * 0x9E3779B97F4A7C15ull);
+}
+
+std::optional<std::string_view> FileIndex::RawValue(std::string_view section, std::string_view key) const {
+    if (!exact_) return ini::RawValue(file_, section, key);
+    auto sectionName = FoldWanted(NormalizeName(section));
+    auto keyName = FoldWanted(NormalizeName(key));
+    if (!sectionName || !keyName) return ini::RawValue(file_, section, key);
+    const auto sec = sections_.find(*sectionName);
+    if (sec == sections_.end()) return std::nullopt;
+    const auto it = values_.find(Key{sec->second, std::move(*keyName)});
     if (it == values_.end()) return std::nullopt;
     return it->second;
 }

@@ -83,19 +83,28 @@ std::string SetValue(std::string_view file, std::string_view section, std::strin
 std::string SetValues(std::string_view file, std::string_view section,
                       const std::vector<std::pair<std::string, std::string>>& entries);
 
-// The keys of one section, indexed once: RawValue gives what the free
-// RawValue gives for the same file and section, without a search of the file
-// per key. Holds views into file, which must outlive it.
-class SectionIndex {
+// Every section and key of a file, indexed in one pass: RawValue gives what
+// the free RawValue gives for the same file, section and key, without a
+// search of the file per key. Holds views into file, which must outlive it.
+class FileIndex {
 public:
-    SectionIndex(std::string_view file, std::string_view section);
-    std::optional<std::string_view> RawValue(std::string_view key) const;
+    explicit FileIndex(std::string_view file);
+    std::optional<std::string_view> RawValue(std::string_view section, std::string_view key) const;
 
 private:
+    struct Key {
+        uint32_t section;
+        std::string name;  // folded
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const noexcept;
+    };
+
     std::string_view file_;
-    std::string section_;
     bool exact_ = true;  // false: a name did not fold; every read searches the file
-    std::unordered_map<std::string, std::string_view> values_;
+    std::unordered_map<std::string, uint32_t> sections_;  // folded name -> first section of that name
+    std::unordered_map<Key, std::string_view, KeyHash> values_;
 };
 
 // Stored value -> text for ReadText: cut at the first NUL, blanks dropped
