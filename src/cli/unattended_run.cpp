@@ -12,7 +12,7 @@ UnattendedHost::UnattendedHost(std::string programDir, std::ostream& log, std::o
     : programDir_(std::move(programDir)), log_(log), errors_(errors) {
     // Read once, as the window fills its list once at start-up: the row
     // count then matches the counts the run reads a moment later.
-    const SettingsFile settings(SettingsPath(programDir_));
+    const SettingsSnapshot settings{SettingsFile(SettingsPath(programDir_))};
     const int rows = ReadPlaylistCount(settings) + ReadUnionCount(settings);
     ticks_.reserve(static_cast<size_t>(rows));
     for (int row = 0; row < rows; ++row) ticks_.push_back(ReadRememberedTick(settings, row));

@@ -12,8 +12,10 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <mutex>
-#include <set>
+#include <optional>
+#include <vector>
 #include <system_error>
 
 #include "platform/path_parts.h"
@@ -191,29 +193,52 @@ pid_t TempNameOwner(std::string_view name, const std::string& base) {
     return static_cast<pid_t>(std::strtol(std::string(name.substr(0, dash)).c_str(), nullptr, 10));
 }
 
+// The name a temporary of ours stands for, or nothing.
+std::optional<std::string> TempNameBase(std::string_view name) {
+    const size_t mark = name.rfind(".zx-");
+    if (!name.starts_with('.') || mark == std::string_view::npos || mark < 2) return std::nullopt;
+    std::string base(name.substr(1, mark - 1));
+    if (TempNameOwner(name, base) <= 0) return std::nullopt;
+    return base;
+}
+
 // Removes the named temporaries of base that a killed run of ours left in
 // dir: ours by name and owner, and their process is gone. Once per folder
 // and name in a process's life, so that frequent saves do not read the
-// folder every time.
+// folder every time; and the folder is read once for all its names, so
+// that a run writing thousands of playlists into one folder does not read
+// the whole folder after each of them.
 void RemoveStaleTemporaries(const std::string& dir, const std::string& base) {
     static std::mutex mutex;
-    static std::set<std::string> done;
+    // Folder -> name -> temporaries not yet looked at.
+    static std::map<std::string, std::map<std::string, std::vector<std::string>>> found;
+    std::vector<std::string> names;
     {
         std::lock_guard<std::mutex> lock(mutex);
-        if (!done.insert(dir + "/" + base).second) return;
+        auto [folder, isNew] = found.try_emplace(dir);
+        if (isNew) {
+            DIR* d = ::opendir(dir.c_str());
+            if (!d) return;
+            while (const dirent* e = ::readdir(d))
+                if (auto of = TempNameBase(e->d_name)) folder->second[*of].emplace_back(e->d_name);
+            ::closedir(d);
+        }
+        auto it = folder->second.find(base);
+        if (it == folder->second.end()) return;
+        names = std::move(it->second);
+        folder->second.erase(it);
     }
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return;
-    const int dfd = ::dirfd(d);
-    while (const dirent* e = ::readdir(d)) {
-        const pid_t pid = TempNameOwner(e->d_name, base);
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0) return;
+    for (const std::string& name : names) {
+        const pid_t pid = TempNameOwner(name, base);
         if (pid <= 0 || pid == ::getpid()) continue;
         struct stat st {};
-        if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (::fstatat(dfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
-        if (::kill(pid, 0) != 0 && errno == ESRCH) ::unlinkat(dfd, e->d_name, 0);
+        if (::kill(pid, 0) != 0 && errno == ESRCH) ::unlinkat(dfd, name.c_str(), 0);
     }
-    ::closedir(d);
+    ::close(dfd);
 }
 
 // An unnamed file for the new bytes of a file that is rewritten in place:
