@@ -190,6 +190,16 @@ std::optional<std::string> FoldWanted(std::string_view wanted) {
     return out;
 }
 
+// FoldWanted(NormalizeName(name)), the common case of a plain ASCII name
+// without the copies.
+std::optional<std::string> LookupForm(std::string_view name) {
+    if (!IsAscii(name) || name.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+        return FoldWanted(NormalizeName(name));
+    std::string out(Trim(name));
+    for (char& c : out) c = FoldAscii(c);
+    return out;
+}
+
 }  // namespace
 
 bool NameMatches(std::string_view stored, std::string_view wanted) {
@@ -398,14 +408,18 @@ FileIndex::FileIndex(std::string_view file) : file_(file) {
     }
 }
 
-size_t FileIndex::KeyHash::operator()(const Key& k) const noexcept {
-    return std::hash<std::string>()(k.name) ^ (static_cast<size_t>(k.section) * 0x9E3779B97F4A7C15ull);
+FileIndex::Key::Key(uint32_t sectionId, std::string foldedName) : section(sectionId), name(std::move(foldedName)) {
+    // The same few key names come in every section: the section must mix
+    // into every bit, or they fall into the same buckets.
+    size_t h = std::hash<std::string>()(name);
+    h ^= (static_cast<size_t>(section) + 0x9E3779B97F4A7C15ull) + (h << 6) + (h >> 2);
+    hash = h * 0xFF51AFD7ED558CCDull;
 }
 
 std::optional<std::string_view> FileIndex::RawValue(std::string_view section, std::string_view key) const {
     if (!exact_) return ini::RawValue(file_, section, key);
-    auto sectionName = FoldWanted(NormalizeName(section));
-    auto keyName = FoldWanted(NormalizeName(key));
+    auto sectionName = LookupForm(section);
+    auto keyName = LookupForm(key);
     if (!sectionName || !keyName) return ini::RawValue(file_, section, key);
     const auto sec = sections_.find(*sectionName);
     if (sec == sections_.end()) return std::nullopt;

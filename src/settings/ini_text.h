@@ -93,12 +93,14 @@ public:
 
 private:
     struct Key {
+        Key(uint32_t section, std::string name);
         uint32_t section;
         std::string name;  // folded
-        bool operator==(const Key&) const = default;
+        size_t hash;       // of both, computed once: the table compares it along its chains
+        bool operator==(const Key& other) const { return section == other.section && name == other.name; }
     };
     struct KeyHash {
-        size_t operator()(const Key& k) const noexcept;
+        size_t operator()(const Key& k) const noexcept { return k.hash; }
     };
 
     std::string_view file_;
