@@ -3,6 +3,7 @@
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -365,16 +366,40 @@ std::string SetValues(std::string_view file, std::string_view section,
     return out;
 }
 
+namespace {
+
+uint32_t KeyHash(uint32_t section, std::string_view name) {
+    // The same few key names come in every section: the section must mix
+    // into every bit, or they fall into the same slots.
+    uint64_t h = std::hash<std::string_view>()(name);
+    h ^= (static_cast<uint64_t>(section) + 0x9E3779B97F4A7C15ull) + (h << 6) + (h >> 2);
+    h *= 0xFF51AFD7ED558CCDull;
+    return static_cast<uint32_t>(h >> 32);
+}
+
+}  // namespace
+
 // One pass over every line, by the rules of ScanSection: a header is a '['
 // line with a ']', it ends the section before it; only the first section of
 // a name, and in it the first line of a key, can be read.
 FileIndex::FileIndex(std::string_view file) : file_(file) {
+    if (file.size() >= kFoldedCopy) {
+        exact_ = false;  // spans would not fit; searched instead
+        return;
+    }
+    // Nearly every line is a key: room for all of them at once.
+    const size_t lines = static_cast<size_t>(std::count(file.begin(), file.end(), '\n')) + 1;
+    entries_.reserve(lines);
+    size_t slots = 16;
+    while (slots < lines * 2) slots *= 2;
+    slots_.assign(slots, 0);
+
     LineReader reader(file);
     Line line;
     // The section the key lines belong to; none before the first header and
     // in a later section of a name already seen.
     std::optional<uint32_t> current;
-    while (exact_ && reader.Next(line)) {
+    while (reader.Next(line)) {
         std::string_view content = file.substr(line.begin, line.contentEnd - line.begin);
         size_t first = 0;
         while (first < content.size() && IsBlank(content[first])) ++first;
@@ -395,25 +420,53 @@ FileIndex::FileIndex(std::string_view file) : file_(file) {
         if (!current || c == ';' || c == '#') continue;
         const size_t eq = content.find('=', first);
         if (eq == std::string_view::npos) continue;
-        auto folded = FoldStored(Trim(content.substr(first, eq - first)));
+        const std::string_view stored = Trim(content.substr(first, eq - first));
+        auto folded = FoldStored(stored);
         if (!folded) {
             exact_ = false;
             break;
         }
-        values_.try_emplace(Key{*current, std::move(*folded)}, content.substr(eq + 1));
+        const uint32_t hash = KeyHash(*current, *folded);
+        const size_t slot = Probe(*current, hash, *folded);
+        if (slots_[slot] != 0) continue;  // the first line of a key is the key
+        Entry entry{*current, hash, 0, 0, static_cast<uint32_t>(line.begin + eq + 1),
+                    static_cast<uint32_t>(content.size() - eq - 1)};
+        if (*folded == stored) {
+            entry.nameAt = static_cast<uint32_t>(stored.data() - file.data());
+            entry.nameLength = static_cast<uint32_t>(stored.size());
+        } else if (names_.size() + folded->size() < kFoldedCopy) {
+            entry.nameAt = static_cast<uint32_t>(names_.size());
+            entry.nameLength = static_cast<uint32_t>(folded->size()) | kFoldedCopy;
+            names_.append(*folded);
+        } else {
+            exact_ = false;
+            break;
+        }
+        slots_[slot] = static_cast<uint32_t>(entries_.size()) + 1;
+        entries_.push_back(entry);
     }
     if (!exact_) {
         sections_.clear();
-        values_.clear();
+        names_.clear();
+        entries_.clear();
+        slots_.clear();
     }
 }
 
-FileIndex::Key::Key(uint32_t sectionId, std::string foldedName) : section(sectionId), name(std::move(foldedName)) {
-    // The same few key names come in every section: the section must mix
-    // into every bit, or they fall into the same buckets.
-    size_t h = std::hash<std::string>()(name);
-    h ^= (static_cast<size_t>(section) + 0x9E3779B97F4A7C15ull) + (h << 6) + (h >> 2);
-    hash = h * 0xFF51AFD7ED558CCDull;
+std::string_view FileIndex::NameOf(const Entry& entry) const {
+    if (entry.nameLength & kFoldedCopy)
+        return std::string_view(names_).substr(entry.nameAt, entry.nameLength & ~kFoldedCopy);
+    return file_.substr(entry.nameAt, entry.nameLength);
+}
+
+size_t FileIndex::Probe(uint32_t section, uint32_t hash, std::string_view name) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const uint32_t at = slots_[slot];
+        if (at == 0) return slot;
+        const Entry& entry = entries_[at - 1];
+        if (entry.hash == hash && entry.section == section && NameOf(entry) == name) return slot;
+    }
 }
 
 std::optional<std::string_view> FileIndex::RawValue(std::string_view section, std::string_view key) const {
@@ -423,9 +476,10 @@ std::optional<std::string_view> FileIndex::RawValue(std::string_view section, st
     if (!sectionName || !keyName) return ini::RawValue(file_, section, key);
     const auto sec = sections_.find(*sectionName);
     if (sec == sections_.end()) return std::nullopt;
-    const auto it = values_.find(Key{sec->second, std::move(*keyName)});
-    if (it == values_.end()) return std::nullopt;
-    return it->second;
+    const uint32_t at = slots_[Probe(sec->second, KeyHash(sec->second, *keyName), *keyName)];
+    if (at == 0) return std::nullopt;
+    const Entry& entry = entries_[at - 1];
+    return file_.substr(entry.valueAt, entry.valueLength);
 }
 
 std::string ValueToText(std::string_view raw) {
