@@ -117,9 +117,17 @@ size_t OccupiedList::CountExact(std::string_view path) const {
 
 size_t OccupiedList::CountSameFile(std::string_view path) const {
     const std::string target = NormalisedPath(path);
+    // What NamesSameFile(e, target) tells for each entry, with the target
+    // looked up on disk once rather than once per entry: every union asks
+    // this of every playlist's file.
+    struct stat t {};
+    const bool targetExists = ::stat(target.c_str(), &t) == 0;
     size_t n = 0;
     for (const std::string& e : entries_) {
-        if (NamesSameFile(e, target)) ++n;
+        struct stat st {};
+        if (NormalisedPath(e) == target ||
+            (targetExists && ::stat(e.c_str(), &st) == 0 && st.st_dev == t.st_dev && st.st_ino == t.st_ino))
+            ++n;
     }
     return n;
 }
