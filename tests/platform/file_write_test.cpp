@@ -341,6 +341,16 @@ TEST(FileWrite, AWriteKilledHalfwayLeavesNothingBehind) {
     EXPECT_EQ(ModeOf(p), 0640u);
 }
 
+// The folder is read once for all its files: a second file's stale
+// temporary still goes at that file's first replacement.
+TEST(FileWrite, StaleTemporariesOfAnyFileGoAtTheFirstReplacementInTheirFolder) {
+    TempDir dir;
+    const std::string stale = ".g.m3u.zx-" + std::to_string(DeadPid()) + "-7";
+    WriteFile(dir / stale, "");
+    ASSERT_TRUE(WriteFileReplacing(dir / "f.m3u", "f\r\n").ok);
+    EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"f.m3u"}));
+}
+
 TEST(FileWrite, KeepUnchangedLeavesAFileWithTheSameBytesAlone) {
     TempDir dir;
     const std::string p = dir / "f";
