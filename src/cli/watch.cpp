@@ -148,7 +148,7 @@ public:
         try {
             watch_ = std::make_unique<FolderWatch>();
         } catch (const std::system_error& e) {
-            errors_ << "zorbex: следить за папками нельзя: " << Reason(e.code().value()) << '.' << std::endl;
+            errors_ << "zorbex: не удаётся следить за папками: " << Reason(e.code().value()) << '.' << std::endl;
             return kExitRefused;
         }
         RunResult first;
