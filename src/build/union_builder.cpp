@@ -100,6 +100,11 @@ std::vector<std::string> SplitPlaylistLines(std::string_view bytes) {
     return lines;
 }
 
+std::optional<std::string> MemberFileText(const PlaylistDefinition& member) {
+    if (member.fileCut) return std::nullopt;
+    return member.file;
+}
+
 UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context) {
     UnionResult result;
     if (!ticked) {
@@ -140,9 +145,13 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
     for (size_t r = 0; r < def.members.size(); ++r) {
         if (!def.members[r]) continue;
         ++result.joined;
-        const std::string text = context.memberFile ? context.memberFile(static_cast<int>(r) + 1) : std::string();
-        // A member that was never written, or cannot be read, adds nothing.
-        EachLineOfFile(ResolveOutputPath(text, context.places.baseDir), [&](std::string_view line) {
+        const std::optional<std::string> text =
+            context.memberFile ? context.memberFile(static_cast<int>(r) + 1) : std::string();
+        // A member that was never written, or cannot be read, adds nothing;
+        // nor does one whose file text was cut, since its build refuses it
+        // and the cut text names another file.
+        if (!text) continue;
+        EachLineOfFile(ResolveOutputPath(*text, context.places.baseDir), [&](std::string_view line) {
             ++result.lines;
             out.AddLine(line);
         });

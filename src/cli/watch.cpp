@@ -105,7 +105,8 @@ private:
 
 // Why the settings file cannot be read now, or nothing when it can.
 std::optional<std::string> SettingsUnreadable(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not held up by a FIFO or a device put in its place.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return std::string(std::strerror(errno));
     struct stat st {};
     const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);

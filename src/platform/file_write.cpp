@@ -389,6 +389,11 @@ std::optional<FileIdentity> FileReplacement::Existing() const {
     return IdentityOf(s_->at.st);
 }
 
+WriteResult FileReplacement::Allowed() const {
+    if (s_->failure) return *s_->failure;
+    return s_->finished ? Fail(EBADF) : Ok();
+}
+
 bool FileReplacement::Append(std::string_view bytes) {
     State& s = *s_;
     if (s.failure || s.finished) return false;

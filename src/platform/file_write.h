@@ -115,6 +115,11 @@ public:
     // has ended.
     std::optional<FileIdentity> Existing() const;
 
+    // What the checks made on opening (the walk, the link rule, a regular
+    // file we may write) say: the first failure, or ok when a Commit could
+    // go ahead. Nothing is opened for writing to find out.
+    WriteResult Allowed() const;
+
 private:
     struct State;
     std::unique_ptr<State> s_;
