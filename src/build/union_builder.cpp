@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "build/output_file.h"
+#include "platform/file_write.h"
 
 namespace zorbex {
 namespace {
@@ -70,13 +71,8 @@ private:
 // pieces; nothing when it is missing, not a regular file or cannot be opened.
 template <typename Take>
 void EachLineOfFile(const std::string& path, Take&& take) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd = OpenRegularFile(path);
     if (fd < 0) return;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return;
-    }
     LineSplitter splitter;
     std::string buf(64 * 1024, '\0');
     for (;;) {

@@ -25,6 +25,7 @@
 #include "cli/partial_run.h"
 #include "cli/unattended_run.h"
 #include "platform/error_text.h"
+#include "platform/file_write.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {
@@ -106,13 +107,13 @@ private:
 // Why the settings file cannot be read now, or nothing when it can.
 std::optional<std::string> SettingsUnreadable(const std::string& path) {
     // Not held up by a FIFO or a device put in its place.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return std::string(std::strerror(errno));
-    struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    if (!regular) return std::string("not a regular file");
-    return std::nullopt;
+    const int fd = OpenRegularFile(path);
+    if (fd >= 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    if (errno == EINVAL || errno == EISDIR) return std::string("not a regular file");
+    return std::string(std::strerror(errno));
 }
 
 std::string WatchLimit() {
