@@ -5,8 +5,11 @@
 #include <stdio.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/mount.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +24,8 @@
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
+
+extern char** environ;
 
 namespace fs = std::filesystem;
 using zorbex::FileReplacement;
@@ -70,6 +75,89 @@ std::vector<std::string> Listing(const std::string& dir) {
     std::sort(names.begin(), names.end());
     return names;
 }
+
+// A child that starts writing 3 MB to path (past the first piece: a named
+// temporary exists by then) is sent signals. What the folder held before
+// them, and the signal that ended the child (-1: none).
+std::pair<std::vector<std::string>, int> EndedMidWrite(const std::string& path, WriteOptions options,
+                                                       const std::vector<int>& signals, bool hupIgnored = false) {
+    int ready[2];
+    if (::pipe(ready) != 0) return {{}, -1};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // As a program started from a terminal: a background job of a
+        // script, as the tests may be, starts with SIGINT ignored.
+        for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::signal(sig, SIG_DFL);
+        if (hupIgnored) ::signal(SIGHUP, SIG_IGN);
+        zorbex::RemoveTemporariesOnTermination();
+        FileReplacement r(path, options);
+        r.Append(std::string(3 << 20, 'x'));
+        if (::write(ready[1], "r", 1) != 1) ::_exit(1);
+        for (;;) ::pause();
+    }
+    char c;
+    const bool writing = ::read(ready[0], &c, 1) == 1;
+    ::close(ready[0]);
+    ::close(ready[1]);
+    const auto before = Listing(fs::path(path).parent_path());
+    for (int sig : writing ? signals : std::vector<int>{SIGKILL}) ::kill(pid, sig);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return {before, WIFSIGNALED(status) ? WTERMSIG(status) : -1};
+}
+
+constexpr WriteOptions kNamed{WriteDurability::kNoSync, false, false};
+
+// The exit status of a program found on PATH; -1 when it did not run.
+int Run(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    int status = 0;
+    return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A folder of the test's own seen through bindfs, a FUSE file system, which
+// has no unnamed files; mounted() is false where the machine has no bindfs
+// or no FUSE, or may not mount.
+class BindfsFolder {
+public:
+    BindfsFolder() {
+        zx_test::MakeDirs(dir_ / "source");
+        zx_test::MakeDirs(path_);
+        if (::access("/dev/fuse", R_OK | W_OK) == 0) Mount();
+    }
+    ~BindfsFolder() {
+        if (mounted_) Unmount();
+    }
+    bool mounted() const { return mounted_; }
+    const std::string& path() const { return path_; }
+    // The same folder mounted anew: the same device and inode, as a rule.
+    void Remount() {
+        if (mounted_) Unmount();
+        Mount();
+    }
+
+private:
+    void Mount() {
+        struct statfs fs {};
+        mounted_ = Run({"bindfs", "--no-allow-other", dir_ / "source", path_}) == 0 &&
+                   ::statfs(path_.c_str(), &fs) == 0 && fs.f_type == 0x65735546;  // FUSE
+    }
+    void Unmount() {
+        if (Run({"fusermount", "-u", "-q", path_}) != 0 && Run({"fusermount3", "-u", "-q", path_}) != 0)
+            ::umount2(path_.c_str(), MNT_DETACH);
+        mounted_ = false;
+    }
+    TempDir dir_;
+    const std::string path_ = dir_ / "mount";
+    bool mounted_ = false;
+};
+
+#define REQUIRE_FUSE(folder) \
+    if (!(folder).mounted()) GTEST_SKIP() << "no bindfs mount here (bindfs, /dev/fuse or the right to mount missing)"
 
 #define REQUIRE_UNPRIVILEGED()                                                            \
     if (!zx_test::UnprivilegedAvailable())                                                \
@@ -453,39 +541,50 @@ TEST(FileWrite, ASignalThatEndsAWriteTakesItsTemporaryAlong) {
     TempDir dir;
     const std::string p = dir / "f.m3u";
     WriteFile(p, "old\r\n");
-    const auto killedMidWrite = [&](const std::vector<int>& signals, bool hupIgnored) {
-        int ready[2];
-        EXPECT_EQ(::pipe(ready), 0);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            // As a program started from a terminal: a background job of a
-            // script, as the tests may be, starts with SIGINT ignored.
-            for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::signal(sig, SIG_DFL);
-            if (hupIgnored) ::signal(SIGHUP, SIG_IGN);
-            zorbex::RemoveTemporariesOnTermination();
-            FileReplacement r(p, WriteOptions{WriteDurability::kNoSync, false, false});
-            r.Append(std::string(3 << 20, 'x'));  // past the first piece: the temporary exists
-            if (::write(ready[1], "r", 1) != 1) ::_exit(1);
-            for (;;) ::pause();
-        }
-        char c;
-        EXPECT_EQ(::read(ready[0], &c, 1), 1);
-        ::close(ready[0]);
-        ::close(ready[1]);
-        EXPECT_EQ(Listing(dir.path()).size(), 2u) << "no temporary to remove";
-        for (int sig : signals) ::kill(pid, sig);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
-    };
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
-        EXPECT_EQ(killedMidWrite({sig}, false), sig);
+        const auto [during, ended] = EndedMidWrite(p, kNamed, {sig});
+        EXPECT_EQ(during.size(), 2u) << "no temporary to remove";
+        EXPECT_EQ(ended, sig);
         EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"f.m3u"}) << sig;
     }
     // Pending together, SIGHUP would be taken first.
-    EXPECT_EQ(killedMidWrite({SIGHUP, SIGTERM}, true), SIGTERM);
+    EXPECT_EQ(EndedMidWrite(p, kNamed, {SIGHUP, SIGTERM}, true).second, SIGTERM);
     EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"f.m3u"});
     EXPECT_EQ(ReadFile(p), "old\r\n");
+}
+
+// In a FUSE folder, with the ordinary options, a write finds out by itself
+// that the temporary needs a name: a new file, a replacement and the longest
+// name the folder takes land; a write ended by SIGTERM takes its temporary
+// along, and the one a SIGKILL left is removed by the next write into the
+// folder, also after the folder was mounted anew.
+TEST(FileWrite, AFuseFolderIsWrittenAndKeepsNoTemporary) {
+    BindfsFolder folder;
+    REQUIRE_FUSE(folder);
+    const std::string p = folder.path() + "/f.m3u", longest = folder.path() + "/" + std::string(NAME_MAX, 'n');
+    ASSERT_TRUE(WriteFileReplacing(p, "old\r\n").ok);
+    ::chmod(p.c_str(), 0640);
+    for (const auto& [path, bytes] : {std::pair{p, "new\r\n"}, std::pair{longest, "long\r\n"}}) {
+        const auto r = WriteFileReplacing(path, bytes);
+        EXPECT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(ReadFile(path), bytes);
+    }
+    EXPECT_EQ(ModeOf(p), 0640u);
+    const std::vector<std::string> names{"f.m3u", std::string(NAME_MAX, 'n')};
+    EXPECT_EQ(Listing(folder.path()), names);
+
+    folder.Remount();
+    REQUIRE_FUSE(folder);
+    const auto killed = EndedMidWrite(p, WriteOptions{}, {SIGKILL});
+    if (killed.first.size() != 3u) GTEST_SKIP() << "this FUSE folder has unnamed files";
+    EXPECT_EQ(Listing(folder.path()).size(), 3u);
+    ASSERT_TRUE(WriteFileReplacing(longest, "again\r\n").ok);
+    EXPECT_EQ(Listing(folder.path()), names);
+    const auto [during, ended] = EndedMidWrite(p, WriteOptions{}, {SIGTERM});
+    EXPECT_EQ(during.size(), 3u);
+    EXPECT_EQ(ended, SIGTERM);
+    EXPECT_EQ(Listing(folder.path()), names);
+    EXPECT_EQ(ReadFile(p), "new\r\n");
 }
 
 // Another user swaps a name in a shared sticky folder between a file of
