@@ -24,6 +24,7 @@
 #include "cli/partial_run.h"
 #include "cli/unattended_run.h"
 #include "platform/error_text.h"
+#include "platform/file_write.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {
@@ -121,13 +122,14 @@ std::string Reason(int error) {
 
 // Why the settings file cannot be read now, or nothing when it can.
 std::optional<std::string> SettingsUnreadable(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Reason(errno);
-    struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    if (!regular) return std::string("это не обычный файл");
-    return std::nullopt;
+    // Not held up by a FIFO or a device put in its place.
+    const int fd = OpenRegularFile(path);
+    if (fd >= 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    if (errno == EINVAL || errno == EISDIR) return std::string("это не обычный файл");
+    return Reason(errno);
 }
 
 std::string WatchLimit() {

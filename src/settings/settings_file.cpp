@@ -120,17 +120,18 @@ SettingsFile::SettingsFile(std::string path, SettingsSync sync) : path_(std::mov
 
 SettingsFile::~SettingsFile() {
     if (!wrote_ || sync_ != SettingsSync::kWhenDone) return;
-    // Errors are ignored: every write has already reached the file.
-    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    // Errors are ignored: every write has already reached the file. Found
+    // as the writes found it, so that nothing a link planted since leads to
+    // is opened.
+    const WriteLocation at = LocateForWriting(path_);
+    if (!at.ok()) return;
+    if (at.exists() && S_ISREG(at.st.st_mode)) {
+        const UniqueFd file(ReopenTarget(at, O_RDONLY | O_NONBLOCK));
+        if (file.valid()) ::fsync(file.get());
     }
-    fd = OpenTargetFolder(path_);  // where the renames were made, also behind a link
-    if (fd >= 0) {
-        ::fsync(fd);  // makes the last rename itself durable
-        ::close(fd);
-    }
+    // Where the renames were made, also behind a link: makes the last rename itself durable.
+    const UniqueFd folder(::openat(at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.valid()) ::fsync(folder.get());
 }
 
 std::string SettingsFile::ReadText(std::string_view section, std::string_view key, std::string_view def) const {
@@ -172,10 +173,10 @@ void SettingsFile::Change(const std::function<std::string(std::string_view)>& ch
     if (file && bytes == file->Bytes()) {
         // The file already says exactly this (a definition saved again
         // unchanged): nothing to replace, as long as the file could be
-        // written; a read-only file still reports the write error.
-        int fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        if (fd < 0) throw SettingsWriteError(FullPath(path_));
-        ::close(fd);
+        // written by the writer's own rules; a read-only file, or one behind
+        // a planted link, still reports the write error. Probed: a watcher
+        // sees no write.
+        if (!FileReplacement(path_).Allowed().ok) throw SettingsWriteError(FullPath(path_));
         return;
     }
     // A new file takes the program's own form; an existing one keeps its own.

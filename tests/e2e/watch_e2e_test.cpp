@@ -208,8 +208,13 @@ TEST_F(WatchProgram, NewSubfoldersAreWatchedAndASettingsChangeIsAFullRun) {
     ExpectSoon(listA(), "song.ogg\r\n", w);
     const std::string log = w.Out();
     EXPECT_EQ(Count(log, "Zorbex v4.0i\n(журнал процесса)\n"), 2) << log;
+    // A FIFO put in the settings file's place holds nothing up.
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(std::rename(fifo.c_str(), (dir / "Zorbl.Zrf").c_str()), 0);
+    EXPECT_TRUE(WaitFor([&] { return w.Err().find("не прочитан (это не обычный файл)") != std::string::npos; }))
+        << w.Err();
     EXPECT_EQ(w.Terminate(), 0);
-    EXPECT_EQ(w.Err(), "");
 }
 
 // A walk long enough to be caught in the middle: the stop abandons it, the
