@@ -51,6 +51,9 @@ TProcessPage::TProcessPage(const AppContext& context, QWidget* parent)
     log_memo = Named(new QPlainTextEdit(grp_process), "log_memo");
     log_memo->setGeometry(listArea);
     log_memo->setReadOnly(true);
+    // Nobody can undo what the run logs; a stack of every appended line
+    // would only hold memory (a run of 10,000 definitions logs 20,000).
+    log_memo->setUndoRedoEnabled(false);
     log_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     log_memo->setFont(MsSansSerifFont(11, false));
     QPalette memoPalette = log_memo->palette();
@@ -98,9 +101,12 @@ TProcessPage::TProcessPage(const AppContext& context, QWidget* parent)
 }
 
 void TProcessPage::AddRow(const std::string& text) {
-    auto* item = new QListWidgetItem(QString::fromStdString(text), lst_do);
+    // Made whole before it joins the list: a change to an item in the list
+    // is a signal the view handles, four times the cost of the row itself.
+    auto* item = new QListWidgetItem(QString::fromStdString(text));
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
+    lst_do->addItem(item);
 }
 
 void TProcessPage::sub_updateClick() {

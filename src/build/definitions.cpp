@@ -90,8 +90,8 @@ std::string DefaultUnionName(int m) { return "НАЗВАНИЕ ОБЪЕДИНЕ�
 std::string DefaultUnionFile(int m) { return "union_" + std::to_string(m) + ".m3u"; }
 
 PlaylistDefinition ReadPlaylistDefinition(const SettingsFile& file, int n, const std::string& defaultFolder) {
-    // One reading of the file for the whole definition: a list of 100,000
-    // entries would otherwise read the file 100,000 times.
+    // One version of the file for the whole definition, and one check that
+    // it is still the file on disk rather than one per key.
     const SettingsSnapshot settings(file);
     const std::string section = PlaylistSection(n);
     PlaylistDefinition d;

@@ -71,8 +71,8 @@ void WriteUnionDefinition(SettingsFile& settings, int m, const UnionDefinition& 
 
 // Names as the process list and the union member list show them, with their
 // own defaults ("ПЛЕЙЛИСТ НОМЕР " n, "ОБЪЕДИНЕНИЕ НОМЕР " m).
-// Lists that show every definition read them from one SettingsSnapshot:
-// a read from SettingsFile parses the whole file each time.
+// Lists that show every definition read them from one SettingsSnapshot, so
+// that the list comes from one version of the file.
 std::string ReadPlaylistListName(const SettingsFile& settings, int n);
 std::string ReadUnionListName(const SettingsFile& settings, int m);
 std::string ReadPlaylistListName(const SettingsSnapshot& settings, int n);

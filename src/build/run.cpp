@@ -88,7 +88,7 @@ RunResult Run(RunHost& host, const ProgramPlaces& places) {
     join.occupied = &occupied;
     join.log = log;
     join.loadUnion = [&host](int m) { return host.LoadUnion(m); };
-    join.memberFile = [&host](int n) { return host.LoadPlaylist(n).file; };
+    join.memberFile = [&host](int n) { return MemberFileText(host.LoadPlaylist(n)); };
     for (int m = 1; m <= unions; ++m) {
         if (stopped()) return result;
         host.DefinitionStarted(m, PercentOf(++started, rows));

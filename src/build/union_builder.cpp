@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "build/output_file.h"
+#include "platform/file_write.h"
 
 namespace zorbex {
 namespace {
@@ -70,13 +71,8 @@ private:
 // pieces; nothing when it is missing, not a regular file or cannot be opened.
 template <typename Take>
 void EachLineOfFile(const std::string& path, Take&& take) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd = OpenRegularFile(path);
     if (fd < 0) return;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return;
-    }
     LineSplitter splitter;
     std::string buf(64 * 1024, '\0');
     for (;;) {
@@ -98,6 +94,11 @@ std::vector<std::string> SplitPlaylistLines(std::string_view bytes) {
     splitter.Feed(bytes, take);
     splitter.End(take);
     return lines;
+}
+
+std::optional<std::string> MemberFileText(const PlaylistDefinition& member) {
+    if (member.fileCut) return std::nullopt;
+    return member.file;
 }
 
 UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context) {
@@ -140,9 +141,13 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
     for (size_t r = 0; r < def.members.size(); ++r) {
         if (!def.members[r]) continue;
         ++result.joined;
-        const std::string text = context.memberFile ? context.memberFile(static_cast<int>(r) + 1) : std::string();
-        // A member that was never written, or cannot be read, adds nothing.
-        EachLineOfFile(ResolveOutputPath(text, context.places.baseDir), [&](std::string_view line) {
+        const std::optional<std::string> text =
+            context.memberFile ? context.memberFile(static_cast<int>(r) + 1) : std::string();
+        // A member that was never written, or cannot be read, adds nothing;
+        // nor does one whose file text was cut, since its build refuses it
+        // and the cut text names another file.
+        if (!text) continue;
+        EachLineOfFile(ResolveOutputPath(*text, context.places.baseDir), [&](std::string_view line) {
             ++result.lines;
             out.AddLine(line);
         });

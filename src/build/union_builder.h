@@ -4,6 +4,7 @@
 // format (every line ended by CR LF).
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,9 +41,13 @@ struct UnionContext {
     std::function<void(const std::string&)> log;
     // Union m as loaded into its editor.
     std::function<UnionDefinition(int m)> loadUnion;
-    // The output file text of playlist definition n, as loaded into its editor.
-    std::function<std::string(int n)> memberFile;
+    // The output file text of playlist definition n, as loaded into its
+    // editor; nothing when that text was cut on reading (it names another file).
+    std::function<std::optional<std::string>(int n)> memberFile;
 };
+
+// What memberFile gives for a playlist definition.
+std::optional<std::string> MemberFileText(const PlaylistDefinition& member);
 
 // Builds union m. Nothing is loaded when the row is not ticked. An output
 // that names a playlist definition's file, in any spelling, is refused

@@ -38,6 +38,13 @@ bool UnnamedFile(const std::string& name) {
            std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+bool NamedByLink(const std::string& folder) {
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 }  // namespace
 
 bool FolderWatch::OwnFileId::operator<(const OwnFileId& o) const {
@@ -125,6 +132,16 @@ void FolderWatch::Visited(const std::string& folder) {
     fedAny_ = true;
     if (Link(folder, feeding_)) {
         fed_.insert(folder);
+        // The folder a definition names may be a link: the watch is on its
+        // target, so the link pointed elsewhere or removed is seen only in
+        // the folder that holds it.
+        if (first && NamedByLink(folder)) {
+            if (Link(Parent(folder), feeding_)) {
+                fed_.insert(Parent(folder));
+            } else if (errno == ENOSPC) {
+                fedComplete_ = false;
+            }
+        }
         return;
     }
     if (errno == ENOSPC) {

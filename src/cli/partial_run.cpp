@@ -57,7 +57,7 @@ RunResult RunSome(RunHost& host, const ProgramPlaces& places, const std::vector<
     join.occupied = &occupied;
     join.log = log;
     join.loadUnion = [&host](int m) { return host.LoadUnion(m); };
-    join.memberFile = [&host](int n) { return host.LoadPlaylist(n).file; };
+    join.memberFile = [&host](int n) { return MemberFileText(host.LoadPlaylist(n)); };
     host.PhaseStarted(RunPhase::kUnions, unions);
     for (int m = 1; m <= unions; ++m) {
         if (!host.RowTicked(total + m - 1)) continue;

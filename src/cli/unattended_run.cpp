@@ -13,7 +13,7 @@ UnattendedHost::UnattendedHost(const ProgramPlaces& places, std::ostream& log, s
     : settingsFile_(places.SettingsFile()), log_(log), errors_(errors) {
     // Read once, as the window fills its list once at start-up: the row
     // count then matches the counts the run reads a moment later.
-    const SettingsFile settings(settingsFile_);
+    const SettingsSnapshot settings{SettingsFile(settingsFile_)};
     const int rows = ReadPlaylistCount(settings) + ReadUnionCount(settings);
     ticks_.reserve(static_cast<size_t>(rows));
     for (int row = 0; row < rows; ++row) ticks_.push_back(ReadRememberedTick(settings, row));

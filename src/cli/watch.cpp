@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <map>
@@ -25,6 +24,7 @@
 #include "cli/partial_run.h"
 #include "cli/unattended_run.h"
 #include "platform/error_text.h"
+#include "platform/file_write.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {
@@ -103,15 +103,33 @@ private:
     std::map<int, bool> watched_;
 };
 
+// The reason a file or folder could not be used, as the user reads it.
+std::string Reason(int error) {
+    switch (error) {
+        case ENOENT:
+            return "его нет";
+        case EACCES:
+        case EPERM:
+            return "нет доступа";
+        case EMFILE:
+            return "исчерпан предел ядра fs.inotify.max_user_instances";
+        case ENOMEM:
+            return "недостаточно памяти";
+        default:
+            return "ошибка операционной системы, код " + std::to_string(error);
+    }
+}
+
 // Why the settings file cannot be read now, or nothing when it can.
 std::optional<std::string> SettingsUnreadable(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::string(std::strerror(errno));
-    struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    if (!regular) return std::string("not a regular file");
-    return std::nullopt;
+    // Not held up by a FIFO or a device put in its place.
+    const int fd = OpenRegularFile(path);
+    if (fd >= 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    if (errno == EINVAL || errno == EISDIR) return std::string("это не обычный файл");
+    return Reason(errno);
 }
 
 std::string WatchLimit() {
@@ -132,15 +150,15 @@ public:
         try {
             watch_ = std::make_unique<FolderWatch>();
         } catch (const std::system_error& e) {
-            errors_ << "zorbex: cannot watch folders: " << e.code().message() << '.' << std::endl;
+            errors_ << "zorbex: не удаётся следить за папками: " << Reason(e.code().value()) << '.' << std::endl;
             return kExitRefused;
         }
         RunResult first;
         const int status = RunUnattended(places_, errors_, [&] {
             // Watched from here on: the start's own write of `reset` is no change.
             if (!watch_->WatchSettings(settingsPath_)) {
-                errors_ << "zorbex: changes of " << settingsPath_ << " cannot be seen: " << std::strerror(errno)
-                        << '.' << std::endl;
+                errors_ << "zorbex: изменения файла настроек " << settingsPath_ << " не будут замечены: "
+                        << Reason(errno) << '.' << std::endl;
             }
             host_ = std::make_unique<WatchHost>(places_, log_, errors_, stop_, *watch_);
             first = zorbex::Run(*host_, places_);
@@ -183,8 +201,8 @@ private:
 
     void FullRun() {
         if (const auto why = SettingsUnreadable(settingsPath_)) {
-            errors_ << "zorbex: " << settingsPath_ << " cannot be read (" << *why
-                    << "); the playlists stay watched as they were." << std::endl;
+            errors_ << "zorbex: файл настроек " << settingsPath_ << " не прочитан (" << *why
+                    << "); плейлисты будут пересобраны, когда он снова прочитается." << std::endl;
             return;
         }
         try {
@@ -198,11 +216,15 @@ private:
     }
 
     void Rebuild(const std::vector<int>& definitions) {
-        if (!host_) return;
+        // Without the settings there is nothing to build from; their
+        // return is a settings change, whose full run covers these.
+        if (!host_ || SettingsUnreadable(settingsPath_)) return;
         try {
             log_ << RebuildTimeLine() << std::endl;
             const RunResult result = RunSome(*host_, places_, definitions);
             if (result.status == RunStatus::kStopped) return;
+            // An output folder made anew since has another identity.
+            watch_->SetOwnFiles(ownFiles_);
             Watched(host_->TakeWatched());
         } catch (...) {
             errors_ << ErrorText(std::current_exception()) << '.' << std::endl;
@@ -230,7 +252,8 @@ private:
             // Without the list an own write costs one more rebuild, which
             // then finds its file unchanged.
         }
-        watch_->SetOwnFiles(own);
+        ownFiles_ = std::move(own);
+        watch_->SetOwnFiles(ownFiles_);
         Watched(watched);
     }
 
@@ -253,13 +276,13 @@ private:
         if (limitReported_) return;
         limitReported_ = true;
         std::string list;
-        for (int n : polled_) list += (list.empty() ? "" : ", ") + std::to_string(n);
-        const std::string limit = WatchLimit();
-        errors_ << "zorbex: the kernel's limit on inotify watches (fs.inotify.max_user_watches = " << limit
-                << ") is reached with " << watch_->WatchCount() << " folders watched; playlist definitions "
-                << list << " are rebuilt by a full walk every " << PollMinutes()
-                << " minutes instead (raise it: sysctl fs.inotify.max_user_watches=N)."
-                << std::endl;
+        for (int n : polled_) list += (list.empty() ? "№" : ", №") + std::to_string(n);
+        const bool one = polled_.size() == 1;
+        errors_ << "zorbex: достигнут предел ядра на число наблюдений inotify (fs.inotify.max_user_watches = "
+                << WatchLimit() << "), наблюдаемых папок: " << watch_->WatchCount() << "; "
+                << (one ? "плейлист " : "плейлисты ") << list << (one ? " пересобирается" : " пересобираются")
+                << " полным обходом каждые " << PollMinutes()
+                << " мин (увеличьте предел: sysctl fs.inotify.max_user_watches=N)." << std::endl;
     }
 
     int PollMinutes() const {
@@ -277,6 +300,7 @@ private:
     std::unique_ptr<WatchHost> host_;
     std::set<int> watched_;
     std::set<int> polled_;
+    std::vector<std::string> ownFiles_;  // resolved output paths of the last full run
     bool limitReported_ = false;
 };
 

@@ -389,6 +389,11 @@ std::optional<FileIdentity> FileReplacement::Existing() const {
     return IdentityOf(s_->at.st);
 }
 
+WriteResult FileReplacement::Allowed() const {
+    if (s_->failure) return *s_->failure;
+    return s_->finished ? Fail(EBADF) : Ok();
+}
+
 bool FileReplacement::Append(std::string_view bytes) {
     State& s = *s_;
     if (s.failure || s.finished) return false;
@@ -423,11 +428,31 @@ WriteResult WriteFileReplacing(const std::string& path, std::string_view bytes, 
     return file.Commit();
 }
 
+int OpenRegularFile(const std::string& path) {
+    const UniqueFd at(::open(path.c_str(), O_PATH | O_CLOEXEC));
+    struct stat st {};
+    if (!at.valid() || ::fstat(at.get(), &st) != 0) return -1;
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return -1;
+    }
+    // The very file looked at, whatever the name holds by now.
+    int fd = ::open(ProcFdPath(at.get()).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0 && errno == ENOENT) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);  // no /proc
+    if (fd < 0) return -1;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    UniqueFd fd(OpenRegularFile(path));
     if (fd.get() < 0) return std::nullopt;
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (::fstat(fd.get(), &st) != 0) return std::nullopt;
     std::string out;
     if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
     char buf[65536];

@@ -115,6 +115,11 @@ public:
     // has ended.
     std::optional<FileIdentity> Existing() const;
 
+    // What the checks made on opening (the walk, the link rule, a regular
+    // file we may write) say: the first failure, or ok when a Commit could
+    // go ahead. Nothing is opened for writing to find out.
+    WriteResult Allowed() const;
+
 private:
     struct State;
     std::unique_ptr<State> s_;
@@ -122,6 +127,13 @@ private:
 
 WriteResult WriteFileReplacing(const std::string& path, std::string_view bytes,
                                WriteDurability durability = WriteDurability::kSync);
+
+// A descriptor for reading the regular file at path (links followed), or -1
+// with errno (EINVAL: something other than a regular file is there). What
+// stands there is looked at before it is opened for reading, so a FIFO or a
+// device put in a file's place is never opened (opening some devices does
+// something) and never waited on.
+int OpenRegularFile(const std::string& path);
 
 // The whole file, or nothing when it is missing, is not a regular file
 // (a directory, say) or cannot be read.

@@ -23,6 +23,10 @@
 namespace zorbex {
 namespace {
 
+// A mount's number that is never given again (kernels since 6.8; older
+// ones give the number that can be, or nothing).
+constexpr unsigned kUniqueMountId = 0x4000;
+
 // Long enough for ".zx-" + any process number + "-" + some ten digits.
 constexpr size_t kShortName = 24;
 
@@ -90,17 +94,21 @@ std::string TemporaryName(int folder, size_t targetLength) {
 
 void RemoveStaleTemporaries(int folder) {
     static std::mutex mutex;
-    // Device, inode and birth time: a folder removed and made anew may get
-    // the same inode, and is another folder.
-    static std::map<std::tuple<dev_t, ino_t, int64_t, uint32_t>, std::chrono::steady_clock::time_point> swept;
+    // Device, inode, birth time and mount: a folder removed and made anew
+    // may get the same inode, and is another folder; so is the folder of a
+    // FUSE mount made anew, which gets the same device and inode and tells
+    // no birth time, but a mount number of its own.
+    static std::map<std::tuple<dev_t, ino_t, int64_t, uint32_t, uint64_t>, std::chrono::steady_clock::time_point>
+        swept;
     struct statx st {};
-    if (::statx(folder, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME, &st) != 0) return;
+    if (::statx(folder, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME | STATX_MNT_ID | kUniqueMountId, &st) != 0) return;
     const bool born = (st.stx_mask & STATX_BTIME) != 0;
+    const uint64_t mount = (st.stx_mask & (STATX_MNT_ID | kUniqueMountId)) != 0 ? st.stx_mnt_id : 0;
     {
         const std::lock_guard lock(mutex);
         const auto now = std::chrono::steady_clock::now();
         auto [it, fresh] = swept.try_emplace({makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino,
-                                              born ? st.stx_btime.tv_sec : 0, born ? st.stx_btime.tv_nsec : 0},
+                                              born ? st.stx_btime.tv_sec : 0, born ? st.stx_btime.tv_nsec : 0, mount},
                                              now);
         if (!fresh && now - it->second < kSweepAgainAfter) return;
         it->second = now;

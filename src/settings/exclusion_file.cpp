@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/codepage.h"
+#include "platform/file_write.h"
 #include "platform/utf8.h"
 #include "settings/ini_text.h"
 
@@ -52,12 +53,12 @@ uint64_t MaxExclusionFileBytes(size_t maxRows) {
 
 ExclusionImport ImportExclusionFile(const std::string& path, size_t maxRows) {
     ExclusionImport result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd = OpenRegularFile(path);
     if (fd < 0) return result;
     const uint64_t limit = MaxExclusionFileBytes(maxRows);
     struct stat st {};
     std::string bytes;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    bool ok = ::fstat(fd, &st) == 0;
     if (ok && static_cast<uint64_t>(st.st_size) > limit) {
         result.status = ExclusionImport::Status::kTooLarge;
         ok = false;

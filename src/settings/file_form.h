@@ -21,6 +21,7 @@ struct FileForm {
     enum class Encoding { kBytes, kUtf16Le, kUtf16Be };
     Encoding encoding = Encoding::kBytes;
     bool crLines = false;  // every line ends in a lone CR
+    bool operator==(const FileForm&) const = default;
 };
 
 // The file's form, and its text as the reader takes it.

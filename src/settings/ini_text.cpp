@@ -3,6 +3,7 @@
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -190,6 +191,16 @@ std::optional<std::string> FoldWanted(std::string_view wanted) {
     return out;
 }
 
+// FoldWanted(NormalizeName(name)), the common case of a plain ASCII name
+// without the copies.
+std::optional<std::string> LookupForm(std::string_view name) {
+    if (!IsAscii(name) || name.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+        return FoldWanted(NormalizeName(name));
+    std::string out(Trim(name));
+    for (char& c : out) c = FoldAscii(c);
+    return out;
+}
+
 }  // namespace
 
 bool NameMatches(std::string_view stored, std::string_view wanted) {
@@ -355,26 +366,120 @@ std::string SetValues(std::string_view file, std::string_view section,
     return out;
 }
 
-SectionIndex::SectionIndex(std::string_view file, std::string_view section)
-    : file_(file), section_(section) {
-    KeyLocation loc;
-    ScanSection(file, NormalizeName(section), loc, [&](std::string_view name, std::string_view raw, const Line&) {
-        auto folded = FoldStored(name);
-        if (!folded) {
-            exact_ = false;
-            return true;
-        }
-        values_.try_emplace(std::move(*folded), raw);  // the first line of a key is the key
-        return false;
-    });
+namespace {
+
+uint32_t KeyHash(uint32_t section, std::string_view name) {
+    // The same few key names come in every section: the section must mix
+    // into every bit, or they fall into the same slots.
+    uint64_t h = std::hash<std::string_view>()(name);
+    h ^= (static_cast<uint64_t>(section) + 0x9E3779B97F4A7C15ull) + (h << 6) + (h >> 2);
+    h *= 0xFF51AFD7ED558CCDull;
+    return static_cast<uint32_t>(h >> 32);
 }
 
-std::optional<std::string_view> SectionIndex::RawValue(std::string_view key) const {
-    auto folded = exact_ ? FoldWanted(NormalizeName(key)) : std::nullopt;
-    if (!folded) return ini::RawValue(file_, section_, key);
-    auto it = values_.find(*folded);
-    if (it == values_.end()) return std::nullopt;
-    return it->second;
+}  // namespace
+
+// One pass over every line, by the rules of ScanSection: a header is a '['
+// line with a ']', it ends the section before it; only the first section of
+// a name, and in it the first line of a key, can be read.
+FileIndex::FileIndex(std::string_view file) : file_(file) {
+    if (file.size() >= kFoldedCopy) {
+        exact_ = false;  // spans would not fit; searched instead
+        return;
+    }
+    // Nearly every line is a key: room for all of them at once.
+    const size_t lines = static_cast<size_t>(std::count(file.begin(), file.end(), '\n')) + 1;
+    entries_.reserve(lines);
+    size_t slots = 16;
+    while (slots < lines * 2) slots *= 2;
+    slots_.assign(slots, 0);
+
+    LineReader reader(file);
+    Line line;
+    // The section the key lines belong to; none before the first header and
+    // in a later section of a name already seen.
+    std::optional<uint32_t> current;
+    while (reader.Next(line)) {
+        std::string_view content = file.substr(line.begin, line.contentEnd - line.begin);
+        size_t first = 0;
+        while (first < content.size() && IsBlank(content[first])) ++first;
+        if (first == content.size()) continue;
+        const char c = content[first];
+        if (c == '[') {
+            const size_t close = content.find(']', first + 1);
+            if (close == std::string_view::npos) continue;  // no header: an unknown line
+            auto folded = FoldStored(Trim(content.substr(first + 1, close - first - 1)));
+            if (!folded) {
+                exact_ = false;
+                break;
+            }
+            auto [at, isNew] = sections_.try_emplace(std::move(*folded), static_cast<uint32_t>(sections_.size()));
+            current = isNew ? std::optional<uint32_t>(at->second) : std::nullopt;
+            continue;
+        }
+        if (!current || c == ';' || c == '#') continue;
+        const size_t eq = content.find('=', first);
+        if (eq == std::string_view::npos) continue;
+        const std::string_view stored = Trim(content.substr(first, eq - first));
+        auto folded = FoldStored(stored);
+        if (!folded) {
+            exact_ = false;
+            break;
+        }
+        const uint32_t hash = KeyHash(*current, *folded);
+        const size_t slot = Probe(*current, hash, *folded);
+        if (slots_[slot] != 0) continue;  // the first line of a key is the key
+        Entry entry{*current, hash, 0, 0, static_cast<uint32_t>(line.begin + eq + 1),
+                    static_cast<uint32_t>(content.size() - eq - 1)};
+        if (*folded == stored) {
+            entry.nameAt = static_cast<uint32_t>(stored.data() - file.data());
+            entry.nameLength = static_cast<uint32_t>(stored.size());
+        } else if (names_.size() + folded->size() < kFoldedCopy) {
+            entry.nameAt = static_cast<uint32_t>(names_.size());
+            entry.nameLength = static_cast<uint32_t>(folded->size()) | kFoldedCopy;
+            names_.append(*folded);
+        } else {
+            exact_ = false;
+            break;
+        }
+        slots_[slot] = static_cast<uint32_t>(entries_.size()) + 1;
+        entries_.push_back(entry);
+    }
+    if (!exact_) {
+        sections_.clear();
+        names_.clear();
+        entries_.clear();
+        slots_.clear();
+    }
+}
+
+std::string_view FileIndex::NameOf(const Entry& entry) const {
+    if (entry.nameLength & kFoldedCopy)
+        return std::string_view(names_).substr(entry.nameAt, entry.nameLength & ~kFoldedCopy);
+    return file_.substr(entry.nameAt, entry.nameLength);
+}
+
+size_t FileIndex::Probe(uint32_t section, uint32_t hash, std::string_view name) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const uint32_t at = slots_[slot];
+        if (at == 0) return slot;
+        const Entry& entry = entries_[at - 1];
+        if (entry.hash == hash && entry.section == section && NameOf(entry) == name) return slot;
+    }
+}
+
+std::optional<std::string_view> FileIndex::RawValue(std::string_view section, std::string_view key) const {
+    if (!exact_) return ini::RawValue(file_, section, key);
+    auto sectionName = LookupForm(section);
+    auto keyName = LookupForm(key);
+    if (!sectionName || !keyName) return ini::RawValue(file_, section, key);
+    const auto sec = sections_.find(*sectionName);
+    if (sec == sections_.end()) return std::nullopt;
+    const uint32_t at = slots_[Probe(sec->second, KeyHash(sec->second, *keyName), *keyName)];
+    if (at == 0) return std::nullopt;
+    const Entry& entry = entries_[at - 1];
+    return file_.substr(entry.valueAt, entry.valueLength);
 }
 
 std::string ValueToText(std::string_view raw, bool* cut) {

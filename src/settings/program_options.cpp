@@ -22,14 +22,18 @@ constexpr OptionKey kOptionKeys[] = {
     {"log", &ProgramOptions::log, 1},
 };
 
-}  // namespace
-
-ProgramOptions ReadProgramOptions(const SettingsFile& settings) {
+template <class Settings>
+ProgramOptions ReadFrom(const Settings& settings) {
     const std::string section = MainSection();
     ProgramOptions options;
     for (const OptionKey& k : kOptionKeys) options.*k.field = settings.ReadNumber(section, k.key, k.def) != 0;
     return options;
 }
+
+}  // namespace
+
+ProgramOptions ReadProgramOptions(const SettingsFile& settings) { return ReadFrom(settings); }
+ProgramOptions ReadProgramOptions(const SettingsSnapshot& settings) { return ReadFrom(settings); }
 
 void WriteProgramOptions(SettingsFile& settings, const ProgramOptions& options) {
     const std::string section = MainSection();

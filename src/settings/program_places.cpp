@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/file_write.h"
+#include "platform/path_walk.h"
 #include "platform/user_folders.h"
 #include "settings/settings_file.h"
 #include "settings/settings_lock.h"
@@ -27,12 +28,17 @@ bool CanWriteFile(const std::string& path) {
     return !Exists(path) || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
-// Every missing folder of dir, each 0700 as the user's configuration folders are.
+// Every missing folder of dir, each 0700 as the user's configuration folders
+// are; each made where the writer would put a file of that name, so that a
+// link planted on the way leads nowhere.
 bool MakeFolders(const std::string& dir) {
     for (size_t at = 1; at <= dir.size(); ++at) {
-        if (at < dir.size() && dir[at] != '/') continue;
-        const std::string part = dir.substr(0, at);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if ((at < dir.size() && dir[at] != '/') || dir[at - 1] == '/') continue;
+        const WriteLocation place = LocateForWriting(dir.substr(0, at));
+        if (place.error == EISDIR) continue;  // ends in "." or "..": a folder that is there
+        if (!place.ok()) return false;
+        if (!place.exists() && ::mkdirat(place.folder.get(), place.name.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
     }
     struct stat st {};
     return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

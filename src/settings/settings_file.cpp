@@ -14,6 +14,7 @@
 #include "settings/file_form.h"
 #include "settings/ini_text.h"
 #include "settings/settings_lock.h"
+#include "settings/settings_view.h"
 
 namespace zorbex {
 namespace {
@@ -65,13 +66,44 @@ Loaded Load(const std::string& path) {
     return out;
 }
 
+// The file as it is now, through the views shared by the process; nullptr
+// when it is missing or cannot be read. Call it under the lock.
+std::shared_ptr<const SettingsText> Current(const std::string& path, FileState& state) {
+    state = FileState::kRead;
+    return SettingsViews::Shared().Current(path, [&]() -> std::optional<SettingsViews::Loaded> {
+        Loaded file = Load(path);
+        state = file.state;
+        if (file.state != FileState::kRead) return std::nullopt;
+        return SettingsViews::Loaded{std::move(file.bytes), file.form};
+    });
+}
+
 // Past a timed-out lock too (see the header).
-std::optional<std::string> LoadForReading(const std::string& path) {
+std::shared_ptr<const SettingsText> LoadForReading(const std::string& path) {
     SettingsLock lock(path, SettingsLock::Mode::kShared);
-    Loaded file = Load(path);
-    if (file.state == FileState::kTooLarge) throw SettingsReadError(FullPath(path));
-    if (file.state != FileState::kRead) return std::nullopt;
-    return std::move(file.bytes);
+    FileState state;
+    std::shared_ptr<const SettingsText> text;
+    try {
+        text = Current(path, state);
+    } catch (const std::bad_alloc&) {
+        state = FileState::kTooLarge;
+    }
+    if (state == FileState::kTooLarge) throw SettingsReadError(FullPath(path));
+    return text;
+}
+
+// A value from a view; the index is built at the first look-up.
+std::optional<std::string> TextOf(const std::string& path, const SettingsText* text, std::string_view section,
+                                  std::string_view key) {
+    if (!text) return std::nullopt;
+    std::optional<std::string_view> raw;
+    try {
+        raw = text->RawValue(section, key);
+    } catch (const std::bad_alloc&) {
+        throw SettingsReadError(FullPath(path));
+    }
+    if (!raw) return std::nullopt;
+    return ini::ValueToText(*raw);
 }
 
 }  // namespace
@@ -88,33 +120,30 @@ SettingsFile::SettingsFile(std::string path, SettingsSync sync) : path_(std::mov
 
 SettingsFile::~SettingsFile() {
     if (!wrote_ || sync_ != SettingsSync::kWhenDone) return;
-    // Errors are ignored: every write has already reached the file.
-    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    // Errors are ignored: every write has already reached the file. Found
+    // as the writes found it, so that nothing a link planted since leads to
+    // is opened.
+    const WriteLocation at = LocateForWriting(path_);
+    if (!at.ok()) return;
+    if (at.exists() && S_ISREG(at.st.st_mode)) {
+        const UniqueFd file(ReopenTarget(at, O_RDONLY | O_NONBLOCK));
+        if (file.valid()) ::fsync(file.get());
     }
-    fd = OpenTargetFolder(path_);  // where the renames were made, also behind a link
-    if (fd >= 0) {
-        ::fsync(fd);  // makes the last rename itself durable
-        ::close(fd);
-    }
+    // Where the renames were made, also behind a link: makes the last rename itself durable.
+    const UniqueFd folder(::openat(at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.valid()) ::fsync(folder.get());
 }
 
 std::string SettingsFile::ReadText(std::string_view section, std::string_view key, std::string_view def) const {
-    auto file = LoadForReading(path_);
-    if (!file) return std::string(def);
-    auto raw = ini::RawValue(*file, section, key);
-    if (!raw) return std::string(def);
-    return ini::ValueToText(*raw);
+    const auto text = LoadForReading(path_);
+    return TextOf(path_, text.get(), section, key).value_or(std::string(def));
 }
 
 int32_t SettingsFile::ReadNumber(std::string_view section, std::string_view key, int32_t def) const {
-    auto file = LoadForReading(path_);
-    if (!file) return def;
-    auto raw = ini::RawValue(*file, section, key);
-    if (!raw) return def;
-    return ini::ParseNumber(ini::ValueToText(*raw)).value_or(def);
+    const auto text = LoadForReading(path_);
+    const auto value = TextOf(path_, text.get(), section, key);
+    if (!value) return def;
+    return ini::ParseNumber(*value).value_or(def);
 }
 
 void SettingsFile::WriteText(std::string_view section, std::string_view key, std::string_view value) {
@@ -130,68 +159,67 @@ void SettingsFile::WriteMany(std::string_view section,
 void SettingsFile::Change(const std::function<std::string(std::string_view)>& change) {
     SettingsLock lock(path_, SettingsLock::Mode::kExclusive);
     if (lock.timedOut()) throw SettingsWriteError(FullPath(path_), SettingsWriteError::Cause::kLocked);
-    Loaded file = Load(path_);
-    if (file.state == FileState::kUnreadable || file.state == FileState::kTooLarge)
-        throw SettingsWriteError(FullPath(path_));
+    FileState state;
+    std::shared_ptr<const SettingsText> file;
     std::string bytes;
     try {
-        bytes = change(file.bytes);
+        file = Current(path_, state);
+        if (state == FileState::kUnreadable || state == FileState::kTooLarge)
+            throw SettingsWriteError(FullPath(path_));
+        bytes = change(file ? std::string_view(file->Bytes()) : std::string_view());
     } catch (const std::bad_alloc&) {
         throw SettingsWriteError(FullPath(path_));
     }
-    if (file.state == FileState::kRead && bytes == file.bytes) {
+    if (file && bytes == file->Bytes()) {
         // The file already says exactly this (a definition saved again
         // unchanged): nothing to replace, as long as the file could be
-        // written; a read-only file still reports the write error.
-        int fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        if (fd < 0) throw SettingsWriteError(FullPath(path_));
-        ::close(fd);
+        // written by the writer's own rules; a read-only file, or one behind
+        // a planted link, still reports the write error. Probed: a watcher
+        // sees no write.
+        if (!FileReplacement(path_).Allowed().ok) throw SettingsWriteError(FullPath(path_));
         return;
     }
+    // A new file takes the program's own form; an existing one keeps its own.
+    const FileForm form = file ? file->Form() : FileForm{};
+    std::string stored;
     try {
-        bytes = StoredBytes(std::move(bytes), file.form);
+        stored = StoredBytes(bytes, form);
     } catch (const std::bad_alloc&) {
         throw SettingsWriteError(FullPath(path_));
     }
     const WriteDurability durability =
         sync_ == SettingsSync::kEachWrite ? WriteDurability::kSync : WriteDurability::kNoSync;
-    if (!WriteFileReplacing(path_, bytes, durability).ok) throw SettingsWriteError(FullPath(path_));
+    if (!WriteFileReplacing(path_, stored, durability).ok) throw SettingsWriteError(FullPath(path_));
     wrote_ = true;
+    SettingsViews::Shared().Wrote(path_, std::move(bytes), form);
 }
 
 void SettingsFile::WriteNumber(std::string_view section, std::string_view key, int32_t value) {
     WriteText(section, key, std::to_string(value));
 }
 
-SettingsSnapshot::SettingsSnapshot(const SettingsFile& file) : bytes_(LoadForReading(file.Path())) {}
-
-const ini::SectionIndex* SettingsSnapshot::Section(std::string_view section) const {
-    if (!bytes_) return nullptr;
-    auto it = sections_.find(section);
-    if (it == sections_.end())
-        it = sections_.try_emplace(std::string(section), std::string_view(*bytes_), section).first;
-    return &it->second;
-}
+SettingsSnapshot::SettingsSnapshot(const SettingsFile& file) : path_(file.Path()), text_(LoadForReading(path_)) {}
 
 std::string SettingsSnapshot::ReadText(std::string_view section, std::string_view key, std::string_view def) const {
-    const ini::SectionIndex* index = Section(section);
-    auto raw = index ? index->RawValue(key) : std::nullopt;
-    if (!raw) return std::string(def);
-    return ini::ValueToText(*raw);
+    return TextOf(path_, text_.get(), section, key).value_or(std::string(def));
 }
 
 int32_t SettingsSnapshot::ReadNumber(std::string_view section, std::string_view key, int32_t def) const {
-    const ini::SectionIndex* index = Section(section);
-    auto raw = index ? index->RawValue(key) : std::nullopt;
-    if (!raw) return def;
-    return ini::ParseNumber(ini::ValueToText(*raw)).value_or(def);
+    const auto value = TextOf(path_, text_.get(), section, key);
+    if (!value) return def;
+    return ini::ParseNumber(*value).value_or(def);
 }
 
 std::string SettingsSnapshot::ReadText(std::string_view section, std::string_view key, std::string_view def,
                                        bool& cut) const {
-    const ini::SectionIndex* index = Section(section);
-    auto raw = index ? index->RawValue(key) : std::nullopt;
     cut = false;
+    if (!text_) return std::string(def);
+    std::optional<std::string_view> raw;
+    try {
+        raw = text_->RawValue(section, key);
+    } catch (const std::bad_alloc&) {
+        throw SettingsReadError(FullPath(path_));
+    }
     if (!raw) return std::string(def);
     return ini::ValueToText(*raw, &cut);
 }

@@ -1,16 +1,21 @@
 #pragma once
 // The settings store: an INI-style text file read and written key by key,
 // or a whole list of keys at once (WriteMany, SettingsSnapshot).
-// Nothing is cached between operations: every read sees the file as it is on
-// disk now (a snapshot: as it was when the snapshot was made), every write
-// reaches the file before it returns.
+// Every read sees the file as it is on disk now (a snapshot: as it was when
+// the snapshot was made), every write reaches the file before it returns.
 //
+// - The file is parsed once and the parsed view shared by every operation
+//   for as long as the file on disk is the same (settings/settings_view.h):
+//   each read checks that with a stat, and a key costs a look-up in an
+//   index, not a reading of the file. The program's own writes update the
+//   view.
 // - The text form (lines, sections, keys, duplicates, value reading, the
 //   1023-character cut, numbers): settings/ini_text.h.
 // - Text encoding per value (windows-1251, else UTF-8): platform/codepage.h.
 // - Files in other forms (UTF-16 with its mark, lone CR line ends), read
 //   and written in their own form: settings/file_form.h.
-// - Each write reads the file, changes the one line and replaces the whole
+// - Each write takes the file (the view, when it is still the file),
+//   changes the one line and replaces the whole
 //   file through WriteFileReplacing (platform/file_write.h), all under an
 //   exclusive lock on the file's folder (settings/settings_lock.h), so that
 //   writers in other processes or threads never lose each other's keys.
@@ -28,7 +33,7 @@
 //   still raises SettingsWriteError when the file is not writable.
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -39,6 +44,8 @@
 #include "settings/ini_text.h"
 
 namespace zorbex {
+
+class SettingsText;  // settings/settings_view.h
 
 // Raised by a write that could not be made; the message is
 // "Unable to write to <full path>". The file is then unchanged.
@@ -114,7 +121,8 @@ private:
 
 // The file read once (under the shared lock), then answering ReadText and
 // ReadNumber by the same rules as SettingsFile: for one operation that reads
-// a long list (a definition with thousands of entries), never kept beyond it.
+// many keys (a definition, a list of every definition) from one version of
+// the file, never kept beyond it.
 class SettingsSnapshot {
 public:
     explicit SettingsSnapshot(const SettingsFile& file);
@@ -128,11 +136,8 @@ public:
     std::string ReadText(std::string_view section, std::string_view key, std::string_view def, bool& cut) const;
 
 private:
-    // nullptr when the file could not be read.
-    const ini::SectionIndex* Section(std::string_view section) const;
-
-    std::optional<std::string> bytes_;
-    mutable std::map<std::string, ini::SectionIndex, std::less<>> sections_;
+    std::string path_;
+    std::shared_ptr<const SettingsText> text_;  // nullptr when the file could not be read
 };
 
 // programDir ends with '/'; gives programDir + "Zorbl.Zrf".

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTextBlock>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -15,9 +16,12 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <thread>
 
 #include "app/window_run_host.h"
+#include "cli/unattended_run.h"
+#include "support/child_process.h"
 #include "support/window/controls.h"
 #include "support/window/started_window.h"
 
@@ -93,6 +97,41 @@ TEST_F(WindowRun, StartButtonBuildsWhatIsTickedAndLogsItLineByLine) {
     EXPECT_TRUE(memo->isHidden());
     EXPECT_EQ(Log().mid(3, 2), (QStringList{"плейлист №1", "   отменён - файл существует"}));
     EXPECT_EQ(Log().size(), 8);
+}
+
+// The window and a run in another process on one settings file: each sees
+// what the other wrote when it next reads, and neither write drops the
+// other's keys.
+TEST_F(WindowRun, TheWindowAndAnotherProcessSeeAndKeepEachOthersWrites) {
+    Media("media/1", 2);
+    Seed(Settings(1, 1, "item_0=1\r\nitem_1=1\r\n"));
+    auto& w = Start();
+    const std::string path = zorbex::SettingsPath(dir.path());
+    ASSERT_EQ(zx_test::RunInChild([&] {
+                  zorbex::SettingsFile(path).WriteText(zorbex::PlaylistSection(1), "name", "Поп");
+                  return std::string("ok");
+              }).value_or("no child"),
+              "ok");
+    auto* pages = w.findChild<QTabWidget*>();
+    pages->setCurrentWidget(&w.processPage());
+    w.tab_baseChange();
+    EXPECT_EQ(Control<QListWidget>(w, "lst_do")->item(0)->text(), "п.1     Поп");
+    pages->setCurrentWidget(&w.unionPage());
+    w.tab_baseChange();
+    auto* members = Control<QListWidget>(w.unionPage(), "lst_union");
+    ASSERT_EQ(members->count(), 1);
+    EXPECT_EQ(members->item(0)->text(), "п.1     Поп");
+    members->item(0)->setCheckState(Qt::Checked);
+    Control<QPushButton>(w.unionPage(), "btn_savu")->click();
+    EXPECT_EQ(zorbex::SettingsFile(path).ReadText(zorbex::PlaylistSection(1), "name", "-"), "Поп");
+
+    // The other process builds the union the window has just saved.
+    const auto status = zx_test::RunInChild([&] {
+        std::ostringstream log, errors;
+        return std::to_string(zorbex::RunUnattended(zorbex::ProgramPlaces(dir.path()), log, errors));
+    });
+    EXPECT_EQ(status.value_or("no child"), "0");
+    EXPECT_EQ(ReadFile(dir / "union_1.m3u"), "01.mp3\r\n02.mp3\r\n");
 }
 
 TEST_F(WindowRun, LastLogLineShowsAboveTheHideButton) {

@@ -70,6 +70,17 @@ TEST_F(FolderWatchTest, ARemovedFolderIsForgottenAndAMissingOneIsSeenComingBack)
     watch.Read();
     MakeDirs(t / "later");
     EXPECT_EQ(watch.Read().definitions, Set{2});
+
+    // The folder a definition names is a link: its watch is on the target,
+    // yet the link pointed elsewhere is a change too.
+    const std::string x = Dir("x"), y = Dir("y"), links = Dir("links");
+    ASSERT_EQ(::symlink(x.c_str(), (links + "music").c_str()), 0);
+    ASSERT_TRUE(watch.SetFolders(3, {links + "music/"}));
+    watch.Read();
+    ASSERT_EQ(::symlink(y.c_str(), (links + "music.new").c_str()), 0);
+    watch.Read();
+    ASSERT_EQ(std::rename((links + "music.new").c_str(), (links + "music").c_str()), 0);
+    EXPECT_EQ(watch.Read().definitions, Set{3});
 }
 
 TEST_F(FolderWatchTest, OwnOutputsAndTheirTemporariesAreNoChange) {

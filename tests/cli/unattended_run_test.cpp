@@ -272,18 +272,23 @@ TEST(RunUnattended, OutputsAndFoldersCutOnReadingAreRefused) {
     const std::string output = folder + std::string(1100 - folder.size(), 'p') + ".m3u";
     const std::string cut = output.substr(0, 1023);
     const std::string longFolder = dir.path() + "music/" + std::string(1100, 'm');
+    // What stands at the cut text is no member's playlist: a union leaves it out.
+    WriteFile(cut, "elsewhere\r\n");
     WriteFile(dir / "Zorbl.Zrf",
-              "[Zor:bl]\r\nplaylists=2\r\nunions=1\r\nitem_0=1\r\nitem_1=1\r\nitem_2=1\r\n"
+              "[Zor:bl]\r\nplaylists=2\r\nunions=2\r\nitem_0=1\r\nitem_1=1\r\nitem_2=1\r\nitem_3=1\r\n"
               "[Zor:bl:Playlist:1]\r\nfile=" + output + "\r\npath=" + dir.path() + "music\r\n"
               "[Zor:bl:Playlist:2]\r\npath=" + longFolder + "\r\n"
-              "[Zor:bl:Union:1]\r\nfile=" + output + "\r\nunite_0=1\r\n");
+              "[Zor:bl:Union:1]\r\nfile=" + output + "\r\nunite_0=1\r\n"
+              "[Zor:bl:Union:2]\r\nunite_0=1\r\n");
     std::ostringstream out, err;
     EXPECT_EQ(RunUnattended(ProgramPlaces(dir.path()), out, err), kExitSomeFailed);
     const std::string reason = "»: имя в файле настроек длиннее 1023 символов\n";
     EXPECT_EQ(out.str(), "Zorbex v4.0i\n(журнал процесса)\n\nплейлист №1\n   не удалось записать файл «" + cut + reason +
                              "плейлист №2\n   не удалось прочитать каталог «" + longFolder.substr(0, 1023) + reason +
-                             "объединение №1\n   не удалось записать файл «" + cut + reason + "готово.\n");
-    EXPECT_FALSE(zx_test::Exists(cut));
+                             "объединение №1\n   не удалось записать файл «" + cut + reason +
+                             "объединение №2\n   файлов итого: 0\n   объединено: 1\n   ок\nготово.\n");
+    EXPECT_EQ(ReadFile(cut), "elsewhere\r\n");
+    EXPECT_EQ(ReadFile(dir / "union_2.m3u"), "");
     EXPECT_FALSE(zx_test::Exists(dir / "playlist_2.m3u"));
 }
 

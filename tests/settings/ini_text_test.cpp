@@ -335,7 +335,7 @@ TEST(IniBom, MarkInFrontHidesNothingAndStays) {
     const std::string bom = "\xEF\xBB\xBF";
     const std::string f = bom + "[Zor:bl]\r\nRESET=1\r\nplaylists=1\r\n[b]\r\ny=2\r\n";
     EXPECT_EQ(Get(f, "Zor:bl", "playlists"), "1");
-    EXPECT_EQ(ini::SectionIndex(f, "zor:bl").RawValue("reset").value_or("<absent>"), "1");
+    EXPECT_EQ(ini::FileIndex(f).RawValue("zor:bl", "reset").value_or("<absent>"), "1");
     EXPECT_EQ(ini::SetValue(f, "Zor:bl", "reset", "0"), bom + "[Zor:bl]\r\nRESET=0\r\nplaylists=1\r\n[b]\r\ny=2\r\n");
     EXPECT_EQ(ini::SetValue(f, "Zor:bl", "log", "1"),
               bom + "[Zor:bl]\r\nRESET=1\r\nplaylists=1\r\nlog=1\r\n[b]\r\ny=2\r\n");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -132,4 +133,20 @@ TEST(ProgramPlaces, WhenNeitherPlaceCanBeWrittenTheMessageNamesBoth) {
     const std::string own = ChosenAsUser(install.prog, install.config);
     EXPECT_EQ(own.substr(0, own.find('|')), install.user) << own;
     EXPECT_NE(own.find("«" + install.user + "»"), std::string::npos) << own;
+}
+
+// A configuration folder named through a shared sticky folder (a home on a
+// shared disk, say) where another user planted a link: no folder is made
+// where the link leads.
+TEST(ProgramPlaces, NoFolderIsMadeThroughAPlantedLink) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a link that belongs to someone else";
+    Install install;
+    const std::string shared = install.dir / "shared";
+    MakeDirs(shared);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    ASSERT_EQ(::symlink(install.home.c_str(), (shared + "/sub").c_str()), 0);
+    ASSERT_EQ(::lchown((shared + "/sub").c_str(), zx_test::kSecondUser, zx_test::kSecondUser), 0);
+    const std::string chosen = ChosenAsUser(install.prog, shared + "/sub/.config");
+    EXPECT_EQ(chosen.substr(0, chosen.find('|')), install.prog);
+    EXPECT_FALSE(Exists(install.config));
 }

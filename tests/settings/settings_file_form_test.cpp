@@ -2,11 +2,14 @@
 // line ends read like the program's own files, and a write keeps the form.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <string>
 
 #include "platform/codepage.h"
 #include "platform/utf8.h"
 #include "settings/settings_file.h"
+#include "settings/settings_view.h"
 #include "support/temp_dir.h"
 
 namespace zorbex {
@@ -52,6 +55,21 @@ TEST(SettingsFileForm, Utf16FilesReadAndStayUtf16ThroughWrites) {
             << (little ? "LE" : "BE");
         EXPECT_EQ(settings.ReadText("Zor:bl:Playlist:1", "ключ", "-"), "ü");
     }
+}
+
+// A write that finds the file unchanged since it was last read takes the
+// shared view instead of reading it: the form must come with the view.
+TEST(SettingsFileForm, AWriteFromTheSharedViewKeepsTheFilesForm) {
+    TempDir dir;
+    const std::string path = SettingsPath(dir.path());
+    WriteFile(path, Utf16("[Zor:bl]\r\nlog=1\r\n", true));
+    const auto stamp = StampOf(path);
+    ASSERT_TRUE(stamp);
+    ::usleep(static_cast<useconds_t>(SettingsViews::MarginNs(*stamp) / 1000 + 20000));
+    SettingsFile settings(path, SettingsSync::kNever);
+    EXPECT_EQ(settings.ReadNumber("Zor:bl", "log", 0), 1);  // the view settles here
+    settings.WriteNumber("Zor:bl", "reset", 0);
+    EXPECT_EQ(ReadFile(path), Utf16("[Zor:bl]\r\nlog=1\r\nreset=0\r\n", true));
 }
 
 TEST(SettingsFileForm, LoneCrLineEndsReadAsLinesAndAreKept) {

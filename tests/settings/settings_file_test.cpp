@@ -3,6 +3,7 @@
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -602,11 +603,36 @@ TEST(Settings, UnchangedValueLeavesTheFileAsItIs) {
     struct stat middle {};
     ::stat(path.c_str(), &middle);
     EXPECT_NE(middle.st_ino, before.st_ino);
-    SettingsFile(path).WriteNumber("a", "x", 1);  // now the very same bytes: not replaced
+    // Now the very same bytes: not replaced, and not even opened for
+    // writing (a watcher would take that for a write).
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, path.c_str(), IN_CLOSE_WRITE | IN_MODIFY), 0);
+    SettingsFile(path).WriteNumber("a", "x", 1);
+    char events[4096];
+    EXPECT_EQ(::read(watch, events, sizeof events), -1) << "a write was seen";
+    ::close(watch);
     struct stat after {};
     ::stat(path.c_str(), &after);
     EXPECT_EQ(after.st_ino, middle.st_ino);
     EXPECT_EQ(ReadFile(path), "[a]\nx=1\r\n");
+}
+
+// A settings file reached through a link that another user planted in a
+// shared sticky folder is not ours to write: saving the value it already
+// holds is refused as saving any other value is.
+TEST(Settings, AnUnchangedValueBehindAPlantedLinkIsAWriteError) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a link that belongs to someone else";
+    TempDir dir;
+    const std::string shared = dir / "shared/", real = dir / "real.Zrf";
+    zx_test::MakeDirs(shared);
+    ::chmod(shared.c_str(), 01777);
+    WriteFile(real, "[a]\r\nx=1\r\n");
+    const std::string path = SettingsPath(shared);
+    ASSERT_EQ(::symlink(real.c_str(), path.c_str()), 0);
+    ASSERT_EQ(::lchown(path.c_str(), zx_test::kUnprivilegedUser, zx_test::kUnprivilegedUser), 0);
+    for (int value : {1, 2}) EXPECT_THROW(SettingsFile(path).WriteNumber("a", "x", value), SettingsWriteError) << value;
+    EXPECT_EQ(ReadFile(real), "[a]\r\nx=1\r\n");
 }
 
 TEST(Settings, UnchangedValueInReadOnlyFileIsStillAWriteError) {

@@ -210,10 +210,10 @@ TEST(SettingsRandom, OneReadingAnswersAsReadsOfTheFile) {
     for (int round = 0; round < 20000; ++round) {
         const std::string file = RandomFile(rng);
         const std::string sec = BatchName(rng);
-        const ini::SectionIndex index(file, sec);
+        const ini::FileIndex index(file);
         for (int k = 0; k < 6; ++k) {
             const std::string key = BatchName(rng);
-            ASSERT_EQ(index.RawValue(key), ini::RawValue(file, sec, key))
+            ASSERT_EQ(index.RawValue(sec, key), ini::RawValue(file, sec, key))
                 << "round " << round << " [" << sec << "] " << key;
         }
     }
