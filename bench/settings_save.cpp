@@ -29,6 +29,7 @@
 
 #include "build/definitions.h"
 #include "platform/codepage.h"
+#include "platform/file_read.h"
 #include "platform/file_write.h"
 #include "settings/ini_text.h"
 #include "settings/settings_file.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/file_write.h"
+#include "platform/file_read.h"
 #include "platform/user_folders.h"
 
 namespace zorbex {

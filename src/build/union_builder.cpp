@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "build/output_file.h"
+#include "platform/file_read.h"
 #include "platform/file_write.h"
 
 namespace zorbex {

@@ -24,7 +24,7 @@
 #include "cli/partial_run.h"
 #include "cli/unattended_run.h"
 #include "platform/error_text.h"
-#include "platform/file_write.h"
+#include "platform/file_read.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {

@@ -147,7 +147,7 @@ int OpenTargetFolder(const std::string& path) {
 
 int ReopenTarget(const WriteLocation& location, int flags) {
     // The descriptor's own entry in /proc opens the very file it holds.
-    const std::string own = "/proc/self/fd/" + std::to_string(location.file.get());
+    const std::string own = ProcFdPath(location.file.get());
     int fd = ::open(own.c_str(), flags | O_CLOEXEC | O_NOCTTY);
     if (fd >= 0 || errno != ENOENT) return fd;
     // No /proc: by name, and only while the name still holds that file.

@@ -1,7 +1,13 @@
 #pragma once
 #include <unistd.h>
 
+#include <string>
+
 namespace zorbex {
+
+// The name by which /proc reaches the open descriptor fd: opening it opens
+// the very file held, whatever its own name holds by now.
+inline std::string ProcFdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
 // Closes the descriptor it holds when it goes out of scope.
 class UniqueFd {

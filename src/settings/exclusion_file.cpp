@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "platform/codepage.h"
-#include "platform/file_write.h"
+#include "platform/file_read.h"
 #include "platform/utf8.h"
 #include "settings/ini_text.h"
 

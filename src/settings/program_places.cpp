@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "platform/file_read.h"
 #include "platform/file_write.h"
 #include "platform/path_walk.h"
 #include "platform/user_folders.h"

@@ -9,6 +9,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "platform/file_read.h"
 #include "platform/file_write.h"
 #include "platform/path_walk.h"
 #include "settings/file_form.h"
