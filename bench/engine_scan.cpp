@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "build/playlist_builder.h"
+#include "engine/playlist_builder.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {

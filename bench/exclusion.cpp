@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "build/playlist_builder.h"
+#include "engine/playlist_builder.h"
 
 namespace {
 

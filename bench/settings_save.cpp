@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "build/definitions.h"
+#include "engine/definitions.h"
 #include "platform/codepage.h"
 #include "platform/file_read.h"
 #include "platform/file_write.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "build/tree_scanner.h"
+#include "engine/tree_scanner.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 # folder of one's own (cmake/install.cmake).
 
 # The version the program shows.
-file(STRINGS ${CMAKE_SOURCE_DIR}/src/build/run.h _version_line REGEX "kVersionText = \"")
+file(STRINGS ${CMAKE_SOURCE_DIR}/src/engine/run.h _version_line REGEX "kVersionText = \"")
 string(REGEX REPLACE ".*kVersionText = \"([^\"]+)\".*" "\\1" ZORBEX_VERSION_TEXT "${_version_line}")
 
 set(_pkg ${CMAKE_BINARY_DIR}/package)

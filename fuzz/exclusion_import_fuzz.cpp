@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "build/union_builder.h"
+#include "engine/union_builder.h"
 #include "platform/codepage.h"
 #include "platform/utf8.h"
 #include "settings/exclusion_file.h"

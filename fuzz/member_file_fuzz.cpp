@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "build/union_builder.h"
+#include "engine/union_builder.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #   cmake -DCXX=... -DLAYERS=<build>/layers -DWORK=<dir> -P layers_test.cmake
 set(_cases
   "settings/settings_lock.h|settings|platform"
-  "cli/command_line.h|cli|build"
+  "cli/command_line.h|cli|engine"
   "app/endpoints.h|app|editors")
 file(MAKE_DIRECTORY ${WORK})
 foreach(_case IN LISTS _cases)

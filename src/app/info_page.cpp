@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 
 #include "app/endpoints.h"
-#include "build/run.h"
+#include "engine/run.h"
 
 namespace zorbex {
 

@@ -15,9 +15,9 @@
 #include "app/info_page.h"
 #include "app/options_page.h"
 #include "app/process_page.h"
-#include "build/run.h"
 #include "editors/playlist_page.h"
 #include "editors/union_page.h"
+#include "engine/run.h"
 #include "widgets/app_context.h"
 #include "widgets/page_control.h"
 

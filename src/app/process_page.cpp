@@ -5,7 +5,7 @@
 #include <QScrollBar>
 #include <QTextCursor>
 
-#include "build/definitions.h"
+#include "engine/definitions.h"
 #include "settings/settings_file.h"
 #include "widgets/check_list_style.h"
 #include "widgets/look.h"
@@ -114,7 +114,8 @@ void TProcessPage::sub_updateClick() {
     // One reading of the file for the whole list, however many definitions it holds.
     const SettingsSnapshot settings{SettingsFile(settingsFile_)};
     // The counts are read anew before every pass, as every loop over definitions does.
-    for (int n = 1; n <= ReadPlaylistCount(settings); ++n) AddRow(PlaylistRowText(n, ReadPlaylistListName(settings, n)));
+    for (int n = 1; n <= ReadPlaylistCount(settings); ++n)
+        AddRow(PlaylistRowText(n, ReadPlaylistListName(settings, n)));
     for (int m = 1; m <= ReadUnionCount(settings); ++m) AddRow(UnionRowText(m, ReadUnionListName(settings, m)));
     // Remembered ticks follow row positions; a hand-written 7 or -1 ticks too.
     for (int k = 0; k < lst_do->count(); ++k) {

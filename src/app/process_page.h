@@ -48,8 +48,8 @@ public:
 
     // The bars of a run: bar_progress for the definitions of a phase,
     // bar_total for the share of the whole run.
-    void ResetBars();                   // both at 0
-    void OpenBars();                    // bar_total out of 100; both show their texts
+    void ResetBars();  // both at 0
+    void OpenBars();   // bar_total out of 100; both show their texts
     void LabelProgress(const QString& prefix, const QString& suffix, int max);
     void SetBars(int progress, int totalPercent);
     void CloseProgress(const QString& prefix, const QString& suffix, int position);  // text off

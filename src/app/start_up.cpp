@@ -5,9 +5,9 @@
 #include "app/main_window.h"
 #include "app/program_images.h"
 #include "app/window_run_host.h"
-#include "build/definitions.h"
 #include "cli/command_line.h"
 #include "cli/unattended_run.h"
+#include "engine/definitions.h"
 #include "settings/program_options.h"
 #include "settings/settings_file.h"
 
@@ -57,7 +57,7 @@ void Tfrm_zorbl::FormCreate(const std::vector<std::string>& args) {
     }
     // Selected by the program, so the page-change handler does not run.
     tab_base->setCurrentWidget(tab_app->Options().processPage && !firstStart ? static_cast<QWidget*>(tab_process)
-                                                                              : static_cast<QWidget*>(tab_app));
+                                                                             : static_cast<QWidget*>(tab_app));
 
     if (automatic) StartAutomatically();
 }

@@ -4,7 +4,7 @@
 // progress shown in the log, the bars and the buttons.
 #include <chrono>
 
-#include "build/run.h"
+#include "engine/run.h"
 
 namespace zorbex {
 

@@ -3,9 +3,9 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "build/run.h"
 #include "cli/unattended_run.h"
 #include "cli/watch.h"
+#include "engine/run.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {

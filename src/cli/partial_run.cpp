@@ -1,6 +1,6 @@
 #include "cli/partial_run.h"
 
-#include "build/definitions.h"
+#include "engine/definitions.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {

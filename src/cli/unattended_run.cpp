@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "build/definitions.h"
+#include "engine/definitions.h"
 #include "platform/error_text.h"
 #include "settings/program_options.h"
 #include "settings/settings_file.h"

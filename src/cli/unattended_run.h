@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "build/run.h"
+#include "engine/run.h"
 
 namespace zorbex {
 

@@ -19,10 +19,10 @@
 #include <system_error>
 #include <utility>
 
-#include "build/definitions.h"
 #include "cli/folder_watch.h"
 #include "cli/partial_run.h"
 #include "cli/unattended_run.h"
+#include "engine/definitions.h"
 #include "platform/error_text.h"
 #include "platform/file_read.h"
 #include "settings/settings_file.h"
@@ -141,10 +141,13 @@ std::string WatchLimit() {
 
 class Watcher {
 public:
-    Watcher(const ProgramPlaces& places, std::ostream& log, std::ostream& errors,
-            const WatchSchedule::Timing& timing)
-        : places_(places), settingsPath_(places.SettingsFile()), log_(log), errors_(errors),
-          timing_(timing), schedule_(timing) {}
+    Watcher(const ProgramPlaces& places, std::ostream& log, std::ostream& errors, const WatchSchedule::Timing& timing)
+        : places_(places),
+          settingsPath_(places.SettingsFile()),
+          log_(log),
+          errors_(errors),
+          timing_(timing),
+          schedule_(timing) {}
 
     int Run() {
         try {
@@ -157,8 +160,8 @@ public:
         const int status = RunUnattended(places_, errors_, [&] {
             // Watched from here on: the start's own write of `reset` is no change.
             if (!watch_->WatchSettings(settingsPath_)) {
-                errors_ << "zorbex: изменения файла настроек " << settingsPath_ << " не будут замечены: "
-                        << Reason(errno) << '.' << std::endl;
+                errors_ << "zorbex: изменения файла настроек " << settingsPath_
+                        << " не будут замечены: " << Reason(errno) << '.' << std::endl;
             }
             host_ = std::make_unique<WatchHost>(places_, log_, errors_, stop_, *watch_);
             first = zorbex::Run(*host_, places_);
@@ -246,8 +249,10 @@ private:
             const SettingsFile settings(settingsPath_);
             const int playlists = ReadPlaylistCount(settings);
             const int unions = ReadUnionCount(settings);
-            for (int n = 1; n <= playlists; ++n) own.push_back(ResolveOutputPath(host_->LoadPlaylist(n).file, places_.baseDir));
-            for (int m = 1; m <= unions; ++m) own.push_back(ResolveOutputPath(host_->LoadUnion(m).file, places_.baseDir));
+            for (int n = 1; n <= playlists; ++n)
+                own.push_back(ResolveOutputPath(host_->LoadPlaylist(n).file, places_.baseDir));
+            for (int m = 1; m <= unions; ++m)
+                own.push_back(ResolveOutputPath(host_->LoadUnion(m).file, places_.baseDir));
         } catch (...) {
             // Without the list an own write costs one more rebuild, which
             // then finds its file unchanged.

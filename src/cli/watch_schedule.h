@@ -21,9 +21,9 @@ public:
     using Duration = Clock::duration;
 
     struct Timing {
-        Duration quiet = std::chrono::seconds(2);     // no event for this long: rebuild
-        Duration longest = std::chrono::seconds(30);  // from the first event: rebuild however busy
-        Duration pollEvery = std::chrono::minutes(5); // definitions without watches
+        Duration quiet = std::chrono::seconds(2);      // no event for this long: rebuild
+        Duration longest = std::chrono::seconds(30);   // from the first event: rebuild however busy
+        Duration pollEvery = std::chrono::minutes(5);  // definitions without watches
     };
 
     WatchSchedule() = default;

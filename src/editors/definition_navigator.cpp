@@ -9,8 +9,7 @@
 
 namespace zorbex {
 
-TDefinitionNavigator::TDefinitionNavigator(const AppContext& context, Controls controls, Hooks hooks,
-                                           QObject* parent)
+TDefinitionNavigator::TDefinitionNavigator(const AppContext& context, Controls controls, Hooks hooks, QObject* parent)
     : QObject(parent), context_(context), c_(controls), hooks_(std::move(hooks)) {
     // Only typing is held to the limit; see SetNameText.
     connect(c_.name, &QLineEdit::textEdited, this, [this] { KeepTypingLimit(); });
@@ -85,9 +84,13 @@ bool TDefinitionNavigator::Save() {
 bool TDefinitionNavigator::Step(int delta) {
     if (IsChanged()) {
         switch (context_.dialogs.Message(UnsavedPrompt(hooks_.subject, Current()), MsgButtons::YesNoCancel)) {
-        case MsgResult::Yes: Save(); break;  // a failed save has shown its message; the step goes on
-        case MsgResult::No: break;
-        default: return false;
+            case MsgResult::Yes:
+                Save();
+                break;  // a failed save has shown its message; the step goes on
+            case MsgResult::No:
+                break;
+            default:
+                return false;
         }
     }
     const int target = std::max(1, Current() + delta);

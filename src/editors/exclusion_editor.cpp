@@ -7,8 +7,8 @@
 #include <QMouseEvent>
 #include <QSignalBlocker>
 
-#include "build/definitions.h"
-#include "build/playlist_builder.h"
+#include "engine/definitions.h"
+#include "engine/playlist_builder.h"
 #include "platform/file_write.h"
 #include "settings/exclusion_file.h"
 #include "widgets/picture_strips.h"

@@ -1,6 +1,6 @@
 #include "editors/playlist_page.h"
 
-#include "build/definitions.h"
+#include "engine/definitions.h"
 #include "settings/settings_file.h"
 #include "widgets/picture_strips.h"
 #include "widgets/shared_texts.h"
@@ -71,8 +71,8 @@ void TPlaylistPage::BuildInput(const AppContext& context) {
     lst_mask_->setEditable(true);
     lst_mask_->setInsertPolicy(QComboBox::NoInsert);
     lst_mask_->setFont(MsSansSerifFont(10, true));
-    lst_mask_->addItems({QStringLiteral("*.avi"), QStringLiteral("*.wav"), QStringLiteral("*.mp3"),
-                         QStringLiteral("*.mp*g")});
+    lst_mask_->addItems(
+        {QStringLiteral("*.avi"), QStringLiteral("*.wav"), QStringLiteral("*.mp3"), QStringLiteral("*.mp*g")});
     lst_mask_->setCurrentText(QString::fromUtf8(kDefaultMask));
     lst_mask_->setGeometry(104, 16, kLeftW - 112, 21);
     // The picture button lies inside the combo box, over its own arrow.
@@ -83,8 +83,8 @@ void TPlaylistPage::BuildInput(const AppContext& context) {
 
     FileDialogOptions folderPrompt;
     folderPrompt.title = QStringLiteral("Укажите каталог для поиска файлов...");
-    edt_folder_ = Named(new TFileNameEdit(TFileNameEdit::Mode::Folder, folderPrompt, context.dialogs, grp_input),
-                        "edt_folder");
+    edt_folder_ =
+        Named(new TFileNameEdit(TFileNameEdit::Mode::Folder, folderPrompt, context.dialogs, grp_input), "edt_folder");
     edt_folder_->setGeometry(8, 42, kLeftW - 16, 21);
 
     box_subfolders_ = CheckBox(grp_input, "box_subfolders", QStringLiteral("ВКЛЮЧАЯ  ПОДКАТАЛОГИ"), true,
@@ -98,16 +98,14 @@ void TPlaylistPage::BuildInput(const AppContext& context) {
 }
 
 void TPlaylistPage::BuildIgnore() {
-    auto* grp_ignore =
-        Named(new QGroupBox(QStringLiteral(" с п и с о к    и с к л ю ч е н и й "), this), "grp_ignore");
+    auto* grp_ignore = Named(new QGroupBox(QStringLiteral(" с п и с о к    и с к л ю ч е н и й "), this), "grp_ignore");
     grp_ignore->setGeometry(kRightX, 62, kRightW, 226);
     exclusion_ = new TExclusionEditor(context_, grp_ignore, [this] { navigator_->MarkChanged(); });
 }
 
 void TPlaylistPage::ConnectHandlers() {
     navigator_ = new TDefinitionNavigator(
-        context_,
-        {grp_idn_, txt_num_a_, txt_num_z_, txt_idn_a_, txt_idn_z_, btn_upn_, btn_dnn_, btn_savn_, edt_namn_},
+        context_, {grp_idn_, txt_num_a_, txt_num_z_, txt_idn_a_, txt_idn_z_, btn_upn_, btn_dnn_, btn_savn_, edt_namn_},
         {.subject = QStringLiteral("плейлиста"),
          .readCount = [](const SettingsFile& settings) { return ReadPlaylistCount(settings); },
          .fill = [this](int n) { FillControls(n); },

@@ -13,9 +13,9 @@
 
 #include <optional>
 
-#include "build/playlist_builder.h"
 #include "editors/definition_navigator.h"
 #include "editors/exclusion_editor.h"
+#include "engine/playlist_builder.h"
 #include "widgets/app_context.h"
 #include "widgets/file_edit.h"
 #include "widgets/look.h"

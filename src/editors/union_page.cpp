@@ -63,8 +63,7 @@ TUnionPage::TUnionPage(const AppContext& context, QWidget* parent) : QWidget(par
             [this, mnu_union](const QPoint& pos) { mnu_union->popup(lst_union_->viewport()->mapToGlobal(pos)); });
 
     navigator_ = new TDefinitionNavigator(
-        context_,
-        {grp_idu_, txt_unn_a_, txt_unn_z_, txt_idu_a_, txt_idu_z_, btn_upu_, btn_dnu_, btn_savu_, edt_namu_},
+        context_, {grp_idu_, txt_unn_a_, txt_unn_z_, txt_idu_a_, txt_idu_z_, btn_upu_, btn_dnu_, btn_savu_, edt_namu_},
         {.subject = QStringLiteral("объединения"),
          .readCount = [](const SettingsFile& settings) { return ReadUnionCount(settings); },
          .fill = [this](int n) { FillControls(n); },

@@ -9,8 +9,8 @@
 
 #include <optional>
 
-#include "build/definitions.h"
 #include "editors/definition_navigator.h"
+#include "engine/definitions.h"
 #include "widgets/app_context.h"
 #include "widgets/file_edit.h"
 #include "widgets/look.h"

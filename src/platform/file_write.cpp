@@ -130,7 +130,8 @@ int SpoolFile() {
 // An unnamed file can be linked later through /proc (root can also link it
 // directly, but the /proc way works for everyone who has /proc).
 bool CanLinkLater(int fd) {
-    struct stat viaProc {}, direct {};
+    struct stat viaProc {
+    }, direct{};
     return ::stat(ProcFdPath(fd).c_str(), &viaProc) == 0 && ::fstat(fd, &direct) == 0 &&
            viaProc.st_dev == direct.st_dev && viaProc.st_ino == direct.st_ino;
 }
@@ -260,7 +261,8 @@ struct FileReplacement::State {
     // The old file holds exactly the bytes matched and is still the file at the name.
     bool OldIsTheSame() {
         char extra;
-        struct stat was {}, now {};
+        struct stat was {
+        }, now{};
         return ReadAt(oldFd.get(), &extra, 1, matched) == 0 && ::fstat(oldFd.get(), &was) == 0 &&
                ::fstatat(at.folder.get(), at.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
                IdentityOf(was) == IdentityOf(now);
@@ -410,8 +412,10 @@ WriteResult FileReplacement::Commit() {
     State& s = *s_;
     if (s.finished) return s.failure ? *s.failure : Fail(EBADF);
     WriteResult r = s.Complete();
-    if (r.ok) RemoveStaleTemporaries(s.at.folder.get());
-    else s.Failed(r);
+    if (r.ok)
+        RemoveStaleTemporaries(s.at.folder.get());
+    else
+        s.Failed(r);
     s.Finish();
     return r;
 }

@@ -54,10 +54,10 @@ namespace zorbex {
 
 enum class WriteFailure {
     kNone,
-    kSystem,         // the system refused: errnum holds its error number
-    kNotRegularFile, // something other than a regular file is at the path
-    kForeignLink,    // a link in a shared sticky folder that someone else planted
-    kRefused,        // the caller's own rule refused the path; error says why
+    kSystem,          // the system refused: errnum holds its error number
+    kNotRegularFile,  // something other than a regular file is at the path
+    kForeignLink,     // a link in a shared sticky folder that someone else planted
+    kRefused,         // the caller's own rule refused the path; error says why
 };
 
 struct WriteResult {

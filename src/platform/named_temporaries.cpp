@@ -9,8 +9,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -34,7 +34,6 @@ constexpr size_t kShortName = 24;
 // again for what others left after this long.
 constexpr std::chrono::minutes kSweepAgainAfter{10};
 
-
 // The temporaries being written, for the signal handler: a slot is filled
 // (1) before it is live (2), so the handler never reads a half-written name.
 struct Slot {
@@ -50,7 +49,8 @@ void RemoveAndEndBy(int sig) {
     const int saved = errno;
     const pid_t self = ::getpid();
     for (Slot& slot : g_slots)
-        if (slot.state.load(std::memory_order_acquire) == 2 && slot.owner == self) ::unlinkat(slot.folder, slot.name, 0);
+        if (slot.state.load(std::memory_order_acquire) == 2 && slot.owner == self)
+            ::unlinkat(slot.folder, slot.name, 0);
     // The signal is blocked while its handler runs: raised with the default
     // action, it ends the process as soon as the handler returns, and the
     // exit status is the signal's.
@@ -98,8 +98,7 @@ void RemoveStaleTemporaries(int folder) {
     // may get the same inode, and is another folder; so is the folder of a
     // FUSE mount made anew, which gets the same device and inode and tells
     // no birth time, but a mount number of its own.
-    static std::map<std::tuple<dev_t, ino_t, int64_t, uint32_t, uint64_t>, std::chrono::steady_clock::time_point>
-        swept;
+    static std::map<std::tuple<dev_t, ino_t, int64_t, uint32_t, uint64_t>, std::chrono::steady_clock::time_point> swept;
     struct statx st {};
     if (::statx(folder, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME | STATX_MNT_ID | kUniqueMountId, &st) != 0) return;
     const bool born = (st.stx_mask & STATX_BTIME) != 0;

@@ -59,7 +59,8 @@ private:
             begin = end + 1;
         }
         // A link that stands last takes the place of the end: its text may name a folder too.
-        if (pending_.empty()) endsInFolder_ = endsInFolder_ || text.back() == '/' || parts.empty() || Dots(parts.back());
+        if (pending_.empty())
+            endsInFolder_ = endsInFolder_ || text.back() == '/' || parts.empty() || Dots(parts.back());
         for (auto it = parts.rbegin(); it != parts.rend(); ++it) pending_.emplace_back(*it);
     }
 

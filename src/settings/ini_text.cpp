@@ -117,9 +117,8 @@ void ScanSection(std::string_view file, const std::string& wantedSection, KeyLoc
         if (c == '[') {
             size_t close = content.find(']', first + 1);
             if (close == std::string_view::npos) continue;  // no header: an unknown line
-            if (inTarget) break;                           // the section ends here
-            if (!loc.sectionFound &&
-                NameMatches(Trim(content.substr(first + 1, close - first - 1)), wantedSection)) {
+            if (inTarget) break;                            // the section ends here
+            if (!loc.sectionFound && NameMatches(Trim(content.substr(first + 1, close - first - 1)), wantedSection)) {
                 loc.sectionFound = true;
                 inTarget = true;
                 loc.insertAt = line.end;
@@ -395,7 +394,11 @@ FileIndex::FileIndex(std::string_view file) : file_(file) {
         const uint32_t hash = KeyHash(*current, *folded);
         const size_t slot = Probe(*current, hash, *folded);
         if (slots_[slot] != 0) continue;  // the first line of a key is the key
-        Entry entry{*current, hash, 0, 0, static_cast<uint32_t>(line.begin + eq + 1),
+        Entry entry{*current,
+                    hash,
+                    0,
+                    0,
+                    static_cast<uint32_t>(line.begin + eq + 1),
                     static_cast<uint32_t>(content.size() - eq - 1)};
         if (*folded == stored) {
             entry.nameAt = static_cast<uint32_t>(stored.data() - file.data());
@@ -473,10 +476,14 @@ std::optional<int32_t> ParseNumber(std::string_view text) {
         uint64_t v = 0;
         for (char c : digits) {
             int d;
-            if (c >= '0' && c <= '9') d = c - '0';
-            else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-            else return std::nullopt;
+            if (c >= '0' && c <= '9')
+                d = c - '0';
+            else if (c >= 'a' && c <= 'f')
+                d = c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                d = c - 'A' + 10;
+            else
+                return std::nullopt;
             v = v * 16 + static_cast<uint64_t>(d);
             if (v > 0xFFFFFFFFull) return std::nullopt;
         }

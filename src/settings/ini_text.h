@@ -58,11 +58,11 @@ namespace zorbex::ini {
 struct KeyLocation {
     bool sectionFound = false;
     bool keyFound = false;
-    std::string_view storedName;  // the key's name as the file spells it, blanks dropped
-    std::string_view rawValue;  // bytes after '=' up to the line break, untouched
-    size_t lineBegin = 0;       // key line: first byte
-    size_t lineEnd = 0;         // key line: after its line break
-    size_t insertAt = 0;        // where a new key of the section goes
+    std::string_view storedName;    // the key's name as the file spells it, blanks dropped
+    std::string_view rawValue;      // bytes after '=' up to the line break, untouched
+    size_t lineBegin = 0;           // key line: first byte
+    size_t lineEnd = 0;             // key line: after its line break
+    size_t insertAt = 0;            // where a new key of the section goes
     bool insertNeedsBreak = false;  // the line before insertAt has no line break
 };
 
@@ -110,7 +110,7 @@ private:
     size_t Probe(uint32_t section, uint32_t hash, std::string_view name) const;
 
     std::string_view file_;
-    bool exact_ = true;  // false: a name did not fold; every read searches the file
+    bool exact_ = true;                                   // false: a name did not fold; every read searches the file
     std::unordered_map<std::string, uint32_t> sections_;  // folded name -> first section of that name
     std::string names_;
     std::vector<Entry> entries_;

@@ -165,8 +165,7 @@ void SettingsFile::Change(const std::function<std::string(std::string_view)>& ch
     std::string bytes;
     try {
         file = Current(path_, state);
-        if (state == FileState::kUnreadable || state == FileState::kTooLarge)
-            throw SettingsWriteError(FullPath(path_));
+        if (state == FileState::kUnreadable || state == FileState::kTooLarge) throw SettingsWriteError(FullPath(path_));
         bytes = change(file ? std::string_view(file->Bytes()) : std::string_view());
     } catch (const std::bad_alloc&) {
         throw SettingsWriteError(FullPath(path_));

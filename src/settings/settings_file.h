@@ -143,8 +143,8 @@ private:
 // programDir ends with '/'; gives programDir + "Zorbl.Zrf".
 std::string SettingsPath(const std::string& programDir);
 
-std::string MainSection();              // "Zor:bl"
-std::string PlaylistSection(int n);     // "Zor:bl:Playlist:" n
-std::string UnionSection(int n);        // "Zor:bl:Union:" n
+std::string MainSection();           // "Zor:bl"
+std::string PlaylistSection(int n);  // "Zor:bl:Playlist:" n
+std::string UnionSection(int n);     // "Zor:bl:Union:" n
 
 }  // namespace zorbex

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "build/definitions.h"
+#include "engine/definitions.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
 

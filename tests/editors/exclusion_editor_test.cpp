@@ -6,7 +6,7 @@
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
-#include "build/definitions.h"
+#include "engine/definitions.h"
 #include "settings/exclusion_file.h"
 #include "editors/playlist_page.h"
 #include "support/temp_dir.h"

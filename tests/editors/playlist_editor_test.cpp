@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include "build/definitions.h"
+#include "engine/definitions.h"
 #include "editors/playlist_page.h"
 #include "platform/codepage.h"
 #include "support/temp_dir.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "build/run.h"
+#include "engine/run.h"
 
 namespace zx_test {
 

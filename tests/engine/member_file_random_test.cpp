@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "build/union_builder.h"
+#include "engine/union_builder.h"
 #include "support/temp_dir.h"
 #include "support/random_text.h"
 

@@ -1,4 +1,4 @@
-#include "build/read_ahead.h"
+#include "engine/read_ahead.h"
 
 #include <malloc.h>
 

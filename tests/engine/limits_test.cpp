@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "build/playlist_builder.h"
-#include "build/union_builder.h"
+#include "engine/playlist_builder.h"
+#include "engine/union_builder.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "build/tree_scanner.h"
+#include "engine/tree_scanner.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <chrono>
 #include <climits>
 
-#include "build/read_ahead.h"
+#include "engine/read_ahead.h"
 #include "platform/collation.h"
 #include "platform/path_parts.h"
 

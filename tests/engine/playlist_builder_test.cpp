@@ -1,4 +1,4 @@
-#include "build/playlist_builder.h"
+#include "engine/playlist_builder.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "build/output_file.h"
+#include "engine/output_file.h"
 #include "support/temp_dir.h"
 
 namespace zorbex {

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "build/definitions.h"
-#include "build/playlist_builder.h"
+#include "engine/definitions.h"
+#include "engine/playlist_builder.h"
 
 namespace zorbex {
 
@@ -36,7 +36,7 @@ struct UnionResult {
 
 // What a union build needs from the run around it.
 struct UnionContext {
-    ProgramPlaces places;                   // baseDir: the base of every relative path
+    ProgramPlaces places;                    // baseDir: the base of every relative path
     const OccupiedList* occupied = nullptr;  // the playlist outputs of this run
     std::function<void(const std::string&)> log;
     // Union m as loaded into its editor.

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "build/playlist_builder.h"
+#include "engine/playlist_builder.h"
 #include "support/temp_dir.h"
 
 namespace {

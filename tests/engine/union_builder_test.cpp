@@ -1,4 +1,4 @@
-#include "build/union_builder.h"
+#include "engine/union_builder.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

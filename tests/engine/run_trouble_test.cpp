@@ -19,7 +19,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "build/run.h"
+#include "engine/run.h"
 #include "support/child_process.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"

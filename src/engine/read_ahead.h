@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "build/tree_scanner.h"
+#include "engine/tree_scanner.h"
 #include "platform/collation.h"
 #include "platform/dir_listing.h"
 

@@ -1,4 +1,4 @@
-#include "build/playlist_builder.h"
+#include "engine/playlist_builder.h"
 
 #include <sys/stat.h>
 
@@ -7,8 +7,8 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "build/output_file.h"
-#include "build/tree_scanner.h"
+#include "engine/output_file.h"
+#include "engine/tree_scanner.h"
 #include "platform/collation.h"
 #include "platform/file_write.h"
 #include "settings/ini_text.h"

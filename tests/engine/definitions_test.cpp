@@ -1,4 +1,4 @@
-#include "build/definitions.h"
+#include "engine/definitions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "build/run.h"
+#include "engine/run.h"
 
 #include "settings/settings_file.h"
 

@@ -1,4 +1,4 @@
-#include "build/union_builder.h"
+#include "engine/union_builder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "build/output_file.h"
+#include "engine/output_file.h"
 #include "platform/file_read.h"
 #include "platform/file_write.h"
 
@@ -47,8 +47,10 @@ public:
                 partial_.clear();
             }
             if (c == '\r') {
-                if (i + 1 < piece.size() && piece[i + 1] == '\n') ++i;
-                else if (i + 1 == piece.size()) afterCr_ = true;
+                if (i + 1 < piece.size() && piece[i + 1] == '\n')
+                    ++i;
+                else if (i + 1 == piece.size())
+                    afterCr_ = true;
             }
             start = i + 1;
         }

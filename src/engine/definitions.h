@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "build/playlist_builder.h"
+#include "engine/playlist_builder.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {

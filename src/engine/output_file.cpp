@@ -1,4 +1,4 @@
-#include "build/output_file.h"
+#include "engine/output_file.h"
 
 #include <cerrno>
 

@@ -1,4 +1,4 @@
-#include "build/tree_scanner.h"
+#include "engine/tree_scanner.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>

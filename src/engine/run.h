@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "build/definitions.h"
-#include "build/playlist_builder.h"
-#include "build/union_builder.h"
+#include "engine/definitions.h"
+#include "engine/playlist_builder.h"
+#include "engine/union_builder.h"
 
 namespace zorbex {
 
