@@ -3,8 +3,8 @@
 //
 // Order: a folder is reported (OnDirectoryFound) before anything in it is
 // read, then its listing is handed to OnDirectoryRead, then its files
-// matching FileMask go to OnFileFound, then its subfolders are visited one by
-// one, and finally OnDirectoryDone fires. Siblings come in the user's
+// matching the file mask (SetFileMask) go to OnFileFound, then its
+// subfolders are visited one by one, and finally OnDirectoryDone fires. Siblings come in the user's
 // case-insensitive collation order. Every reported path is the start text
 // with names and "/" appended, so the caller's spelling is kept.
 //
