@@ -4,9 +4,10 @@
 // Order: a folder is reported (OnDirectoryFound) before anything in it is
 // read, then its listing is handed to OnDirectoryRead, then its files
 // matching the file mask (SetFileMask) go to OnFileFound, then its
-// subfolders are visited one by one, and finally OnDirectoryDone fires. Siblings come in the user's
-// case-insensitive collation order. Every reported path is the start text
-// with names and "/" appended, so the caller's spelling is kept.
+// subfolders are visited one by one, and finally OnDirectoryDone fires.
+// Siblings come in the user's case-insensitive collation order. Every
+// reported path is the start text with names and "/" appended, so the
+// caller's spelling is kept.
 //
 // Hidden folders (a name beginning with ".") are never reported or entered.
 // Links to folders are followed, with three limits, each of which leaves the
