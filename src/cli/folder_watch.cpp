@@ -25,9 +25,9 @@ constexpr uint32_t kEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO
 // The folder above path ("/a/b/" or "/a/b" gives "/a/"); "/" stays "/".
 std::string Parent(const std::string& path) {
     size_t end = path.size();
-    while (end > 1 && path[end - 1] == '/') --end;
-    const size_t slash = path.rfind('/', end - 1);
-    return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash + 1);
+    while (end > 1 && path[end - 1] == kPathSeparator) --end;
+    const size_t slash = path.rfind(kPathSeparator, end - 1);
+    return slash == std::string::npos || slash == 0 ? kRootPath : path.substr(0, slash + 1);
 }
 
 // A file written without a name yet (O_TMPFILE) has its rights set under
@@ -39,8 +39,7 @@ bool UnnamedFile(const std::string& name) {
 }
 
 bool NamedByLink(const std::string& folder) {
-    std::string path = folder;
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const std::string path = WithoutTrailingSeparators(folder);
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
@@ -158,7 +157,7 @@ void FolderWatch::Visited(const std::string& folder) {
             return;
         }
         if (errno == ENOSPC) fedComplete_ = false;
-        if (errno == ENOSPC || up == "/") return;
+        if (errno == ENOSPC || up == kRootPath) return;
     }
 }
 

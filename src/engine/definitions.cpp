@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/file_read.h"
+#include "platform/path_parts.h"
 #include "platform/user_folders.h"
 
 namespace zorbex {
@@ -29,11 +30,6 @@ void RaiseCount(SettingsFile& s, std::string_view key, int n) {
     if (s.ReadNumber(MainSection(), key, 0) < n) s.WriteNumber(MainSection(), key, n);
 }
 
-std::string TrimSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-}
-
 }  // namespace
 
 int ReadPlaylistCount(const SettingsFile& settings) { return Count(settings, "playlists"); }
@@ -42,8 +38,8 @@ int ReadPlaylistCount(const SettingsSnapshot& settings) { return Count(settings,
 int ReadUnionCount(const SettingsSnapshot& settings) { return Count(settings, "unions"); }
 
 std::string MusicFolderFrom(std::string_view home, std::string_view userDirs) {
-    const std::string homeDir = TrimSlashes(std::string(home));
-    const std::string fallback = (homeDir == "/" ? "" : homeDir) + "/Music";
+    const std::string homeDir = WithoutTrailingSeparators(std::string(home));
+    const std::string fallback = (homeDir == kRootPath ? "" : homeDir) + kPathSeparator + "Music";
     std::string found;
     size_t start = 0;
     while (start < userDirs.size()) {
@@ -62,15 +58,15 @@ std::string MusicFolderFrom(std::string_view home, std::string_view userDirs) {
         // The file allows only "$HOME/..." or an absolute path.
         if (value.starts_with("$HOME")) {
             const std::string_view rest = value.substr(5);
-            if (!rest.empty() && rest.front() != '/') continue;
+            if (!rest.empty() && !IsAbsolutePath(rest)) continue;
             found = homeDir + std::string(rest);
-        } else if (value.starts_with('/')) {
+        } else if (IsAbsolutePath(value)) {
             found = std::string(value);
         } else {
             continue;
         }
     }
-    found = TrimSlashes(found);
+    found = WithoutTrailingSeparators(found);
     // "$HOME" alone means the folder is switched off; a walk of the whole
     // home folder is not what a default should start.
     if (found.empty() || found == homeDir) return fallback;
@@ -79,7 +75,7 @@ std::string MusicFolderFrom(std::string_view home, std::string_view userDirs) {
 
 std::string DefaultMusicFolder() {
     std::string home = HomeFolder();
-    if (home.empty()) home = "/";
+    if (home.empty()) home = kRootPath;
     const auto userDirs = ReadWholeFile(ConfigHomeFrom(std::getenv("XDG_CONFIG_HOME"), home) + "/user-dirs.dirs");
     return MusicFolderFrom(home, userDirs ? *userDirs : std::string());
 }

@@ -11,6 +11,11 @@ std::string WithTrailingSeparator(std::string path) {
     return path;
 }
 
+std::string WithoutTrailingSeparators(std::string path) {
+    while (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();
+    return path;
+}
+
 std::string ResolveOutputPath(const std::string& text, const std::string& base) {
     return IsAbsolutePath(text) ? text : base + text;
 }

@@ -18,6 +18,8 @@ bool IsAbsolutePath(std::string_view path);
 
 // The text with one separator at its end, added when it has none.
 std::string WithTrailingSeparator(std::string path);
+// The text without separators at its end, but for the root's own.
+std::string WithoutTrailingSeparators(std::string path);
 
 // How an output path is read: text when absolute, else base (ending with
 // the separator) + text. Nothing else, not even a drive-like "C:", makes a

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/path_parts.h"
+
 namespace zorbex {
 namespace {
 
@@ -30,7 +32,7 @@ public:
     WriteLocation Run(const std::string& path) {
         if (path.empty()) return Failed(ENOENT);
         if (path.size() >= PATH_MAX) return Failed(ENAMETOOLONG);
-        dir_.Reset(::open(path[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        dir_.Reset(::open(IsAbsolutePath(path) ? kRootPath : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
         if (!dir_.valid()) return Failed(errno);
         Push(path);
         while (!pending_.empty()) {
@@ -54,13 +56,13 @@ private:
     void Push(std::string_view text) {
         std::vector<std::string_view> parts;
         for (size_t begin = 0; begin <= text.size();) {
-            const size_t end = std::min(text.find('/', begin), text.size());
+            const size_t end = std::min(text.find(kPathSeparator, begin), text.size());
             if (end > begin) parts.push_back(text.substr(begin, end - begin));
             begin = end + 1;
         }
         // A link that stands last takes the place of the end: its text may name a folder too.
         if (pending_.empty())
-            endsInFolder_ = endsInFolder_ || text.back() == '/' || parts.empty() || Dots(parts.back());
+            endsInFolder_ = endsInFolder_ || text.back() == kPathSeparator || parts.empty() || Dots(parts.back());
         for (auto it = parts.rbegin(); it != parts.rend(); ++it) pending_.emplace_back(*it);
     }
 
@@ -115,8 +117,8 @@ private:
         if (n < 0) return errno;
         if (n == 0) return ENOENT;
         if (n >= static_cast<ssize_t>(sizeof text)) return ENAMETOOLONG;
-        if (text[0] == '/') {
-            dir_.Reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (text[0] == kPathSeparator) {
+            dir_.Reset(::open(kRootPath, O_PATH | O_DIRECTORY | O_CLOEXEC));
             if (!dir_.valid()) return errno;
         }
         Push(std::string_view(text, static_cast<size_t>(n)));

@@ -32,8 +32,7 @@ std::string ConfigHomeFrom(const char* xdgConfigHome, const std::string& home) {
         dir += kPathSeparator;
         dir += ".config";
     }
-    while (dir.size() > 1 && dir.back() == kPathSeparator) dir.pop_back();
-    return dir;
+    return WithoutTrailingSeparators(std::move(dir));
 }
 
 std::string ConfigHome() { return ConfigHomeFrom(std::getenv("XDG_CONFIG_HOME"), HomeFolder()); }

@@ -8,6 +8,7 @@
 
 #include "platform/file_read.h"
 #include "platform/file_write.h"
+#include "platform/path_parts.h"
 #include "platform/path_walk.h"
 #include "platform/user_folders.h"
 #include "settings/settings_file.h"
@@ -34,7 +35,7 @@ bool CanWriteFile(const std::string& path) {
 // link planted on the way leads nowhere.
 bool MakeFolders(const std::string& dir) {
     for (size_t at = 1; at <= dir.size(); ++at) {
-        if ((at < dir.size() && dir[at] != '/') || dir[at - 1] == '/') continue;
+        if ((at < dir.size() && dir[at] != kPathSeparator) || dir[at - 1] == kPathSeparator) continue;
         const WriteLocation place = LocateForWriting(dir.substr(0, at));
         if (place.error == EISDIR) continue;  // ends in "." or "..": a folder that is there
         if (!place.ok()) return false;

@@ -11,6 +11,7 @@
 
 #include "platform/file_read.h"
 #include "platform/file_write.h"
+#include "platform/path_parts.h"
 #include "platform/path_walk.h"
 #include "settings/file_form.h"
 #include "settings/ini_text.h"
@@ -22,12 +23,10 @@ namespace {
 
 // The path as the user should see it in a message: absolute.
 std::string FullPath(const std::string& path) {
-    if (!path.empty() && path.front() == '/') return path;
+    if (IsAbsolutePath(path)) return path;
     char buf[PATH_MAX];
     if (!::getcwd(buf, sizeof buf)) return path;
-    std::string dir(buf);
-    if (dir.empty() || dir.back() != '/') dir += '/';
-    return dir + path;
+    return WithTrailingSeparator(buf) + path;
 }
 
 enum class FileState { kMissing, kRead, kUnreadable, kTooLarge };
@@ -225,8 +224,9 @@ std::string SettingsSnapshot::ReadText(std::string_view section, std::string_vie
 }
 
 std::string SettingsPath(const std::string& programDir) {
-    if (!programDir.empty() && programDir.back() != '/') return programDir + "/Zorbl.Zrf";
-    return programDir + "Zorbl.Zrf";
+    // An empty folder stays empty: the name alone, in the current directory.
+    if (programDir.empty()) return "Zorbl.Zrf";
+    return WithTrailingSeparator(programDir) + "Zorbl.Zrf";
 }
 
 std::string MainSection() { return "Zor:bl"; }

@@ -23,10 +23,12 @@ TEST(PathParts, FolderAndNameOfEveryKindOfPath) {
 
 // Folders are joined to names by plain concatenation: a missing or doubled
 // separator would name another file.
-TEST(PathParts, TrailingSeparatorAddedOnceAndAbsoluteOnlyFromTheRoot) {
+TEST(PathParts, TrailingSeparatorsAndAbsolutePaths) {
     EXPECT_EQ(WithTrailingSeparator("/music"), "/music/");
     EXPECT_EQ(WithTrailingSeparator("/music/"), "/music/");
     EXPECT_EQ(WithTrailingSeparator(""), "/");
+    EXPECT_EQ(WithoutTrailingSeparators("/music//"), "/music");
+    EXPECT_EQ(WithoutTrailingSeparators("///"), "/");
     EXPECT_TRUE(IsAbsolutePath("/x"));
     EXPECT_FALSE(IsAbsolutePath(""));
     EXPECT_FALSE(IsAbsolutePath("x/"));
