@@ -120,8 +120,8 @@ TEST(InstalledProgram, AUserWhoCannotWriteTheProgramFolderHasSettingsOfTheirOwn)
 
 // The Debian package, made from this build into a folder of its own.
 TEST(Package, HoldsTheProgramItsEntriesAndItsLicence) {
-    if (access(ZORBEX_CPACK, X_OK) != 0 || Shell("command -v dpkg-deb && command -v dpkg-shlibdeps").status != 0)
-        GTEST_SKIP() << "cpack or dpkg is missing";
+    if (access(ZORBEX_CPACK, X_OK) != 0 || Shell("command -v dpkg-deb && command -v dpkg-shlibdeps && command -v file").status != 0)
+        GTEST_SKIP() << "cpack, dpkg or file is missing";
     TempDir dir;
     const Result made = Shell(std::string(ZORBEX_CPACK) + " --config " + Quoted(ZORBEX_BUILD_DIR "/CPackConfig.cmake") +
                               " -B " + Quoted(dir.path()));
