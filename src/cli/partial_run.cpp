@@ -19,20 +19,12 @@ RunResult RunSome(RunHost& host, const ProgramPlaces& places, const std::vector<
         result.status = RunStatus::kStopped;
         return true;
     };
-    const auto log = [&host](const std::string& line) { host.LogLine(line); };
-
     OccupiedList occupied;
     for (int n = 1; n <= total; ++n) occupied.Add(ResolveOutputPath(host.LoadPlaylist(n).file, places.baseDir));
 
     // Each build adds its own output again; that copy is not wanted here.
     OccupiedList scratch;
-    BuildContext build;
-    build.places = places;
-    build.occupied = &scratch;
-    build.log = log;
-    build.yield = [&host] { host.Yield(); };
-    build.stopRequested = [&host] { return host.StopRequested(); };
-    build.folderVisited = host.FolderVisits();
+    BuildContext build = RunBuildContext(host, places, &scratch);
     std::vector<int> rebuilt;
     host.PhaseStarted(RunPhase::kPlaylists, static_cast<int>(playlists.size()));
     for (int n : playlists) {
@@ -48,16 +40,11 @@ RunResult RunSome(RunHost& host, const ProgramPlaces& places, const std::vector<
             return result;
         }
         result.playlists.push_back(outcome);
-        if (outcome == BuildOutcome::kFolderNotFound || outcome == BuildOutcome::kWriteFailed) ++result.failed;
+        if (IsFailure(outcome)) ++result.failed;
         rebuilt.push_back(n);
     }
 
-    UnionContext join;
-    join.places = places;
-    join.occupied = &occupied;
-    join.log = log;
-    join.loadUnion = [&host](int m) { return host.LoadUnion(m); };
-    join.memberFile = [&host](int n) { return MemberFileText(host.LoadPlaylist(n)); };
+    UnionContext join = RunUnionContext(host, places, &occupied);
     host.PhaseStarted(RunPhase::kUnions, unions);
     for (int m = 1; m <= unions; ++m) {
         if (!host.RowTicked(total + m - 1)) continue;
@@ -72,7 +59,7 @@ RunResult RunSome(RunHost& host, const ProgramPlaces& places, const std::vector<
         host.LogLine("объединение №" + std::to_string(m));
         const UnionOutcome outcome = BuildUnion(m, true, host.Options().overwrite, join).outcome;
         result.unions.push_back(outcome);
-        if (outcome == UnionOutcome::kOccupied || outcome == UnionOutcome::kWriteFailed) ++result.failed;
+        if (IsFailure(outcome)) ++result.failed;
     }
     if (stopped()) return result;
     host.Finished();

@@ -3,7 +3,6 @@
 #include "settings/settings_file.h"
 
 namespace zorbex {
-namespace {
 
 bool IsFailure(BuildOutcome outcome) {
     return outcome == BuildOutcome::kFolderNotFound || outcome == BuildOutcome::kWriteFailed;
@@ -13,7 +12,26 @@ bool IsFailure(UnionOutcome outcome) {
     return outcome == UnionOutcome::kOccupied || outcome == UnionOutcome::kWriteFailed;
 }
 
-}  // namespace
+BuildContext RunBuildContext(RunHost& host, const ProgramPlaces& places, OccupiedList* occupied) {
+    BuildContext build;
+    build.places = places;
+    build.occupied = occupied;
+    build.log = [&host](const std::string& line) { host.LogLine(line); };
+    build.yield = [&host] { host.Yield(); };
+    build.stopRequested = [&host] { return host.StopRequested(); };
+    build.folderVisited = host.FolderVisits();
+    return build;
+}
+
+UnionContext RunUnionContext(RunHost& host, const ProgramPlaces& places, OccupiedList* occupied) {
+    UnionContext join;
+    join.places = places;
+    join.occupied = occupied;
+    join.log = [&host](const std::string& line) { host.LogLine(line); };
+    join.loadUnion = [&host](int m) { return host.LoadUnion(m); };
+    join.memberFile = [&host](int n) { return MemberFileText(host.LoadPlaylist(n)); };
+    return join;
+}
 
 int PercentOf(int64_t done, int64_t total) {
     if (total == 0) return 100;
@@ -51,17 +69,10 @@ RunResult Run(RunHost& host, const ProgramPlaces& places) {
     host.LogLine("(журнал процесса)");
     host.LogLine("");
 
-    const auto log = [&host](const std::string& line) { host.LogLine(line); };
     int started = 0;
 
     host.PhaseStarted(RunPhase::kPlaylists, playlists);
-    BuildContext build;
-    build.places = places;
-    build.occupied = &occupied;
-    build.log = log;
-    build.yield = [&host] { host.Yield(); };
-    build.stopRequested = [&host] { return host.StopRequested(); };
-    build.folderVisited = host.FolderVisits();
+    BuildContext build = RunBuildContext(host, places, &occupied);
     const auto stopped = [&] {
         if (!host.StopRequested()) return false;
         result.status = RunStatus::kStopped;
@@ -83,12 +94,7 @@ RunResult Run(RunHost& host, const ProgramPlaces& places) {
     }
 
     host.PhaseStarted(RunPhase::kUnions, unions);
-    UnionContext join;
-    join.places = places;
-    join.occupied = &occupied;
-    join.log = log;
-    join.loadUnion = [&host](int m) { return host.LoadUnion(m); };
-    join.memberFile = [&host](int n) { return MemberFileText(host.LoadPlaylist(n)); };
+    UnionContext join = RunUnionContext(host, places, &occupied);
     for (int m = 1; m <= unions; ++m) {
         if (stopped()) return result;
         host.DefinitionStarted(m, PercentOf(++started, rows));

@@ -105,6 +105,16 @@ struct RunResult {
     bool Refused() const { return status == RunStatus::kNothingTicked || status == RunStatus::kOutOfStep; }
 };
 
+// Whether an outcome counts as a failed ticked definition (RunResult::failed).
+bool IsFailure(BuildOutcome outcome);
+bool IsFailure(UnionOutcome outcome);
+
+// What a run hands its builds: the host's log, yields, stop requests and
+// folder visits, relative paths from places, outputs into occupied. For Run
+// and for runs of some definitions alike.
+BuildContext RunBuildContext(RunHost& host, const ProgramPlaces& places, OccupiedList* occupied);
+UnionContext RunUnionContext(RunHost& host, const ProgramPlaces& places, OccupiedList* occupied);
+
 // The run from the start button (or the automatic start) to "готово.".
 // The settings file in use gives the counts; relative paths are taken from places.baseDir.
 RunResult Run(RunHost& host, const ProgramPlaces& places);
