@@ -19,20 +19,7 @@ df -h /tmp
 . "$here/million_tree.sh"
 
 # A program folder of its own: the settings file lies beside the executable.
-cp "$bin" "$work/zorbex"
-{
-    printf '[Zor:bl]\r\noverwrite=1\r\nplaylists=10\r\nunions=2\r\n'
-    for k in $(seq 0 11); do printf 'item_%d=1\r\n' "$k"; done
-    for i in $(seq 1 10); do
-        printf '[Zor:bl:Playlist:%d]\r\nfile=list_%d.m3u\r\nmask=*.mp3;*.flac\r\npath=%s/part %d\r\n' \
-            "$i" "$i" "$tree" $((i - 1))
-        printf 'subfolders=1\r\nfullpath=1\r\nhidden=0\r\nsystem=0\r\nignore_use=0\r\n'
-    done
-    printf '[Zor:bl:Union:1]\r\nfile=union_1.m3u\r\n'
-    for j in $(seq 0 9); do printf 'unite_%d=%d\r\n' "$j" $((j < 5)); done
-    printf '[Zor:bl:Union:2]\r\nfile=union_2.m3u\r\n'
-    for j in $(seq 0 9); do printf 'unite_%d=%d\r\n' "$j" $((j >= 5)); done
-} > "$work/Zorbl.Zrf"
+write_program "$bin"
 
 mkdir "$work/find"
 find_lists() {
