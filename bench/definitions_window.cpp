@@ -15,18 +15,11 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "silent_dialogs.h"
 
 namespace {
 
-class SilentDialogs : public zorbex::IDialogs {
-public:
-    zorbex::MsgResult Message(const QString&, zorbex::MsgButtons) override { return zorbex::MsgResult::Ok; }
-    std::optional<QString> OpenFile(const zorbex::FileDialogOptions&, const QString&) override { return {}; }
-    std::optional<QString> SaveFile(const zorbex::FileDialogOptions&, const QString&) override { return {}; }
-    std::optional<QString> PickFolder(const QString&, const QString&) override { return {}; }
-    void OpenUrl(const QString&) override {}
-    void ShowError(const QString& message) override { std::fprintf(stderr, "%s.\n", qPrintable(message)); }
-};
+using zx_bench::SilentDialogs;
 
 double Since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

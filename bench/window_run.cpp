@@ -15,21 +15,14 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "silent_dialogs.h"
 #include "app/window_run_host.h"
 #include "cli/unattended_run.h"
 #include "settings/settings_file.h"
 
 namespace {
 
-class SilentDialogs : public zorbex::IDialogs {
-public:
-    zorbex::MsgResult Message(const QString&, zorbex::MsgButtons) override { return zorbex::MsgResult::Ok; }
-    std::optional<QString> OpenFile(const zorbex::FileDialogOptions&, const QString&) override { return {}; }
-    std::optional<QString> SaveFile(const zorbex::FileDialogOptions&, const QString&) override { return {}; }
-    std::optional<QString> PickFolder(const QString&, const QString&) override { return {}; }
-    void OpenUrl(const QString&) override {}
-    void ShowError(const QString& message) override { std::fprintf(stderr, "%s.\n", qPrintable(message)); }
-};
+using zx_bench::SilentDialogs;
 
 double Seconds(const std::function<void()>& run) {
     const auto start = std::chrono::steady_clock::now();
