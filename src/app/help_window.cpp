@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "widgets/look.h"
+#include "widgets/spoken_names.h"
 
 namespace zorbex {
 
@@ -38,6 +39,7 @@ THelpWindow::THelpWindow(QWidget* owner) : QDialog(owner) {
     });
     connect(btn_contents_, &QPushButton::clicked, this, [this] { Show(kHelpContents); });
     connect(btn_close, &QPushButton::clicked, this, &QDialog::close);
+    ApplySpokenNames(this);
 }
 
 void THelpWindow::ShowTopic(HelpBook book, int context) {

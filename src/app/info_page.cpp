@@ -10,8 +10,8 @@ namespace zorbex {
 
 namespace {
 
-TClickLabel* Link(QWidget* parent, const char* name, const QString& text, QFont font, bool underline, int top) {
-    auto* link = Named(new TClickLabel(text, parent), name);
+TLinkLabel* Link(QWidget* parent, const char* name, const QString& text, QFont font, bool underline, int top) {
+    auto* link = Named(new TLinkLabel(text, parent), name);
     font.setUnderline(underline);
     link->setFont(font);
     QPalette pal = link->palette();
@@ -93,6 +93,9 @@ TInfoPage::TInfoPage(const AppContext& context, THelp& help, QWidget* parent)
     url_help_ = Link(grp_info, "url_help", QStringLiteral("[ справка по  программе ]"), SmallFont(true), false, 222);
     url_update_ =
         Link(grp_info, "url_update", QStringLiteral("[ новости об обновлениях ]"), SmallFont(true), false, 242);
+    // A reader names the links by what they do; the addresses are their descriptions.
+    url_mail_->setAccessibleDescription(url_mail_->text());
+    url_web_->setAccessibleDescription(url_web_->text());
     // The icon slides across the title row, so it lies above the title.
     img_icon_->raise();
 

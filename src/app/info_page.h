@@ -9,6 +9,7 @@
 
 #include "app/help.h"
 #include "widgets/app_context.h"
+#include "widgets/link_label.h"
 #include "widgets/look.h"
 
 namespace zorbex {
@@ -52,11 +53,11 @@ private:
     TClickLabel* txt_app_;  // property "tag": count of Ctrl-clicks
     QLabel* txt_version_;
     QLabel* img_icon_;  // 32 x 32, hidden until the title animation
-    TClickLabel* url_mail_;
-    TClickLabel* url_web_;
-    TClickLabel* url_mirror_;
-    TClickLabel* url_help_;
-    TClickLabel* url_update_;
+    TLinkLabel* url_mail_;
+    TLinkLabel* url_web_;
+    TLinkLabel* url_mirror_;
+    TLinkLabel* url_help_;
+    TLinkLabel* url_update_;
 };
 
 }  // namespace zorbex

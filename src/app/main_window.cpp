@@ -4,6 +4,7 @@
 #include <QScreen>
 
 #include "widgets/look.h"
+#include "widgets/spoken_names.h"
 
 namespace zorbex {
 
@@ -74,6 +75,7 @@ Tfrm_zorbl::Tfrm_zorbl(const AppContext& context, QWidget* parent)
     connect(btn_quit, &QPushButton::clicked, this, &Tfrm_zorbl::btn_quitClick);
     connect(tab_process, &TProcessPage::startClicked, this, &Tfrm_zorbl::btn_startClick);
 
+    ApplySpokenNames(this);
     CenterOnScreen();
 }
 

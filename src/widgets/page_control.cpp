@@ -3,6 +3,8 @@
 #include <QEvent>
 #include <QShortcut>
 
+#include "widgets/reader_access.h"
+
 namespace zorbex {
 
 namespace {
@@ -38,6 +40,7 @@ private:
 };
 
 TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent) {
+    InstallReaderAccess();
     setTabBar(new Bar(this));
     connect(this, &QTabWidget::currentChanged, this, [this](int index) {
         if (userInput_ > 0) emit userChanged(index);

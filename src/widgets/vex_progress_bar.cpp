@@ -1,5 +1,6 @@
 #include "widgets/vex_progress_bar.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
@@ -13,6 +14,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "widgets/reader_access.h"
 
 namespace zorbex {
 namespace {
@@ -54,6 +57,7 @@ TVexProgressBar::TVexProgressBar(QWidget* parent) : QWidget(parent), bufferFont_
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
     resize(200, 20);
+    InstallReaderAccess();
 }
 
 TVexProgressBar::~TVexProgressBar() = default;
@@ -74,6 +78,10 @@ void TVexProgressBar::SetPosition(int value) {
     rebuild_ = false;
     repaint();
     rebuild_ = true;
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent changed(this, value);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 int TVexProgressBar::Min() const { return min_; }

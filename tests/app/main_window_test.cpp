@@ -189,11 +189,11 @@ TEST_F(WindowFixture, EveryControlHasItsKindCaptionAndInitialState) {
         {"img_icon", "QLabel", nullptr, Hidden},
         {"txt_author", "QLabel", "АВТОР", Enabled},
         {"txt_name", "QLabel", nullptr, Enabled},
-        {"url_mail", "zorbex::TClickLabel", nullptr, Enabled},
-        {"url_web", "zorbex::TClickLabel", nullptr, Enabled},
-        {"url_mirror", "zorbex::TClickLabel", "... зеркало ...", Enabled},
-        {"url_help", "zorbex::TClickLabel", "[ справка по  программе ]", Enabled},
-        {"url_update", "zorbex::TClickLabel", "[ новости об обновлениях ]", Enabled},
+        {"url_mail", "zorbex::TLinkLabel", nullptr, Enabled},
+        {"url_web", "zorbex::TLinkLabel", nullptr, Enabled},
+        {"url_mirror", "zorbex::TLinkLabel", "... зеркало ...", Enabled},
+        {"url_help", "zorbex::TLinkLabel", "[ справка по  программе ]", Enabled},
+        {"url_update", "zorbex::TLinkLabel", "[ новости об обновлениях ]", Enabled},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
