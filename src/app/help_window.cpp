@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "widgets/focus_keeper.h"
 #include "widgets/look.h"
 #include "widgets/spoken_names.h"
 
@@ -40,6 +41,7 @@ THelpWindow::THelpWindow(QWidget* owner) : QDialog(owner) {
     connect(btn_contents_, &QPushButton::clicked, this, [this] { Show(kHelpContents); });
     connect(btn_close, &QPushButton::clicked, this, &QDialog::close);
     ApplySpokenNames(this);
+    new TFocusKeeper(this);
 }
 
 void THelpWindow::ShowTopic(HelpBook book, int context) {

@@ -76,7 +76,13 @@ Tfrm_zorbl::Tfrm_zorbl(const AppContext& context, QWidget* parent)
     connect(tab_process, &TProcessPage::startClicked, this, &Tfrm_zorbl::btn_startClick);
 
     ApplySpokenNames(this);
+    focusKeeper_ = new TFocusKeeper(this);
+    context_.dialogs.SetOwner(this);
     CenterOnScreen();
+}
+
+bool Tfrm_zorbl::focusNextPrevChild(bool next) {
+    return focusKeeper_->PassFromDisabled(next) || QWidget::focusNextPrevChild(next);
 }
 
 void Tfrm_zorbl::CenterOnScreen() {

@@ -19,6 +19,7 @@
 #include "editors/union_page.h"
 #include "engine/run.h"
 #include "widgets/app_context.h"
+#include "widgets/focus_keeper.h"
 #include "widgets/page_control.h"
 
 namespace zorbex {
@@ -82,6 +83,8 @@ protected:
     // Closing ends the program without saving the ticks; a run in progress
     // is stopped first.
     void closeEvent(QCloseEvent* event) override;
+    // A control disabled while it holds the focus passes it on within its page.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void CenterOnScreen();
@@ -111,6 +114,8 @@ private:
 
     QTimer* tmr_starter;  // one shot, 500 ms
     QTimer* tmr_egg;      // 25 ms; property "tag": the animation's clock
+
+    TFocusKeeper* focusKeeper_;
 };
 
 }  // namespace zorbex

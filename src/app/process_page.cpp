@@ -29,6 +29,9 @@ void SetUpBar(TVexProgressBar* bar, const QRect& geometry, const QString& prefix
     bar->SetShowPosText(false);
 }
 
+// The window's focus is on w, whether or not the window is active.
+bool HoldsFocus(const QWidget* w) { return w->window()->focusWidget() == w; }
+
 }  // namespace
 
 TProcessPage::TProcessPage(const AppContext& context, QWidget* parent)
@@ -134,6 +137,8 @@ void TProcessPage::sub_selectnoneClick() {
 void TProcessPage::mnu_goGetItemParams(QMenu* menu) const { ApplyStripPictures(menu, pic_go); }
 
 void TProcessPage::btn_logClick() {
+    // The focus stays on what can be seen: the list the log uncovers.
+    if (HoldsFocus(log_memo) || HoldsFocus(btn_log)) lst_do->setFocus(Qt::OtherFocusReason);
     log_memo->hide();
     btn_log->hide();
 }
@@ -170,6 +175,8 @@ void TProcessPage::LeaveRunningState() {
 void TProcessPage::ShowLog() {
     log_memo->show();
     btn_log->show();
+    // Keys meant for the covered list would untick rows nobody sees.
+    if (HoldsFocus(lst_do)) log_memo->setFocus(Qt::OtherFocusReason);
 }
 
 void TProcessPage::ClearLog() {

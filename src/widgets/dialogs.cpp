@@ -1,5 +1,6 @@
 #include "widgets/dialogs.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -77,8 +78,8 @@ QStringList QtNameFilters(const QString& filter) {
 
 QString ErrorDisplayText(const QString& message) { return message + QLatin1Char('.'); }
 
-std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, MsgButtons buttons) {
-    auto box = std::make_unique<TMessageBox>(QMessageBox::NoIcon, QString(), text);
+std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, MsgButtons buttons, QWidget* owner) {
+    auto box = std::make_unique<TMessageBox>(QMessageBox::NoIcon, QString(), text, QMessageBox::NoButton, owner);
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
     switch (buttons) {
         case MsgButtons::Ok:
@@ -94,13 +95,34 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, MsgButtons butt
     return box;
 }
 
-std::unique_ptr<QMessageBox> MakeErrorBox(const QString& message) {
+std::unique_ptr<QMessageBox> MakeErrorBox(const QString& message, QWidget* owner) {
     return std::make_unique<TMessageBox>(QMessageBox::Critical, QStringLiteral("Zorbex"), ErrorDisplayText(message),
-                                         QMessageBox::Ok);
+                                         QMessageBox::Ok, owner);
 }
 
+namespace {
+
+// Runs a dialog over owner, then gives the focus back to the control that had
+// it; one disabled meanwhile has passed it on already.
+template <class Show>
+auto OverOwner(QWidget* owner, Show show) {
+    QPointer<QWidget> opener = QApplication::focusWidget();
+    if (!opener && owner) opener = owner->focusWidget();
+    auto result = show(owner && owner->isVisible() ? owner : nullptr);
+    if (opener && opener->isVisible() && opener->isEnabled()) {
+        opener->window()->activateWindow();
+        opener->setFocus(Qt::OtherFocusReason);
+    }
+    return result;
+}
+
+}  // namespace
+
+void QtDialogs::SetOwner(QWidget* window) { owner_ = window; }
+
 MsgResult QtDialogs::Message(const QString& text, MsgButtons buttons) {
-    switch (MakeMessageBox(text, buttons)->exec()) {
+    const int answer = OverOwner(owner_, [&](QWidget* owner) { return MakeMessageBox(text, buttons, owner)->exec(); });
+    switch (answer) {
         case QMessageBox::Yes:
             return MsgResult::Yes;
         case QMessageBox::No:
@@ -118,8 +140,9 @@ MsgResult QtDialogs::Message(const QString& text, MsgButtons buttons) {
 
 namespace {
 
-std::optional<QString> RunFileDialog(const FileDialogOptions& options, const QString& start, bool save) {
-    QFileDialog dialog(nullptr, options.title, start);
+std::optional<QString> RunFileDialog(const FileDialogOptions& options, const QString& start, bool save,
+                                     QWidget* owner) {
+    QFileDialog dialog(owner, options.title, start);
     dialog.setNameFilters(QtNameFilters(options.filter));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save || !options.fileMustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -133,21 +156,24 @@ std::optional<QString> RunFileDialog(const FileDialogOptions& options, const QSt
 }  // namespace
 
 std::optional<QString> QtDialogs::OpenFile(const FileDialogOptions& options, const QString& start) {
-    return RunFileDialog(options, start, false);
+    return OverOwner(owner_, [&](QWidget* owner) { return RunFileDialog(options, start, false, owner); });
 }
 
 std::optional<QString> QtDialogs::SaveFile(const FileDialogOptions& options, const QString& start) {
-    return RunFileDialog(options, start, true);
+    return OverOwner(owner_, [&](QWidget* owner) { return RunFileDialog(options, start, true, owner); });
 }
 
 std::optional<QString> QtDialogs::PickFolder(const QString& title, const QString& start) {
-    const QString dir = QFileDialog::getExistingDirectory(nullptr, title, start);
+    const QString dir =
+        OverOwner(owner_, [&](QWidget* owner) { return QFileDialog::getExistingDirectory(owner, title, start); });
     if (dir.isEmpty()) return std::nullopt;
     return dir;
 }
 
 void QtDialogs::OpenUrl(const QString& url) { QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode)); }
 
-void QtDialogs::ShowError(const QString& message) { MakeErrorBox(message)->exec(); }
+void QtDialogs::ShowError(const QString& message) {
+    OverOwner(owner_, [&](QWidget* owner) { return MakeErrorBox(message, owner)->exec(); });
+}
 
 }  // namespace zorbex

@@ -2,12 +2,14 @@
 // The one road to message boxes, file dialogs, the folder picker, the shell
 // and the error display. The program passes QtDialogs; tests pass a scripted
 // stand-in that answers from a queue and records what was asked.
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <memory>
 #include <optional>
 
 class QMessageBox;
+class QWidget;
 
 namespace zorbex {
 
@@ -29,7 +31,10 @@ struct FileDialogOptions {
 class IDialogs {
 public:
     virtual ~IDialogs() = default;
-    // No owner, empty title, no icon, on top of all windows.
+    // The window the dialogs belong to: they open over it, and the focus goes
+    // back to the control that had it when one closes. Null: none.
+    virtual void SetOwner(QWidget* window) { (void)window; }
+    // Empty title, no icon, on top of all windows.
     virtual MsgResult Message(const QString& text, MsgButtons buttons) = 0;
     // The chosen full path, or nothing when the user cancelled.
     virtual std::optional<QString> OpenFile(const FileDialogOptions& options, const QString& start) = 0;
@@ -47,18 +52,22 @@ QStringList QtNameFilters(const QString& filter);
 // The text the error display shows for an error message.
 QString ErrorDisplayText(const QString& message);
 
-// The boxes QtDialogs shows, built apart from showing them.
-std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, MsgButtons buttons);
-std::unique_ptr<QMessageBox> MakeErrorBox(const QString& message);
+// The boxes QtDialogs shows, built apart from showing them; owner may be null.
+std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, MsgButtons buttons, QWidget* owner = nullptr);
+std::unique_ptr<QMessageBox> MakeErrorBox(const QString& message, QWidget* owner = nullptr);
 
 class QtDialogs : public IDialogs {
 public:
+    void SetOwner(QWidget* window) override;
     MsgResult Message(const QString& text, MsgButtons buttons) override;
     std::optional<QString> OpenFile(const FileDialogOptions& options, const QString& start) override;
     std::optional<QString> SaveFile(const FileDialogOptions& options, const QString& start) override;
     std::optional<QString> PickFolder(const QString& title, const QString& start) override;
     void OpenUrl(const QString& url) override;
     void ShowError(const QString& message) override;
+
+private:
+    QPointer<QWidget> owner_;
 };
 
 }  // namespace zorbex

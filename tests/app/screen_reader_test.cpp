@@ -1,4 +1,5 @@
-// The window as a screen reader finds it.
+// The window as a screen reader finds it, and where the keyboard focus goes:
+// dialogs, controls disabled under the focus, a run, Enter on a button.
 #include <QAccessible>
 #include <QApplication>
 #include <QFileDialog>
@@ -115,6 +116,78 @@ TEST_F(ScreenReader, EveryPageNamesItsControlsInWordsAReaderCanSay) {
     QAccessibleInterface* total = QAccessible::queryAccessibleInterface(Control(w, "bar_total"));
     EXPECT_EQ(total->role(), QAccessible::ProgressBar);
     EXPECT_EQ(total->valueInterface()->currentValue().toInt(), 40);
+}
+
+// A dialog opens over the window and gives the focus back to its opener.
+TEST_F(ScreenReader, DialogsBelongToTheWindowAndGiveTheFocusBack) {
+    zorbex::QtDialogs real;
+    zorbex::AppContext withReal{dir.path(), real};
+    zorbex::Tfrm_zorbl w(withReal);
+    w.show();
+    Control<zorbex::TPageControl>(w, "tab_base")->setCurrentWidget(&w.playlistPage());
+    QWidget* folder = Control<zorbex::TFileNameEdit>(w.playlistPage(), "edt_folder")->lineEdit();
+    std::vector<QWidget*> parents;
+    // Closes each dialog as soon as it shows.
+    QTimer closer;
+    closer.setInterval(10);
+    closer.start();
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || !dialog->isVisible()) return;
+        parents.push_back(dialog->parentWidget());
+        if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+            EXPECT_TRUE(box->windowTitle().isEmpty());
+            EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+            EXPECT_TRUE(box->windowFlags() & Qt::WindowStaysOnTopHint);
+        }
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    const auto focusBack = [&] { return QTest::qWaitFor([&] { return QApplication::focusWidget() == folder; }, 2000); };
+    zx_test::Chord(folder, Qt::Key_F4, Qt::NoModifier);
+    EXPECT_TRUE(focusBack());
+    real.Message("?", zorbex::MsgButtons::YesNo);
+    EXPECT_TRUE(focusBack());
+    EXPECT_EQ(parents, (std::vector<QWidget*>{&w, &w}));
+}
+
+TEST_F(ScreenReader, FocusStaysOnAnEnabledVisibleControlOfItsPage) {
+    Media("media", 2);
+    Seed("[Zor:bl]\r\nreset=0\r\nlog=1\r\nplaylists=2\r\nitem_0=1\r\n[Zor:bl:Playlist:1]\r\npath=" + dir.path() +
+         "media\r\n[Zor:bl:Playlist:2]\r\nignore_use=1\r\nignore_no=1\r\nignore_0=x.mp3\r\n");
+    auto& w = Start();
+    w.show();
+    Pages()->setCurrentWidget(&w.playlistPage());
+    auto* group = Control<QGroupBox>(w.playlistPage(), "grp_idn");
+    auto* lst_ignore = Control(w.playlistPage(), "lst_ignore");
+    auto* edt_namn = Control(w.playlistPage(), "edt_namn");
+    w.playlistPage().btn_upnClick();
+    ASSERT_EQ(group->property("tag").toInt(), 2);
+
+    // The list switched off under the focus: the next enabled control of the page, and the keys still work.
+    zx_test::Chord(lst_ignore, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(group->property("tag").toInt(), 1);
+    EXPECT_EQ(Focused(), edt_namn);
+    QTest::keyClick(Focused(), Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(group->property("tag").toInt(), 2);
+
+    // Enter presses the focused button; disabled by its own press, it passes the focus on.
+    auto* save = Control<QPushButton>(w.playlistPage(), "btn_savn");
+    QTest::keyClicks(edt_namn, "!");
+    zx_test::Chord(save, Qt::Key_Return, Qt::NoModifier);
+    EXPECT_FALSE(save->isEnabled());
+    EXPECT_EQ(zorbex::SettingsFile(dir / "Zorbl.Zrf").ReadText("Zor:bl:Playlist:2", "name", ""),
+              "НАЗВАНИЕ ПЛЕЙЛИСТА номер 2!");
+    EXPECT_EQ(Focused(), edt_namn);
+
+    // A run started with Space leaves the focus in the log that covers the list, then on the uncovered list.
+    Pages()->setCurrentWidget(&w.processPage());
+    auto* memo = Control<QPlainTextEdit>(w, "log_memo");
+    zx_test::Chord(Control(w, "btn_start"), Qt::Key_Space, Qt::NoModifier);
+    ASSERT_TRUE(zx_test::Exists(dir / "playlist_1.m3u"));
+    EXPECT_EQ(Focused(), memo);
+    EXPECT_TRUE(memo->isVisible());
+    zx_test::Chord(Control(w, "btn_log"), Qt::Key_Return, Qt::NoModifier);
+    EXPECT_EQ(Focused(), Control(w, "lst_do"));
 }
 
 }  // namespace
