@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -140,6 +141,7 @@ void TExclusionEditor::ConnectHandlers() {
     connect(sub_export_, &QAction::triggered, this, &TExclusionEditor::sub_exportClick);
     connect(sub_simplify_, &QAction::triggered, this, &TExclusionEditor::sub_simplifyClick);
     lst_ignore_->viewport()->installEventFilter(this);
+    lst_ignore_->installEventFilter(this);
     edt_ignore_->lineEdit()->installEventFilter(this);
 }
 
@@ -153,6 +155,16 @@ bool TExclusionEditor::eventFilter(QObject* watched, QEvent* event) {
         // The list's own handling of a right press would clear the selection
         // below the last row; the context menu event still follows.
         return mouse->button() == Qt::RightButton;
+    }
+    // The Menu key opens the popup for the selected row, arranged as a right
+    // click on that row arranges it.
+    if (watched == lst_ignore_ && event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        const int row = SelectedRow();
+        ArrangeMenu(row >= 0 ? lst_ignore_->item(row) : nullptr);
+        const QRect at = row >= 0 ? lst_ignore_->visualItemRect(lst_ignore_->item(row)) : QRect();
+        mnu_ignore_->popup(lst_ignore_->viewport()->mapToGlobal(at.isValid() ? at.bottomLeft() : QPoint()));
+        return true;
     }
     if (watched == edt_ignore_->lineEdit() && event->type() == QEvent::KeyPress)
         return edt_ignoreKeyPress(static_cast<QKeyEvent*>(event)->key());
@@ -217,13 +229,16 @@ void TExclusionEditor::lst_ignoreClick() {
 }
 
 void TExclusionEditor::lst_ignoreMouseDown(Qt::MouseButton button, QPoint at) {
-    if (button != Qt::RightButton) return;
+    if (button == Qt::RightButton) ArrangeMenu(lst_ignore_->itemAt(at));
+}
+
+void TExclusionEditor::ArrangeMenu(QListWidgetItem* item) {
     QAction* const rowItems[] = {sub_item_, sub_delete_, sub_change_, sub_separator_1_, sub_separator_2_};
     const bool any = lst_ignore_->count() > 0;
     for (QAction* a : rowItems) a->setVisible(any);
     for (QAction* a : {sub_export_, sub_separator_3_, sub_simplify_}) a->setVisible(any);
     if (!any) return;
-    if (QListWidgetItem* item = lst_ignore_->itemAt(at)) {
+    if (item) {
         sub_item_->setText(item->text());
         Select(lst_ignore_->row(item));
         lst_ignoreClick();
@@ -284,7 +299,8 @@ void TExclusionEditor::sub_changeClick() {
 
 void TExclusionEditor::sub_deleteClick() {
     const int row = SelectedRow();
-    if (row >= 0) {
+    if (row < 0) return;  // nothing deleted, nothing changed
+    {
         const QSignalBlocker block(lst_ignore_);
         delete lst_ignore_->takeItem(row);
     }

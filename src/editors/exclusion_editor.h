@@ -69,6 +69,9 @@ private:
     void BuildControls(QGroupBox* frame);
     void BuildMenu(QWidget* page);
     void ConnectHandlers();
+    // Shows the popup's items for a right click on item (null: below the
+    // last row); a row is selected and copied into the field.
+    void ArrangeMenu(QListWidgetItem* item);
     // Selects a row (-1: none) without running lst_ignoreClick.
     void Select(int row);
     bool RefuseTooLong(const QString& text);

@@ -283,6 +283,31 @@ TEST_F(ExclusionEditor, DeleteThenChangeAppendsTheFieldText) {
     ed.btn_editClick();
     EXPECT_EQ(Rows(), (QStringList{"b.mp3", "c.mp3", "a.mp3"}));
     EXPECT_EQ(ed.SelectedRow(), -1);
+
+    // Nothing selected: nothing deleted, nothing marked.
+    btn_savn->setEnabled(false);
+    ed.sub_deleteClick();
+    EXPECT_EQ(Rows().size(), 3);
+    EXPECT_FALSE(btn_savn->isEnabled());
+}
+
+// The Menu key opens the popup arranged as a right click on the selected row would.
+TEST_F(ExclusionEditor, MenuKeyShowsTheItemsOfARightClickOnTheSelectedRow) {
+    page.show();
+    SetRows({"first.mp3", "second.mp3"});
+    const auto menuKey = [&] {
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, {4, 4});
+        QApplication::sendEvent(lst_ignore, &key);
+        EXPECT_TRUE(mnu_ignore->isVisible());
+        mnu_ignore->hide();
+        return VisibleMenu();
+    };
+    EXPECT_EQ(menuKey(), (QStringList{"импортировать список", "экспортировать список", "-", "упростить список"}));
+    lst_ignore->setCurrentRow(1);
+    EXPECT_EQ(menuKey(), (QStringList{"second.mp3", "-", "удалить пункт", "изменить пункт", "-",
+                                      "импортировать список", "экспортировать список", "-", "упростить список"}));
+    EXPECT_EQ(edt_ignore->text(), "second.mp3");
+    EXPECT_TRUE(btn_edit->isEnabled());
 }
 
 TEST_F(ExclusionEditor, ExportWritesEveryRowWithCrLf) {
