@@ -205,8 +205,14 @@ struct FileReplacement::State {
                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666));
             if (out.valid()) {
                 live.emplace(at.folder.get(), tmpName);
-                mode = Mode::kNamed;
-                return true;
+                if (HoldTemporary(at.folder.get(), tmpName, out.get())) {
+                    mode = Mode::kNamed;
+                    return true;
+                }
+                // A sweep got it first: the name is not ours to use any more.
+                live.reset();
+                out.Reset();
+                continue;
             }
             err = errno;
             if (err != EEXIST) break;
@@ -270,6 +276,8 @@ struct FileReplacement::State {
 
     // Links the complete unnamed temporary into the folder under a temporary name.
     bool NameUnnamed() {
+        // Held before the name appears, so that no sweep can take it for a left-over.
+        if (!LockTemporary(out.get())) return Failed(Fail(EAGAIN));
         int err = ENAMETOOLONG;
         for (int attempt = 0; attempt < 100 && NextTemporaryName(); ++attempt) {
             const int folder = at.folder.get();
@@ -297,8 +305,9 @@ struct FileReplacement::State {
         }
         if (options.durability == WriteDurability::kSync && ::fsync(out.get()) != 0) return Fail(errno);
         if (mode == Mode::kUnnamed && !NameUnnamed()) return *failure;
-        // Kept to write in place from, should the rename be refused.
-        UniqueFd readBack(exists ? ::fcntl(out.get(), F_DUPFD_CLOEXEC, 0) : -1);
+        // Kept to write in place from, should the rename be refused; and
+        // keeps the temporary's lock until the rename.
+        UniqueFd readBack(::fcntl(out.get(), F_DUPFD_CLOEXEC, 0));
         if (out.Close() != 0) return Fail(errno);
         if (::renameat(at.folder.get(), tmpName.c_str(), at.folder.get(), at.name.c_str()) != 0) {
             const int err = errno;

@@ -401,9 +401,8 @@ TEST(FileWrite, AWriteKilledHalfwayLeavesNothingBehind) {
         EXPECT_EQ(Listing(dir.path()).size(), unnamed ? 1u : 2u) << unnamed;
     }
     // Any write into the folder removes what dead runs left, whatever file
-    // they were writing, in the earlier form of the names too; the
-    // temporaries of a process that still lives, and names that only look
-    // alike, stay.
+    // they were writing; the temporaries of a process that still lives, and
+    // names that only look alike (the user's own, an earlier form), stay.
     const std::string dead = std::to_string(DeadPid());
     for (const std::string& name : {".g.m3u.zx-" + dead + "-7", ".zx-" + dead + "-8", std::string(".f.m3u.zx-1-7"),
                                     std::string(".zx-1-7"), "g.zx-" + dead + "-7", ".zx-" + dead + "-x"})
@@ -413,7 +412,8 @@ TEST(FileWrite, AWriteKilledHalfwayLeavesNothingBehind) {
     named.Append("new\r\n");
     ASSERT_TRUE(named.Commit().ok);
     EXPECT_EQ(ReadFile(p), "old\r\n");
-    std::vector<std::string> kept{".f.m3u.zx-1-7", ".zx-" + dead + "-x", ".zx-1-7", "f.m3u", "g.zx-" + dead + "-7", "h.m3u"};
+    std::vector<std::string> kept{".f.m3u.zx-1-7", ".g.m3u.zx-" + dead + "-7", ".zx-" + dead + "-x", ".zx-1-7",
+                                  "f.m3u", "g.zx-" + dead + "-7", "h.m3u"};
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(Listing(dir.path()), kept);
     // A named replacement keeps the old file's permission bits.
@@ -428,10 +428,43 @@ TEST(FileWrite, AWriteKilledHalfwayLeavesNothingBehind) {
 // temporary still goes at that file's first replacement.
 TEST(FileWrite, StaleTemporariesOfAnyFileGoAtTheFirstReplacementInTheirFolder) {
     TempDir dir;
-    const std::string stale = ".g.m3u.zx-" + std::to_string(DeadPid()) + "-7";
+    const std::string stale = ".zx-" + std::to_string(DeadPid()) + "-7";
     WriteFile(dir / stale, "");
     ASSERT_TRUE(WriteFileReplacing(dir / "f.m3u", "f\r\n").ok);
     EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"f.m3u"}));
+}
+
+// A process in another PID namespace, or on another machine sharing the
+// folder, may have a number that is not running here: its temporary stays
+// while it holds the lock, and goes once it is gone. Each write is made by
+// a fresh child, which reads the folder at its first write there.
+TEST(FileWrite, TheSweepLeavesATemporaryWhoseWriterHoldsItsLock) {
+    TempDir dir;
+    const std::string temporary = dir / (".zx-" + std::to_string(DeadPid()) + "-9");
+    const auto sweepInChild = [&] {
+        return zx_test::RunInChild([&] { return std::string(WriteFileReplacing(dir / "f.m3u", "f\r\n").ok ? "ok" : "failed"); });
+    };
+    int ready[2], release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        const int fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+        char c;
+        if (fd < 0 || !zorbex::LockTemporary(fd) || ::write(ready[1], "r", 1) != 1) ::_exit(1);
+        ::_exit(::read(release[0], &c, 1) == 1 ? 0 : 2);
+    }
+    char c;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    EXPECT_EQ(sweepInChild(), "ok");
+    EXPECT_TRUE(fs::exists(temporary));
+    ASSERT_EQ(::write(release[1], "x", 1), 1);
+    int status = 0;
+    ::waitpid(writer, &status, 0);
+    EXPECT_EQ(sweepInChild(), "ok");
+    EXPECT_FALSE(fs::exists(temporary));
+    for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
 }
 
 TEST(FileWrite, KeepUnchangedLeavesAFileWithTheSameBytesAlone) {
