@@ -8,6 +8,7 @@
 #include <random>
 
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
 
 namespace zorbex {
 namespace {
@@ -179,10 +180,37 @@ TEST_F(UnionTest, MemberLinesAreRewrittenWithCrLf) {
 TEST_F(UnionTest, MissingMemberCountsButAddsNothing) {
     def.members = {true, true};
     WriteFile(prog() + "playlist_2.m3u", "x\r\n");
-    MakeDirs(prog() + "playlist_1.m3u");  // a folder is no playlist either
     Build();
     EXPECT_EQ(ReadFile(prog() + "union.m3u"), "x\r\n");
     EXPECT_EQ(log, Written(1, 2));
+}
+
+// A member that is there but is not read says so, in one line naming it:
+// a folder in its place, or a link another user planted in a shared sticky
+// folder (which would copy whatever file of ours it points at).
+TEST_F(UnionTest, AMemberThatCannotBeReadIsNamedInTheLog) {
+    def.members = {true, true};
+    WriteFile(prog() + "playlist_2.m3u", "x\r\n");
+    MakeDirs(prog() + "playlist_1.m3u");
+    Build();
+    EXPECT_EQ(ReadFile(prog() + "union.m3u"), "x\r\n");
+    Lines expected = Written(1, 2);
+    expected.insert(expected.begin(),
+                    "   не удалось прочитать файл «" + prog() + "playlist_1.m3u»: на этом месте каталог");
+    EXPECT_EQ(log, expected);
+
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant another user's link";
+    const std::string shared = t / "shared/";
+    MakeDirs(shared);
+    ::chmod(shared.c_str(), 01777);
+    WriteFile(t / "secret", "key\r\n");
+    ASSERT_EQ(::symlink((t / "secret").c_str(), (shared + "p.m3u").c_str()), 0);
+    ASSERT_EQ(::lchown((shared + "p.m3u").c_str(), zx_test::kSecondUser, zx_test::kSecondUser), 0);
+    memberFiles[1] = shared + "p.m3u";
+    Build(true);
+    EXPECT_EQ(ReadFile(prog() + "union.m3u"), "x\r\n");
+    expected[0] = "   не удалось прочитать файл «" + shared + "p.m3u»: это чужая символическая ссылка в общей папке";
+    EXPECT_EQ(log, expected);
 }
 
 TEST_F(UnionTest, OccupiedTargetIsRefusedBeforeTheExistingFileRule) {
