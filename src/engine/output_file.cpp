@@ -38,6 +38,12 @@ OutputFile::OutputFile(const std::string& output, const ProgramFiles& own) {
     }
 }
 
+WriteResult WriteOutputBytes(const std::string& output, std::string_view bytes, const ProgramFiles& own) {
+    OutputFile file(output, own);
+    if (file.file_) file.file_->Append(bytes);
+    return file.Finish();
+}
+
 void OutputFile::AddLine(std::string_view line) {
     if (!file_) return;
     file_->Append(line);
