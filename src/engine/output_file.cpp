@@ -62,7 +62,10 @@ std::string WriteFailureReason(const WriteResult& result) {
             return "это не обычный файл";
         case WriteFailure::kForeignLink:
             return "это чужая символическая ссылка в общей папке";
+        case WriteFailure::kForeignFile:
+            return "это чужой файл в общей папке";
         case WriteFailure::kSystem:
+            if (result.errnum == ESTALE) return "файл изменён другой программой во время записи";
             break;
         case WriteFailure::kNone:
         case WriteFailure::kRefused:

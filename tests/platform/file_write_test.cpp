@@ -696,3 +696,69 @@ TEST(FileWrite, ANameSwappedForALinkDuringTheWriteIsNeverWrittenThrough) {
     EXPECT_EQ(InodeOf(settings), settingsInode);
     EXPECT_EQ(ReadFile(secret), "secret\r\n");
 }
+
+// A changed rewrite reuses the old file's matching head only when it still
+// holds the bytes compared: another program that rewrites it in place in the
+// meantime makes the write fail rather than mix. The old file is never
+// opened for writing when it is replaced by a rename (a watcher would take
+// it for written).
+TEST(FileWrite, AChangedRewriteNeverMixesNorOpensTheOldFileForWriting) {
+    TempDir dir;
+    const std::string p = dir / "f.m3u";
+    const std::string head(300 * 1024, 'h');  // past one piece: compared before the rest comes
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    for (bool changedBehind : {false, true}) {
+        WriteFile(p, head + "old\r\n");
+        ASSERT_GE(::inotify_add_watch(watch, p.c_str(), IN_CLOSE_WRITE), 0);
+        FileReplacement r(p, WriteOptions{WriteDurability::kNoSync, true, true});
+        r.Append(head);
+        if (changedBehind) {
+            const int fd = ::open(p.c_str(), O_WRONLY);
+            ASSERT_EQ(::pwrite(fd, "OTHER", 5, 1000), 5);
+            ::close(fd);
+        }
+        r.Append("new\r\n");
+        const auto result = r.Commit();
+        if (changedBehind) {
+            EXPECT_FALSE(result.ok);
+            std::string expected = head + "old\r\n";
+            expected.replace(1000, 5, "OTHER");
+            EXPECT_EQ(ReadFile(p), expected);
+            EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"f.m3u"});
+        } else {
+            ASSERT_TRUE(result.ok) << result.error;
+            EXPECT_EQ(ReadFile(p), head + "new\r\n");
+            alignas(inotify_event) char events[4096];
+            const ssize_t n = ::read(watch, events, sizeof events);
+            for (ssize_t at = 0; at < n; at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(events + at)->len)
+                EXPECT_FALSE(reinterpret_cast<inotify_event*>(events + at)->mask & IN_CLOSE_WRITE)
+                    << "the old file was opened for writing";
+        }
+    }
+    ::close(watch);
+}
+
+// In a shared sticky folder the rename over another user's file is refused;
+// the in-place fallback must not then write into that file (the kernel's
+// protected-regular rule), even when its bits let everyone write.
+TEST(FileWrite, TheInPlaceFallbackLeavesAnotherUsersFileInASharedFolder) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+    TempDir dir;
+    const std::string shared = dir / "shared";
+    zx_test::MakeDirs(shared);
+    ::chmod(dir.path().c_str(), 0755);
+    ::chmod(shared.c_str(), 01777);
+    const std::string p = shared + "/out.m3u";
+    WriteFile(p, "theirs\r\n");
+    ::chmod(p.c_str(), 0666);
+    ASSERT_EQ(::chown(p.c_str(), zx_test::kSecondUser, zx_test::kSecondUser), 0);
+    const auto out = RunUnprivileged([&] {
+        const auto r = WriteFileReplacing(p, "mine\r\n");
+        return r.ok ? std::string("ok") : std::to_string(static_cast<int>(r.failure));
+    });
+    ASSERT_TRUE(out.has_value());
+    EXPECT_EQ(*out, std::to_string(static_cast<int>(WriteFailure::kForeignFile)));
+    EXPECT_EQ(ReadFile(p), "theirs\r\n");
+    EXPECT_EQ(Listing(shared), std::vector<std::string>{"out.m3u"});
+}
