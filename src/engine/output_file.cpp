@@ -64,6 +64,8 @@ std::string WriteFailureReason(const WriteResult& result) {
             return "это чужая символическая ссылка в общей папке";
         case WriteFailure::kForeignFile:
             return "это чужой файл в общей папке";
+        case WriteFailure::kVanished:
+            return "файл удалён во время записи";
         case WriteFailure::kSystem:
             if (result.errnum == ESTALE) return "файл изменён другой программой во время записи";
             break;

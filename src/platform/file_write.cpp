@@ -261,7 +261,10 @@ struct FileReplacement::State {
         if (ForeignFileInSharedFolder(at))
             return Failed(Refuse(WriteFailure::kForeignFile, "A file of another user in a shared folder"));
         targetFd.Reset(ReopenTarget(at, O_WRONLY));
-        return targetFd.valid() || Failed(Fail(errno));
+        if (targetFd.valid()) return true;
+        if (errno == ENOENT || errno == ESTALE)
+            return Failed(Refuse(WriteFailure::kVanished, "The file was removed while it was written"));
+        return Failed(Fail(errno));
     }
 
     // A fresh temporary name in the target's folder; false when none fits there.

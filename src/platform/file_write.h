@@ -64,6 +64,7 @@ enum class WriteFailure {
     kNotRegularFile,  // something other than a regular file is at the path
     kForeignLink,     // a link in a shared sticky folder that someone else planted
     kForeignFile,     // an in-place write into another user's file in a shared sticky folder
+    kVanished,        // the file (not its folder) went away before it could be written in place
     kRefused,         // the caller's own rule refused the path; error says why
 };
 

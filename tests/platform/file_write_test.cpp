@@ -135,6 +135,7 @@ public:
     }
     bool mounted() const { return mounted_; }
     const std::string& path() const { return path_; }
+    std::string source() const { return dir_ / "source"; }
     // The same folder mounted anew: the same device and inode, as a rule.
     void Remount() {
         if (mounted_) Unmount();
@@ -761,4 +762,33 @@ TEST(FileWrite, TheInPlaceFallbackLeavesAnotherUsersFileInASharedFolder) {
     EXPECT_EQ(*out, std::to_string(static_cast<int>(WriteFailure::kForeignFile)));
     EXPECT_EQ(ReadFile(p), "theirs\r\n");
     EXPECT_EQ(Listing(shared), std::vector<std::string>{"out.m3u"});
+}
+
+// A name the mount still has in its cache but that changed behind it a
+// moment before the write (removed, its folder made anew, replaced by a
+// link) is missing, not a failure: the write lands at the name.
+TEST(FileWrite, ANameThatVanishedBehindAFuseMountIsWrittenAfresh) {
+    BindfsFolder folder;
+    REQUIRE_FUSE(folder);
+    const std::string src = folder.source();
+    zx_test::MakeDirs(src + "/d");
+    WriteFile(src + "/g", "g\r\n");
+    const struct {
+        std::string name, behind;
+    } cases[] = {{"f.m3u", "rm " + src + "/f.m3u"},
+                 {"d/f.m3u", "rm -r " + src + "/d && mkdir " + src + "/d"},
+                 {"f.m3u", "rm " + src + "/f.m3u && ln -s g " + src + "/f.m3u"}};
+    for (const auto& c : cases) {
+        const std::string p = folder.path() + "/" + c.name;
+        ASSERT_TRUE(WriteFileReplacing(p, "one\r\n").ok);
+        struct stat st {};
+        ASSERT_EQ(::stat(p.c_str(), &st), 0);  // in the mount's cache now
+        ASSERT_EQ(std::system(c.behind.c_str()), 0);
+        FileReplacement r(p, WriteOptions{WriteDurability::kSync, true, true});
+        r.Append("two\r\n");
+        const auto result = r.Commit();
+        EXPECT_TRUE(result.ok) << c.behind << ": " << result.error;
+        EXPECT_EQ(ReadFile(src + "/" + c.name), "two\r\n") << c.behind;
+    }
+    EXPECT_EQ(ReadFile(src + "/g"), "g\r\n");
 }
