@@ -122,6 +122,31 @@ TEST(SettingsView, BytesDecideUntilTheChangeTimeIsSafelyPast) {
     EXPECT_EQ(views.Current(path, [] { return std::optional<SettingsViews::Loaded>(); }), nullptr);
 }
 
+// Where the file system's attributes come from a cache (sshfs, NFS) or its
+// change time follows the modification time (exFAT), a stat that says
+// "unchanged" proves nothing: a probe that plays such a mount freezes the
+// stamp, changes the file behind it, and the next read and write must still
+// start from the bytes on disk.
+TEST(SettingsView, AFileSystemWhoseTimesCannotProveFreshnessIsCheckedByBytes) {
+    TempDir dir;
+    const std::string path = SettingsPath(dir.path());
+    WriteFile(path, "[Zor:bl]\r\nname=Rock\r\n");
+    const auto frozen = StampOf(path);
+    ASSERT_TRUE(frozen);
+    SettingsViews& views = SettingsViews::Shared();
+    views.SetProbe({[&](const std::string&) { return frozen; }, [](const std::string&) { return false; }});
+    const SettingsFile file(path);
+    EXPECT_EQ(file.ReadText("Zor:bl", "name", "-"), "Rock");
+    WaitUntilSettled(path);  // settled by the times, as a local file system would be
+    EXPECT_EQ(file.ReadText("Zor:bl", "name", "-"), "Rock");
+    WriteFile(path, "[Zor:bl]\r\nname=Jazz\r\n");
+    EXPECT_EQ(file.ReadText("Zor:bl", "name", "-"), "Jazz");
+    WriteFile(path, "[Zor:bl]\r\nname=Folk\r\n");
+    SettingsFile(path).WriteNumber("Zor:bl", "reset", 0);
+    EXPECT_EQ(zx_test::ReadFile(path), "[Zor:bl]\r\nname=Folk\r\nreset=0\r\n");
+    views.SetProbe(SettingsViews::SystemProbe());
+}
+
 // Threads share the views: a reader never goes back to an older value once
 // it has seen a newer one, and every value it sees was written.
 TEST(SettingsView, ThreadsReadingWhileAnotherWritesSeeEveryWriteInOrder) {
@@ -152,4 +177,30 @@ TEST(SettingsView, ThreadsReadingWhileAnotherWritesSeeEveryWriteInOrder) {
     done = true;
     for (auto& t : readers) t.join();
     EXPECT_EQ(backwards, 0);
+}
+
+// The same through a real attribute cache: bindfs keeping attributes for 20
+// seconds (as sshfs or NFS may), the file changed behind the mount.
+TEST(SettingsView, AChangeBehindAFuseMountWithAnAttributeCacheIsNotLost) {
+    TempDir dir;
+    const std::string source = dir / "source", mount = dir / "mount";
+    zx_test::MakeDirs(source);
+    zx_test::MakeDirs(mount);
+    const std::string command = "bindfs --no-allow-other -o attr_timeout=20,entry_timeout=20 " + source + " " +
+                                mount + " 2>/dev/null";
+    if (::access("/dev/fuse", R_OK | W_OK) != 0 || std::system(command.c_str()) != 0)
+        GTEST_SKIP() << "no bindfs mount here";
+    WriteFile(SettingsPath(source), "[Zor:bl]\r\nname=Rock\r\n");
+    const std::string path = SettingsPath(mount);
+    {
+        const SettingsFile file(path);
+        EXPECT_EQ(file.ReadText("Zor:bl", "name", "-"), "Rock");
+        WaitUntilSettled(path);
+        EXPECT_EQ(file.ReadText("Zor:bl", "name", "-"), "Rock");
+        WriteFile(SettingsPath(source), "[Zor:bl]\r\nname=Jazz\r\n");
+        EXPECT_EQ(file.ReadText("Zor:bl", "name", "-"), "Jazz");
+        SettingsFile(path).WriteNumber("Zor:bl", "reset", 0);
+    }
+    EXPECT_EQ(zx_test::ReadFile(SettingsPath(source)), "[Zor:bl]\r\nname=Jazz\r\nreset=0\r\n");
+    EXPECT_EQ(std::system(("fusermount -u " + mount + " || umount -l " + mount).c_str()), 0);
 }
