@@ -33,6 +33,9 @@ int OpenRegularFile(const std::string& path) {
 
 int OpenTrustedFile(const std::string& path, bool* foreignLink) {
     if (foreignLink) *foreignLink = false;
+    // Nothing there (a settings file not made yet, a member never written):
+    // told by one call, without a walk.
+    if (::faccessat(AT_FDCWD, path.c_str(), F_OK, AT_EACCESS) != 0 && errno == ENOENT) return -1;
     for (int attempt = 0;; ++attempt) {
         const WriteLocation at = LocateForWriting(path);
         if (at.foreignLink) {
@@ -41,19 +44,18 @@ int OpenTrustedFile(const std::string& path, bool* foreignLink) {
             return -1;
         }
         int err = at.error != 0 ? at.error : at.exists() ? 0 : ENOENT;
-        if (err == 0 && !S_ISREG(at.st.st_mode)) {
-            errno = S_ISDIR(at.st.st_mode) ? EISDIR : EINVAL;
-            return -1;
-        }
-        if (err == 0) {
-            const int fd = ReopenTarget(at, O_RDONLY | O_NONBLOCK);
-            if (fd >= 0) return fd;
-            err = errno;
-        }
-        if (attempt > 0 || (err != ENOENT && err != ESTALE)) {
+        if (err != 0) {
             errno = err;
             return -1;
         }
+        if (!S_ISREG(at.st.st_mode)) {
+            errno = S_ISDIR(at.st.st_mode) ? EISDIR : EINVAL;
+            return -1;
+        }
+        const int fd = ReopenTarget(at, O_RDONLY | O_NONBLOCK);
+        if (fd >= 0) return fd;
+        // Gone between the walk and the open: walked once more.
+        if (attempt > 0 || (errno != ENOENT && errno != ESTALE)) return -1;
     }
 }
 
