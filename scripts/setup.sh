@@ -4,7 +4,7 @@ set -euo pipefail
 
 ZX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ZX_OUT="$ZX_ROOT/out"
-ZX_PACKAGES=(cmake g++ ninja-build file pkg-config qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev libgl-dev libicu-dev libgtest-dev fonts-dejavu-core fonts-dejavu-extra desktop-file-utils dpkg-dev bindfs clang-format)
+ZX_PACKAGES=(cmake g++ ninja-build file pkg-config qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev libgl-dev libicu-dev libgtest-dev fonts-dejavu-core fonts-dejavu-extra desktop-file-utils dpkg-dev bindfs dosfstools exfatprogs exfat-fuse clang-format)
 
 zx_missing_packages() {
     local p missing=()

@@ -22,6 +22,11 @@ int main(int argc, char** argv) {
     // Once, for the whole process: where the settings file and relative
     // outputs go.
     const zorbex::ProgramPlaces places = zorbex::ChooseProgramPlaces(zorbex::ProgramDirectory());
+    // Settings others can change are not used, nor is anything written.
+    if (!places.refused.empty()) {
+        std::cerr << places.refused << "\n";
+        return 2;
+    }
     // --help, --version and runs without a display end here, before any
     // window object exists.
     if (const auto status =

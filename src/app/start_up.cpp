@@ -138,8 +138,9 @@ void Tfrm_zorbl::btn_quitClick() {
     if (tab_app->Options().remember) {
         try {
             SettingsFile settings(SettingsPath(context_.baseDir));
-            for (int row = 0; row < tab_process->RowCount(); ++row)
-                WriteRememberedTick(settings, row, tab_process->RowTicked(row));
+            std::vector<bool> ticked;
+            for (int row = 0; row < tab_process->RowCount(); ++row) ticked.push_back(tab_process->RowTicked(row));
+            WriteRememberedTicks(settings, ticked);
         } catch (const SettingsWriteError& error) {
             context_.dialogs.ShowError(QString::fromStdString(error.what()));
             return;  // the program stays open; the close button still ends it

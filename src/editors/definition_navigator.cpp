@@ -85,8 +85,10 @@ bool TDefinitionNavigator::Step(int delta) {
     if (IsChanged()) {
         switch (context_.dialogs.Message(UnsavedPrompt(hooks_.subject, Current()), MsgButtons::YesNoCancel)) {
             case MsgResult::Yes:
-                Save();
-                break;  // a failed save has shown its message; the step goes on
+                // A failed or refused save has shown its message; the step
+                // would lose the edits, so it does not happen.
+                if (!Save()) return false;
+                break;
             case MsgResult::No:
                 break;
             default:

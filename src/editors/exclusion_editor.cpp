@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 
 #include "engine/definitions.h"
+#include "engine/output_file.h"
 #include "engine/playlist_builder.h"
 #include "platform/file_write.h"
 #include "settings/exclusion_file.h"
@@ -340,7 +341,12 @@ void TExclusionEditor::sub_exportClick() {
     const std::optional<QString> picked = context_.dialogs.SaveFile(dlg_save_, QString());
     if (!picked) return;
     const QString path = QFileInfo(*picked).absoluteFilePath();
-    if (!WriteFileReplacing(path.toStdString(), WriteExclusionFile(Rows())))
+    const ProgramFiles own = ProgramFilesOf(ProgramPlaces(context_.programDir, context_.baseDir));
+    const WriteResult written = WriteOutputBytes(path.toStdString(), WriteExclusionFile(Rows()), own);
+    if (written.failure == WriteFailure::kRefused)
+        context_.dialogs.ShowError(QStringLiteral("Cannot create file ") + path + QStringLiteral(": ") +
+                                   QString::fromStdString(written.error));
+    else if (!written)
         context_.dialogs.ShowError(QStringLiteral("Cannot create file ") + path);
 }
 

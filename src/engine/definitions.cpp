@@ -186,6 +186,14 @@ void WriteRememberedTick(SettingsFile& settings, int row, bool ticked) {
     WriteFlag(settings, MainSection(), Numbered("item_", row), ticked);
 }
 
+void WriteRememberedTicks(SettingsFile& settings, const std::vector<bool>& ticked) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    entries.reserve(ticked.size());
+    for (size_t row = 0; row < ticked.size(); ++row)
+        entries.emplace_back(Numbered("item_", static_cast<int>(row)), ticked[row] ? "1" : "0");
+    settings.WriteMany(MainSection(), entries);
+}
+
 std::string PlaylistRowText(int n, std::string_view name) {
     return "п." + std::to_string(n) + "     " + std::string(name);
 }

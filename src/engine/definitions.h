@@ -83,6 +83,9 @@ std::string ReadUnionListName(const SettingsSnapshot& settings, int m);
 bool ReadRememberedTick(const SettingsFile& settings, int row);
 bool ReadRememberedTick(const SettingsSnapshot& settings, int row);
 void WriteRememberedTick(SettingsFile& settings, int row, bool ticked);
+// The ticks of rows 0, 1, ... in one write of the file (the same bytes as
+// WriteRememberedTick of each row in turn).
+void WriteRememberedTicks(SettingsFile& settings, const std::vector<bool>& ticked);
 
 // Row texts: "п." n, five blanks, name; "о." m, five blanks, name.
 std::string PlaylistRowText(int n, std::string_view name);

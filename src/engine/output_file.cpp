@@ -38,6 +38,12 @@ OutputFile::OutputFile(const std::string& output, const ProgramFiles& own) {
     }
 }
 
+WriteResult WriteOutputBytes(const std::string& output, std::string_view bytes, const ProgramFiles& own) {
+    OutputFile file(output, own);
+    if (file.file_) file.file_->Append(bytes);
+    return file.Finish();
+}
+
 void OutputFile::AddLine(std::string_view line) {
     if (!file_) return;
     file_->Append(line);
@@ -56,7 +62,12 @@ std::string WriteFailureReason(const WriteResult& result) {
             return "это не обычный файл";
         case WriteFailure::kForeignLink:
             return "это чужая символическая ссылка в общей папке";
+        case WriteFailure::kForeignFile:
+            return "это чужой файл в общей папке";
+        case WriteFailure::kVanished:
+            return "файл удалён во время записи";
         case WriteFailure::kSystem:
+            if (result.errnum == ESTALE) return "файл изменён другой программой во время записи";
             break;
         case WriteFailure::kNone:
         case WriteFailure::kRefused:

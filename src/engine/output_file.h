@@ -40,10 +40,16 @@ public:
     const std::optional<FileIdentity>& Existing() const { return existing_; }
 
 private:
+    friend WriteResult WriteOutputBytes(const std::string&, std::string_view, const ProgramFiles&);
     std::optional<WriteResult> refused_;
     std::optional<FileReplacement> file_;
     std::optional<FileIdentity> existing_;
 };
+
+// Any other file the program writes where the user says (an exported
+// exclusion list): bytes replace the file by the same rules, the program's
+// own files refused alike.
+WriteResult WriteOutputBytes(const std::string& output, std::string_view bytes, const ProgramFiles& own);
 
 // Why a write failed, as the log says it: in Russian for the errors a write
 // meets, whatever the system's language; the system's own text for others.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "engine/output_file.h"
 #include "platform/file_read.h"
@@ -71,21 +72,33 @@ private:
 };
 
 // Hands every line of a member's playlist file to take, reading it in
-// pieces; nothing when it is missing, not a regular file or cannot be opened.
+// pieces. Why it could not be read (whole), or nothing: a missing file (a
+// member never written) adds nothing and is not an error.
 template <typename Take>
-void EachLineOfFile(const std::string& path, Take&& take) {
-    const int fd = OpenRegularFile(path);
-    if (fd < 0) return;
+std::optional<WriteResult> EachLineOfFile(const std::string& path, Take&& take) {
+    bool foreignLink = false;
+    const int fd = OpenTrustedFile(path, &foreignLink);
+    if (fd < 0) {
+        if (foreignLink) return WriteResult{false, {}, WriteFailure::kForeignLink, 0, false};
+        if (errno == ENOENT) return std::nullopt;
+        const int err = errno == EINVAL ? 0 : errno;
+        return WriteResult{false, err == 0 ? "" : std::strerror(err),
+                           err == 0 ? WriteFailure::kNotRegularFile : WriteFailure::kSystem, err, false};
+    }
     LineSplitter splitter;
     std::string buf(64 * 1024, '\0');
+    int err = 0;
     for (;;) {
         const ssize_t n = ::read(fd, buf.data(), buf.size());
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0) err = errno;
         if (n <= 0) break;  // the end, or a read error: what was read so far stays
         splitter.Feed(std::string_view(buf.data(), static_cast<size_t>(n)), take);
     }
     splitter.End(take);
     ::close(fd);
+    if (err != 0) return WriteResult{false, std::strerror(err), WriteFailure::kSystem, err, false};
+    return std::nullopt;
 }
 
 }  // namespace
@@ -150,10 +163,12 @@ UnionResult BuildUnion(int m, bool ticked, bool overwrite, UnionContext& context
         // nor does one whose file text was cut, since its build refuses it
         // and the cut text names another file.
         if (!text) continue;
-        EachLineOfFile(ResolveOutputPath(*text, context.places.baseDir), [&](std::string_view line) {
+        const std::string member = ResolveOutputPath(*text, context.places.baseDir);
+        const auto unread = EachLineOfFile(member, [&](std::string_view line) {
             ++result.lines;
             out.AddLine(line);
         });
+        if (unread) Log(context, "   не удалось прочитать файл «" + member + "»: " + WriteFailureReason(*unread));
     }
 
     const WriteResult written = out.Finish();

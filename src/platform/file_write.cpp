@@ -96,6 +96,80 @@ bool CopyPrefix(int src, int dst, off_t length, int& err) {
     return true;
 }
 
+// A fingerprint of a stream of bytes, the same however it is cut into
+// pieces: what was compared with the old file is checked against what is
+// copied from it, eight bytes a step.
+class Fingerprint {
+public:
+    void Add(std::string_view bytes) {
+        length_ += bytes.size();
+        while (!bytes.empty() && carried_ > 0 && carried_ < 8) {
+            carry_[carried_++] = bytes.front();
+            bytes.remove_prefix(1);
+        }
+        if (carried_ == 8) {
+            Mix(carry_);
+            carried_ = 0;
+        }
+        while (bytes.size() >= 8) {
+            Mix(bytes.data());
+            bytes.remove_prefix(8);
+        }
+        if (carried_ == 0 && !bytes.empty()) {
+            std::memcpy(carry_, bytes.data(), bytes.size());
+            carried_ = bytes.size();
+        }
+    }
+    bool operator==(const Fingerprint& other) const {
+        return hash_ == other.hash_ && length_ == other.length_ && std::memcmp(carry_, other.carry_, carried_) == 0 &&
+               carried_ == other.carried_;
+    }
+
+private:
+    void Mix(const char* word) {
+        uint64_t w;
+        std::memcpy(&w, word, 8);
+        hash_ = (hash_ ^ w) * 0x9E3779B97F4A7C15ULL;
+        hash_ ^= hash_ >> 29;
+    }
+    uint64_t hash_ = 0xCBF29CE484222325ULL;
+    uint64_t length_ = 0;
+    char carry_[8] = {};
+    size_t carried_ = 0;
+};
+
+// The first length bytes of src to the start of dst, through a buffer, and
+// only when they are still those whose fingerprint is expected (ESTALE
+// otherwise: another program changed the file since it was compared).
+bool CopyVerifiedPrefix(int src, int dst, off_t length, const Fingerprint& expected, int& err) {
+    Fingerprint copied;
+    std::string buf(kChunk, '\0');
+    for (off_t at = 0; at < length;) {
+        const ssize_t got = ReadAt(src, buf.data(), std::min<size_t>(buf.size(), static_cast<size_t>(length - at)), at);
+        if (got <= 0) {
+            err = got < 0 ? errno : ESTALE;
+            return false;
+        }
+        const std::string_view piece(buf.data(), static_cast<size_t>(got));
+        copied.Add(piece);
+        if (!WriteAllAt(dst, piece, at, err)) return false;
+        at += got;
+    }
+    if (copied == expected) return true;
+    err = ESTALE;
+    return false;
+}
+
+// The kernel's "protected regular" rule, whatever the system's setting: in
+// a sticky world-writable folder, a file of another user (not the folder's
+// owner) is never opened for writing; anyone could have put it there.
+bool ForeignFileInSharedFolder(const WriteLocation& at) {
+    struct stat folder {};
+    if (::fstat(at.folder.get(), &folder) != 0) return true;
+    constexpr mode_t kShared = S_ISVTX | S_IWOTH;
+    return (folder.st_mode & kShared) == kShared && at.st.st_uid != ::geteuid() && at.st.st_uid != folder.st_uid;
+}
+
 bool FolderRefusesNewFiles(int err) { return err == EACCES || err == EPERM || err == EROFS; }
 
 // The file system (or kernel) has no unnamed files.
@@ -157,7 +231,8 @@ struct FileReplacement::State {
     UniqueFd targetFd;    // the existing target, for writing in place
     UniqueFd oldFd;       // the existing target, read to compare
     bool comparing = false;
-    off_t matched = 0;  // bytes known equal to the old file's (while comparing)
+    off_t matched = 0;         // bytes known equal to the old file's (while comparing)
+    Fingerprint matchedBytes;  // of those bytes, to check them when they are copied
     Mode mode = Mode::kNotYet;
     UniqueFd out;
     std::string tmpName;                // the temporary's name once it has one
@@ -178,6 +253,18 @@ struct FileReplacement::State {
         oldChunk.resize(data.size());
         const ssize_t n = ReadAt(oldFd.get(), oldChunk.data(), data.size(), matched);
         return n == static_cast<ssize_t>(data.size()) && std::memcmp(oldChunk.data(), data.data(), data.size()) == 0;
+    }
+
+    // The old file, for the in-place write and only for it (a watcher sees
+    // a file opened for writing as written).
+    bool OpenTargetForWriting() {
+        if (ForeignFileInSharedFolder(at))
+            return Failed(Refuse(WriteFailure::kForeignFile, "A file of another user in a shared folder"));
+        targetFd.Reset(ReopenTarget(at, O_WRONLY));
+        if (targetFd.valid()) return true;
+        if (errno == ENOENT || errno == ESTALE)
+            return Failed(Refuse(WriteFailure::kVanished, "The file was removed while it was written"));
+        return Failed(Fail(errno));
     }
 
     // A fresh temporary name in the target's folder; false when none fits there.
@@ -205,8 +292,14 @@ struct FileReplacement::State {
                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666));
             if (out.valid()) {
                 live.emplace(at.folder.get(), tmpName);
-                mode = Mode::kNamed;
-                return true;
+                if (HoldTemporary(at.folder.get(), tmpName, out.get())) {
+                    mode = Mode::kNamed;
+                    return true;
+                }
+                // A sweep got it first: the name is not ours to use any more.
+                live.reset();
+                out.Reset();
+                continue;
             }
             err = errno;
             if (err != EEXIST) break;
@@ -219,6 +312,7 @@ struct FileReplacement::State {
     // rewritten in place, from a spool that holds the bytes until they are complete.
     bool RefusedTemporary(int err) {
         if (!exists || !FolderRefusesNewFiles(err)) return Failed(Fail(err));
+        if (!OpenTargetForWriting()) return false;
         out.Reset(SpoolFile());
         if (!out.valid()) return Failed(Fail(err));
         mode = Mode::kSpool;
@@ -228,13 +322,10 @@ struct FileReplacement::State {
     // From here on bytes are written: the old file's bytes that matched so
     // far are copied first.
     bool StartWriting() {
-        if (exists) {
-            targetFd.Reset(ReopenTarget(at, O_WRONLY));
-            if (!targetFd.valid()) return Failed(Fail(errno));
-        }
         if (!CreateTemporary()) return false;
         int err = 0;
-        if (matched > 0 && !CopyPrefix(oldFd.get(), out.get(), matched, err)) return Failed(Fail(err));
+        if (matched > 0 && !CopyVerifiedPrefix(oldFd.get(), out.get(), matched, matchedBytes, err))
+            return Failed(Fail(err));
         written = matched;
         return true;
     }
@@ -248,6 +339,7 @@ struct FileReplacement::State {
                 break;
             }
             matched += static_cast<off_t>(piece.size());
+            matchedBytes.Add(piece);
             data.remove_prefix(piece.size());
         }
         if (data.empty()) return true;
@@ -270,6 +362,8 @@ struct FileReplacement::State {
 
     // Links the complete unnamed temporary into the folder under a temporary name.
     bool NameUnnamed() {
+        // Held before the name appears, so that no sweep can take it for a left-over.
+        if (!LockTemporary(out.get())) return Failed(Fail(EAGAIN));
         int err = ENAMETOOLONG;
         for (int attempt = 0; attempt < 100 && NextTemporaryName(); ++attempt) {
             const int folder = at.folder.get();
@@ -297,8 +391,9 @@ struct FileReplacement::State {
         }
         if (options.durability == WriteDurability::kSync && ::fsync(out.get()) != 0) return Fail(errno);
         if (mode == Mode::kUnnamed && !NameUnnamed()) return *failure;
-        // Kept to write in place from, should the rename be refused.
-        UniqueFd readBack(exists ? ::fcntl(out.get(), F_DUPFD_CLOEXEC, 0) : -1);
+        // Kept to write in place from, should the rename be refused; and
+        // keeps the temporary's lock until the rename.
+        UniqueFd readBack(::fcntl(out.get(), F_DUPFD_CLOEXEC, 0));
         if (out.Close() != 0) return Fail(errno);
         if (::renameat(at.folder.get(), tmpName.c_str(), at.folder.get(), at.name.c_str()) != 0) {
             const int err = errno;
@@ -308,6 +403,7 @@ struct FileReplacement::State {
             // place, into the file that was checked.
             if (exists && readBack.valid() && (FolderRefusesNewFiles(err) || err == EBUSY)) {
                 DropTemporary();
+                if (!OpenTargetForWriting()) return *failure;
                 return WriteInPlace(targetFd.get(), readBack.get(), written, options.durability);
             }
             return Fail(err);

@@ -38,11 +38,17 @@
 //   copied from the start, the file is cut to the new length and flushed. A
 //   writable file in a read-only folder is thus still written; a crash in
 //   the middle of that copy leaves it torn, the one case where it can be.
+//   The old file is opened for writing on this path only, and never when
+//   it belongs to another user in a sticky world-writable folder (the
+//   kernel's "protected regular" rule, whatever the system's setting).
 // - A missing folder, a target that is a directory or not a regular file, a
 //   full disk: an error, and the target is unchanged.
 // - With keepUnchanged, a target that already holds exactly the new bytes is
 //   left alone (same inode, same times): the bytes are compared with the old
-//   file as they come, and nothing is written until they first differ.
+//   file as they come, and nothing is written until they first differ. The
+//   matching head is then copied from the old file only if it still holds
+//   the bytes compared; changed meanwhile by another program, the write
+//   fails (ESTALE) rather than mix the two.
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,6 +63,8 @@ enum class WriteFailure {
     kSystem,          // the system refused: errnum holds its error number
     kNotRegularFile,  // something other than a regular file is at the path
     kForeignLink,     // a link in a shared sticky folder that someone else planted
+    kForeignFile,     // an in-place write into another user's file in a shared sticky folder
+    kVanished,        // the file (not its folder) went away before it could be written in place
     kRefused,         // the caller's own rule refused the path; error says why
 };
 

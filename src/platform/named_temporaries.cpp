@@ -65,10 +65,8 @@ void RemoveAndEndBy(int sig) {
 }  // namespace
 
 pid_t TemporaryOwner(std::string_view name) {
-    const size_t at = name.rfind(".zx-");
-    // ".zx-PID-N", or ".NAME.zx-PID-N" with a name of at least one byte.
-    if (at == std::string_view::npos || (at != 0 && (at < 2 || name[0] != '.'))) return 0;
-    name.remove_prefix(at + 4);
+    if (!name.starts_with(".zx-")) return 0;
+    name.remove_prefix(4);
     const size_t dash = name.find('-');
     if (dash == 0 || dash == std::string_view::npos || dash + 1 == name.size() || dash > 9) return 0;
     for (size_t i = 0; i < name.size(); ++i)
@@ -90,6 +88,55 @@ std::string TemporaryName(int folder, size_t targetLength) {
     std::string token = std::to_string(mix % 1000000007ULL);
     if (prefix.size() + token.size() > limit) token.erase(0, prefix.size() + token.size() - limit);
     return prefix + token;
+}
+
+namespace {
+
+// A whole-file lock of the open file description (not of the process): it
+// holds across PID namespaces and on NFS, and goes when the last descriptor
+// of that description is closed, as when the process is killed.
+int LockWhole(int fd, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_OFD_SETLK, &lock);
+}
+
+bool SameFile(int folder, const char* name, const struct stat& opened) {
+    struct stat now {};
+    return ::fstatat(folder, name, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == opened.st_dev &&
+           now.st_ino == opened.st_ino;
+}
+
+// Removes name when it is a left-over temporary (see the header). The sweep
+// keeps its lock until the name is gone, so a writer that gets its lock
+// later finds its name gone too and takes another.
+void RemoveIfLeftOver(int folder, const char* name) {
+    const pid_t pid = TemporaryOwner(name);
+    if (pid <= 0 || pid == ::getpid()) return;
+    if (::kill(pid, 0) == 0 || errno != ESRCH) return;
+    const int fd = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && LockWhole(fd, F_RDLCK) == 0 &&
+        SameFile(folder, name, st))
+        ::unlinkat(folder, name, 0);
+    ::close(fd);
+}
+
+}  // namespace
+
+bool LockTemporary(int fd) {
+    if (LockWhole(fd, F_WRLCK) == 0) return true;
+    // No locks here (some FUSE and network mounts): nothing to prove with,
+    // and the sweep, which cannot lock either, leaves the name alone.
+    return errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS;
+}
+
+bool HoldTemporary(int folder, const std::string& name, int fd) {
+    if (!LockTemporary(fd)) return false;
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && SameFile(folder, name.c_str(), st);
 }
 
 void RemoveStaleTemporaries(int folder) {
@@ -119,14 +166,8 @@ void RemoveStaleTemporaries(int folder) {
         ::close(fd);
         return;
     }
-    while (const dirent* e = ::readdir(d)) {
-        const pid_t pid = TemporaryOwner(e->d_name);
-        if (pid <= 0 || pid == ::getpid()) continue;
-        struct stat file {};
-        if (::fstatat(fd, e->d_name, &file, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (!S_ISREG(file.st_mode) || file.st_uid != ::geteuid()) continue;
-        if (::kill(pid, 0) != 0 && errno == ESRCH) ::unlinkat(fd, e->d_name, 0);
-    }
+    while (const dirent* e = ::readdir(d))
+        if (e->d_type == DT_REG || e->d_type == DT_UNKNOWN) RemoveIfLeftOver(fd, e->d_name);
     ::closedir(d);
 }
 

@@ -91,7 +91,11 @@ private:
         if (!entry.valid()) {
             if (errno != ENOENT) return errno;
         } else if (::fstat(entry.get(), &st) != 0) {
-            return errno;
+            // A name a network or FUSE mount still had in its cache, gone
+            // behind it: nothing stands there.
+            if (errno != ENOENT && errno != ESTALE) return errno;
+            entry.Reset();
+            st = {};
         } else if (S_ISLNK(st.st_mode)) {
             return Follow(entry.get(), st);
         }

@@ -12,6 +12,9 @@
 // since anyone may plant one there. ".." is taken where the walk stands, as
 // the kernel takes it (after a link: in the folder the link led to).
 //
+// A final name that a network or FUSE mount still has in its cache but
+// that is gone behind it (stat says ENOENT or ESTALE) is taken as missing.
+//
 // The result holds the final folder open, so the temporary file, its link
 // and its rename are all made relative to that very folder; and what stood
 // at the final name (never a link: links there were followed) is held open

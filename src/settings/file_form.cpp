@@ -2,6 +2,7 @@
 
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <string_view>
 
 #include "platform/codepage.h"
@@ -18,12 +19,26 @@ Encoding MarkOf(std::string_view file) {
     return Encoding::kBytes;
 }
 
-std::string Utf16ToUtf8(std::string_view file, Encoding encoding) {
+// UTF-16 without a mark: its first units (up to 16) are ASCII characters,
+// the NUL of each on the same side.
+Encoding UnmarkedUtf16(std::string_view file) {
+    const size_t units = std::min<size_t>(file.size() / 2, 16);
+    if (units == 0) return Encoding::kBytes;
+    bool little = true, big = true;
+    for (size_t i = 0; i < units; ++i) {
+        const char a = file[2 * i], b = file[2 * i + 1];
+        little = little && a != '\0' && static_cast<unsigned char>(a) < 0x80 && b == '\0';
+        big = big && b != '\0' && static_cast<unsigned char>(b) < 0x80 && a == '\0';
+    }
+    return little ? Encoding::kUtf16Le : big ? Encoding::kUtf16Be : Encoding::kBytes;
+}
+
+std::string Utf16ToUtf8(std::string_view file, Encoding encoding, size_t mark) {
     const bool little = encoding == Encoding::kUtf16Le;
-    std::u16string units((file.size() - 2) / 2, u'\0');
+    std::u16string units((file.size() - mark) / 2, u'\0');
     for (size_t i = 0; i < units.size(); ++i) {
-        const auto lo = static_cast<unsigned char>(file[2 + 2 * i + (little ? 0 : 1)]);
-        const auto hi = static_cast<unsigned char>(file[2 + 2 * i + (little ? 1 : 0)]);
+        const auto lo = static_cast<unsigned char>(file[mark + 2 * i + (little ? 0 : 1)]);
+        const auto hi = static_cast<unsigned char>(file[mark + 2 * i + (little ? 1 : 0)]);
         units[i] = static_cast<char16_t>(hi << 8 | lo);
     }
     std::string out(units.size() * 3, '\0');  // a unit never takes more than three bytes
@@ -70,18 +85,19 @@ std::string DecodedLines(std::string_view text) {
     return decoded;
 }
 
-std::string Utf8ToUtf16(std::string_view text, Encoding encoding) {
+std::string Utf8ToUtf16(std::string_view text, const FileForm& form) {
     std::u16string units;
     ToUtf16(text, units, IllFormedUtf8::kSubstitute);
-    const bool little = encoding == Encoding::kUtf16Le;
+    const bool little = form.encoding == Encoding::kUtf16Le;
     std::string out;
-    out.reserve(2 + units.size() * 2);
-    out += little ? "\xFF\xFE" : "\xFE\xFF";
+    out.reserve(3 + units.size() * 2);
+    if (!form.unmarked) out += little ? "\xFF\xFE" : "\xFE\xFF";
     for (const char16_t unit : units) {
         const char lo = static_cast<char>(unit & 0xFF), hi = static_cast<char>(unit >> 8);
         out += little ? lo : hi;
         out += little ? hi : lo;
     }
+    if (form.oddByte >= 0) out += static_cast<char>(form.oddByte);
     return out;
 }
 
@@ -90,7 +106,15 @@ std::string Utf8ToUtf16(std::string_view text, Encoding encoding) {
 std::string ReadingText(std::string file, FileForm& form) {
     form = FileForm{};
     form.encoding = MarkOf(file);
-    if (form.encoding != Encoding::kBytes) file = Utf16ToUtf8(file, form.encoding);
+    if (form.encoding == Encoding::kBytes) {
+        form.encoding = UnmarkedUtf16(file);
+        form.unmarked = form.encoding != Encoding::kBytes;
+    }
+    if (form.encoding != Encoding::kBytes) {
+        const size_t mark = form.unmarked ? 0 : 2;
+        if ((file.size() - mark) % 2 != 0) form.oddByte = static_cast<unsigned char>(file.back());
+        file = Utf16ToUtf8(file, form.encoding, mark);
+    }
     form.crLines = file.find('\n') == std::string::npos && file.find('\r') != std::string::npos;
     if (form.crLines)
         for (char& c : file)
@@ -110,7 +134,7 @@ std::string StoredBytes(std::string text, const FileForm& form) {
         }
         text = std::move(cr);
     }
-    if (form.encoding != Encoding::kBytes) text = Utf8ToUtf16(text, form.encoding);
+    if (form.encoding != Encoding::kBytes) text = Utf8ToUtf16(text, form);
     return text;
 }
 

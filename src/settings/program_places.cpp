@@ -13,6 +13,7 @@
 #include "platform/user_folders.h"
 #include "settings/settings_file.h"
 #include "settings/settings_lock.h"
+#include "settings/settings_trust.h"
 
 namespace zorbex {
 namespace {
@@ -52,6 +53,7 @@ bool MakeFolders(const std::string& dir) {
 bool CopyAtFirstUse(const std::string& from, const std::string& to) {
     const SettingsLock lock(to, SettingsLock::Mode::kExclusive);
     if (Exists(to)) return true;
+    if (SettingsRefusal(from)) return true;  // never another user's settings: the defaults
     const std::optional<std::string> bytes = ReadWholeFile(from);
     if (!bytes) return true;  // nothing readable to start from: the defaults
     return WriteFileReplacing(to, *bytes).ok;
@@ -73,18 +75,23 @@ std::string UserProgramFolder(const std::string& configHome) {
 
 ProgramPlaces ChooseProgramPlaces(const std::string& programDir, const std::string& configHome) {
     const std::string programSettings = SettingsPath(programDir);
-    if (CanWriteFolder(programDir) && CanWriteFile(programSettings)) return ProgramPlaces(programDir);
+    if (CanWriteFolder(programDir) && CanWriteFile(programSettings))
+        return ProgramPlaces(programDir, programDir, {}, SettingsRefusal(programSettings).value_or(""));
 
     const std::string userDir = UserProgramFolder(configHome);
     const std::string userSettings = SettingsPath(userDir);
-    if (!userDir.empty() && MakeFolders(userDir) && CanWriteFolder(userDir) && CanWriteFile(userSettings) &&
-        CopyAtFirstUse(programSettings, userSettings))
-        return ProgramPlaces(programDir, userDir);
+    if (!userDir.empty() && MakeFolders(userDir) && CanWriteFolder(userDir) && CanWriteFile(userSettings)) {
+        // Checked before the copy: nothing is written into a folder others can change.
+        if (auto refused = SettingsRefusal(userSettings)) return ProgramPlaces(programDir, userDir, {}, *refused);
+        if (CopyAtFirstUse(programSettings, userSettings)) return ProgramPlaces(programDir, userDir);
+    }
 
     // Neither can be written: read the user's own file when there is one,
     // else the administrator's, and say why nothing can be saved.
     const bool userFile = !userDir.empty() && Exists(userSettings);
-    return ProgramPlaces(programDir, userFile ? userDir : programDir, NoPlaceMessage(programDir, userDir));
+    const std::string baseDir = userFile ? userDir : programDir;
+    return ProgramPlaces(programDir, baseDir, NoPlaceMessage(programDir, userDir),
+                         SettingsRefusal(SettingsPath(baseDir)).value_or(""));
 }
 
 ProgramPlaces ChooseProgramPlaces(const std::string& programDir) {

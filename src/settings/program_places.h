@@ -15,14 +15,20 @@ struct ProgramPlaces {
     ProgramPlaces() = default;
     // A program folder that holds everything.
     explicit ProgramPlaces(const std::string& programDir) : programDir(programDir), baseDir(programDir) {}
-    ProgramPlaces(std::string programDir, std::string baseDir, std::string unwritable = {})
-        : programDir(std::move(programDir)), baseDir(std::move(baseDir)), unwritable(std::move(unwritable)) {}
+    ProgramPlaces(std::string programDir, std::string baseDir, std::string unwritable = {}, std::string refused = {})
+        : programDir(std::move(programDir)),
+          baseDir(std::move(baseDir)),
+          unwritable(std::move(unwritable)),
+          refused(std::move(refused)) {}
 
     std::string programDir;  // the executable and the help file; ends with '/'
     std::string baseDir;     // the settings file, and the base of every relative path; ends with '/'
     // Said when neither place can be written (in Russian, naming both);
     // empty otherwise. The program goes on, reading what it can.
     std::string unwritable;
+    // Why the settings file may not be used at all (settings/settings_trust.h);
+    // empty when it may. The program then ends with a message, writing nothing.
+    std::string refused;
 
     std::string SettingsFile() const;  // baseDir + "Zorbl.Zrf"
 };

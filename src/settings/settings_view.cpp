@@ -1,6 +1,7 @@
 #include "settings/settings_view.h"
 
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <time.h>
 
 #include <algorithm>
@@ -27,7 +28,41 @@ bool Settled(const FileStamp& stamp, int64_t readFromNs) {
     return stamp.changedNs + SettingsViews::MarginNs(stamp) <= readFromNs;
 }
 
+// Local file systems whose change time the kernel keeps, whatever a
+// program sets: a stat there cannot miss a change.
+bool TimesProveFreshness(const std::string& path) {
+    struct statfs fs {};
+    if (::statfs(path.c_str(), &fs) != 0) return false;
+    switch (static_cast<uint32_t>(fs.f_type)) {
+        case 0xEF53:      // ext2, ext3, ext4
+        case 0x58465342:  // xfs
+        case 0x9123683E:  // btrfs
+        case 0x01021994:  // tmpfs
+        case 0x858458F6:  // ramfs
+        case 0xF2F52010:  // f2fs
+        case 0x2FC12FC1:  // zfs
+        case 0xCA451A4E:  // bcachefs
+        case 0x794C7630:  // overlay
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
+
+SettingsViews::Probe SettingsViews::CurrentProbe() {
+    const std::lock_guard guard(mutex_);
+    return probe_;
+}
+
+SettingsViews::Probe SettingsViews::SystemProbe() { return Probe{StampOf, TimesProveFreshness}; }
+
+void SettingsViews::SetProbe(Probe probe) {
+    const std::lock_guard guard(mutex_);
+    probe_ = std::move(probe);
+    entries_.clear();
+}
 
 std::optional<std::string_view> SettingsText::RawValue(std::string_view section, std::string_view key) const {
     std::call_once(indexed_, [this] { index_.emplace(bytes_); });
@@ -52,22 +87,26 @@ int64_t SettingsViews::MarginNs(const FileStamp& stamp) {
 
 std::shared_ptr<const SettingsText> SettingsViews::Current(const std::string& path, const Loader& load) {
     const int64_t started = NowNs();
-    const std::optional<FileStamp> before = StampOf(path);
+    const Probe probe = CurrentProbe();
+    const std::optional<FileStamp> before = probe.stamp(path);
     const std::optional<Entry> kept = before ? Find(path) : std::nullopt;
-    if (kept && kept->settled && kept->stamp == *before) return kept->text;
+    if (kept && kept->settled && kept->trusted && kept->stamp == *before) return kept->text;
 
     std::optional<Loaded> loaded = load();
     if (!loaded) {
         Forget(path);
         return nullptr;
     }
-    const std::optional<FileStamp> after = StampOf(path);
+    const std::optional<FileStamp> after = probe.stamp(path);
     if (!before || !after || !(*before == *after)) {
         // Changed while it was read: these bytes serve this read alone.
         Forget(path);
         return std::make_shared<const SettingsText>(std::move(loaded->bytes), loaded->form);
     }
-    Entry entry{path, *after, Settled(*after, started), nullptr};
+    // The file system asked once per device: the kept view's answer holds
+    // while the file stays there.
+    const bool trusted = kept && kept->stamp.device == after->device ? kept->trusted : probe.timesProveFreshness(path);
+    Entry entry{path, *after, Settled(*after, started), trusted, nullptr};
     // Equal bytes keep the index already built for them.
     if (kept && kept->text->Bytes() == loaded->bytes && kept->text->Form() == loaded->form)
         entry.text = kept->text;
@@ -79,14 +118,16 @@ std::shared_ptr<const SettingsText> SettingsViews::Current(const std::string& pa
 }
 
 void SettingsViews::Wrote(const std::string& path, std::string bytes, FileForm form) {
-    const std::optional<FileStamp> stamp = StampOf(path);
+    const Probe probe = CurrentProbe();
+    const std::optional<FileStamp> stamp = probe.stamp(path);
     if (!stamp) {
         Forget(path);
         return;
     }
     // Not settled: the next use reads the file once more, since another
     // process may have replaced it between our write and the stat.
-    Keep(Entry{path, *stamp, false, std::make_shared<const SettingsText>(std::move(bytes), form)});
+    Keep(Entry{path, *stamp, false, probe.timesProveFreshness(path),
+               std::make_shared<const SettingsText>(std::move(bytes), form)});
 }
 
 std::optional<SettingsViews::Entry> SettingsViews::Find(const std::string& path) {

@@ -22,6 +22,12 @@
 //   the one to judge by: mtime can be set to anything (utimensat, touch -d,
 //   an archive), while every change of the bytes or of the times sets the
 //   change time to the present.
+// - And the file system's times can prove it: a local file system whose
+//   change time is kept by the kernel (ext2/3/4, xfs, btrfs, tmpfs, f2fs,
+//   zfs, bcachefs, overlay). On others (FUSE, NFS, SMB, 9p, FAT, exFAT, or
+//   any not known) the attributes may come from a cache or the change time
+//   follow the modification time: every use reads the file and compares
+//   the bytes, so a change made behind the mount is never lost.
 // - A file that changes while it is read is used for that one read only.
 // So every read still sees the file as it is on disk at that moment, a
 // change made by another process included.
@@ -107,23 +113,36 @@ public:
     // when both nanosecond parts are 0.
     static int64_t MarginNs(const FileStamp& stamp);
 
+    // What the views ask of the file system, replaceable by a test that
+    // plays an attribute cache (a stat that does not see a change).
+    struct Probe {
+        std::function<std::optional<FileStamp>(const std::string& path)> stamp;
+        std::function<bool(const std::string& path)> timesProveFreshness;
+    };
+    // The real ones; for tests.
+    static Probe SystemProbe();
+    void SetProbe(Probe probe);
+
 private:
     struct Entry {
         std::string path;
         FileStamp stamp;
         bool settled = false;  // the change time was safely past when the bytes were read
+        bool trusted = false;  // the file system's times prove freshness
         std::shared_ptr<const SettingsText> text;
     };
     // The settings file is one path; a few more are kept for programs (and
     // tests) that use several, the oldest going first.
     static constexpr size_t kMaxEntries = 4;
 
+    Probe CurrentProbe();
     std::optional<Entry> Find(const std::string& path);
     void Keep(Entry entry);
     void Forget(const std::string& path);
 
     std::mutex mutex_;
     std::vector<Entry> entries_;  // the most recently kept last
+    Probe probe_ = SystemProbe();
 };
 
 }  // namespace zorbex

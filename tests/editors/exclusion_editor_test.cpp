@@ -344,6 +344,23 @@ TEST_F(ExclusionEditor, ExportWritesEveryRowWithCrLf) {
     EXPECT_EQ(zx_test::ReadFile(target), "");
 }
 
+// An export over the settings file would lose every definition; the help
+// file is the program's too.
+TEST_F(ExclusionEditor, ExportNeverReplacesTheProgramsOwnFiles) {
+    SetRows({"a"});
+    zx_test::WriteFile(dir / "Zorbl.Zrf", "[Zor:bl]\r\n");
+    zx_test::MakeDirs(dir / "sub");
+    dialogs.paths = {QString::fromStdString(dir / "Zorbl.Zrf"), QString::fromStdString(dir / "sub/../zorbhelp.hlp")};
+    sub_export->trigger();
+    sub_export->trigger();
+    const auto errors = dialogs.Of(Kind::ShowError);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_TRUE(errors[0].text.endsWith(QStringLiteral(": это файл настроек программы")));
+    EXPECT_TRUE(errors[1].text.endsWith(QStringLiteral(": это файл справки программы")));
+    EXPECT_EQ(zx_test::ReadFile(dir / "Zorbl.Zrf"), "[Zor:bl]\r\n");
+    EXPECT_FALSE(zx_test::Exists(dir / "zorbhelp.hlp"));
+}
+
 TEST_F(ExclusionEditor, ImportReplacesTheRows) {
     const struct {
         std::string bytes;

@@ -398,15 +398,16 @@ TEST_F(PlaylistEditor, ReadOnlySettingsFileShowsTheMessageOnceAndKeepsTheMark) {
         std::string report;
         page.btn_savnClick();
         report += "save:" + std::to_string(btn_savn->isEnabled()) + std::to_string(btn_upn->isEnabled());
-        // Yes on leaving: the failure is shown and the step still happens.
+        // Yes on leaving: the failure is shown and the step does not
+        // happen, the edits stay.
         dialogs.answers = {MsgResult::Yes};
         page.btn_upnClick();
-        report += " step:" + std::to_string(page.CurrentPlaylist());
+        report += " step:" + std::to_string(page.CurrentPlaylist()) + std::to_string(btn_savn->isEnabled());
         for (const QString& m : dialogs.Messages()) report += "|" + m.toStdString();
         return report;
     });
     ASSERT_TRUE(out.has_value());
-    EXPECT_EQ(*out, "save:11 step:2|" + kWriteFailed.toStdString() + "|" + Prompt(1).toStdString() + "|" +
+    EXPECT_EQ(*out, "save:11 step:11|" + kWriteFailed.toStdString() + "|" + Prompt(1).toStdString() + "|" +
                         kWriteFailed.toStdString());
     EXPECT_EQ(zx_test::ReadFile(settings), before);
 }

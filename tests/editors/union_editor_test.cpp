@@ -269,13 +269,15 @@ TEST_F(UnionEditorFixture, FailedSaveShowsTheMessageAndKeepsTheMark) {
     EXPECT_TRUE(btn_savu->isEnabled());
     EXPECT_FALSE(btn_upu->isEnabled());
 
-    // Yes to the prompt with a failing save: the message, then the step anyway.
+    // Yes to the prompt with a failing save: the message, and no step that
+    // would lose the edits.
     dialogs.calls.clear();
     dialogs.answers = {MsgResult::Yes};
     page.btn_dnuClick();
     EXPECT_EQ(dialogs.Messages().size(), 2u);
-    EXPECT_EQ(page.CurrentUnion(), 1);
-    EXPECT_FALSE(btn_savu->isEnabled());
+    EXPECT_EQ(page.CurrentUnion(), 2);
+    EXPECT_TRUE(btn_savu->isEnabled());
+    EXPECT_EQ(edt_namu->text(), "x");
 }
 
 TEST_F(UnionEditorFixture, StoredTextLoadsWholeAndTypingStopsAtFortyFive) {

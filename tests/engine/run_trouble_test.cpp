@@ -147,11 +147,12 @@ TEST_F(RunTroubleTest, FolderAndMemberFileTurningUnreadable) {
         return Text(host.log);
     });
     ASSERT_TRUE(out.has_value());
-    // A member that cannot be read is left out silently and still counts.
+    // A member that cannot be read is left out with a line naming it, and still counts.
     EXPECT_EQ(*out, Text(Concat({kLogHeader,
                                    {"плейлист №1", "   каталог «" + m1 + "/b/» не найден", "плейлист №2"},
                                    Written(1),
-                                   {"объединение №1"},
+                                   {"объединение №1",
+                                    "   не удалось прочитать файл «" + prog() + "p2.m3u»: нет прав доступа"},
                                    Joined(1, 2),
                                    {"готово."}})));
     EXPECT_EQ(ReadFile(prog() + "p1.m3u"), "old\r\n");
@@ -313,7 +314,8 @@ TEST_F(RunTroubleTest, OutputsThatAreNotFiles) {
                                 {"плейлист №1", WriteFailedPrefix(prog() + "fifo.m3u") + "это не обычный файл"},
                                 {"плейлист №2"},
                                 Written(1),
-                                {"объединение №1"},
+                                {"объединение №1",
+                                 "   не удалось прочитать файл «" + prog() + "fifo.m3u»: это не обычный файл"},
                                 Joined(1, 2),
                                 {"объединение №2", "   отменено - файл существует (занят плейлистом)"},
                                 {"готово."}}));

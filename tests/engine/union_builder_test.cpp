@@ -8,6 +8,7 @@
 #include <random>
 
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
 
 namespace zorbex {
 namespace {
@@ -179,10 +180,30 @@ TEST_F(UnionTest, MemberLinesAreRewrittenWithCrLf) {
 TEST_F(UnionTest, MissingMemberCountsButAddsNothing) {
     def.members = {true, true};
     WriteFile(prog() + "playlist_2.m3u", "x\r\n");
-    MakeDirs(prog() + "playlist_1.m3u");  // a folder is no playlist either
     Build();
     EXPECT_EQ(ReadFile(prog() + "union.m3u"), "x\r\n");
     EXPECT_EQ(log, Written(1, 2));
+}
+
+// A link another user planted in a shared sticky folder as a member would
+// copy whatever file of ours it points at: it is not followed, and the line
+// says which member was left out.
+TEST_F(UnionTest, AMemberBehindAForeignLinkIsNotReadAndIsNamed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant another user's link";
+    def.members = {true};
+    const std::string shared = t / "shared/";
+    MakeDirs(shared);
+    ::chmod(shared.c_str(), 01777);
+    WriteFile(t / "secret", "key\r\n");
+    ASSERT_EQ(::symlink((t / "secret").c_str(), (shared + "p.m3u").c_str()), 0);
+    ASSERT_EQ(::lchown((shared + "p.m3u").c_str(), zx_test::kSecondUser, zx_test::kSecondUser), 0);
+    memberFiles[1] = shared + "p.m3u";
+    Build(true);
+    EXPECT_EQ(ReadFile(prog() + "union.m3u"), "");
+    Lines expected = Written(0, 1);
+    expected.insert(expected.begin(),
+                    "   не удалось прочитать файл «" + shared + "p.m3u»: это чужая символическая ссылка в общей папке");
+    EXPECT_EQ(log, expected);
 }
 
 TEST_F(UnionTest, OccupiedTargetIsRefusedBeforeTheExistingFileRule) {

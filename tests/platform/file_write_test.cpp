@@ -135,6 +135,7 @@ public:
     }
     bool mounted() const { return mounted_; }
     const std::string& path() const { return path_; }
+    std::string source() const { return dir_ / "source"; }
     // The same folder mounted anew: the same device and inode, as a rule.
     void Remount() {
         if (mounted_) Unmount();
@@ -401,9 +402,8 @@ TEST(FileWrite, AWriteKilledHalfwayLeavesNothingBehind) {
         EXPECT_EQ(Listing(dir.path()).size(), unnamed ? 1u : 2u) << unnamed;
     }
     // Any write into the folder removes what dead runs left, whatever file
-    // they were writing, in the earlier form of the names too; the
-    // temporaries of a process that still lives, and names that only look
-    // alike, stay.
+    // they were writing; the temporaries of a process that still lives, and
+    // names that only look alike (the user's own, an earlier form), stay.
     const std::string dead = std::to_string(DeadPid());
     for (const std::string& name : {".g.m3u.zx-" + dead + "-7", ".zx-" + dead + "-8", std::string(".f.m3u.zx-1-7"),
                                     std::string(".zx-1-7"), "g.zx-" + dead + "-7", ".zx-" + dead + "-x"})
@@ -413,7 +413,8 @@ TEST(FileWrite, AWriteKilledHalfwayLeavesNothingBehind) {
     named.Append("new\r\n");
     ASSERT_TRUE(named.Commit().ok);
     EXPECT_EQ(ReadFile(p), "old\r\n");
-    std::vector<std::string> kept{".f.m3u.zx-1-7", ".zx-" + dead + "-x", ".zx-1-7", "f.m3u", "g.zx-" + dead + "-7", "h.m3u"};
+    std::vector<std::string> kept{".f.m3u.zx-1-7", ".g.m3u.zx-" + dead + "-7", ".zx-" + dead + "-x", ".zx-1-7",
+                                  "f.m3u", "g.zx-" + dead + "-7", "h.m3u"};
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(Listing(dir.path()), kept);
     // A named replacement keeps the old file's permission bits.
@@ -428,10 +429,27 @@ TEST(FileWrite, AWriteKilledHalfwayLeavesNothingBehind) {
 // temporary still goes at that file's first replacement.
 TEST(FileWrite, StaleTemporariesOfAnyFileGoAtTheFirstReplacementInTheirFolder) {
     TempDir dir;
-    const std::string stale = ".g.m3u.zx-" + std::to_string(DeadPid()) + "-7";
+    const std::string stale = ".zx-" + std::to_string(DeadPid()) + "-7";
     WriteFile(dir / stale, "");
     ASSERT_TRUE(WriteFileReplacing(dir / "f.m3u", "f\r\n").ok);
     EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"f.m3u"}));
+}
+
+// A writer in another PID namespace, or on another machine sharing the
+// folder, may have a number not running here: its temporary stays while it
+// holds its lock, and goes after. Each sweep is a fresh child's first write.
+TEST(FileWrite, TheSweepLeavesATemporaryWhoseWriterHoldsItsLock) {
+    TempDir dir;
+    const std::string temporary = dir / (".zx-" + std::to_string(DeadPid()) + "-9");
+    const auto swept = [&] {
+        zx_test::RunInChild([&] { return WriteFileReplacing(dir / "f.m3u", "f\r\n").error; });
+        return !fs::exists(temporary);
+    };
+    const int fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    ASSERT_TRUE(fd >= 0 && zorbex::LockTemporary(fd));
+    EXPECT_FALSE(swept());
+    ::close(fd);
+    EXPECT_TRUE(swept());
 }
 
 TEST(FileWrite, KeepUnchangedLeavesAFileWithTheSameBytesAlone) {
@@ -662,4 +680,80 @@ TEST(FileWrite, ANameSwappedForALinkDuringTheWriteIsNeverWrittenThrough) {
     EXPECT_EQ(ReadFile(settings), "[Zor:bl]\r\nplaylists=1\r\n");
     EXPECT_EQ(InodeOf(settings), settingsInode);
     EXPECT_EQ(ReadFile(secret), "secret\r\n");
+}
+
+// A changed rewrite reuses the old file's matching head only while it holds
+// the bytes compared: rewritten in place meanwhile, the write fails rather
+// than mix. The old file is never opened for writing when it is renamed over.
+TEST(FileWrite, AChangedRewriteNeverMixesNorOpensTheOldFileForWriting) {
+    TempDir dir;
+    const std::string p = dir / "f.m3u", head(300 * 1024, 'h');  // past one piece: compared at once
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    for (bool changedBehind : {false, true}) {
+        WriteFile(p, head + "old\r\n");
+        ::inotify_add_watch(watch, p.c_str(), IN_CLOSE_WRITE);
+        FileReplacement r(p, WriteOptions{WriteDurability::kNoSync, true, true});
+        r.Append(head);
+        if (changedBehind) WriteFile(p, "OTHER" + head.substr(5) + "old\r\n");  // same inode
+        r.Append("new\r\n");
+        EXPECT_EQ(r.Commit().ok, !changedBehind);
+        EXPECT_EQ(ReadFile(p), changedBehind ? "OTHER" + head.substr(5) + "old\r\n" : head + "new\r\n");
+        inotify_event events[64];
+        const ssize_t n = ::read(watch, events, sizeof events);  // IN_IGNORED alone is fine
+        if (!changedBehind) EXPECT_TRUE(n <= 0 || (events[0].mask & IN_CLOSE_WRITE) == 0);
+    }
+    ::close(watch);
+}
+
+// In a shared sticky folder the rename over another user's file is refused;
+// the in-place fallback must not then write into that file (the kernel's
+// protected-regular rule), even when its bits let everyone write.
+TEST(FileWrite, TheInPlaceFallbackLeavesAnotherUsersFileInASharedFolder) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+    TempDir dir;
+    const std::string shared = dir / "shared";
+    zx_test::MakeDirs(shared);
+    ::chmod(dir.path().c_str(), 0755);
+    ::chmod(shared.c_str(), 01777);
+    const std::string p = shared + "/out.m3u";
+    WriteFile(p, "theirs\r\n");
+    ::chmod(p.c_str(), 0666);
+    ASSERT_EQ(::chown(p.c_str(), zx_test::kSecondUser, zx_test::kSecondUser), 0);
+    const auto out = RunUnprivileged([&] {
+        const auto r = WriteFileReplacing(p, "mine\r\n");
+        return r.ok ? std::string("ok") : std::to_string(static_cast<int>(r.failure));
+    });
+    ASSERT_TRUE(out.has_value());
+    EXPECT_EQ(*out, std::to_string(static_cast<int>(WriteFailure::kForeignFile)));
+    EXPECT_EQ(ReadFile(p), "theirs\r\n");
+    EXPECT_EQ(Listing(shared), std::vector<std::string>{"out.m3u"});
+}
+
+// A name the mount still has in its cache but that changed behind it a
+// moment before the write (removed, its folder made anew, replaced by a
+// link) is missing, not a failure: the write lands at the name.
+TEST(FileWrite, ANameThatVanishedBehindAFuseMountIsWrittenAfresh) {
+    BindfsFolder folder;
+    REQUIRE_FUSE(folder);
+    const std::string src = folder.source();
+    zx_test::MakeDirs(src + "/d");
+    WriteFile(src + "/g", "g\r\n");
+    const struct {
+        std::string name, behind;
+    } cases[] = {{"f.m3u", "rm " + src + "/f.m3u"},
+                 {"d/f.m3u", "rm -r " + src + "/d && mkdir " + src + "/d"},
+                 {"f.m3u", "rm " + src + "/f.m3u && ln -s g " + src + "/f.m3u"}};
+    for (const auto& c : cases) {
+        const std::string p = folder.path() + "/" + c.name;
+        ASSERT_TRUE(WriteFileReplacing(p, "one\r\n").ok);
+        struct stat st {};
+        ASSERT_EQ(::stat(p.c_str(), &st), 0);  // in the mount's cache now
+        ASSERT_EQ(std::system(c.behind.c_str()), 0);
+        FileReplacement r(p, WriteOptions{WriteDurability::kSync, true, true});
+        r.Append("two\r\n");
+        const auto result = r.Commit();
+        EXPECT_TRUE(result.ok) << c.behind << ": " << result.error;
+        EXPECT_EQ(ReadFile(src + "/" + c.name), "two\r\n") << c.behind;
+    }
+    EXPECT_EQ(ReadFile(src + "/g"), "g\r\n");
 }

@@ -57,6 +57,24 @@ TEST(SettingsFileForm, Utf16FilesReadAndStayUtf16ThroughWrites) {
     }
 }
 
+// Without its mark, or with an odd last byte, a UTF-16 file is still
+// UTF-16 after a write, the mark still missing and the byte still last.
+TEST(SettingsFileForm, Utf16WithoutAMarkOrWithAnOddLastByteKeepsItsShape) {
+    for (const bool little : {true, false}) {
+        TempDir dir;
+        const std::string path = SettingsPath(dir.path());
+        WriteFile(path, Utf16("[Zor:bl]\r\nlog=1\r\n", little).substr(2));
+        SettingsFile settings(path, SettingsSync::kNever);
+        EXPECT_EQ(settings.ReadNumber("Zor:bl", "log", 0), 1);
+        settings.WriteNumber("Zor:bl", "reset", 0);
+        EXPECT_EQ(ReadFile(path), Utf16("[Zor:bl]\r\nlog=1\r\nreset=0\r\n", little).substr(2)) << little;
+
+        WriteFile(path, Utf16("[Zor:bl]\r\nlog=1\r\n", little) + "\x7F");
+        settings.WriteNumber("Zor:bl", "reset", 1);
+        EXPECT_EQ(ReadFile(path), Utf16("[Zor:bl]\r\nlog=1\r\nreset=1\r\n", little) + "\x7F") << little;
+    }
+}
+
 // A write that finds the file unchanged since it was last read takes the
 // shared view instead of reading it: the form must come with the view.
 TEST(SettingsFileForm, AWriteFromTheSharedViewKeepsTheFilesForm) {

@@ -122,6 +122,28 @@ TEST(SettingsView, BytesDecideUntilTheChangeTimeIsSafelyPast) {
     EXPECT_EQ(views.Current(path, [] { return std::optional<SettingsViews::Loaded>(); }), nullptr);
 }
 
+// Where the attributes come from a cache (sshfs, NFS) or the change time
+// follows the modification time (exFAT), "unchanged" proves nothing: a probe
+// freezes the stamp as such a mount would, the file changes behind it, and
+// the next read and write still start from the bytes on disk.
+TEST(SettingsView, AFileSystemWhoseTimesCannotProveFreshnessIsCheckedByBytes) {
+    TempDir dir;
+    const std::string path = SettingsPath(dir.path());
+    WriteFile(path, "[Zor:bl]\r\nname=Rock\r\n");
+    const auto frozen = StampOf(path);
+    SettingsViews::Shared().SetProbe({[&](const std::string&) { return frozen; }, [](auto&) { return false; }});
+    const SettingsFile file(path);
+    EXPECT_EQ(file.ReadText("Zor:bl", "name", "-"), "Rock");
+    WaitUntilSettled(path);  // settled by the times, as on a local file system
+    EXPECT_EQ(file.ReadText("Zor:bl", "name", "-"), "Rock");
+    WriteFile(path, "[Zor:bl]\r\nname=Jazz\r\n");
+    EXPECT_EQ(file.ReadText("Zor:bl", "name", "-"), "Jazz");
+    WriteFile(path, "[Zor:bl]\r\nname=Folk\r\n");
+    SettingsFile(path).WriteNumber("Zor:bl", "reset", 0);
+    EXPECT_EQ(zx_test::ReadFile(path), "[Zor:bl]\r\nname=Folk\r\nreset=0\r\n");
+    SettingsViews::Shared().SetProbe(SettingsViews::SystemProbe());
+}
+
 // Threads share the views: a reader never goes back to an older value once
 // it has seen a newer one, and every value it sees was written.
 TEST(SettingsView, ThreadsReadingWhileAnotherWritesSeeEveryWriteInOrder) {
@@ -152,4 +174,23 @@ TEST(SettingsView, ThreadsReadingWhileAnotherWritesSeeEveryWriteInOrder) {
     done = true;
     for (auto& t : readers) t.join();
     EXPECT_EQ(backwards, 0);
+}
+
+// The same through a real attribute cache: bindfs keeping attributes for 20 s.
+TEST(SettingsView, AChangeBehindAFuseMountWithAnAttributeCacheIsNotLost) {
+    TempDir dir;
+    const std::string source = dir / "source", mount = dir / "mount", path = SettingsPath(mount);
+    zx_test::MakeDirs(source);
+    zx_test::MakeDirs(mount);
+    if (::access("/dev/fuse", W_OK) != 0 || std::system(("bindfs --no-allow-other -o attr_timeout=20,entry_timeout=20 " +
+                                                         source + " " + mount + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "no bindfs mount here";
+    WriteFile(SettingsPath(source), "[Zor:bl]\r\nname=Rock\r\n");
+    EXPECT_EQ(SettingsFile(path).ReadText("Zor:bl", "name", "-"), "Rock");
+    WaitUntilSettled(path);
+    EXPECT_EQ(SettingsFile(path).ReadText("Zor:bl", "name", "-"), "Rock");
+    WriteFile(SettingsPath(source), "[Zor:bl]\r\nname=Jazz\r\n");
+    SettingsFile(path, SettingsSync::kNever).WriteNumber("Zor:bl", "reset", 0);
+    EXPECT_EQ(zx_test::ReadFile(SettingsPath(source)), "[Zor:bl]\r\nname=Jazz\r\nreset=0\r\n");
+    std::system(("fusermount -u " + mount + " || umount -l " + mount).c_str());
 }
