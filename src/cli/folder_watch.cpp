@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 
 #include "platform/named_temporaries.h"
 #include "platform/path_parts.h"
@@ -45,8 +46,9 @@ std::string LinkTarget(const std::string& path) {
 
 }  // namespace
 
-bool FolderWatch::Folder::Walked() const {
-    return std::any_of(interests.begin(), interests.end(), [](const Interest& i) { return i.name.empty(); });
+std::pair<std::set<FolderWatch::Interest>::const_iterator, std::set<FolderWatch::Interest>::const_iterator>
+FolderWatch::Folder::In(const std::string& name) const {
+    return {interests.lower_bound(Interest{INT_MIN, name}), interests.upper_bound(Interest{INT_MAX, name})};
 }
 
 FolderWatch::FolderWatch() : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
@@ -112,8 +114,7 @@ FolderWatch::Folder* FolderWatch::Arm(const std::string& path, const Interest& i
     } else {
         folder.names[interest.name] = StateOf(key + interest.name);
     }
-    if (std::find(folder.interests.begin(), folder.interests.end(), interest) == folder.interests.end())
-        folder.interests.push_back(interest);
+    folder.interests.insert(interest);
     if (feeding_ != 0 && feeding_ == interest.n) fed_.emplace(key, interest.name);
     return &folder;
 }
@@ -188,10 +189,9 @@ void FolderWatch::Unlink(const std::string& key, const Interest& interest) {
     if (it == folders_.end()) return;
     Folder& folder = it->second;
     auto& interests = folder.interests;
-    interests.erase(std::remove(interests.begin(), interests.end(), interest), interests.end());
-    if (!interest.name.empty() &&
-        std::none_of(interests.begin(), interests.end(), [&](const Interest& i) { return i.name == interest.name; }))
-        folder.names.erase(interest.name);
+    interests.erase(interest);
+    const auto [from, to] = folder.In(interest.name);
+    if (!interest.name.empty() && from == to) folder.names.erase(interest.name);
     if (!interests.empty()) return;
     if (folder.wd >= 0) DropPath(it->first, folder.wd);
     folders_.erase(it);
@@ -348,21 +348,27 @@ FolderWatch::Changes FolderWatch::Read() {
             const bool newFolder =
                 (e->mask & IN_ISDIR) && (e->mask & (IN_CREATE | IN_MOVED_TO)) && !name.empty() && name[0] != '.';
             for (const std::string* path : watch.paths) {
-                for (const Interest& i : folders_.at(*path).interests) {
+                const Folder& folder = folders_.at(*path);
+                const auto heard = [&](const Interest& i) {
                     if (i.name.empty()) {
-                        if (written) continue;
-                        Tell(i, changes);
+                        if (written) return;
                         if (newFolder && !flat_[i.n]) newTrees.emplace_back(*path + name + kPathSeparator, i.n);
-                    } else if (name.empty() || name == i.name) {
-                        // Nothing but the settings file is read for its content.
-                        if (written && i.n != kSettings) continue;
-                        if (i.n == kOutputs) {
-                            if (const OwnFileState* own = OwnFileIn(watch.device, watch.inode, i.name))
-                                TellOwn(StateOf(own->path), own->state, own->definitions, changes);
-                        }
-                        Tell(i, changes);
+                    } else if (written && i.n != kSettings) {
+                        return;  // nothing but the settings file is read for its content
+                    } else if (i.n == kOutputs) {
+                        if (const OwnFileState* own = OwnFileIn(watch.device, watch.inode, i.name))
+                            TellOwn(StateOf(own->path), own->state, own->definitions, changes);
                     }
+                    Tell(i, changes);
+                };
+                // The folder itself changed: everyone in it; else the walked
+                // interests and those in this name.
+                if (name.empty()) {
+                    for (const Interest& i : folder.interests) heard(i);
+                    continue;
                 }
+                for (auto [at, end] = folder.In(""); at != end; ++at) heard(*at);
+                for (auto [at, end] = folder.In(name); at != end; ++at) heard(*at);
             }
         }
     }
@@ -384,9 +390,7 @@ FolderWatch::Changes FolderWatch::Check(bool everything) {
                                   .digest
                             : 0;
             if (digest != folder.digest || !here.SameIdentity(folder.state)) {
-                for (const Interest& i : folder.interests) {
-                    if (i.name.empty()) Tell(i, changes);
-                }
+                for (auto [at, end] = folder.In(""); at != end; ++at) Tell(*at, changes);
             }
             folder.state = here;
             folder.digest = digest;
@@ -398,8 +402,8 @@ FolderWatch::Changes FolderWatch::Check(bool everything) {
             const bool folders = S_ISDIR(now.mode) && S_ISDIR(before.mode);
             if (folders ? now.SameIdentity(before) : now.SameState(before)) continue;
             before = now;
-            for (const Interest& i : folder.interests) {
-                if (i.name != name) continue;
+            for (auto [at, end] = folder.In(name); at != end; ++at) {
+                const Interest& i = *at;
                 if (i.n == kOutputs) {
                     if (const OwnFileState* own = OwnFileIn(here.device, here.inode, name))
                         TellOwn(now, own->state, own->definitions, changes);

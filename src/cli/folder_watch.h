@@ -91,7 +91,8 @@ private:
     struct Interest {
         int n;
         std::string name;
-        bool operator==(const Interest& o) const { return n == o.n && name == o.name; }
+        // By name first: a folder's walked interests come first, then each name's.
+        bool operator<(const Interest& o) const { return std::tie(name, n) < std::tie(o.name, o.n); }
     };
     struct Folder {
         int wd = -1;
@@ -99,9 +100,12 @@ private:
         PathState state;      // walked folders: at the visit or the last check
         uint64_t digest = 0;  // of its names then
         bool unsettled = false;
-        std::vector<Interest> interests;
+        std::set<Interest> interests;
         std::map<std::string, PathState> names;  // the names single interests follow
-        bool Walked() const;
+        bool Walked() const { return !interests.empty() && interests.begin()->name.empty(); }
+        // The interests in one name (empty: the walked ones).
+        std::pair<std::set<Interest>::const_iterator, std::set<Interest>::const_iterator> In(
+            const std::string& name) const;
     };
     struct Watch {
         dev_t device = 0;
