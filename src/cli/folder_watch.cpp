@@ -105,12 +105,23 @@ FolderWatch::Folder* FolderWatch::Arm(const std::string& path, const Interest& i
     }
     folder.polled = wd < 0 || Remote(state.device, key);
     if (interest.name.empty()) {
-        FolderNames read =
-            ReadFolderNames(key, [&](const std::string& name) { return OwnName(state.device, state.inode, name); });
         folder.state = state;
-        folder.digest = read.digest;
         folder.unsettled = RecentlyChanged(state);
-        if (names) *names = std::move(read);
+        folder.digest = 0;
+        if (names || folder.polled) {
+            FolderNames read =
+                ReadFolderNames(key, [&](const std::string& name) { return OwnName(state.device, state.inode, name); });
+            folder.digest = read.digest;
+            if (names) {
+                *names = std::move(read);
+            } else {
+                ArmLinkTargets(key, read.fileLinks, interest.n);
+            }
+        } else {
+            // Read once the run is over, not beside the walk's own read: its
+            // watch, set now, reports whatever changes in between.
+            pending_.push_back(key);
+        }
     } else {
         folder.names[interest.name] = StateOf(key + interest.name);
     }
@@ -242,8 +253,25 @@ void FolderWatch::Visited(const std::string& folder) {
     fedAny_ = true;
     // A folder below that cannot be armed is gone: its parent, armed
     // already, sees it come back.
-    FolderNames names;
-    if (Arm(folder, {feeding_, ""}, 0, &names)) ArmLinkTargets(folder, names.fileLinks, feeding_);
+    Arm(folder, {feeding_, ""});
+}
+
+bool FolderWatch::ReadPending(const std::function<bool()>& stop) {
+    for (size_t done = 1; !pending_.empty(); ++done) {
+        if (done % 256 == 0 && stop && stop()) return false;
+        const std::string key = std::move(pending_.back());
+        pending_.pop_back();
+        const auto it = folders_.find(key);
+        if (it == folders_.end() || !it->second.Walked() || it->second.digest != 0) continue;
+        const PathState state = it->second.state;
+        const FolderNames read =
+            ReadFolderNames(key, [&](const std::string& name) { return OwnName(state.device, state.inode, name); });
+        it->second.digest = read.digest;
+        std::vector<int> walkers;
+        for (auto [at, end] = it->second.In(""); at != end; ++at) walkers.push_back(at->n);
+        for (const int n : walkers) ArmLinkTargets(key, read.fileLinks, n);
+    }
+    return true;
 }
 
 bool FolderWatch::End() {
@@ -389,7 +417,8 @@ FolderWatch::Changes FolderWatch::Check(bool everything) {
                                   key, [&](const std::string& name) { return OwnName(here.device, here.inode, name); })
                                   .digest
                             : 0;
-            if (digest != folder.digest || !here.SameIdentity(folder.state)) {
+            // An unknown digest (a folder not read yet) takes this one.
+            if ((folder.digest != 0 && digest != folder.digest) || !here.SameIdentity(folder.state)) {
                 for (auto [at, end] = folder.In(""); at != end; ++at) Tell(*at, changes);
             }
             folder.state = here;

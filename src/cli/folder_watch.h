@@ -14,6 +14,7 @@
 // program's change of an output is.
 #include <sys/types.h>
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -51,6 +52,10 @@ public:
     void Begin(int n);
     void Visited(const std::string& folder);
     bool End();
+    // Reads the folders armed since the last call, to learn their names and
+    // the links in them; a walk's visit only sets the watch. Asks stop every
+    // few hundred folders; false when it said yes.
+    bool ReadPending(const std::function<bool()>& stop = {});
     // Whether definition n walks subfolders: then a folder made in one of
     // its folders is watched at once, with everything in it, so that files
     // copied into it keep its rebuild waiting (default: yes).
@@ -98,7 +103,7 @@ private:
         int wd = -1;
         bool polled = false;  // checked, watched or not
         PathState state;      // walked folders: at the visit or the last check
-        uint64_t digest = 0;  // of its names then
+        uint64_t digest = 0;  // of its names then; 0: not read yet
         bool unsettled = false;
         std::set<Interest> interests;
         std::map<std::string, PathState> names;  // the names single interests follow
@@ -150,6 +155,7 @@ private:
     bool fedAny_ = false;
     bool fedComplete_ = true;
     std::map<OwnFileId, OwnFileState> ownFiles_;
+    std::vector<std::string> pending_;  // keys of folders armed, not read yet
 };
 
 }  // namespace zorbex

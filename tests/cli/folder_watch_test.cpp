@@ -134,8 +134,9 @@ TEST_F(FolderWatchTest, ACheckFindsWhatNoEventReported) {
     const std::string music = Dir("lib/music"), prog = Dir("prog");
     WriteFile(music + "1.mp3", "");
     watch.WatchSettings(prog + "Zorbl.Zrf");
-    ASSERT_TRUE(watch.SetFolders(1, {music}));
     watch.SetOwnFiles({{music + "list.m3u", {1}}});
+    ASSERT_TRUE(watch.SetFolders(1, {music}));
+    ASSERT_TRUE(watch.ReadPending());
     EXPECT_TRUE(watch.Check(true).definitions.empty());
 
     // Events read and dropped stand for events lost.
