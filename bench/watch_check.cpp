@@ -76,7 +76,8 @@ int main(int argc, char** argv) {
             count += folders.size();
         }
     });
-    const Cost read = Measure([&] { watch.ReadPending(); });
+    zorbex::FolderWatch::Changes unseen;
+    const Cost read = Measure([&] { watch.ReadPending(unseen); });
     std::printf(
         "folders armed: %zu in %zu definitions, %zu inotify watches; arming: %.2f s (%.2f s CPU),"
         " reading them after the run: %.2f s (%.2f s CPU)\n",

@@ -120,7 +120,9 @@ FolderWatch::Folder* FolderWatch::Arm(const std::string& path, const Interest& i
         } else {
             // Read once the run is over, not beside the walk's own read: its
             // watch, set now, reports whatever changes in between.
-            pending_.push_back(key);
+            timespec now{};
+            ::clock_gettime(CLOCK_REALTIME, &now);
+            pending_.emplace_back(key, now);
         }
     } else {
         folder.names[interest.name] = StateOf(key + interest.name);
@@ -155,7 +157,9 @@ void FolderWatch::ArmWay(const std::string& path, int n, uint32_t lastEvents) {
     }
 }
 
-void FolderWatch::ArmLinkTargets(const std::string& folder, const std::vector<std::string>& links, int n) {
+bool FolderWatch::ArmLinkTargets(const std::string& folder, const std::vector<std::string>& links, int n,
+                                 const timespec* since) {
+    bool moved = false;
     for (const std::string& link : links) {
         const std::string target = LinkTarget(WithTrailingSeparator(folder) + link);
         if (target.empty()) continue;
@@ -166,7 +170,12 @@ void FolderWatch::ArmLinkTargets(const std::string& folder, const std::vector<st
             name = std::string(FileNamePart(above));
             above = FolderPart(above);
         }
+        if (since && !moved) {
+            const PathState there = StateOf(above);
+            moved = std::max(there.modified.tv_sec, there.changed.tv_sec) >= since->tv_sec;
+        }
     }
+    return moved;
 }
 
 void FolderWatch::WatchNewTree(const std::string& folder, int n) {
@@ -256,10 +265,10 @@ void FolderWatch::Visited(const std::string& folder) {
     Arm(folder, {feeding_, ""});
 }
 
-bool FolderWatch::ReadPending(const std::function<bool()>& stop) {
+bool FolderWatch::ReadPending(Changes& changes, const std::function<bool()>& stop) {
     for (size_t done = 1; !pending_.empty(); ++done) {
         if (done % 256 == 0 && stop && stop()) return false;
-        const std::string key = std::move(pending_.back());
+        const auto [key, visited] = std::move(pending_.back());
         pending_.pop_back();
         const auto it = folders_.find(key);
         if (it == folders_.end() || !it->second.Walked() || it->second.digest != 0) continue;
@@ -269,7 +278,11 @@ bool FolderWatch::ReadPending(const std::function<bool()>& stop) {
         it->second.digest = read.digest;
         std::vector<int> walkers;
         for (auto [at, end] = it->second.In(""); at != end; ++at) walkers.push_back(at->n);
-        for (const int n : walkers) ArmLinkTargets(key, read.fileLinks, n);
+        // A link target's folder that changed since the walk (to the second)
+        // may have changed what the walk found there, unseen.
+        for (const int n : walkers) {
+            if (ArmLinkTargets(key, read.fileLinks, n, &visited)) changes.definitions.insert(n);
+        }
     }
     return true;
 }

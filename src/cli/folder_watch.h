@@ -28,6 +28,12 @@ namespace zorbex {
 
 class FolderWatch {
 public:
+    // What changed: playlist definitions, the settings.
+    struct Changes {
+        std::set<int> definitions;
+        bool settings = false;  // also set when the kernel dropped events
+    };
+
     // Never fails: without an inotify instance everything is checked.
     FolderWatch();
     ~FolderWatch();
@@ -53,9 +59,10 @@ public:
     void Visited(const std::string& folder);
     bool End();
     // Reads the folders armed since the last call, to learn their names and
-    // the links in them; a walk's visit only sets the watch. Asks stop every
-    // few hundred folders; false when it said yes.
-    bool ReadPending(const std::function<bool()>& stop = {});
+    // the links in them (a walk's visit only sets the watch); changes adds
+    // the definitions whose link targets changed since their walk. Asks stop
+    // every few hundred folders; false when it said yes.
+    bool ReadPending(Changes& changes, const std::function<bool()>& stop = {});
     // Whether definition n walks subfolders: then a folder made in one of
     // its folders is watched at once, with everything in it, so that files
     // copied into it keep its rebuild waiting (default: yes).
@@ -74,10 +81,6 @@ public:
     };
     void SetOwnFiles(const std::vector<OwnFile>& files);
 
-    struct Changes {
-        std::set<int> definitions;
-        bool settings = false;  // also set when the kernel dropped events
-    };
     // Every event waiting, read without blocking.
     Changes Read();
     // Looks at what the kernel does not report (everything: at all).
@@ -131,7 +134,9 @@ private:
     // Every folder from the root down to path, each for the next name on
     // the way, as written and as the links resolve; stops where the way is cut.
     void ArmWay(const std::string& path, int n, uint32_t lastEvents = 0);
-    void ArmLinkTargets(const std::string& folder, const std::vector<std::string>& links, int n);
+    // True when since is given and a target's folder changed at or after it.
+    bool ArmLinkTargets(const std::string& folder, const std::vector<std::string>& links, int n,
+                        const timespec* since = nullptr);
     void WatchNewTree(const std::string& folder, int n);
     void Unlink(const std::string& key, const Interest& interest);
     void DropAll(int n);
@@ -155,7 +160,7 @@ private:
     bool fedAny_ = false;
     bool fedComplete_ = true;
     std::map<OwnFileId, OwnFileState> ownFiles_;
-    std::vector<std::string> pending_;  // keys of folders armed, not read yet
+    std::vector<std::pair<std::string, timespec>> pending_;  // folders armed, not read yet; when
 };
 
 }  // namespace zorbex

@@ -192,7 +192,9 @@ public:
 private:
     int Loop() {
         for (;;) {
-            if (!watch_->ReadPending([this] { return stop_.Received(); })) return kExitCompleted;
+            FolderWatch::Changes unseen;
+            if (!watch_->ReadPending(unseen, [this] { return stop_.Received(); })) return kExitCompleted;
+            Note(unseen);
             const auto wait =
                 std::chrono::ceil<std::chrono::milliseconds>(schedule_.NextDue() - WatchSchedule::Clock::now());
             const int timeout = static_cast<int>(std::clamp<int64_t>(wait.count(), 0, 3600 * 1000));
