@@ -316,15 +316,21 @@ void FolderWatch::WatchSettings(const std::string& settingsPath) {
     }
 }
 
-void FolderWatch::SetOwnFiles(const std::vector<OwnFile>& files) {
+void FolderWatch::SetOwnFiles(const std::vector<OwnFile>& files, const std::vector<int>* rebuilt) {
     DropAll(kOutputs);
+    std::map<OwnFileId, OwnFileState> before = std::move(ownFiles_);
     ownFiles_.clear();
     for (const OwnFile& file : files) {
         const std::string folder = FolderPart(file.path);
         const std::string name(FileNamePart(file.path));
         const PathState here = StateOf(folder);
         if (name.empty() || !here.exists) continue;
-        ownFiles_[OwnFileId{here.device, here.inode, name}] = {file.path, file.definitions, StateOf(file.path)};
+        const OwnFileId id{here.device, here.inode, name};
+        const auto known = before.find(id);
+        const bool untouched = rebuilt && file.playlist != 0 &&
+                               std::find(rebuilt->begin(), rebuilt->end(), file.playlist) == rebuilt->end();
+        ownFiles_[id] = {file.path, file.definitions,
+                         untouched && known != before.end() ? known->second.state : StateOf(file.path)};
     }
     // Armed once all are known: a walked output folder's digest leaves them out.
     for (const auto& [id, own] : ownFiles_) Arm(FolderPart(own.path), {kOutputs, std::get<2>(id)}, IN_CLOSE_WRITE);

@@ -78,8 +78,12 @@ public:
     struct OwnFile {
         std::string path;
         std::vector<int> definitions;
+        int playlist = 0;  // the playlist definition it is the output of; 0: a union's
     };
-    void SetOwnFiles(const std::vector<OwnFile>& files);
+    // Each file is taken as it stands now, but for the outputs of playlist
+    // definitions left out of rebuilt (when given): another program may
+    // have changed them during the run, and must still be answered.
+    void SetOwnFiles(const std::vector<OwnFile>& files, const std::vector<int>* rebuilt = nullptr);
 
     // Every event waiting, read without blocking.
     Changes Read();

@@ -255,7 +255,7 @@ private:
             const RunResult result = RunSome(*host_, places_, definitions);
             if (result.status == RunStatus::kStopped) return;
             // As written now; an output folder made anew has another identity.
-            watch_->SetOwnFiles(ownFiles_);
+            watch_->SetOwnFiles(ownFiles_, &definitions);
             Watched(host_->TakeWatched());
         } catch (...) {
             errors_ << ErrorText(std::current_exception()) << '.' << std::endl;
@@ -288,7 +288,7 @@ private:
             const int unions = ReadUnionCount(settings);
             for (int n = 1; n <= playlists; ++n) {
                 if (!host_->RowTicked(n - 1)) continue;
-                own.push_back({ResolveOutputPath(host_->LoadPlaylist(n).file, places_.baseDir), {n}});
+                own.push_back({ResolveOutputPath(host_->LoadPlaylist(n).file, places_.baseDir), {n}, n});
             }
             for (int m = 1; m <= unions; ++m) {
                 if (!host_->RowTicked(playlists + m - 1)) continue;
