@@ -5,7 +5,10 @@
 # the folders watched, the CPU time used while idle, the time from a file
 # added deep in one part to its line in that part's playlist (the quiet
 # time of 2 s included), which definitions that change rebuilt, and the
-# program's peak memory with every folder watched.
+# program's peak memory with every folder watched; then what the checks
+# cost (bench_watch_check): the hourly check of everything, which is also
+# what each poll costs when no folder can be watched, and its CPU seconds
+# per hour at the default interval of a minute.
 # Usage: bench/watch.sh [--keep] [BUILD_DIR] [TREE_DIR]
 #   --keep  leave the generated tree for the next time (it takes minutes)
 #   TOPS=n  top folders of the tree, 100 files... see make_tree.py: 500
@@ -59,7 +62,9 @@ echo "memory after the first run: VmRSS $(status_kb "$pid" VmRSS) kB, VmHWM $(st
 c0=$(cpu "$pid"); s0=$(status_kb "$pid" voluntary_ctxt_switches)
 sleep "$idle"
 c1=$(cpu "$pid"); s1=$(status_kb "$pid" voluntary_ctxt_switches)
-echo "idle for $idle s: $((c1 - c0)) clock ticks of CPU ($(getconf CLK_TCK) a second), $((s1 - s0)) wake-ups"
+hz=$(getconf CLK_TCK)
+echo "idle for $idle s: $((c1 - c0)) clock ticks of CPU ($hz a second), $((s1 - s0)) wake-ups;" \
+    "$(echo "scale=3; ($c1 - $c0) / $hz * 3600 / $idle" | bc) CPU s per hour"
 
 # One file deep in part 3 (definition 4, union 1).
 folder=$(find "$tree/part 3" -mindepth 2 -type d | head -1)
@@ -79,4 +84,10 @@ st=0; wait "$pid" || st=$?
 echo "SIGTERM -> exit: $(echo "$(now) - $t0" | bc) s, status $st"
 trap cleanup EXIT
 [ -s "$work/err.txt" ] && { echo "standard error:"; cat "$work/err.txt"; }
+
+out=$("$build/bin/bench_watch_check" "$tree" 5)
+echo "$out"
+cpu=$(echo "$out" | sed -n 's/^check of everything, nothing changed: .*(\([0-9.]*\) s CPU)$/\1/p')
+echo "polling everything (no inotify instance) once a minute: $(echo "$cpu * 60" | bc) CPU s per hour;" \
+    "the hourly check alone: $cpu CPU s per hour"
 exit 0

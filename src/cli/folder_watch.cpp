@@ -1,14 +1,14 @@
 #include "cli/folder_watch.h"
 
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <system_error>
-#include <tuple>
-#include <unordered_set>
+#include <climits>
 
 #include "platform/named_temporaries.h"
 #include "platform/path_parts.h"
@@ -16,19 +16,15 @@
 namespace zorbex {
 namespace {
 
+constexpr int kSettings = 0;
+constexpr int kOutputs = -1;
+
 // Names coming and going, and rights or attributes changing (a folder made
 // unreadable, say). Writes into a file matter only to the settings file,
-// which an editor may rewrite in place.
+// which an editor may rewrite in place, and to the outputs, which another
+// program may empty: their folders add IN_CLOSE_WRITE. Masks only grow.
 constexpr uint32_t kEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF |
-                             IN_MOVE_SELF | IN_CLOSE_WRITE | IN_ONLYDIR | IN_EXCL_UNLINK;
-
-// The folder above path ("/a/b/" or "/a/b" gives "/a/"); "/" stays "/".
-std::string Parent(const std::string& path) {
-    size_t end = path.size();
-    while (end > 1 && path[end - 1] == kPathSeparator) --end;
-    const size_t slash = path.rfind(kPathSeparator, end - 1);
-    return slash == std::string::npos || slash == 0 ? kRootPath : path.substr(0, slash + 1);
-}
+                             IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK | IN_MASK_ADD;
 
 // A file written without a name yet (O_TMPFILE) has its rights set under
 // the kernel's stand-in name "#" and its inode number; the name it gets
@@ -38,48 +34,162 @@ bool UnnamedFile(const std::string& name) {
            std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool NamedByLink(const std::string& folder) {
-    const std::string path = WithoutTrailingSeparators(folder);
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+// Where the link at path leads, as an absolute path; empty when it is no link.
+std::string LinkTarget(const std::string& path) {
+    char buffer[PATH_MAX];
+    const ssize_t got = ::readlink(path.c_str(), buffer, sizeof buffer);
+    if (got <= 0 || got == static_cast<ssize_t>(sizeof buffer)) return {};
+    std::string target(buffer, static_cast<size_t>(got));
+    if (!IsAbsolutePath(target)) target = WithTrailingSeparator(FolderPart(path)) + target;
+    return NormalisedPath(target);
 }
 
 }  // namespace
 
-bool FolderWatch::OwnFileId::operator<(const OwnFileId& o) const {
-    return std::tie(device, inode, name) < std::tie(o.device, o.inode, o.name);
+std::pair<std::set<FolderWatch::Interest>::const_iterator, std::set<FolderWatch::Interest>::const_iterator>
+FolderWatch::Folder::In(const std::string& name) const {
+    return {interests.lower_bound(Interest{INT_MIN, name}), interests.upper_bound(Interest{INT_MAX, name})};
 }
 
 FolderWatch::FolderWatch() : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-    if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "inotify");
+    if (fd_ < 0) instanceError_ = errno;
 }
 
-FolderWatch::~FolderWatch() { ::close(fd_); }
+FolderWatch::~FolderWatch() {
+    if (fd_ >= 0) ::close(fd_);
+}
 
-bool FolderWatch::Link(const std::string& path, int n) {
+bool FolderWatch::Remote(dev_t device, const std::string& folder) {
+    const auto [it, added] = remote_.try_emplace(device, false);
+    if (added) it->second = WithoutRemoteEvents(folder);
+    return it->second;
+}
+
+bool FolderWatch::OwnName(dev_t device, ino_t inode, const std::string& name) const {
+    return ownFiles_.count(OwnFileId{device, inode, name}) || TemporaryOwner(name) == ::getpid();
+}
+
+const FolderWatch::OwnFileState* FolderWatch::OwnFileIn(dev_t device, ino_t inode, const std::string& name) const {
+    const auto it = ownFiles_.find(OwnFileId{device, inode, name});
+    return it == ownFiles_.end() ? nullptr : &it->second;
+}
+
+FolderWatch::Folder* FolderWatch::Arm(const std::string& path, const Interest& interest, uint32_t extraEvents,
+                                      FolderNames* names) {
+    const std::string key = WithTrailingSeparator(path);
+    const PathState state = StateOf(key);
+    if (!state.exists || !S_ISDIR(state.mode)) return nullptr;
+    auto [it, added] = folders_.try_emplace(key);
+    Folder& folder = it->second;
     // Asked every time, even for a folder already watched: the same path may
     // now be another folder (removed and made again), whose watch is new.
-    const int wd = ::inotify_add_watch(fd_, path.c_str(), kEvents);
-    if (wd < 0) return false;
-    auto [it, added] = folders_.try_emplace(path);
-    Folder& folder = it->second;
-    if (!added && folder.wd != wd) DropPath(it->first, folder.wd);
-    if (added || folder.wd != wd) {
-        folder.wd = wd;
-        Watch& watch = watches_[wd];
-        if (watch.paths.empty()) {
-            struct stat st {};
-            if (::stat(path.c_str(), &st) == 0) {
-                watch.device = st.st_dev;
-                watch.inode = st.st_ino;
-            }
+    int wd = -1;
+    if (fd_ >= 0) {
+        wd = ::inotify_add_watch(fd_, key.c_str(), kEvents | extraEvents);
+        if (wd < 0 && errno == ENOSPC) {
+            if (limitCount_ == 0) limitCount_ = std::max<size_t>(watches_.size(), 1);
+            if (feeding_ == interest.n) fedComplete_ = false;
         }
-        watch.paths.push_back(&it->first);
     }
-    auto& defs = folder.definitions;
-    const auto at = std::lower_bound(defs.begin(), defs.end(), n);
-    if (at == defs.end() || *at != n) defs.insert(at, n);
-    return true;
+    if (wd != folder.wd) {
+        if (folder.wd >= 0) DropPath(it->first, folder.wd);
+        folder.wd = wd;
+        if (wd >= 0) {
+            Watch& watch = watches_[wd];
+            if (watch.paths.empty()) {
+                watch.device = state.device;
+                watch.inode = state.inode;
+            }
+            watch.paths.push_back(&it->first);
+        }
+    }
+    folder.polled = wd < 0 || Remote(state.device, key);
+    if (interest.name.empty()) {
+        folder.state = state;
+        folder.unsettled = RecentlyChanged(state);
+        folder.digest = 0;
+        if (names || folder.polled) {
+            FolderNames read =
+                ReadFolderNames(key, [&](const std::string& name) { return OwnName(state.device, state.inode, name); });
+            folder.digest = read.digest;
+            if (names) {
+                *names = std::move(read);
+            } else {
+                ArmLinkTargets(key, read.fileLinks, interest.n);
+            }
+        } else {
+            // Read once the run is over, not beside the walk's own read: its
+            // watch, set now, reports whatever changes in between.
+            timespec now{};
+            ::clock_gettime(CLOCK_REALTIME, &now);
+            pending_.emplace_back(key, now);
+        }
+    } else {
+        folder.names[interest.name] = StateOf(key + interest.name);
+    }
+    folder.interests.insert(interest);
+    if (feeding_ != 0 && feeding_ == interest.n) fed_.emplace(key, interest.name);
+    return &folder;
+}
+
+void FolderWatch::ArmWay(const std::string& path, int n, uint32_t lastEvents) {
+    const std::string way = NormalisedPath(WithoutTrailingSeparators(path));
+    if (!IsAbsolutePath(way) || way == kRootPath) return;
+    std::vector<std::string> ways{way};
+    // The folder holding the last name as the kernel reaches it: a link on
+    // the way re-pointed is seen above, the target's folders moved below.
+    char real[PATH_MAX];
+    if (::realpath(FolderPart(way).c_str(), real)) {
+        const std::string resolved = WithTrailingSeparator(real) + std::string(FileNamePart(way));
+        if (resolved != way) ways.push_back(resolved);
+    }
+    for (const std::string& w : ways) {
+        std::string above = kRootPath;
+        for (size_t start = 1; start < w.size();) {
+            size_t end = w.find(kPathSeparator, start);
+            if (end == std::string::npos) end = w.size();
+            const std::string name = w.substr(start, end - start);
+            // Where the way is cut, the last folder reached waits for the next name.
+            if (!Arm(above, {n, name}, end == w.size() ? lastEvents : 0)) break;
+            above += name + kPathSeparator;
+            start = end + 1;
+        }
+    }
+}
+
+bool FolderWatch::ArmLinkTargets(const std::string& folder, const std::vector<std::string>& links, int n,
+                                 const timespec* since) {
+    bool moved = false;
+    for (const std::string& link : links) {
+        const std::string target = LinkTarget(WithTrailingSeparator(folder) + link);
+        if (target.empty()) continue;
+        // The target's folder, or the nearest one that exists, for the next name.
+        std::string above = FolderPart(target);
+        std::string name(FileNamePart(target));
+        while (!Arm(above, {n, name}) && above != kRootPath) {
+            name = std::string(FileNamePart(above));
+            above = FolderPart(above);
+        }
+        if (since && !moved) {
+            const PathState there = StateOf(above);
+            moved = std::max(there.modified.tv_sec, there.changed.tv_sec) >= since->tv_sec;
+        }
+    }
+    return moved;
+}
+
+void FolderWatch::WatchNewTree(const std::string& folder, int n) {
+    std::set<std::pair<dev_t, ino_t>> seen;  // links may lead back up
+    std::vector<std::string> todo{folder};
+    while (!todo.empty()) {
+        const std::string here = std::move(todo.back());
+        todo.pop_back();
+        FolderNames names;
+        const Folder* armed = Arm(here, {n, ""}, 0, &names);
+        if (!armed || !seen.emplace(armed->state.device, armed->state.inode).second) continue;
+        ArmLinkTargets(here, names.fileLinks, n);
+        for (const std::string& sub : names.subfolders) todo.push_back(here + sub + kPathSeparator);
+    }
 }
 
 // Takes path off watch wd, and ends the watch when no path is left on it.
@@ -94,20 +204,39 @@ void FolderWatch::DropPath(const std::string& path, int wd) {
     }
 }
 
-void FolderWatch::Unlink(const std::string& path, int n) {
-    const auto it = folders_.find(path);
+void FolderWatch::Unlink(const std::string& key, const Interest& interest) {
+    const auto it = folders_.find(key);
     if (it == folders_.end()) return;
-    auto& defs = it->second.definitions;
-    defs.erase(std::remove(defs.begin(), defs.end(), n), defs.end());
-    if (!defs.empty()) return;
-    DropPath(it->first, it->second.wd);
+    Folder& folder = it->second;
+    auto& interests = folder.interests;
+    interests.erase(interest);
+    const auto [from, to] = folder.In(interest.name);
+    if (!interest.name.empty() && from == to) folder.names.erase(interest.name);
+    if (!interests.empty()) return;
+    if (folder.wd >= 0) DropPath(it->first, folder.wd);
     folders_.erase(it);
 }
 
-void FolderWatch::ForgetWatch(int wd) {
+void FolderWatch::DropAll(int n) {
+    std::vector<std::pair<std::string, Interest>> gone;
+    for (const auto& [key, folder] : folders_) {
+        for (const Interest& i : folder.interests) {
+            if (i.n == n) gone.emplace_back(key, i);
+        }
+    }
+    for (const auto& [key, interest] : gone) Unlink(key, interest);
+}
+
+// The folder is gone (or its file system unmounted): checked from now on,
+// until whoever depends on it arms what stands there now.
+void FolderWatch::Lost(int wd) {
     const auto it = watches_.find(wd);
     if (it == watches_.end()) return;
-    for (const std::string* path : it->second.paths) folders_.erase(*path);
+    for (const std::string* path : it->second.paths) {
+        Folder& folder = folders_.at(*path);
+        folder.wd = -1;
+        folder.polled = true;
+    }
     watches_.erase(it);
 }
 
@@ -127,86 +256,111 @@ void FolderWatch::Begin(int n) {
 
 void FolderWatch::Visited(const std::string& folder) {
     if (feeding_ == 0) return;
-    const bool first = !fedAny_;
+    // The way down to the folder the definition names: a rename or a
+    // re-pointed link above it, or its return when it is missing.
+    if (!fedAny_) ArmWay(folder, feeding_);
     fedAny_ = true;
-    if (Link(folder, feeding_)) {
-        fed_.insert(folder);
-        // The folder a definition names may be a link: the watch is on its
-        // target, so the link pointed elsewhere or removed is seen only in
-        // the folder that holds it.
-        if (first && NamedByLink(folder)) {
-            if (Link(Parent(folder), feeding_)) {
-                fed_.insert(Parent(folder));
-            } else if (errno == ENOSPC) {
-                fedComplete_ = false;
-            }
+    // A folder below that cannot be armed is gone: its parent, armed
+    // already, sees it come back.
+    Arm(folder, {feeding_, ""});
+}
+
+bool FolderWatch::ReadPending(Changes& changes, const std::function<bool()>& stop) {
+    for (size_t done = 1; !pending_.empty(); ++done) {
+        if (done % 256 == 0 && stop && stop()) return false;
+        const auto [key, visited] = std::move(pending_.back());
+        pending_.pop_back();
+        const auto it = folders_.find(key);
+        if (it == folders_.end() || !it->second.Walked() || it->second.digest != 0) continue;
+        const PathState state = it->second.state;
+        const FolderNames read =
+            ReadFolderNames(key, [&](const std::string& name) { return OwnName(state.device, state.inode, name); });
+        it->second.digest = read.digest;
+        std::vector<int> walkers;
+        for (auto [at, end] = it->second.In(""); at != end; ++at) walkers.push_back(at->n);
+        // A link target's folder that changed since the walk (to the second)
+        // may have changed what the walk found there, unseen.
+        for (const int n : walkers) {
+            if (ArmLinkTargets(key, read.fileLinks, n, &visited)) changes.definitions.insert(n);
         }
-        return;
     }
-    if (errno == ENOSPC) {
-        fedComplete_ = false;
-        return;
-    }
-    // A folder below that could not be watched is gone or closed to us:
-    // its parent, watched already, sees it come back. The folder the
-    // definition names has no such parent in the set.
-    if (!first) return;
-    for (std::string up = Parent(folder);; up = Parent(up)) {
-        if (Link(up, feeding_)) {
-            fed_.insert(up);
-            return;
-        }
-        if (errno == ENOSPC) fedComplete_ = false;
-        if (errno == ENOSPC || up == kRootPath) return;
-    }
+    return true;
 }
 
 bool FolderWatch::End() {
     const int n = feeding_;
     if (n == 0) return true;
     feeding_ = 0;
-    std::vector<std::string> gone;
-    for (const auto& [path, folder] : folders_) {
-        if (std::binary_search(folder.definitions.begin(), folder.definitions.end(), n) && !fed_.count(path))
-            gone.push_back(path);
+    std::vector<std::pair<std::string, Interest>> gone;
+    for (const auto& [key, folder] : folders_) {
+        for (const Interest& i : folder.interests) {
+            if (i.n == n && !fed_.count({key, i.name})) gone.emplace_back(key, i);
+        }
     }
-    for (const std::string& path : gone) Unlink(path, n);
+    for (const auto& [key, interest] : gone) Unlink(key, interest);
     fed_.clear();
     return fedComplete_;
 }
 
-bool FolderWatch::WatchSettings(const std::string& settingsPath) {
-    std::vector<std::string> gone;
-    for (const auto& [path, folder] : folders_) {
-        if (std::binary_search(folder.definitions.begin(), folder.definitions.end(), 0)) gone.push_back(path);
+void FolderWatch::WatchSettings(const std::string& settingsPath) {
+    DropAll(kSettings);
+    std::string path = NormalisedPath(settingsPath);
+    if (!IsAbsolutePath(path)) {
+        Arm(FolderPart(path), {kSettings, std::string(FileNamePart(path))}, IN_CLOSE_WRITE);
+        return;
     }
-    for (const std::string& path : gone) Unlink(path, 0);
-    settingsName_ = std::string(FileNamePart(settingsPath));
-    return Link(FolderPart(settingsPath), 0);
+    // Through every link to the file: each link's folder and the target's.
+    for (int hop = 0; hop < 8 && !path.empty(); ++hop) {
+        ArmWay(path, kSettings, IN_CLOSE_WRITE);
+        path = LinkTarget(path);
+    }
 }
 
-void FolderWatch::SetOwnFiles(const std::vector<std::string>& paths) {
+void FolderWatch::SetOwnFiles(const std::vector<OwnFile>& files, const std::vector<int>* rebuilt) {
+    DropAll(kOutputs);
+    std::map<OwnFileId, OwnFileState> before = std::move(ownFiles_);
     ownFiles_.clear();
-    for (const std::string& path : paths) {
-        const std::string name(FileNamePart(path));
-        struct stat st {};
-        if (name.empty() || ::stat(FolderPart(path).c_str(), &st) != 0) continue;
-        ownFiles_.insert(OwnFileId{st.st_dev, st.st_ino, name});
+    for (const OwnFile& file : files) {
+        const std::string folder = FolderPart(file.path);
+        const std::string name(FileNamePart(file.path));
+        const PathState here = StateOf(folder);
+        if (name.empty() || !here.exists) continue;
+        const OwnFileId id{here.device, here.inode, name};
+        const auto known = before.find(id);
+        const bool untouched = rebuilt && file.playlist != 0 &&
+                               std::find(rebuilt->begin(), rebuilt->end(), file.playlist) == rebuilt->end();
+        ownFiles_[id] = {file.path, file.definitions,
+                         untouched && known != before.end() ? known->second.state : StateOf(file.path)};
+    }
+    // Armed once all are known: a walked output folder's digest leaves them out.
+    for (const auto& [id, own] : ownFiles_) Arm(FolderPart(own.path), {kOutputs, std::get<2>(id)}, IN_CLOSE_WRITE);
+}
+
+void FolderWatch::Tell(const Interest& interest, Changes& changes) const {
+    if (interest.n == kSettings) {
+        changes.settings = true;
+    } else if (interest.n > 0) {
+        changes.definitions.insert(interest.n);
     }
 }
 
-bool FolderWatch::OwnFile(const Watch& w, const std::string& name) const {
-    if (ownFiles_.empty()) return false;
-    if (ownFiles_.count(OwnFileId{w.device, w.inode, name})) return true;
-    // A temporary of this process's replacement of one of its files here.
-    if (TemporaryOwner(name) != ::getpid()) return false;
-    const auto here = ownFiles_.lower_bound(OwnFileId{w.device, w.inode, std::string()});
-    return here != ownFiles_.end() && here->device == w.device && here->inode == w.inode;
+namespace {
+
+// An output as someone other than this program left it: what rewrites it.
+void TellOwn(const PathState& now, const PathState& written, const std::vector<int>& definitions,
+             FolderWatch::Changes& changes) {
+    if (now.SameState(written)) return;
+    if (definitions.empty()) changes.settings = true;
+    changes.definitions.insert(definitions.begin(), definitions.end());
 }
+
+}  // namespace
 
 FolderWatch::Changes FolderWatch::Read() {
     Changes changes;
+    if (fd_ < 0) return changes;
     alignas(inotify_event) char buffer[64 * 1024];
+    std::vector<std::pair<std::string, int>> newTrees;
     for (;;) {
         const ssize_t got = ::read(fd_, buffer, sizeof buffer);
         if (got <= 0) {
@@ -223,24 +377,94 @@ FolderWatch::Changes FolderWatch::Read() {
             }
             const auto it = watches_.find(e->wd);
             if (it == watches_.end()) continue;
-            const std::string name = e->len ? std::string(e->name) : std::string();
-            if (!name.empty() && OwnFile(it->second, name)) continue;
-            if ((e->mask & IN_ATTRIB) && UnnamedFile(name)) continue;
-            for (const std::string* path : it->second.paths) {
-                for (int n : folders_.at(*path).definitions) {
-                    if (n == 0) {
-                        if (!name.empty() && name == settingsName_) changes.settings = true;
-                    } else if (e->mask != IN_CLOSE_WRITE) {
-                        changes.definitions.insert(n);
-                    }
-                }
+            if (e->mask & IN_IGNORED) {
+                Lost(e->wd);
+                continue;
             }
-            // The folder is gone (or its file system unmounted): the next
-            // walk watches whatever stands there now.
-            if (e->mask & IN_IGNORED) ForgetWatch(e->wd);
+            const Watch& watch = it->second;
+            const std::string name = e->len ? std::string(e->name) : std::string();
+            if (!name.empty()) {
+                if (const OwnFileState* own = OwnFileIn(watch.device, watch.inode, name)) {
+                    TellOwn(StateOf(own->path), own->state, own->definitions, changes);
+                    continue;
+                }
+                if (TemporaryOwner(name) == ::getpid()) continue;
+                if ((e->mask & IN_ATTRIB) && UnnamedFile(name)) continue;
+            }
+            const bool written = e->mask == IN_CLOSE_WRITE;
+            const bool newFolder =
+                (e->mask & IN_ISDIR) && (e->mask & (IN_CREATE | IN_MOVED_TO)) && !name.empty() && name[0] != '.';
+            for (const std::string* path : watch.paths) {
+                const Folder& folder = folders_.at(*path);
+                const auto heard = [&](const Interest& i) {
+                    if (i.name.empty()) {
+                        if (written) return;
+                        if (newFolder && !flat_[i.n]) newTrees.emplace_back(*path + name + kPathSeparator, i.n);
+                    } else if (written && i.n != kSettings) {
+                        return;  // nothing but the settings file is read for its content
+                    } else if (i.n == kOutputs) {
+                        if (const OwnFileState* own = OwnFileIn(watch.device, watch.inode, i.name))
+                            TellOwn(StateOf(own->path), own->state, own->definitions, changes);
+                    }
+                    Tell(i, changes);
+                };
+                // The folder itself changed: everyone in it; else the walked
+                // interests and those in this name.
+                if (name.empty()) {
+                    for (const Interest& i : folder.interests) heard(i);
+                    continue;
+                }
+                for (auto [at, end] = folder.In(""); at != end; ++at) heard(*at);
+                for (auto [at, end] = folder.In(name); at != end; ++at) heard(*at);
+            }
+        }
+    }
+    // Watched and read before the quiet time runs, so that what is copied
+    // into them keeps their definition waiting.
+    for (const auto& [folder, n] : newTrees) WatchNewTree(folder, n);
+    return changes;
+}
+
+FolderWatch::Changes FolderWatch::Check(bool everything) {
+    Changes changes;
+    for (auto& [key, folder] : folders_) {
+        if (!everything && !folder.polled) continue;
+        const PathState here = StateOf(key);
+        if (folder.Walked() && (!here.SameState(folder.state) || folder.unsettled)) {
+            const uint64_t digest =
+                here.exists ? ReadFolderNames(
+                                  key, [&](const std::string& name) { return OwnName(here.device, here.inode, name); })
+                                  .digest
+                            : 0;
+            // An unknown digest (a folder not read yet) takes this one.
+            if ((folder.digest != 0 && digest != folder.digest) || !here.SameIdentity(folder.state)) {
+                for (auto [at, end] = folder.In(""); at != end; ++at) Tell(*at, changes);
+            }
+            folder.state = here;
+            folder.digest = digest;
+            folder.unsettled = RecentlyChanged(here);
+        }
+        for (auto& [name, before] : folder.names) {
+            const PathState now = StateOf(key + name);
+            // A folder on the way changes its times with everything in it.
+            const bool folders = S_ISDIR(now.mode) && S_ISDIR(before.mode);
+            if (folders ? now.SameIdentity(before) : now.SameState(before)) continue;
+            before = now;
+            for (auto [at, end] = folder.In(name); at != end; ++at) {
+                const Interest& i = *at;
+                if (i.n == kOutputs) {
+                    if (const OwnFileState* own = OwnFileIn(here.device, here.inode, name))
+                        TellOwn(now, own->state, own->definitions, changes);
+                }
+                Tell(i, changes);
+            }
         }
     }
     return changes;
+}
+
+bool FolderWatch::Polling() const {
+    return std::any_of(folders_.begin(), folders_.end(), [](const auto& f) { return f.second.polled; });
 }
 
 }  // namespace zorbex

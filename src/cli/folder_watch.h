@@ -1,99 +1,170 @@
 #pragma once
-// The kernel side of the watch: inotify watches on the folders each
-// playlist definition's walk visited and on the settings file's folder,
-// and the events read back as "definition n changed" or "the settings
-// changed". Only changes of names count (a file added, removed, renamed, a
-// folder's rights or attributes changed): a file's content is nothing to a
-// playlist. Events on the program's own output files and their temporaries
-// are not changes, or every write would call for another rebuild.
+// What the watch follows, and how it learns of changes: inotify watches on
+// the folders each playlist definition's walk visited, on every folder from
+// the root down to each definition's folder and to the settings file (and
+// through links to their targets), on the folders of the file links the
+// walks met and on the program's own outputs' folders; read back as
+// "definition n changed" or "the settings changed". Folders the kernel
+// cannot watch for us (file systems without events for changes made
+// elsewhere, folders over the watch limit, everything when no inotify
+// instance is to be had) are checked instead: their identity and change
+// times, and their names where those moved. Only changes of names count (a
+// file added, removed, renamed, rights changed): a file's content is
+// nothing to a playlist. The program's own writes are no change; another
+// program's change of an output is.
 #include <sys/types.h>
 
-#include <memory>
+#include <functional>
+#include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
+
+#include "cli/folder_state.h"
 
 namespace zorbex {
 
 class FolderWatch {
 public:
-    // Throws std::system_error when the kernel gives no inotify instance.
+    // What changed: playlist definitions, the settings.
+    struct Changes {
+        std::set<int> definitions;
+        bool settings = false;  // also set when the kernel dropped events
+    };
+
+    // Never fails: without an inotify instance everything is checked.
     FolderWatch();
     ~FolderWatch();
     FolderWatch(const FolderWatch&) = delete;
     FolderWatch& operator=(const FolderWatch&) = delete;
 
-    // Readable when events wait; non-blocking.
+    // Readable when events wait; non-blocking; -1 without an instance.
     int Descriptor() const { return fd_; }
+    // Why there is no instance (errno), or 0.
+    int InstanceError() const { return instanceError_; }
 
-    // Playlist definition n is watched in exactly these folders (absolute,
-    // as its walk visited them) from now on; folders it no longer visits are
-    // forgotten. When the first folder (the one the definition names) cannot
-    // be watched, missing say, its nearest existing ancestor is watched
-    // instead, so that its return is seen. False when the kernel's limit on
-    // watches left some folder unwatched.
+    // Playlist definition n depends on exactly these folders (absolute, as
+    // its walk visited them, the first the one it names) from now on, and
+    // on the path down to that first one; what it no longer visits is
+    // forgotten. False when the kernel's limit on watches left some folder
+    // to be checked instead.
     bool SetFolders(int n, const std::vector<std::string>& folders);
     // The same, fed by the walk as it goes: each folder is watched the
     // moment it is visited, before it is read, so that nothing done to it
     // after the read goes unseen. Begin starts definition n's new set, End
-    // forgets the folders it did not visit and gives what SetFolders gives.
+    // forgets what it did not visit and gives what SetFolders gives.
     void Begin(int n);
     void Visited(const std::string& folder);
     bool End();
-    // The file whose changes are reported as settings changes.
-    // False with errno when its folder cannot be watched.
-    bool WatchSettings(const std::string& settingsPath);
-    // Files the program writes itself (resolved output paths); events on
-    // them and on their temporaries in a watched folder are no change.
-    void SetOwnFiles(const std::vector<std::string>& paths);
+    // Reads the folders armed since the last call, to learn their names and
+    // the links in them (a walk's visit only sets the watch); changes adds
+    // the definitions whose link targets changed since their walk. Asks stop
+    // every few hundred folders; false when it said yes.
+    bool ReadPending(Changes& changes, const std::function<bool()>& stop = {});
+    // Whether definition n walks subfolders: then a folder made in one of
+    // its folders is watched at once, with everything in it, so that files
+    // copied into it keep its rebuild waiting (default: yes).
+    void SetSubfolders(int n, bool subfolders) { flat_[n] = !subfolders; }
 
-    struct Changes {
-        std::set<int> definitions;
-        bool settings = false;  // also set when the kernel dropped events
+    // The file whose changes are settings changes, followed through links
+    // and through its folders coming back; armed again after every change.
+    void WatchSettings(const std::string& settingsPath);
+
+    // The program's own outputs (resolved paths), each with the playlist
+    // definitions whose rebuild writes it again (none: a full run does).
+    // Its own replacements of them are no change; anyone else's are.
+    struct OwnFile {
+        std::string path;
+        std::vector<int> definitions;
+        int playlist = 0;  // the playlist definition it is the output of; 0: a union's
     };
+    // Each file is taken as it stands now, but for the outputs of playlist
+    // definitions left out of rebuilt (when given): another program may
+    // have changed them during the run, and must still be answered.
+    void SetOwnFiles(const std::vector<OwnFile>& files, const std::vector<int>* rebuilt = nullptr);
+
     // Every event waiting, read without blocking.
     Changes Read();
+    // Looks at what the kernel does not report (everything: at all).
+    Changes Check(bool everything);
 
+    // Some folder or file is followed by checks only.
+    bool Polling() const;
     size_t WatchCount() const { return watches_.size(); }
-    // Watched folder paths (several may share one watch: links).
     size_t FolderCount() const { return folders_.size(); }
+    // The watches held when the kernel first refused one for its limit; 0: never.
+    size_t LimitCount() const { return limitCount_; }
 
 private:
+    // Who depends on a folder: definition n (kSettings, kOutputs, or a
+    // playlist), for every name in it (name empty: a walked folder) or one.
+    struct Interest {
+        int n;
+        std::string name;
+        // By name first: a folder's walked interests come first, then each name's.
+        bool operator<(const Interest& o) const { return std::tie(name, n) < std::tie(o.name, o.n); }
+    };
     struct Folder {
         int wd = -1;
-        std::vector<int> definitions;  // ascending
+        bool polled = false;  // checked, watched or not
+        PathState state;      // walked folders: at the visit or the last check
+        uint64_t digest = 0;  // of its names then; 0: not read yet
+        bool unsettled = false;
+        std::set<Interest> interests;
+        std::map<std::string, PathState> names;  // the names single interests follow
+        bool Walked() const { return !interests.empty() && interests.begin()->name.empty(); }
+        // The interests in one name (empty: the walked ones).
+        std::pair<std::set<Interest>::const_iterator, std::set<Interest>::const_iterator> In(
+            const std::string& name) const;
     };
     struct Watch {
         dev_t device = 0;
         ino_t inode = 0;
         std::vector<const std::string*> paths;  // keys of folders_
     };
+    struct OwnFileState {
+        std::string path;
+        std::vector<int> definitions;
+        PathState state;  // as last written or kept
+    };
+    using OwnFileId = std::tuple<dev_t, ino_t, std::string>;  // folder's device, inode; name
 
-    // Watches path for definition n (0: the settings); false with errno.
-    bool Link(const std::string& path, int n);
-    void Unlink(const std::string& path, int n);
+    // Follows path (an existing folder) for interest; nothing when it is
+    // not one. Walked folders are read to learn their links and digest.
+    Folder* Arm(const std::string& path, const Interest& interest, uint32_t extraEvents = 0,
+                FolderNames* names = nullptr);
+    // Every folder from the root down to path, each for the next name on
+    // the way, as written and as the links resolve; stops where the way is cut.
+    void ArmWay(const std::string& path, int n, uint32_t lastEvents = 0);
+    // True when since is given and a target's folder changed at or after it.
+    bool ArmLinkTargets(const std::string& folder, const std::vector<std::string>& links, int n,
+                        const timespec* since = nullptr);
+    void WatchNewTree(const std::string& folder, int n);
+    void Unlink(const std::string& key, const Interest& interest);
+    void DropAll(int n);
     void DropPath(const std::string& path, int wd);
-    void ForgetWatch(int wd);
-    bool OwnFile(const Watch& w, const std::string& name) const;
+    void Lost(int wd);
+    const OwnFileState* OwnFileIn(dev_t device, ino_t inode, const std::string& name) const;
+    bool OwnName(dev_t device, ino_t inode, const std::string& name) const;
+    void Tell(const Interest& interest, Changes& changes) const;
+    bool Remote(dev_t device, const std::string& folder);
 
     int fd_ = -1;
+    int instanceError_ = 0;
+    size_t limitCount_ = 0;
     std::unordered_map<std::string, Folder> folders_;
     std::unordered_map<int, Watch> watches_;
-    std::string settingsName_;
-    // The set being fed: its definition (0: none), folders, whether complete.
+    std::unordered_map<dev_t, bool> remote_;
+    std::unordered_map<int, bool> flat_;
+    // The set being fed: its definition (0: none), what it armed, whether complete.
     int feeding_ = 0;
-    std::unordered_set<std::string> fed_;
-    bool fedAny_ = false;  // a folder was offered, watched or not
+    std::set<std::pair<std::string, std::string>> fed_;
+    bool fedAny_ = false;
     bool fedComplete_ = true;
-    struct OwnFileId {
-        dev_t device;
-        ino_t inode;  // of the folder
-        std::string name;
-        bool operator<(const OwnFileId& o) const;
-    };
-    std::set<OwnFileId> ownFiles_;
+    std::map<OwnFileId, OwnFileState> ownFiles_;
+    std::vector<std::pair<std::string, timespec>> pending_;  // folders armed, not read yet; when
 };
 
 }  // namespace zorbex

@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -81,6 +81,12 @@ public:
         current_ = k;
         watch_.Begin(k);
     }
+    // The run loads each definition right after it begins.
+    PlaylistDefinition LoadPlaylist(int n) override {
+        PlaylistDefinition definition = UnattendedHost::LoadPlaylist(n);
+        if (n == current_) watch_.SetSubfolders(n, definition.subfolders);
+        return definition;
+    }
     void Finished() override { EndDefinition(); }
     std::function<void(const std::string&)> FolderVisits() override {
         return [this](const std::string& folder) { watch_.Visited(folder); };
@@ -132,11 +138,21 @@ std::optional<std::string> SettingsUnreadable(const std::string& path) {
     return Reason(errno);
 }
 
-std::string WatchLimit() {
-    std::ifstream in("/proc/sys/fs/inotify/max_user_watches");
-    std::string value;
-    in >> value;
-    return value.empty() ? "?" : value;
+// The base interval of the checks: ZORBEX_POLL_SECONDS when it is a whole
+// number of seconds from 1 to a day.
+WatchSchedule::Timing WithPollSetting(WatchSchedule::Timing timing, std::ostream& errors) {
+    const char* text = std::getenv("ZORBEX_POLL_SECONDS");
+    if (!text || !*text) return timing;
+    char* end = nullptr;
+    errno = 0;
+    const long seconds = std::strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || seconds < 1 || seconds > 86400) {
+        errors << "zorbex: ZORBEX_POLL_SECONDS=" << text << " не число секунд от 1 до 86400; опрос каждые "
+               << std::chrono::duration_cast<std::chrono::seconds>(timing.pollEvery).count() << " с." << std::endl;
+        return timing;
+    }
+    timing.pollEvery = std::chrono::seconds(seconds);
+    return timing;
 }
 
 class Watcher {
@@ -146,24 +162,23 @@ public:
           settingsPath_(places.SettingsFile()),
           log_(log),
           errors_(errors),
-          timing_(timing),
-          schedule_(timing) {}
+          schedule_(timing, WatchSchedule::Clock::now()) {}
 
     int Run() {
-        try {
-            watch_ = std::make_unique<FolderWatch>();
-        } catch (const std::system_error& e) {
-            errors_ << "zorbex: не удаётся следить за папками: " << Reason(e.code().value()) << '.' << std::endl;
-            return kExitRefused;
+        watch_ = std::make_unique<FolderWatch>();
+        // A shortage that may pass (other programs hold the instances):
+        // everything is checked instead, and the watch goes on.
+        if (const int error = watch_->InstanceError()) {
+            errors_ << "zorbex: не удаётся следить за папками (" << Reason(error)
+                    << "); папки и файл настроек проверяются опросом каждые " << PollSeconds() << " с." << std::endl;
         }
         RunResult first;
         const int status = RunUnattended(places_, errors_, [&] {
             // Watched from here on: the start's own write of `reset` is no change.
-            if (!watch_->WatchSettings(settingsPath_)) {
-                errors_ << "zorbex: изменения файла настроек " << settingsPath_
-                        << " не будут замечены: " << Reason(errno) << '.' << std::endl;
-            }
+            watch_->WatchSettings(settingsPath_);
             host_ = std::make_unique<WatchHost>(places_, log_, errors_, stop_, *watch_);
+            // Known before the walks, which then leave them out of what they note.
+            watch_->SetOwnFiles(OwnFiles());
             first = zorbex::Run(*host_, places_);
             return first;
         });
@@ -177,16 +192,24 @@ public:
 private:
     int Loop() {
         for (;;) {
-            int timeout = -1;
-            if (const auto next = schedule_.NextDue()) {
-                const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - WatchSchedule::Clock::now());
-                timeout = static_cast<int>(std::clamp<int64_t>(wait.count(), 0, 3600 * 1000));
-            }
+            FolderWatch::Changes unseen;
+            if (!watch_->ReadPending(unseen, [this] { return stop_.Received(); })) return kExitCompleted;
+            Note(unseen);
+            const auto wait =
+                std::chrono::ceil<std::chrono::milliseconds>(schedule_.NextDue() - WatchSchedule::Clock::now());
+            const int timeout = static_cast<int>(std::clamp<int64_t>(wait.count(), 0, 3600 * 1000));
+            // Without an instance the descriptor is -1, which poll passes over.
             pollfd fds[2] = {{watch_->Descriptor(), POLLIN, 0}, {stop_.Descriptor(), POLLIN, 0}};
             ::poll(fds, 2, timeout);
             if (stop_.Received()) return kExitCompleted;
             Note(watch_->Read());
             const WatchSchedule::Due due = schedule_.Take(WatchSchedule::Clock::now());
+            if (due.check != WatchSchedule::Check::kNone) {
+                const auto start = WatchSchedule::Clock::now();
+                Note(watch_->Check(due.check == WatchSchedule::Check::kEverything));
+                const auto end = WatchSchedule::Clock::now();
+                schedule_.Checked(end - start, end);
+            }
             if (due.fullRun) {
                 FullRun();
             } else if (!due.definitions.empty()) {
@@ -198,7 +221,12 @@ private:
 
     void Note(const FolderWatch::Changes& changes) {
         const auto now = WatchSchedule::Clock::now();
-        if (changes.settings) schedule_.SettingsChanged(now);
+        if (changes.settings) {
+            // Armed again at once: the file's folder may be coming back,
+            // or a link to it pointing elsewhere now.
+            watch_->WatchSettings(settingsPath_);
+            schedule_.SettingsChanged(now);
+        }
         for (int n : changes.definitions) schedule_.Changed(n, now);
     }
 
@@ -226,8 +254,8 @@ private:
             log_ << RebuildTimeLine() << std::endl;
             const RunResult result = RunSome(*host_, places_, definitions);
             if (result.status == RunStatus::kStopped) return;
-            // An output folder made anew since has another identity.
-            watch_->SetOwnFiles(ownFiles_);
+            // As written now; an output folder made anew has another identity.
+            watch_->SetOwnFiles(ownFiles_, &definitions);
             Watched(host_->TakeWatched());
         } catch (...) {
             errors_ << ErrorText(std::current_exception()) << '.' << std::endl;
@@ -244,26 +272,43 @@ private:
                 watched.emplace(n, true);
             }
         }
-        std::vector<std::string> own;
-        try {
-            const SettingsFile settings(settingsPath_);
-            const int playlists = ReadPlaylistCount(settings);
-            const int unions = ReadUnionCount(settings);
-            for (int n = 1; n <= playlists; ++n)
-                own.push_back(ResolveOutputPath(host_->LoadPlaylist(n).file, places_.baseDir));
-            for (int m = 1; m <= unions; ++m)
-                own.push_back(ResolveOutputPath(host_->LoadUnion(m).file, places_.baseDir));
-        } catch (...) {
-            // Without the list an own write costs one more rebuild, which
-            // then finds its file unchanged.
-        }
-        ownFiles_ = std::move(own);
+        ownFiles_ = OwnFiles();
         watch_->SetOwnFiles(ownFiles_);
         Watched(watched);
     }
 
-    // After the watches changed: the definitions left to a full walk every
-    // few minutes, and one line when the kernel's limit put them there.
+    // The ticked definitions' outputs, each with what writes it again: the
+    // playlist itself, or a member playlist of the union (whose rebuild
+    // rebuilds the union).
+    std::vector<FolderWatch::OwnFile> OwnFiles() {
+        std::vector<FolderWatch::OwnFile> own;
+        try {
+            const SettingsFile settings(settingsPath_);
+            const int playlists = ReadPlaylistCount(settings);
+            const int unions = ReadUnionCount(settings);
+            for (int n = 1; n <= playlists; ++n) {
+                if (!host_->RowTicked(n - 1)) continue;
+                own.push_back({ResolveOutputPath(host_->LoadPlaylist(n).file, places_.baseDir), {n}, n});
+            }
+            for (int m = 1; m <= unions; ++m) {
+                if (!host_->RowTicked(playlists + m - 1)) continue;
+                const UnionDefinition definition = host_->LoadUnion(m);
+                FolderWatch::OwnFile file{ResolveOutputPath(definition.file, places_.baseDir), {}};
+                const int members = std::min(playlists, static_cast<int>(definition.members.size()));
+                for (int n = 1; n <= members && file.definitions.empty(); ++n) {
+                    if (definition.members[n - 1]) file.definitions.push_back(n);
+                }
+                own.push_back(std::move(file));
+            }
+        } catch (...) {
+            // Without the list an own write costs one more rebuild, which
+            // then finds its file unchanged.
+        }
+        return own;
+    }
+
+    // After the watches changed: checks when something is left to them,
+    // and one line when the kernel's limit on watches left folders there.
     void Watched(const std::map<int, bool>& watched) {
         for (const auto& [n, complete] : watched) {
             watched_.insert(n);
@@ -273,7 +318,7 @@ private:
                 polled_.insert(n);
             }
         }
-        schedule_.SetPolled(polled_, WatchSchedule::Clock::now());
+        schedule_.SetPolling(watch_->Polling(), WatchSchedule::Clock::now());
         if (polled_.empty()) {
             limitReported_ = false;
             return;
@@ -283,15 +328,17 @@ private:
         std::string list;
         for (int n : polled_) list += (list.empty() ? "№" : ", №") + std::to_string(n);
         const bool one = polled_.size() == 1;
-        errors_ << "zorbex: достигнут предел ядра на число наблюдений inotify (fs.inotify.max_user_watches = "
-                << WatchLimit() << "), наблюдаемых папок: " << watch_->WatchCount() << "; "
-                << (one ? "плейлист " : "плейлисты ") << list << (one ? " пересобирается" : " пересобираются")
-                << " полным обходом каждые " << PollMinutes()
-                << " мин (увеличьте предел: sysctl fs.inotify.max_user_watches=N)." << std::endl;
+        // The limit that applied: where the kernel refused, not a setting
+        // that a container or another user's watches may override.
+        errors_ << "zorbex: достигнут предел ядра на число наблюдений inotify (inotify_add_watch: ENOSPC, "
+                   "наблюдений: "
+                << watch_->LimitCount() << "); папки " << (one ? "плейлиста " : "плейлистов ") << list
+                << " сверх предела проверяются опросом каждые " << PollSeconds()
+                << " с (увеличьте предел: sysctl fs.inotify.max_user_watches=N)." << std::endl;
     }
 
-    int PollMinutes() const {
-        return static_cast<int>(std::chrono::duration_cast<std::chrono::minutes>(timing_.pollEvery).count());
+    long long PollSeconds() const {
+        return std::chrono::duration_cast<std::chrono::seconds>(schedule_.PollInterval()).count();
     }
 
     ProgramPlaces places_;
@@ -299,13 +346,12 @@ private:
     std::ostream& log_;
     std::ostream& errors_;
     StopSignals stop_;
-    WatchSchedule::Timing timing_;
     WatchSchedule schedule_;
     std::unique_ptr<FolderWatch> watch_;
     std::unique_ptr<WatchHost> host_;
     std::set<int> watched_;
     std::set<int> polled_;
-    std::vector<std::string> ownFiles_;  // resolved output paths of the last full run
+    std::vector<FolderWatch::OwnFile> ownFiles_;  // of the last full run
     bool limitReported_ = false;
 };
 
@@ -322,7 +368,7 @@ std::string RebuildTimeLine() {
 
 int RunWatch(const ProgramPlaces& places, std::ostream& log, std::ostream& errors,
              const WatchSchedule::Timing& timing) {
-    return Watcher(places, log, errors, timing).Run();
+    return Watcher(places, log, errors, WithPollSetting(timing, errors)).Run();
 }
 
 }  // namespace zorbex

@@ -1,11 +1,13 @@
 #pragma once
 // `zorbex --watch`: the unattended run, then playlists that follow their
 // folders. After the first run (exactly as `zorbex /start`) the program
-// watches the folders each ticked playlist definition's walk visited and the
-// settings file, and rebuilds a definition, then the ticked unions that
-// include it, a moment after its folders change; a change of the settings
-// file brings a full run. It sleeps in the kernel while nothing changes and
-// ends on SIGTERM, SIGINT or SIGHUP, abandoning a rebuild in progress.
+// follows the folders each ticked playlist definition's walk visited, the
+// way down to them, the settings file and the outputs, and rebuilds a
+// definition, then the ticked unions that include it, a moment after its
+// folders change; a change of the settings file brings a full run. What the
+// kernel cannot watch is checked every minute or so (ZORBEX_POLL_SECONDS),
+// everything once an hour. It sleeps in the kernel between, and ends on
+// SIGTERM, SIGINT or SIGHUP, abandoning a rebuild in progress.
 #include <ostream>
 #include <string>
 

@@ -21,10 +21,14 @@ void WatchSchedule::SettingsChanged(Time now) {
     }
 }
 
-void WatchSchedule::SetPolled(std::set<int> definitions, Time now) {
-    // A new set starts its own period; an unchanged one keeps its rhythm.
-    if (definitions != polled_ || polled_.empty()) nextPoll_ = now + timing_.pollEvery;
-    polled_ = std::move(definitions);
+void WatchSchedule::SetPolling(bool polling, Time now) {
+    if (polling && !polling_) nextPoll_ = now + pollInterval_;
+    polling_ = polling;
+}
+
+void WatchSchedule::Checked(Duration cost, Time now) {
+    pollInterval_ = std::max(timing_.pollEvery, cost * kCostShare);
+    nextPoll_ = now + pollInterval_;
 }
 
 WatchSchedule::Due WatchSchedule::Take(Time now) {
@@ -35,7 +39,6 @@ WatchSchedule::Due WatchSchedule::Take(Time now) {
         settings_.reset();
         definitions_.clear();
         due.fullRun = true;
-        if (!polled_.empty()) nextPoll_ = now + timing_.pollEvery;
         return due;
     }
     for (auto it = definitions_.begin(); it != definitions_.end();) {
@@ -46,23 +49,22 @@ WatchSchedule::Due WatchSchedule::Take(Time now) {
             ++it;
         }
     }
-    if (!polled_.empty() && nextPoll_ <= now) {
-        due.definitions.insert(due.definitions.end(), polled_.begin(), polled_.end());
-        nextPoll_ = now + timing_.pollEvery;
-        std::sort(due.definitions.begin(), due.definitions.end());
-        due.definitions.erase(std::unique(due.definitions.begin(), due.definitions.end()), due.definitions.end());
+    if (nextCheckAll_ <= now) {
+        due.check = Check::kEverything;
+        nextCheckAll_ = now + timing_.checkAllEvery;
+        nextPoll_ = now + pollInterval_;
+    } else if (polling_ && nextPoll_ <= now) {
+        due.check = Check::kPolled;
+        nextPoll_ = now + pollInterval_;
     }
     return due;
 }
 
-std::optional<WatchSchedule::Time> WatchSchedule::NextDue() const {
+WatchSchedule::Time WatchSchedule::NextDue() const {
     if (settings_) return DueAt(*settings_);
-    std::optional<Time> next;
-    for (const auto& [n, p] : definitions_) {
-        const Time at = DueAt(p);
-        if (!next || at < *next) next = at;
-    }
-    if (!polled_.empty() && (!next || nextPoll_ < *next)) next = nextPoll_;
+    Time next = nextCheckAll_;
+    if (polling_) next = std::min(next, nextPoll_);
+    for (const auto& [n, p] : definitions_) next = std::min(next, DueAt(p));
     return next;
 }
 
