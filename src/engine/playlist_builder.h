@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/collation.h"
 #include "platform/dir_listing.h"
 #include "platform/file_write.h"
 #include "platform/path_parts.h"  // ResolveOutputPath; FileNamePart: what an exclusion entry is compared by
@@ -122,6 +123,9 @@ FolderFiles ListFolderFiles(const std::string& folder, const FileMask& mask, boo
 // pattern as the names are.
 std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden,
                                      bool system, int64_t* lineBreaks = nullptr);
+// The same as views into entries, sorted by collation, into names.
+void SelectNames(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden, bool system,
+                 int64_t* lineBreaks, const Collation& collation, std::vector<std::string_view>& names);
 
 // The failure lines of an output file and of a folder whose stored text was
 // cut on reading (PlaylistDefinition::fileCut, pathCut).

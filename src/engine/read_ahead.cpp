@@ -49,6 +49,7 @@ void SortSubfolders(const DirListing& listing, Folder& parent, const Collation& 
         sub->rank = static_cast<uint32_t>(subs.size());
         sub->depth = parent.depth + 1;
         sub->throughLink = parent.throughLink || e.symlink;
+        sub->link = e.symlink;
         subs.push_back(std::move(sub));
     }
 }
@@ -135,7 +136,7 @@ DirListing ReadAhead::TakeForVisit(Folder* f, DirectoryReader& reader, DirListin
     lock.unlock();
 
     const Clock::time_point start = Clock::now();
-    reader.Read(now);
+    reader.Read(now, {.keepOpen = true});
     const Clock::duration reading = Clock::now() - start;
     std::vector<uint32_t> order;
     std::vector<std::unique_ptr<Folder>> subs;

@@ -27,7 +27,7 @@ int DefaultReadAheadThreads();
 
 // A folder the walk will or may visit. Its read fills listing, subOrder and
 // subs, made by a worker ahead of the visit or by the visit itself. Every
-// field but dir, parent, rank, depth and throughLink (fixed at creation) is
+// field but dir, parent, rank, depth, throughLink and link (fixed at creation) is
 // changed only under the read-ahead's lock.
 struct Folder {
     enum class State : uint8_t { kQueued, kReading, kRead, kTaken };
@@ -37,6 +37,7 @@ struct Folder {
     uint32_t rank = 0;  // place among the parent's sorted subfolders
     uint32_t depth = 0;
     bool throughLink = false;  // its path below the start passes through a link
+    bool link = false;         // its own entry is a link
 
     State state = State::kQueued;
     bool pending = false;    // waits in the workers' queue
@@ -78,7 +79,8 @@ public:
     // The listing f is visited with; now is f as opened at the visit. The
     // visit's moment decides whether the folder can be opened and which
     // folder it is; a read made ahead is used when it is of that folder.
-    // opening is what opening the folder took.
+    // opening is what opening the folder took. The folder stays open in
+    // reader either way.
     DirListing TakeForVisit(Folder* f, DirectoryReader& reader, DirListing now, const Collation& collation,
                             TTreeScanner::Counts& counts, Clock::duration opening);
 

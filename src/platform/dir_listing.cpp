@@ -97,10 +97,13 @@ void DirectoryReader::Close() {
     fd_ = -1;
 }
 
-DirListing DirectoryReader::Open(const std::string& path) {
+DirListing DirectoryReader::Open(const std::string& path) { return OpenAt(AT_FDCWD, path.empty() ? "." : path, true); }
+
+DirListing DirectoryReader::OpenAt(int dirFd, const std::string& name, bool followLink) {
     Close();
     DirListing listing;
-    const int fd = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    const int fd =
+        ::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW));
     if (fd < 0) {
         listing.error = errno;
         return listing;
@@ -116,6 +119,12 @@ DirListing DirectoryReader::Open(const std::string& path) {
     listing.device = static_cast<uint64_t>(st.st_dev);
     listing.inode = static_cast<uint64_t>(st.st_ino);
     return listing;
+}
+
+int DirectoryReader::Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
 }
 
 void DirectoryReader::Read(DirListing& listing, ListOptions options) {
@@ -175,7 +184,7 @@ void DirectoryReader::Read(DirListing& listing, ListOptions options) {
             }
         }
     }
-    Close();
+    if (!options.keepOpen) Close();
 }
 
 DirListing ListDirectory(const std::string& path, ListOptions options) {

@@ -40,6 +40,8 @@ struct DirListing {
 struct ListOptions {
     // Stat every entry to learn its size (costs one call per entry).
     bool sizes = false;
+    // Leave the folder open after reading, for Release().
+    bool keepOpen = false;
 };
 
 // Reads the folder at path (relative paths against the current directory).
@@ -58,9 +60,15 @@ public:
     DirectoryReader& operator=(const DirectoryReader&) = delete;
 
     DirListing Open(const std::string& path);
-    // Reads the entries of the folder opened last; closes it.
+    // The folder name inside the open folder dirFd: no path to resolve
+    // again from the root. A link is followed only with followLink.
+    DirListing OpenAt(int dirFd, const std::string& name, bool followLink);
+    // Reads the entries of the folder opened last; closes it unless asked
+    // to keep it open.
     void Read(DirListing& listing, ListOptions options = {});
     void Close();
+    // The open folder's descriptor, now the caller's to close (-1: none).
+    int Release();
 
     // True when the folder opened last lies on one of the kernel's own file
     // systems (proc, sysfs, devtmpfs, cgroup, debugfs ...), told by the file
