@@ -111,7 +111,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
         if (context.stopRequested && context.stopRequested()) scanner.Stop();
     };
     if (context.folderVisited) {
-        scanner.SetReadAheadThreads(0);
+        scanner.SetCurrentAfterFound(true);
         scanner.OnDirectoryFound = [&](TTreeScanner& sender) {
             const std::string& folder = sender.FileFound();
             context.folderVisited(IsAbsolutePath(folder) ? folder : context.places.baseDir + folder);

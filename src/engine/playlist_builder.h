@@ -94,8 +94,9 @@ struct BuildContext {
     std::function<bool()> stopRequested;
     // Every folder the build's walk visits, absolute and ending with "/", as
     // the walk reaches it (without subfolders: the one folder). Set, it also
-    // makes the walk read each folder only after this returns, so that a
-    // watch set here misses no later change.
+    // makes every folder's listing hold what was done to it after this
+    // returned (read then, or read ahead and provably unchanged since), so
+    // that a watch set here misses no later change.
     std::function<void(const std::string& folder)> folderVisited;
 };
 

@@ -93,6 +93,10 @@ public:
     // Not set: a few per core, once folders prove slow to read.
     int ReadAheadThreads() const { return readAheadThreads_; }
     void SetReadAheadThreads(int n) { readAheadThreads_ = n < 0 ? 0 : n; }
+    // Every listing OnDirectoryRead gives holds all that was done to its
+    // folder after OnDirectoryFound returned for it: a folder read ahead is
+    // read again unless it provably did not change since.
+    void SetCurrentAfterFound(bool on) { currentAfterFound_ = on; }
 
     // What the last Scan did, for tests and measurement.
     struct Counts {
@@ -115,6 +119,7 @@ private:
     std::string baseDirectory_;
 
     int readAheadThreads_ = -1;  // not set: chosen by the machine
+    bool currentAfterFound_ = false;
 
     bool keepGoing_ = false;
     std::string accessPrefix_;                         // put before a reported path to open it

@@ -21,6 +21,15 @@ EntryKind KindOf(mode_t mode) {
     return EntryKind::kOther;
 }
 
+int64_t Nanoseconds(const struct timespec& t) { return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; }
+
+void FillFolder(DirListing& listing, const struct stat& st) {
+    listing.device = static_cast<uint64_t>(st.st_dev);
+    listing.inode = static_cast<uint64_t>(st.st_ino);
+    listing.modified = Nanoseconds(st.st_mtim);
+    listing.changed = Nanoseconds(st.st_ctim);
+}
+
 void FillFromStat(DirEntry& e, const struct stat& st) {
     e.kind = KindOf(st.st_mode);
     e.size = static_cast<uint64_t>(st.st_size);
@@ -116,9 +125,15 @@ DirListing DirectoryReader::OpenAt(int dirFd, const std::string& name, bool foll
     }
     fd_ = fd;
     listing.ok = true;
-    listing.device = static_cast<uint64_t>(st.st_dev);
-    listing.inode = static_cast<uint64_t>(st.st_ino);
+    FillFolder(listing, st);
     return listing;
+}
+
+bool DirectoryReader::Restat(DirListing& listing) const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+    FillFolder(listing, st);
+    return true;
 }
 
 int DirectoryReader::Release() {

@@ -34,6 +34,8 @@ struct DirListing {
     int error = 0;        // errno when !ok
     uint64_t device = 0;  // of the folder itself, for loop detection
     uint64_t inode = 0;
+    int64_t modified = 0;  // the folder's modification and change times when opened, in ns
+    int64_t changed = 0;
     std::vector<DirEntry> entries;  // without "." and ".."; file-system order
 };
 
@@ -69,6 +71,9 @@ public:
     void Close();
     // The open folder's descriptor, now the caller's to close (-1: none).
     int Release();
+    // The open folder's identity and times as they are now, into listing;
+    // false when nothing is open or it cannot be asked.
+    bool Restat(DirListing& listing) const;
 
     // True when the folder opened last lies on one of the kernel's own file
     // systems (proc, sysfs, devtmpfs, cgroup, debugfs ...), told by the file
