@@ -68,7 +68,7 @@ private:
         queue_.push_back(std::move(batch_));
         const bool wake = queue_.size() == 1;
         lock.unlock();
-        batch_ = {};
+        batch_.clear();  // moved from
         weight_ = 0;
         if (wake) workCv_.notify_one();
     }

@@ -121,12 +121,12 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
     // written by a second thread, in the walk's order, while the walk goes on.
     struct Listed {
         std::string folder;
-        std::vector<DirEntry> entries;
+        DirListing listing;
     };
     const Collation collation(Collation::User().Locale());  // the worker's own
     std::vector<std::string_view> names;
     OrderedWorker<Listed> lines([&](Listed& listed) {
-        SelectNames(listed.entries, mask, def.hidden, def.system, &lineBreaks, collation, names);
+        SelectNames(listed.listing.entries, mask, def.hidden, def.system, &lineBreaks, collation, names);
         if (def.fullpath && HasLineBreak(listed.folder)) {
             lineBreaks += static_cast<int64_t>(names.size());
             return;
@@ -141,7 +141,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
             return;
         }
         const size_t weight = listing.entries.size();
-        lines.Add(Listed{folder, std::move(listing.entries)}, weight);
+        lines.Add(Listed{folder, std::move(listing)}, weight);
     };
     scanner.Scan();
     lines.Finish();

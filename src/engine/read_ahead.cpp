@@ -56,7 +56,8 @@ void SortSubfolders(const DirListing& listing, Folder& parent, const Collation& 
         const DirEntry& e = listing.entries[index[k]];
         order.push_back(index[k]);
         auto sub = std::make_unique<Folder>();
-        sub->dir = parent.dir + e.name + kPathSeparator;
+        sub->dir.reserve(parent.dir.size() + e.name.size() + 1);
+        sub->dir.append(parent.dir).append(e.name) += kPathSeparator;
         sub->parent = &parent;
         sub->rank = static_cast<uint32_t>(subs.size());
         sub->depth = parent.depth + 1;

@@ -8,6 +8,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -157,7 +158,7 @@ void DirectoryReader::Read(DirListing& listing, ListOptions options) {
             const char* n = d->d_name;
             if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
             DirEntry& e = listing.entries.emplace_back();
-            e.name = n;
+            e.name = listing.KeepName(n);
             e.inode = static_cast<uint64_t>(d->d_ino);
             e.device = listing.device;
             // The kind from the folder itself when it is known and final;
@@ -200,6 +201,19 @@ void DirectoryReader::Read(DirListing& listing, ListOptions options) {
         }
     }
     if (!options.keepOpen) Close();
+}
+
+std::string_view DirListing::KeepName(std::string_view name) {
+    constexpr size_t kBlock = 8192;
+    if (nameBlocks_.empty() || blockUsed_ + name.size() > blockSize_) {
+        blockSize_ = std::max(kBlock, name.size());
+        nameBlocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize_));
+        blockUsed_ = 0;
+    }
+    char* at = nameBlocks_.back().get() + blockUsed_;
+    std::copy(name.begin(), name.end(), at);
+    blockUsed_ += name.size();
+    return {at, name.size()};
 }
 
 DirListing ListDirectory(const std::string& path, ListOptions options) {

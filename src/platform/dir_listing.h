@@ -8,7 +8,9 @@
 // file nor a directory (FIFO, socket, device, dangling link) is kOther and
 // counts as a system entry.
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zorbex {
@@ -16,7 +18,7 @@ namespace zorbex {
 enum class EntryKind : uint8_t { kFile, kDirectory, kOther };
 
 struct DirEntry {
-    std::string name;
+    std::string_view name;  // held by the listing it came from
     EntryKind kind = EntryKind::kOther;
     bool symlink = false;
     // Of a link's target; of the entry itself otherwise (device and inode as
@@ -29,7 +31,8 @@ struct DirEntry {
     bool System() const { return kind == EntryKind::kOther; }
 };
 
-struct DirListing {
+class DirListing {
+public:
     bool ok = false;
     int error = 0;        // errno when !ok
     uint64_t device = 0;  // of the folder itself, for loop detection
@@ -37,6 +40,15 @@ struct DirListing {
     int64_t modified = 0;  // the folder's modification and change times when opened, in ns
     int64_t changed = 0;
     std::vector<DirEntry> entries;  // without "." and ".."; file-system order
+
+    // Keeps name among the listing's names: a few blocks per listing rather
+    // than an allocation per name. A listing moves; it is never copied.
+    std::string_view KeepName(std::string_view name);
+
+private:
+    std::vector<std::unique_ptr<char[]>> nameBlocks_;
+    size_t blockUsed_ = 0;
+    size_t blockSize_ = 0;
 };
 
 struct ListOptions {

@@ -48,6 +48,18 @@ inline int32_t NextFolded(std::string_view s, size_t pos, size_t& len) {
 
 // The same on bytes: pattern lower-case ASCII, name's ASCII letters folded.
 bool MatchBytes(const char* pat, size_t count, std::string_view name) {
+    // "*.mp3", the usual mask: the name's end alone decides.
+    if (count > 0 && pat[0] == '*' &&
+        std::string_view(pat + 1, count - 1).find_first_of("*?") == std::string_view::npos) {
+        const size_t tail = count - 1;
+        if (name.size() < tail) return false;
+        for (size_t i = 0; i < tail; ++i) {
+            char c = name[name.size() - tail + i];
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+            if (c != pat[1 + i]) return false;
+        }
+        return true;
+    }
     size_t p = 0, n = 0;
     size_t starP = SIZE_MAX, starN = 0;
     while (n < name.size()) {

@@ -278,7 +278,7 @@ Paths AllEvents(const std::string& start, int threads) {
     r.Attach(s, true);
     s.OnDirectoryRead = [&](TTreeScanner& x, const DirListing& l) {
         std::string names;
-        for (const DirEntry& e : l.entries) names += e.name + "|";
+        for (const DirEntry& e : l.entries) names.append(e.name) += "|";
         r.events.push_back("read " + x.FileFound() + (l.ok ? " ok " : " failed ") + std::to_string(names.size()));
     };
     s.SetFileMask("*.mp3");
@@ -366,7 +366,7 @@ TEST(TreeScannerTest, ListingHoldsWhatTheVisitDidWhenAskedFor) {
     s.OnDirectoryRead = [&](TTreeScanner& x, const DirListing& l) {
         if (x.FileFound() != t / "b/" && x.FileFound() != t / "c/") return;
         seen += x.FileFound().substr(t.path().size()) + ":";
-        for (const DirEntry& e : l.entries) seen += e.name + ";";
+        for (const DirEntry& e : l.entries) seen.append(e.name) += ";";
     };
     s.SetInitialDirectory(t.path());
     s.Scan();
