@@ -152,6 +152,8 @@ void DirectoryReader::Read(DirListing& listing, ListOptions options) {
     ssize_t got;
     // At the end, or at an error, what was read stands.
     while ((got = ::getdents64(fd, buffer, sizeof buffer)) > 0) {
+        // Records are 24 bytes at least: room for all of them at once.
+        listing.entries.reserve(listing.entries.size() + static_cast<size_t>(got) / 24);
         for (ssize_t at = 0; at < got;) {
             const auto* d = reinterpret_cast<const struct dirent64*>(buffer + at);
             at += d->d_reclen;
