@@ -154,6 +154,7 @@ void DirectoryReader::Read(DirListing& listing, ListOptions options) {
     while ((got = ::getdents64(fd, buffer, sizeof buffer)) > 0) {
         // Records are 24 bytes at least: room for all of them at once.
         listing.entries.reserve(listing.entries.size() + static_cast<size_t>(got) / 24);
+        listing.ExpectNames(static_cast<size_t>(got));
         for (ssize_t at = 0; at < got;) {
             const auto* d = reinterpret_cast<const struct dirent64*>(buffer + at);
             at += d->d_reclen;
@@ -206,9 +207,10 @@ void DirectoryReader::Read(DirListing& listing, ListOptions options) {
 }
 
 std::string_view DirListing::KeepName(std::string_view name) {
-    constexpr size_t kBlock = 8192;
+    // Folders hold a few names mostly: a small block unless told otherwise.
+    constexpr size_t kBlock = 1024;
     if (nameBlocks_.empty() || blockUsed_ + name.size() > blockSize_) {
-        blockSize_ = std::max(kBlock, name.size());
+        blockSize_ = std::max(expected_ ? expected_ : kBlock, name.size());
         nameBlocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize_));
         blockUsed_ = 0;
     }

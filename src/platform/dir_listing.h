@@ -44,11 +44,14 @@ public:
     // Keeps name among the listing's names: a few blocks per listing rather
     // than an allocation per name. A listing moves; it is never copied.
     std::string_view KeepName(std::string_view name);
+    // The names to keep next take at most bytes: a block of that size will do.
+    void ExpectNames(size_t bytes) { expected_ = bytes; }
 
 private:
     std::vector<std::unique_ptr<char[]>> nameBlocks_;
     size_t blockUsed_ = 0;
     size_t blockSize_ = 0;
+    size_t expected_ = 0;
 };
 
 struct ListOptions {
