@@ -7,6 +7,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "engine/ordered_worker.h"
 #include "engine/output_file.h"
 #include "engine/tree_scanner.h"
 #include "platform/collation.h"
@@ -110,29 +111,40 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
         if (context.stopRequested && context.stopRequested()) scanner.Stop();
     };
     if (context.folderVisited) {
-        scanner.SetReadAheadThreads(0);
+        scanner.SetCurrentAfterFound(true);
         scanner.OnDirectoryFound = [&](TTreeScanner& sender) {
             const std::string& folder = sender.FileFound();
             context.folderVisited(IsAbsolutePath(folder) ? folder : context.places.baseDir + folder);
         };
     }
-    // The walk reads each folder once; its listing is filtered right here
-    // rather than read a second time per folder.
-    scanner.OnDirectoryRead = [&](TTreeScanner& sender, const DirListing& listing) {
+    // The walk reads each folder once; its listing is filtered, sorted and
+    // written by a second thread, in the walk's order, while the walk goes on.
+    struct Listed {
+        std::string folder;
+        DirListing listing;
+    };
+    const Collation collation(Collation::User().Locale());  // the worker's own
+    std::vector<std::string_view> names;
+    OrderedWorker<Listed> lines([&](Listed& listed) {
+        SelectNames(listed.listing.entries, mask, def.hidden, def.system, &lineBreaks, collation, names);
+        if (def.fullpath && HasLineBreak(listed.folder)) {
+            lineBreaks += static_cast<int64_t>(names.size());
+            return;
+        }
+        for (std::string_view name : names) take(def.fullpath ? line.assign(listed.folder).append(name) : name);
+    });
+    scanner.OnDirectoryRead = [&](TTreeScanner& sender, DirListing& listing) {
         const std::string& folder = sender.FileFound();
         if (!listing.ok) {
             Log(context, NotFoundLine(folder));
             ok = false;
             return;
         }
-        const std::vector<std::string> names = SelectFiles(listing.entries, mask, def.hidden, def.system, &lineBreaks);
-        if (def.fullpath && HasLineBreak(folder)) {
-            lineBreaks += static_cast<int64_t>(names.size());
-            return;
-        }
-        for (const std::string& name : names) take(def.fullpath ? line.assign(folder).append(name) : name);
+        const size_t weight = listing.entries.size();
+        lines.Add(Listed{folder, std::move(listing)}, weight);
     };
     scanner.Scan();
+    lines.Finish();
     if (scanner.Stopped()) stopped = true;
     return ok;
 }
@@ -170,29 +182,32 @@ bool OutputExists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+void SelectNames(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden, bool system,
+                 int64_t* lineBreaks, const Collation& collation, std::vector<std::string_view>& names) {
+    thread_local std::vector<std::string_view> picked;
+    picked.clear();
+    names.clear();
+    for (const WildcardPattern& pattern : mask.Patterns()) {
+        for (const DirEntry& e : entries) {
+            if (e.kind == EntryKind::kDirectory) continue;
+            if (e.Hidden() && !hidden) continue;
+            if (e.System() && !system) continue;
+            if (!pattern.Matches(e.name)) continue;
+            if (HasLineBreak(e.name)) {
+                if (lineBreaks) ++*lineBreaks;
+            } else {
+                picked.push_back(e.name);
+            }
+        }
+    }
+    collation.Order(picked, names);
+}
+
 std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden,
                                      bool system, int64_t* lineBreaks) {
-    std::vector<const DirEntry*> eligible;
-    std::vector<const DirEntry*> broken;  // eligible but for a line break in the name
-    eligible.reserve(entries.size());
-    for (const DirEntry& e : entries) {
-        if (e.kind == EntryKind::kDirectory) continue;
-        if (e.Hidden() && !hidden) continue;
-        if (e.System() && !system) continue;
-        (HasLineBreak(e.name) ? broken : eligible).push_back(&e);
-    }
-    std::vector<std::string_view> picked;
-    for (const WildcardPattern& pattern : mask.Patterns()) {
-        for (const DirEntry* e : eligible) {
-            if (pattern.Matches(e->name)) picked.push_back(e->name);
-        }
-        if (lineBreaks)
-            for (const DirEntry* e : broken) *lineBreaks += pattern.Matches(e->name) ? 1 : 0;
-    }
-    std::vector<std::string> names;
-    names.reserve(picked.size());
-    for (size_t i : Collation::User().Order(picked)) names.emplace_back(picked[i]);
-    return names;
+    std::vector<std::string_view> names;
+    SelectNames(entries, mask, hidden, system, lineBreaks, Collation::User(), names);
+    return {names.begin(), names.end()};
 }
 
 FolderFiles ListFolderFiles(const std::string& folder, const FileMask& mask, bool hidden, bool system,

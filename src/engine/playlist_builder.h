@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/collation.h"
 #include "platform/dir_listing.h"
 #include "platform/file_write.h"
 #include "platform/path_parts.h"  // ResolveOutputPath; FileNamePart: what an exclusion entry is compared by
@@ -93,8 +94,9 @@ struct BuildContext {
     std::function<bool()> stopRequested;
     // Every folder the build's walk visits, absolute and ending with "/", as
     // the walk reaches it (without subfolders: the one folder). Set, it also
-    // makes the walk read each folder only after this returns, so that a
-    // watch set here misses no later change.
+    // makes every folder's listing hold what was done to it after this
+    // returned (read then, or read ahead and provably unchanged since), so
+    // that a watch set here misses no later change.
     std::function<void(const std::string& folder)> folderVisited;
 };
 
@@ -122,6 +124,9 @@ FolderFiles ListFolderFiles(const std::string& folder, const FileMask& mask, boo
 // pattern as the names are.
 std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden,
                                      bool system, int64_t* lineBreaks = nullptr);
+// The same as views into entries, sorted by collation, into names.
+void SelectNames(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden, bool system,
+                 int64_t* lineBreaks, const Collation& collation, std::vector<std::string_view>& names);
 
 // The failure lines of an output file and of a folder whose stored text was
 // cut on reading (PlaylistDefinition::fileCut, pathCut).

@@ -1,6 +1,7 @@
 #include "engine/read_ahead.h"
 
 #include <malloc.h>
+#include <time.h>
 
 #include <algorithm>
 #include <system_error>
@@ -14,6 +15,17 @@ namespace {
 // cost about 100 bytes each.
 constexpr size_t kMaxFoldersAhead = 1024;
 constexpr size_t kMaxEntriesAhead = size_t{1} << 16;
+
+// The coarsest step of the file systems' clocks (FAT's two seconds): a
+// change made after a read may carry the same time as one made before it
+// within one step.
+constexpr int64_t kClockStepNs = 2'000'000'000;
+
+int64_t CoarseNow() {
+    struct timespec t {};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &t);
+    return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
+}
 
 // Each thread that allocates would otherwise get a malloc arena of its own,
 // 64 MB of address space apiece that stays reserved after the thread ends:
@@ -44,11 +56,13 @@ void SortSubfolders(const DirListing& listing, Folder& parent, const Collation& 
         const DirEntry& e = listing.entries[index[k]];
         order.push_back(index[k]);
         auto sub = std::make_unique<Folder>();
-        sub->dir = parent.dir + e.name + kPathSeparator;
+        sub->dir.reserve(parent.dir.size() + e.name.size() + 1);
+        sub->dir.append(parent.dir).append(e.name) += kPathSeparator;
         sub->parent = &parent;
         sub->rank = static_cast<uint32_t>(subs.size());
         sub->depth = parent.depth + 1;
         sub->throughLink = parent.throughLink || e.symlink;
+        sub->link = e.symlink;
         subs.push_back(std::move(sub));
     }
 }
@@ -75,8 +89,21 @@ bool PreOrderLess::operator()(const Folder* a, const Folder* b) const {
     return x->rank < y->rank;
 }
 
-ReadAhead::ReadAhead(std::string accessPrefix, int threads, bool whenSlow, std::string locale)
-    : access_(std::move(accessPrefix)), threads_(threads), locale_(std::move(locale)), wanted_(!whenSlow) {}
+ReadAhead::ReadAhead(std::string accessPrefix, int threads, bool whenSlow, std::string locale, bool unchangedOnly)
+    : access_(std::move(accessPrefix)),
+      threads_(threads),
+      locale_(std::move(locale)),
+      unchangedOnly_(unchangedOnly),
+      wanted_(!whenSlow) {}
+
+bool ReadAhead::UnchangedSinceRead(const Folder* f, const DirectoryReader& reader) const {
+    if (!unchangedOnly_) return true;
+    DirListing again;
+    if (!reader.Restat(again)) return false;
+    const DirListing& read = f->listing;
+    return again.modified == read.modified && again.changed == read.changed &&
+           std::max(read.modified, read.changed) + kClockStepNs < f->readStart;
+}
 
 ReadAhead::~ReadAhead() {
     {
@@ -122,7 +149,8 @@ DirListing ReadAhead::TakeForVisit(Folder* f, DirectoryReader& reader, DirListin
             visitorWaits_ = false;
         }
         Uncount(f);
-        if (now.ok && !f->skipped && f->listing.ok && f->device == now.device && f->inode == now.inode) {
+        if (now.ok && !f->skipped && f->listing.ok && f->device == now.device && f->inode == now.inode &&
+            UnchangedSinceRead(f, reader)) {
             f->state = Folder::State::kTaken;
             ++counts.readsAhead;
             return std::move(f->listing);
@@ -135,7 +163,7 @@ DirListing ReadAhead::TakeForVisit(Folder* f, DirectoryReader& reader, DirListin
     lock.unlock();
 
     const Clock::time_point start = Clock::now();
-    reader.Read(now);
+    reader.Read(now, {.keepOpen = true});
     const Clock::duration reading = Clock::now() - start;
     std::vector<uint32_t> order;
     std::vector<std::unique_ptr<Folder>> subs;
@@ -197,6 +225,7 @@ void ReadAhead::Work() {
         f->counted = true;
         ++foldersAhead_;
         const std::string path = access_ + f->dir;
+        f->readStart = CoarseNow();
         lock.unlock();
 
         DirListing listing = reader.Open(path);

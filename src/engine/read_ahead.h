@@ -27,7 +27,7 @@ int DefaultReadAheadThreads();
 
 // A folder the walk will or may visit. Its read fills listing, subOrder and
 // subs, made by a worker ahead of the visit or by the visit itself. Every
-// field but dir, parent, rank, depth and throughLink (fixed at creation) is
+// field but dir, parent, rank, depth, throughLink and link (fixed at creation) is
 // changed only under the read-ahead's lock.
 struct Folder {
     enum class State : uint8_t { kQueued, kReading, kRead, kTaken };
@@ -37,12 +37,14 @@ struct Folder {
     uint32_t rank = 0;  // place among the parent's sorted subfolders
     uint32_t depth = 0;
     bool throughLink = false;  // its path below the start passes through a link
+    bool link = false;         // its own entry is a link
 
     State state = State::kQueued;
     bool pending = false;    // waits in the workers' queue
     bool abandoned = false;  // dropped while a worker read it: that worker frees it
     bool counted = false;    // held against the read-ahead bound
     bool skipped = false;    // the reader guessed the visit will not enter it; entries not read
+    int64_t readStart = 0;   // the system's coarse clock, ns, when a worker began to read it
     uint64_t device = 0;
     uint64_t inode = 0;
     DirListing listing;
@@ -63,8 +65,9 @@ public:
     using Identity = std::pair<uint64_t, uint64_t>;  // device, inode
 
     // threads readers at most; with whenSlow, none until the visit's own
-    // reads prove slow.
-    ReadAhead(std::string accessPrefix, int threads, bool whenSlow, std::string locale);
+    // reads prove slow. With unchangedOnly, a read made ahead is used only
+    // when the folder provably did not change since (see TakeForVisit).
+    ReadAhead(std::string accessPrefix, int threads, bool whenSlow, std::string locale, bool unchangedOnly = false);
     // Stops the readers and frees every folder left.
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
@@ -78,7 +81,11 @@ public:
     // The listing f is visited with; now is f as opened at the visit. The
     // visit's moment decides whether the folder can be opened and which
     // folder it is; a read made ahead is used when it is of that folder.
-    // opening is what opening the folder took.
+    // opening is what opening the folder took. The folder stays open in
+    // reader either way. With unchangedOnly, the folder is asked again now
+    // (after whatever the visit did since opening it), and a read made
+    // ahead serves only when the folder's times are the same and older than
+    // that read by more than any file system's clock step.
     DirListing TakeForVisit(Folder* f, DirectoryReader& reader, DirListing now, const Collation& collation,
                             TTreeScanner::Counts& counts, Clock::duration opening);
 
@@ -129,9 +136,13 @@ private:
     // deep); a folder a worker is reading is left to that worker.
     void Free(std::unique_ptr<Folder> top);
 
+    // Unchanged since the read made ahead: the folder is read again otherwise.
+    bool UnchangedSinceRead(const Folder* f, const DirectoryReader& reader) const;
+
     const std::string access_;
     const int threads_;
     const std::string locale_;
+    const bool unchangedOnly_;
 
     std::mutex mu_;
     std::condition_variable workCv_;   // queue or bound changed, or stop

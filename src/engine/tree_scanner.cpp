@@ -11,6 +11,7 @@
 #include "engine/read_ahead.h"
 #include "platform/collation.h"
 #include "platform/path_parts.h"
+#include "platform/unique_fd.h"
 
 namespace zorbex {
 namespace {
@@ -20,6 +21,11 @@ using scan::Folder;
 using scan::ReadAhead;
 using Identity = ReadAhead::Identity;
 using Clock = ReadAhead::Clock;
+
+// Folders on the current path are kept open, so that each subfolder opens
+// by its name in its parent rather than by a path the kernel resolves from
+// the root again; this deep and no deeper, as descriptors are limited.
+constexpr uint32_t kMaxOpenDepth = 256;
 
 std::string CurrentDirectory() {
     std::string buf(PATH_MAX, '\0');
@@ -70,12 +76,13 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
         Folder* folder;
         size_t next = 0;
         bool onPath = false;  // its identity is on path_
+        UniqueFd fd{};        // the folder, while its subfolders open in it
     };
     std::vector<Visit> stack;
 
     const Collation& collation = Collation::User();
     const int threads = !recursive_ ? 0 : readAheadThreads_ < 0 ? DefaultReadAheadThreads() : readAheadThreads_;
-    ReadAhead ahead(accessPrefix_, threads, readAheadThreads_ < 0, collation.Locale());
+    ReadAhead ahead(accessPrefix_, threads, readAheadThreads_ < 0, collation.Locale(), currentAfterFound_);
 
     // Everything a visit does before its subfolders; false when the folder
     // is not entered at all.
@@ -87,7 +94,15 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
 
         DirectoryReader reader;
         const Clock::time_point opened = Clock::now();
-        DirListing now = reader.Open(accessPrefix_ + f->dir);
+        DirListing now;
+        const Visit* parent = stack.empty() ? nullptr : &stack.back();
+        if (parent && parent->folder == f->parent && parent->fd.valid()) {
+            const size_t at = f->parent->dir.size();
+            now = reader.OpenAt(parent->fd.get(), f->dir.substr(at, f->dir.size() - at - 1), f->link);
+        }
+        // No open parent, or a name that no longer opens as listed (a folder
+        // turned into a link since, say): by the path, as the visit sees it.
+        if (!now.ok) now = reader.Open(accessPrefix_ + f->dir);
         const Clock::duration opening = Clock::now() - opened;
         if (now.ok) {
             const Identity id{now.device, now.inode};
@@ -101,41 +116,55 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
 
         ++counts_.visits;
         Fire(OnDirectoryFound, f->dir, 0);
-        const DirListing listing = ahead.TakeForVisit(f, reader, std::move(now), collation, counts_, opening);
-        fileFound_ = f->dir;
-        fileSize_ = 0;
-        if (OnDirectoryRead) OnDirectoryRead(*this, listing);
+        DirListing listing = ahead.TakeForVisit(f, reader, std::move(now), collation, counts_, opening);
 
+        // What the visit needs of the listing after OnDirectoryRead, which
+        // may take its entries.
+        std::vector<std::string> files;
         if (OnFileFound && !fileMask_.Patterns().empty()) {
             std::vector<std::string_view> names;
             for (const DirEntry& e : listing.entries) {
                 if (e.kind != EntryKind::kDirectory && fileMask_.Matches(e.name)) names.push_back(e.name);
             }
-            for (size_t i : collation.Order(names)) {
-                const std::string path = f->dir + std::string(names[i]);
-                struct stat st {};
-                const int64_t size =
-                    ::stat((accessPrefix_ + path).c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
-                Fire(OnFileFound, path, size);
-            }
-            fileSize_ = 0;
+            for (size_t i : collation.Order(names)) files.push_back(f->dir + std::string(names[i]));
         }
-
-        Visit visit{f};
-        if (listing.ok) {
-            path_.emplace_back(listing.device, listing.inode);
-            visit.onPath = true;
-        }
+        const bool ok = listing.ok;
+        const Identity id{listing.device, listing.inode};
+        std::vector<bool> subLeadsBack;
         if (!recursive_) {
             // The entry's identity lets a non-recursive walk skip links to
             // the folder itself or an ancestor.
             for (size_t i = 0; i < f->subs.size(); ++i) {
                 const DirEntry& e = listing.entries[f->subOrder[i]];
-                if (!OnCurrentPath(e.device, e.inode)) Fire(OnDirectoryFound, f->subs[i]->dir, 0);
+                subLeadsBack.push_back(OnCurrentPath(e.device, e.inode) || (ok && Identity{e.device, e.inode} == id));
+            }
+        }
+
+        fileFound_ = f->dir;
+        fileSize_ = 0;
+        if (OnDirectoryRead) OnDirectoryRead(*this, listing);
+
+        for (const std::string& path : files) {
+            struct stat st {};
+            const int64_t size =
+                ::stat((accessPrefix_ + path).c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+            Fire(OnFileFound, path, size);
+        }
+        fileSize_ = 0;
+
+        Visit visit{f};
+        if (ok) {
+            path_.push_back(id);
+            visit.onPath = true;
+        }
+        if (!recursive_) {
+            for (size_t i = 0; i < f->subs.size(); ++i) {
+                if (!subLeadsBack[i]) Fire(OnDirectoryFound, f->subs[i]->dir, 0);
             }
             ahead.DropSubs(f);
         }
-        stack.push_back(visit);
+        if (ok && !f->subs.empty() && f->depth < kMaxOpenDepth) visit.fd.Reset(reader.Release());
+        stack.push_back(std::move(visit));
         return true;
     };
 

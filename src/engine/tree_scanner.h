@@ -22,6 +22,9 @@
 // - the kernel's own file systems (proc, sysfs, devtmpfs ...) are never
 //   entered through a link.
 //
+// Each folder is opened once at its visit, by its name in its parent, which
+// the walk keeps open while it visits the parent's subfolders.
+//
 // Once folders prove slow to read (a cold cache: the wait is the disk's),
 // they are read ahead of the visit by worker threads (reading only: they
 // fire no event), in the visit's own order and a bounded way ahead. Every
@@ -45,14 +48,15 @@ namespace zorbex {
 class TTreeScanner {
 public:
     using TNotifyEvent = std::function<void(TTreeScanner& sender)>;
-    using TListingEvent = std::function<void(TTreeScanner& sender, const DirListing& listing)>;
+    using TListingEvent = std::function<void(TTreeScanner& sender, DirListing& listing)>;
 
     TNotifyEvent OnDirectoryFound;
     TNotifyEvent OnDirectoryDone;
     TNotifyEvent OnFileFound;
     // Each folder is read once; a caller that needs its entries takes them
-    // here instead of reading it again. FileFound is the folder; listing.ok
-    // is false when the folder could not be opened.
+    // here instead of reading it again (moving them out if it likes: the
+    // walk needs them no more). FileFound is the folder; listing.ok is
+    // false when the folder could not be opened.
     TListingEvent OnDirectoryRead;
     // Called first at every folder visit; the window lets its event loop run here.
     std::function<void()> OnYield;
@@ -89,6 +93,10 @@ public:
     // Not set: a few per core, once folders prove slow to read.
     int ReadAheadThreads() const { return readAheadThreads_; }
     void SetReadAheadThreads(int n) { readAheadThreads_ = n < 0 ? 0 : n; }
+    // Every listing OnDirectoryRead gives holds all that was done to its
+    // folder after OnDirectoryFound returned for it: a folder read ahead is
+    // read again unless it provably did not change since.
+    void SetCurrentAfterFound(bool on) { currentAfterFound_ = on; }
 
     // What the last Scan did, for tests and measurement.
     struct Counts {
@@ -111,6 +119,7 @@ private:
     std::string baseDirectory_;
 
     int readAheadThreads_ = -1;  // not set: chosen by the machine
+    bool currentAfterFound_ = false;
 
     bool keepGoing_ = false;
     std::string accessPrefix_;                         // put before a reported path to open it

@@ -7,7 +7,14 @@
 // for case, say) are ordered by their bytes, so a sort never depends on the
 // order the file system happened to return. Names that are not valid UTF-8
 // are compared with each bad byte read as U+FFFD and then by bytes.
+//
+// Plain ASCII names are mostly compared without asking ICU: each collator
+// is asked once for the order of the ASCII characters it weighs simply (one
+// weight, no contraction, no expansion), and names made of those compare
+// by that table with the same result ICU's order gives.
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,10 +50,23 @@ public:
     void Sort(std::vector<std::string>& names) const;
     // Indices of names in sorted order.
     std::vector<size_t> Order(const std::vector<std::string_view>& names) const;
+    // names in sorted order, into sorted.
+    void Order(const std::vector<std::string_view>& names, std::vector<std::string_view>& sorted) const;
 
 private:
+    void LearnAsciiOrder();
+    // <0 or >0 when the ASCII table decides a against b, 0 when ICU must.
+    int QuickCompare(std::string_view a, std::string_view b) const;
+    bool Plain(std::string_view name) const;
+    void SortIndices(const std::vector<std::string_view>& names, std::vector<size_t>& order) const;
+
     UCollator* collator_ = nullptr;
     std::string locale_;
+    // Per ASCII character: its place in the collator's order (characters
+    // the collator does not tell apart share one), 0 when ICU must decide.
+    std::array<uint8_t, 128> rank_{};
+    // Ranked, and part of no contraction at all, even with other characters.
+    std::array<bool, 128> alone_{};
 };
 
 // The user's collation locale taken from the environment, in ICU form

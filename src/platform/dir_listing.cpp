@@ -8,6 +8,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,15 @@ EntryKind KindOf(mode_t mode) {
     if (S_ISREG(mode)) return EntryKind::kFile;
     if (S_ISDIR(mode)) return EntryKind::kDirectory;
     return EntryKind::kOther;
+}
+
+int64_t Nanoseconds(const struct timespec& t) { return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; }
+
+void FillFolder(DirListing& listing, const struct stat& st) {
+    listing.device = static_cast<uint64_t>(st.st_dev);
+    listing.inode = static_cast<uint64_t>(st.st_ino);
+    listing.modified = Nanoseconds(st.st_mtim);
+    listing.changed = Nanoseconds(st.st_ctim);
 }
 
 void FillFromStat(DirEntry& e, const struct stat& st) {
@@ -97,10 +107,13 @@ void DirectoryReader::Close() {
     fd_ = -1;
 }
 
-DirListing DirectoryReader::Open(const std::string& path) {
+DirListing DirectoryReader::Open(const std::string& path) { return OpenAt(AT_FDCWD, path.empty() ? "." : path, true); }
+
+DirListing DirectoryReader::OpenAt(int dirFd, const std::string& name, bool followLink) {
     Close();
     DirListing listing;
-    const int fd = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    const int fd =
+        ::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW));
     if (fd < 0) {
         listing.error = errno;
         return listing;
@@ -113,9 +126,21 @@ DirListing DirectoryReader::Open(const std::string& path) {
     }
     fd_ = fd;
     listing.ok = true;
-    listing.device = static_cast<uint64_t>(st.st_dev);
-    listing.inode = static_cast<uint64_t>(st.st_ino);
+    FillFolder(listing, st);
     return listing;
+}
+
+bool DirectoryReader::Restat(DirListing& listing) const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+    FillFolder(listing, st);
+    return true;
+}
+
+int DirectoryReader::Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
 }
 
 void DirectoryReader::Read(DirListing& listing, ListOptions options) {
@@ -127,13 +152,16 @@ void DirectoryReader::Read(DirListing& listing, ListOptions options) {
     ssize_t got;
     // At the end, or at an error, what was read stands.
     while ((got = ::getdents64(fd, buffer, sizeof buffer)) > 0) {
+        // Records are 24 bytes at least: room for all of them at once.
+        listing.entries.reserve(listing.entries.size() + static_cast<size_t>(got) / 24);
+        listing.ExpectNames(static_cast<size_t>(got));
         for (ssize_t at = 0; at < got;) {
             const auto* d = reinterpret_cast<const struct dirent64*>(buffer + at);
             at += d->d_reclen;
             const char* n = d->d_name;
             if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
             DirEntry& e = listing.entries.emplace_back();
-            e.name = n;
+            e.name = listing.KeepName(n);
             e.inode = static_cast<uint64_t>(d->d_ino);
             e.device = listing.device;
             // The kind from the folder itself when it is known and final;
@@ -175,7 +203,21 @@ void DirectoryReader::Read(DirListing& listing, ListOptions options) {
             }
         }
     }
-    Close();
+    if (!options.keepOpen) Close();
+}
+
+std::string_view DirListing::KeepName(std::string_view name) {
+    // Folders hold a few names mostly: a small block unless told otherwise.
+    constexpr size_t kBlock = 1024;
+    if (nameBlocks_.empty() || blockUsed_ + name.size() > blockSize_) {
+        blockSize_ = std::max(expected_ ? expected_ : kBlock, name.size());
+        nameBlocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize_));
+        blockUsed_ = 0;
+    }
+    char* at = nameBlocks_.back().get() + blockUsed_;
+    std::copy(name.begin(), name.end(), at);
+    blockUsed_ += name.size();
+    return {at, name.size()};
 }
 
 DirListing ListDirectory(const std::string& path, ListOptions options) {

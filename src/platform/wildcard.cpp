@@ -46,6 +46,52 @@ inline int32_t NextFolded(std::string_view s, size_t pos, size_t& len) {
     return static_cast<int32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT));
 }
 
+// The same on bytes: pattern lower-case ASCII, name's ASCII letters folded.
+bool MatchBytes(const char* pat, size_t count, std::string_view name) {
+    // "*.mp3", the usual mask: the name's end alone decides.
+    if (count > 0 && pat[0] == '*' &&
+        std::string_view(pat + 1, count - 1).find_first_of("*?") == std::string_view::npos) {
+        const size_t tail = count - 1;
+        if (name.size() < tail) return false;
+        for (size_t i = 0; i < tail; ++i) {
+            char c = name[name.size() - tail + i];
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+            if (c != pat[1 + i]) return false;
+        }
+        return true;
+    }
+    size_t p = 0, n = 0;
+    size_t starP = SIZE_MAX, starN = 0;
+    while (n < name.size()) {
+        if (p < count && pat[p] != '*') {
+            char c = name[n];
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+            if (pat[p] == '?' || pat[p] == c) {
+                ++p;
+                ++n;
+                continue;
+            }
+        }
+        if (p < count && pat[p] == '*') {
+            starP = p++;
+            starN = n;
+            continue;
+        }
+        if (starP == SIZE_MAX) return false;
+        n = ++starN;
+        p = starP + 1;
+    }
+    while (p < count && pat[p] == '*') ++p;
+    return p == count;
+}
+
+bool PlainAscii(std::string_view s) {
+    for (const char c : s) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
 // name: its characters, folded.
 bool MatchTokens(const int32_t* tok, size_t count, const std::vector<int32_t>& name) {
     size_t p = 0, n = 0;
@@ -93,10 +139,27 @@ WildcardPattern::WildcardPattern(std::string_view pattern) {
     }
     const size_t n = tokens_.size();
     optionalDotStar_ = n >= 2 && tokens_[n - 1] == kStar && tokens_[n - 2] == '.';
+    ascii_ = true;
+    for (const int32_t t : tokens_) {
+        if (t == kStar || t == kAny) {
+            bytes_ += t == kStar ? '*' : '?';
+        } else if (t < 0x80) {
+            bytes_ += static_cast<char>(t);
+        } else {
+            ascii_ = false;
+        }
+    }
+    // Only the Kelvin sign and the long s fold to ASCII letters; a character
+    // of two or more bytes is otherwise taken whole by a "*" or not at all.
+    bytesForAll_ = ascii_ && bytes_.find_first_of("?ks") == std::string::npos;
 }
 
 bool WildcardPattern::Matches(std::string_view name) const {
     if (tokens_.empty()) return false;
+    if (bytesForAll_ || (ascii_ && PlainAscii(name))) {
+        if (MatchBytes(bytes_.data(), bytes_.size(), name)) return true;
+        return optionalDotStar_ && MatchBytes(bytes_.data(), bytes_.size() - 2, name);
+    }
     // Each character is folded once, not again at every retry of a star.
     thread_local std::vector<int32_t> folded;
     folded.clear();

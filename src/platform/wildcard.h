@@ -26,6 +26,12 @@ public:
 private:
     std::vector<int32_t> tokens_;   // folded characters, kStar, kAny
     bool optionalDotStar_ = false;  // pattern ended in ".*"
+    // The pattern as lower-case ASCII bytes ('*', '?' kept), when it is
+    // ASCII. It then matches on bytes: every name when it has no "?" and
+    // no letter some other character folds to ("k", "s"), else plain ASCII names.
+    std::string bytes_;
+    bool ascii_ = false;
+    bool bytesForAll_ = false;
 };
 
 // Splits a mask at every ";" into patterns used exactly as written: blanks are

@@ -278,7 +278,7 @@ Paths AllEvents(const std::string& start, int threads) {
     r.Attach(s, true);
     s.OnDirectoryRead = [&](TTreeScanner& x, const DirListing& l) {
         std::string names;
-        for (const DirEntry& e : l.entries) names += e.name + "|";
+        for (const DirEntry& e : l.entries) names.append(e.name) += "|";
         r.events.push_back("read " + x.FileFound() + (l.ok ? " ok " : " failed ") + std::to_string(names.size()));
     };
     s.SetFileMask("*.mp3");
@@ -347,6 +347,30 @@ TEST(TreeScannerTest, RightsCountAtTheVisitNotWhenReadAhead) {
     chmod((t / "d").c_str(), 0755);
     ASSERT_TRUE(out.has_value());
     EXPECT_EQ(*out, " ok;a/ ok;b/ failed;c/ ok;c/inner/ ok;d/ failed;e/ ok;");
+}
+
+// A watch set at a folder's visit must see every later change: a listing
+// made ahead before the visit holds none of the changes made at it.
+TEST(TreeScannerTest, ListingHoldsWhatTheVisitDidWhenAskedFor) {
+    TempDir t;
+    for (const char* d : {"a", "b", "c"}) MakeDirs(t / d);
+    TTreeScanner s;
+    std::string seen;
+    s.SetReadAheadThreads(4);
+    s.SetCurrentAfterFound(true);
+    s.OnDirectoryFound = [&](TTreeScanner& x) {
+        // At a: give the workers time to read b and c ahead.
+        if (x.FileFound() == t / "a/") std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (x.FileFound() == t / "b/" || x.FileFound() == t / "c/") WriteFile(x.FileFound() + "new.mp3", "");
+    };
+    s.OnDirectoryRead = [&](TTreeScanner& x, const DirListing& l) {
+        if (x.FileFound() != t / "b/" && x.FileFound() != t / "c/") return;
+        seen += x.FileFound().substr(t.path().size()) + ":";
+        for (const DirEntry& e : l.entries) seen.append(e.name) += ";";
+    };
+    s.SetInitialDirectory(t.path());
+    s.Scan();
+    EXPECT_EQ(seen, "b/:new.mp3;c/:new.mp3;");
 }
 
 }  // namespace

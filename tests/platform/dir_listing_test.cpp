@@ -18,7 +18,7 @@ using zx_test::WriteFile;
 
 std::map<std::string, DirEntry> ByName(const DirListing& l) {
     std::map<std::string, DirEntry> m;
-    for (const DirEntry& e : l.entries) m[e.name] = e;
+    for (const DirEntry& e : l.entries) m[std::string(e.name)] = e;
     return m;
 }
 

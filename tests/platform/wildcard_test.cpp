@@ -1,6 +1,9 @@
 #include "platform/wildcard.h"
 
 #include <gtest/gtest.h>
+#include <unicode/uchar.h>
+
+#include <vector>
 
 namespace zorbex {
 namespace {
@@ -42,7 +45,23 @@ INSTANTIATE_TEST_SUITE_P(
         // Bytes that are not UTF-8 are characters of their own.
         MatchCase{"*.mp3", "\xff\xfe.mp3", true}, MatchCase{"??.mp3", "\xff\xfe.mp3", true},
         MatchCase{"\xff*", "\xff.mp3", true}, MatchCase{"\xff*", "\xfe.mp3", false},
-        MatchCase{"ÿ*", "\xff.mp3", false}, MatchCase{"?", "\xc3", true}, MatchCase{"*\xd0", "a\xd0", true}));
+        MatchCase{"ÿ*", "\xff.mp3", false}, MatchCase{"?", "\xc3", true}, MatchCase{"*\xd0", "a\xd0", true},
+        // Plain masks against names that are not: the Kelvin sign and the
+        // long s fold to "k" and "s"; "?" still takes a whole character.
+        MatchCase{"*k.mp3", "\xe2\x84\xaa.mp3", true}, MatchCase{"*.S", "a.\xc5\xbf", true},
+        MatchCase{"*ks*", "\xe2\x84\xaa\xc5\xbf", true}, MatchCase{"a?b.mp3", "aжb.MP3", true},
+        MatchCase{"*.mp3", "ЖЖ.Mp3", true}, MatchCase{"*.mp3", "ЖЖ.mp3\xd0", false},
+        MatchCase{"*a*.flac", "жaж.FLAC", true}, MatchCase{"*.*", "ж", true}));
+
+// Plain masks match on bytes, which is exact while no character beyond
+// ASCII folds to an ASCII letter but the two the matcher knows of.
+TEST(WildcardPatternTest, OnlyKelvinAndLongSFoldIntoAscii) {
+    std::vector<UChar32> folding;
+    for (UChar32 c = 0x80; c <= 0x10FFFF; ++c) {
+        if (u_foldCase(c, U_FOLD_CASE_DEFAULT) < 0x80) folding.push_back(c);
+    }
+    EXPECT_EQ(folding, (std::vector<UChar32>{0x17F, 0x212A}));
+}
 
 TEST(SplitMaskTest, KeepsEveryPartAsWritten) {
     using V = std::vector<std::string>;
