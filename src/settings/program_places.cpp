@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "platform/file_read.h"
 #include "platform/file_write.h"
@@ -57,38 +58,78 @@ bool CopyAtFirstUse(const std::string& from, const std::string& to) {
     return WriteFileReplacing(to, *bytes).ok;
 }
 
+bool IsFolderOrMissing(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode);
+}
+
 std::string NoPlaceMessage(const std::string& programDir, const std::string& userDir) {
     const std::string start = "Файл настроек некуда записать: нет права записи ни в каталог программы «" + programDir;
     if (userDir.empty()) return start + "», ни в каталог пользователя: не задан ни XDG_CONFIG_HOME, ни HOME";
+    // A file where the folder should be: the user can fix that, and no
+    // permission would help.
+    const std::string folder = WithoutTrailingSeparators(userDir);
+    if (!IsFolderOrMissing(folder))
+        return start + "», а «" + folder + "» - не каталог (там файл), и каталог пользователя не создать";
     return start + "», ни в каталог «" + userDir + "»";
+}
+
+bool Packaged(const std::string& programDir) { return Exists(programDir + kPackageMarkName); }
+
+bool ProgramFolderHoldsAll(const std::string& programDir) {
+    return !Packaged(programDir) && CanWriteFolder(programDir) && CanWriteFile(SettingsPath(programDir));
+}
+
+// The per-user places; relative paths from the music folder, or from the
+// settings folder when no home is known.
+ProgramPlaces UsersOwn(const std::string& programDir, const std::string& settingsDir, const UserPlaces& user,
+                       std::string unwritable = {}) {
+    ProgramPlaces places(programDir, settingsDir, std::move(unwritable));
+    if (!user.musicDir.empty()) places.baseDir = user.musicDir;
+    return places;
 }
 
 }  // namespace
 
-std::string ProgramPlaces::SettingsFile() const { return SettingsPath(baseDir); }
+std::string ProgramPlaces::SettingsFile() const { return SettingsPath(settingsDir); }
 
 std::string UserProgramFolder(const std::string& configHome) {
     return configHome.empty() ? std::string() : configHome + "/zorbex/";
 }
 
-ProgramPlaces ChooseProgramPlaces(const std::string& programDir, const std::string& configHome) {
-    const std::string programSettings = SettingsPath(programDir);
-    if (CanWriteFolder(programDir) && CanWriteFile(programSettings)) return ProgramPlaces(programDir);
+UserPlaces UserPlacesOfProcess() {
+    const std::string home = HomeFolder();
+    const std::string configHome = ConfigHomeFrom(std::getenv("XDG_CONFIG_HOME"), home);
+    return UserPlaces{configHome, MusicFolderFrom(configHome, home)};
+}
 
-    const std::string userDir = UserProgramFolder(configHome);
+ProgramPlaces ChooseProgramPlaces(const std::string& programDir, const UserPlaces& user) {
+    if (ProgramFolderHoldsAll(programDir)) return ProgramPlaces(programDir);
+
+    const std::string programSettings = SettingsPath(programDir);
+    const std::string userDir = UserProgramFolder(user.configHome);
     const std::string userSettings = SettingsPath(userDir);
+    const std::string firstCopy = Exists(user.systemSettings) ? user.systemSettings : programSettings;
     if (!userDir.empty() && MakeFolders(userDir) && CanWriteFolder(userDir) && CanWriteFile(userSettings) &&
-        CopyAtFirstUse(programSettings, userSettings))
-        return ProgramPlaces(programDir, userDir);
+        CopyAtFirstUse(firstCopy, userSettings))
+        return UsersOwn(programDir, userDir, user);
 
     // Neither can be written: read the user's own file when there is one,
     // else the administrator's, and say why nothing can be saved.
-    const bool userFile = !userDir.empty() && Exists(userSettings);
-    return ProgramPlaces(programDir, userFile ? userDir : programDir, NoPlaceMessage(programDir, userDir));
+    const std::string message = NoPlaceMessage(programDir, userDir);
+    if (!userDir.empty() && Exists(userSettings)) return UsersOwn(programDir, userDir, user, message);
+    return ProgramPlaces(programDir, programDir, message);
 }
 
 ProgramPlaces ChooseProgramPlaces(const std::string& programDir) {
-    return ChooseProgramPlaces(programDir, ConfigHome());
+    return ChooseProgramPlaces(programDir, UserPlacesOfProcess());
+}
+
+ProgramPlaces LookUpProgramPlaces(const std::string& programDir, const UserPlaces& user) {
+    if (ProgramFolderHoldsAll(programDir)) return ProgramPlaces(programDir);
+    const std::string userDir = UserProgramFolder(user.configHome);
+    if (userDir.empty()) return ProgramPlaces(programDir);
+    return UsersOwn(programDir, userDir, user);
 }
 
 }  // namespace zorbex

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 
@@ -27,9 +28,9 @@ TEST(AutoRunSwitch, OnlyTheFourSwitchesInAnyCase) {
         const char* argument;
         bool matches;
     } cases[] = {
-        {"/start", true}, {"/START", true}, {"/Auto", true}, {"/gO", true}, {"/do", true},
+        {"/start", true}, {"/START", true},  {"/Auto", true},    {"/gO", true},      {"/do", true},
         {"start", false}, {"-start", false}, {"/start ", false}, {" /start", false}, {"/st art", false},
-        {"", false},      {"/", false},      {"/doo", false},   {"--start", false}, {"/старт", false},
+        {"", false},      {"/", false},      {"/doo", false},    {"--start", false}, {"/старт", false},
     };
     for (const auto& c : cases) EXPECT_EQ(IsAutoRunSwitch(c.argument), c.matches) << '"' << c.argument << '"';
 }
@@ -48,7 +49,7 @@ TEST(ClassifyStart, DisplayAndArguments) {
         {{}, none, StartMode::kNoDisplay},
         {{"/start"}, none, StartMode::kUnattended},
         {{"/DO", "extra"}, none, StartMode::kUnattended},
-        {{"-start"}, none, StartMode::kNoDisplay},
+        {{"-start"}, none, StartMode::kUnknownSwitch},
         {{"/start "}, none, StartMode::kNoDisplay},
         {{"x", "/start"}, none, StartMode::kNoDisplay},
         {{"/start"}, x11, StartMode::kWindow},
@@ -68,7 +69,15 @@ TEST(ClassifyStart, DisplayAndArguments) {
         {{"--version"}, chosen, StartMode::kVersion},
         {{"--version"}, none, StartMode::kVersion},
         {{"/start", "--help"}, none, StartMode::kUnattended},
-        {{"--HELP"}, x11, StartMode::kWindow},
+        // Unknown switches are refused, display or not; Qt's own options are not unknown.
+        {{"--HELP"}, x11, StartMode::kUnknownSwitch},
+        {{"-v"}, none, StartMode::kUnknownSwitch},
+        {{"--frobnicate", "/start"}, chosen, StartMode::kUnknownSwitch},
+        {{"-"}, x11, StartMode::kUnknownSwitch},
+        {{"-style", "fusion"}, x11, StartMode::kWindow},
+        {{"--style=fusion"}, x11, StartMode::kWindow},
+        {{"-reverse"}, none, StartMode::kNoDisplay},
+        {{"/frobnicate"}, none, StartMode::kNoDisplay},
     };
     for (const auto& c : cases) {
         std::string shown;
@@ -100,7 +109,52 @@ TEST(StartWithoutWindow, HelpVersionAndNoDisplayWriteWhereTheyShould) {
     // Neither asking for help nor being refused touches the settings file.
     EXPECT_FALSE(zx_test::Exists(dir / "Zorbl.Zrf"));
 
-    EXPECT_EQ(StartWithoutWindow({"/start"}, StartEnvironment{":0", "", ""}, ProgramPlaces(dir.path()), out, err), std::nullopt);
+    EXPECT_EQ(StartWithoutWindow({"/start"}, StartEnvironment{":0", "", ""}, ProgramPlaces(dir.path()), out, err),
+              std::nullopt);
+}
+
+TEST(StartWithoutWindow, AnUnknownSwitchIsNamedOnStandardErrorWithTheUsage) {
+    TempDir dir;
+    for (const StartEnvironment& env : {StartEnvironment{}, StartEnvironment{":0", "", ""}}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(StartWithoutWindow({"--frobnicate"}, env, ProgramPlaces(dir.path()), out, err), kExitRefused);
+        EXPECT_EQ(out.str(), "");
+        EXPECT_EQ(err.str(), "zorbex: неизвестный ключ «--frobnicate» (см. zorbex --help).\n" + UsageLines());
+    }
+    EXPECT_FALSE(zx_test::Exists(dir / "Zorbl.Zrf"));
+    EXPECT_TRUE(OnlyAnswers(StartMode::kUnknownSwitch));
+    EXPECT_FALSE(OnlyAnswers(StartMode::kNoDisplay));
+}
+
+// A cron job that throws the log away still hears of each failed
+// definition, once; nothing more when both streams lead to one place.
+TEST(RunUnattended, FailedDefinitionsAreToldOnStandardErrorOnce) {
+    TempDir dir;
+    WriteFile(dir / "media/a.mp3", "");
+    WriteFile(dir / "Zorbl.Zrf",
+              "[Zor:bl]\r\nplaylists=3\r\nunions=1\r\nitem_0=1\r\nitem_1=1\r\nitem_2=1\r\nitem_3=1\r\n"
+              "[Zor:bl:Playlist:1]\r\nfile=one.m3u\r\npath=" +
+                  dir.path() + "gone\r\n[Zor:bl:Playlist:2]\r\nfile=two.m3u\r\npath=" + dir.path() +
+                  "media\r\n[Zor:bl:Playlist:3]\r\nfile=three.m3u\r\npath=" + dir.path() +
+                  "media\r\n[Zor:bl:Union:1]\r\nfile=two.m3u\r\n");
+    std::ostringstream out, err;
+    const StartEnvironment none;
+    EXPECT_EQ(StartWithoutWindow({"/start"}, none, ProgramPlaces(dir.path()), out, err), kExitSomeFailed);
+    const std::string told = err.str();
+    EXPECT_EQ(told.find("zorbex: плейлист №1: "), 0u) << told;
+    EXPECT_NE(told.find(dir.path() + "gone"), std::string::npos) << told;
+    EXPECT_EQ(told.find("плейлист №2"), std::string::npos) << told;
+    EXPECT_EQ(told.find("плейлист №3"), std::string::npos) << told;
+    EXPECT_NE(told.find("\nzorbex: объединение №1: отменено - файл существует (занят плейлистом)\n"), std::string::npos)
+        << told;
+    EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), 2) << told;
+    EXPECT_NE(out.str().find("готово."), std::string::npos);
+
+    std::ostringstream shared;
+    StartEnvironment oneTerminal;
+    oneTerminal.outputsShared = true;
+    StartWithoutWindow({"/start"}, oneTerminal, ProgramPlaces(dir.path()), shared, shared);
+    EXPECT_EQ(shared.str().find("zorbex: плейлист"), std::string::npos) << shared.str();
 }
 
 TEST(UnattendedHost, RowsAndTicksAsAFreshStartFillsTheList) {
@@ -149,11 +203,8 @@ TEST(ExitStatus, FromTheRunResult) {
         int failed;
         int exit;
     } cases[] = {
-        {RunStatus::kCompleted, 0, 0},
-        {RunStatus::kCompleted, 1, 1},
-        {RunStatus::kCompleted, 5, 1},
-        {RunStatus::kNothingTicked, 0, 2},
-        {RunStatus::kOutOfStep, 0, 2},
+        {RunStatus::kCompleted, 0, 0},     {RunStatus::kCompleted, 1, 1}, {RunStatus::kCompleted, 5, 1},
+        {RunStatus::kNothingTicked, 0, 2}, {RunStatus::kOutOfStep, 0, 2},
     };
     for (const auto& c : cases) {
         RunResult result;
@@ -253,8 +304,9 @@ TEST(RunUnattended, TheLogGoesToTheStreamAndAMissingFolderGivesOne) {
     EXPECT_EQ(RunUnattended(ProgramPlaces(dir.path()), out, err), kExitSomeFailed);
     EXPECT_EQ(out.str(),
               "Zorbex v4.0i\n(журнал процесса)\n\nплейлист №1\n   файлов найдено: 1\n   исключено: 0\n   ок\n"
-              "плейлист №2\n   каталог «" + dir.path() + "gone/» не найден\nготово.\n");
-    EXPECT_EQ(err.str(), "");
+              "плейлист №2\n   каталог «" +
+                  dir.path() + "gone/» не найден\nготово.\n");
+    EXPECT_EQ(err.str(), "zorbex: плейлист №2: каталог «" + dir.path() + "gone/» не найден\n");
     EXPECT_EQ(ReadFile(dir / "playlist_1.m3u"), "a.mp3\r\n");
 }
 
@@ -276,16 +328,22 @@ TEST(RunUnattended, OutputsAndFoldersCutOnReadingAreRefused) {
     WriteFile(cut, "elsewhere\r\n");
     WriteFile(dir / "Zorbl.Zrf",
               "[Zor:bl]\r\nplaylists=2\r\nunions=2\r\nitem_0=1\r\nitem_1=1\r\nitem_2=1\r\nitem_3=1\r\n"
-              "[Zor:bl:Playlist:1]\r\nfile=" + output + "\r\npath=" + dir.path() + "music\r\n"
-              "[Zor:bl:Playlist:2]\r\npath=" + longFolder + "\r\n"
-              "[Zor:bl:Union:1]\r\nfile=" + output + "\r\nunite_0=1\r\n"
-              "[Zor:bl:Union:2]\r\nunite_0=1\r\n");
+              "[Zor:bl:Playlist:1]\r\nfile=" +
+                  output + "\r\npath=" + dir.path() +
+                  "music\r\n"
+                  "[Zor:bl:Playlist:2]\r\npath=" +
+                  longFolder +
+                  "\r\n"
+                  "[Zor:bl:Union:1]\r\nfile=" +
+                  output +
+                  "\r\nunite_0=1\r\n"
+                  "[Zor:bl:Union:2]\r\nunite_0=1\r\n");
     std::ostringstream out, err;
     EXPECT_EQ(RunUnattended(ProgramPlaces(dir.path()), out, err), kExitSomeFailed);
     const std::string reason = "»: имя в файле настроек длиннее 1023 символов\n";
-    EXPECT_EQ(out.str(), "Zorbex v4.0i\n(журнал процесса)\n\nплейлист №1\n   не удалось записать файл «" + cut + reason +
-                             "плейлист №2\n   не удалось прочитать каталог «" + longFolder.substr(0, 1023) + reason +
-                             "объединение №1\n   не удалось записать файл «" + cut + reason +
+    EXPECT_EQ(out.str(), "Zorbex v4.0i\n(журнал процесса)\n\nплейлист №1\n   не удалось записать файл «" + cut +
+                             reason + "плейлист №2\n   не удалось прочитать каталог «" + longFolder.substr(0, 1023) +
+                             reason + "объединение №1\n   не удалось записать файл «" + cut + reason +
                              "объединение №2\n   файлов итого: 0\n   объединено: 1\n   ок\nготово.\n");
     EXPECT_EQ(ReadFile(cut), "elsewhere\r\n");
     EXPECT_EQ(ReadFile(dir / "union_2.m3u"), "");
