@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     zorbex::InstallQtRussian(*app);
     zorbex::QtDialogs dialogs;
     app->SetErrorDisplay(&dialogs);
-    const zorbex::AppContext context{places, dialogs};
+    const zorbex::AppContext context{places.programDir, places.baseDir, places.settingsDir, dialogs};
     zorbex::Tfrm_zorbl frm_zorbl(context);
     // The creation handler runs before the event loop, so what it raises
     // needs the error display's guard here.

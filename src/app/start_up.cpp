@@ -108,7 +108,9 @@ void Tfrm_zorbl::btn_startClick() {
     RunResult result;
     running_ = true;
     try {
-        result = Run(host, context_.Places());
+        ProgramPlaces places(context_.programDir, context_.settingsDir);
+        places.baseDir = context_.baseDir;
+        result = Run(host, places);
     } catch (...) {
         running_ = false;
         // Whatever broke the run, the window must not stay without its buttons.

@@ -79,6 +79,7 @@ void TExclusionEditor::BuildControls(QGroupBox* frame) {
     edt_ignore_ =
         Named(new TFileNameEdit(TFileNameEdit::Mode::Open, mediaDialog, context_.dialogs, frame), "edt_ignore");
     edt_ignore_->setGeometry(6, 170, w - 12, 21);
+    edt_ignore_->SetBaseFolder(context_.baseDir);
     edt_ignore_->setEnabled(false);
 
     btn_add_ = Named(new QPushButton(QStringLiteral("ДОБАВИТЬ"), frame), "btn_add");

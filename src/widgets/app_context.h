@@ -4,7 +4,6 @@
 #include <string>
 #include <utility>
 
-#include "settings/program_places.h"
 #include "widgets/dialogs.h"
 
 namespace zorbex {
@@ -14,14 +13,11 @@ struct AppContext {
     AppContext(const std::string& programDir, IDialogs& dialogs) : AppContext(programDir, programDir, dialogs) {}
     AppContext(std::string programDir, std::string baseDir, IDialogs& dialogs)
         : programDir(std::move(programDir)), baseDir(baseDir), settingsDir(std::move(baseDir)), dialogs(dialogs) {}
-    AppContext(const ProgramPlaces& places, IDialogs& dialogs)
-        : programDir(places.programDir), baseDir(places.baseDir), settingsDir(places.settingsDir), dialogs(dialogs) {}
-
-    ProgramPlaces Places() const {
-        ProgramPlaces places(programDir, settingsDir);
-        places.baseDir = baseDir;
-        return places;
-    }
+    AppContext(std::string programDir, std::string baseDir, std::string settingsDir, IDialogs& dialogs)
+        : programDir(std::move(programDir)),
+          baseDir(std::move(baseDir)),
+          settingsDir(std::move(settingsDir)),
+          dialogs(dialogs) {}
 
     std::string programDir;  // the executable and the help file; with a trailing '/'
     // The base of relative paths and the settings file's folder: the program

@@ -30,6 +30,33 @@ TEST(FileNameEdit, PickedPathsWithBlanksAreQuotedInFileFieldsOnly) {
     for (const auto& c : cases) EXPECT_EQ(TFileNameEdit::FieldTextForPick(c.path, c.mode), c.expected) << c.path.toStdString();
 }
 
+// The dialog opens where the field's file will be written: relative texts
+// from the base folder, the nearest existing folder when the path's is gone.
+TEST(FileNameEdit, DialogsStartWhereTheFileWillBeWritten) {
+    zx_test::TempDir dir;
+    zx_test::MakeDirs(dir / "music/sub");
+    const std::string base = dir / "music/";
+    const QString b = QString::fromStdString(base);
+    const struct {
+        QString text;
+        Mode mode;
+        QString expected;
+    } cases[] = {
+        {"list.m3u", Mode::Save, b + "list.m3u"},
+        {"\"sub/my list.m3u\"", Mode::Save, b + "sub/my list.m3u"},
+        {"gone/deeper/list.m3u", Mode::Save, b},
+        {"", Mode::Save, b},
+        {"sub", Mode::Folder, b + "sub"},
+        {"", Mode::Folder, b},
+        {"sub/gone", Mode::Folder, b + "sub/"},
+        {QString::fromStdString(dir / "other/x.mp3"), Mode::Open, QString::fromStdString(dir.path())},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TFileNameEdit::DialogStart(c.text, c.mode, base), c.expected) << c.text.toStdString();
+    // Without a base, the text as it is.
+    EXPECT_EQ(TFileNameEdit::DialogStart("\"a b.m3u\"", Mode::Save, ""), "a b.m3u");
+}
+
 TEST(FileNameEdit, BrowseAsksTheDialogLayerAndFillsTheField) {
     ScriptedDialogs dialogs;
     zorbex::FileDialogOptions options;
