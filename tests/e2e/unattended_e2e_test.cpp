@@ -299,7 +299,7 @@ TEST(UnattendedProgram, WithoutASwitchItSaysAWindowNeedsADisplay) {
     const std::string settings = Settings(dir, kTicks);
     WriteFile(dir / "Zorbl.Zrf", settings);
     // Only an exact switch as the first argument runs.
-    const std::vector<std::vector<std::string>> lines = {{}, {"-start"}, {"start"}, {"/start "}, {"x", "/start"}};
+    const std::vector<std::vector<std::string>> lines = {{}, {"start"}, {"/start "}, {"x", "/start"}};
     for (const auto& args : lines) {
         SCOPED_TRACE(args.empty() ? std::string("(none)") : args.front());
         const Outcome run = RunProgram(dir, args);
@@ -309,6 +309,14 @@ TEST(UnattendedProgram, WithoutASwitchItSaysAWindowNeedsADisplay) {
         EXPECT_NE(run.err.find("дисплей"), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("/start"), std::string::npos) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    // A switch the program does not know is refused, with a display too.
+    for (const char* unknown : {"-start", "--HELP"}) {
+        const Outcome run = RunProgram(dir, {unknown}, {"QT_QPA_PLATFORM=offscreen"});
+        ASSERT_TRUE(run.finished) << unknown;
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind("zorbex: неизвестный ключ «" + std::string(unknown) + "»", 0), 0u) << run.err;
     }
     EXPECT_EQ(ReadFile(dir / "Zorbl.Zrf"), settings);
     EXPECT_FALSE(Exists(dir / "rock.m3u"));
