@@ -1,14 +1,15 @@
 # Run by CPack after it made the .deb: the archive made again by dpkg-deb,
 # its members sorted and owned by root, every time set to SOURCE_DATE_EPOCH
-# (from the environment, else the time of the source's last commit), so two
-# builds of one commit give the same bytes.
+# (from the environment, else the time of the source's last commit, else,
+# outside a clone or without git, the date of the changelog's last entry),
+# so two builds of one commit give the same bytes.
 set(_epoch "$ENV{SOURCE_DATE_EPOCH}")
 if(_epoch STREQUAL "")
   execute_process(COMMAND git -C "${CPACK_ZORBEX_SOURCE_DIR}" log -1 --format=%ct
                   OUTPUT_VARIABLE _epoch OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE _git ERROR_QUIET)
   if(NOT _git EQUAL 0 OR _epoch STREQUAL "")
-    # Not a clone: the time of the changelog, which every release touches.
-    file(TIMESTAMP "${CPACK_ZORBEX_SOURCE_DIR}/packaging/changelog" _epoch "%s" UTC)
+    execute_process(COMMAND dpkg-parsechangelog -l "${CPACK_ZORBEX_SOURCE_DIR}/packaging/changelog" -STimestamp
+                    OUTPUT_VARIABLE _epoch OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
   endif()
 endif()
 foreach(_deb IN LISTS CPACK_PACKAGE_FILES)
