@@ -116,8 +116,11 @@ ProgramPlaces ChooseProgramPlaces(const std::string& programDir, const UserPlace
 
     // Neither can be written: read the user's own file when there is one,
     // else the administrator's, and say why nothing can be saved.
+    // A package's folder is not written even then, though root could: the
+    // user's place stays the one the writes fail on.
     const std::string message = NoPlaceMessage(programDir, userDir);
-    if (!userDir.empty() && Exists(userSettings)) return UsersOwn(programDir, userDir, user, message);
+    if (!userDir.empty() && (Exists(userSettings) || Packaged(programDir)))
+        return UsersOwn(programDir, userDir, user, message);
     return ProgramPlaces(programDir, programDir, message);
 }
 

@@ -180,6 +180,9 @@ TEST(ProgramPlaces, APackagedFolderIsNeverWrittenWhoeverRunsIt) {
     EXPECT_EQ(ReadFile(ChooseProgramPlaces(prog, second).SettingsFile()), "program's");
     // Without a music folder (no home) relative paths stay beside the settings.
     EXPECT_EQ(ChooseProgramPlaces(prog, second).baseDir, dir / "config2/zorbex/");
+    // Nor when the user's folder cannot be made (a file in its way).
+    WriteFile(dir / "config3/zorbex", "");
+    EXPECT_EQ(ChooseProgramPlaces(prog, UserPlaces{dir / "config3", ""}).settingsDir, dir / "config3/zorbex/");
 }
 
 // A file where the user's folder should be: the message says so, as no
