@@ -1,8 +1,10 @@
 # `scripts/package` (cpack) makes out/zorbex_<version>_<arch>.deb from this
-# build: the program folder /usr/lib/zorbex (executable and help file), which
-# users cannot write, so each keeps the settings file in ~/.config/zorbex/;
+# build: the program folder /usr/lib/zorbex (executable, help file and the
+# mark that keeps the program from ever writing there, root's runs
+# included), so each user keeps the settings file in ~/.config/zorbex/;
 # /usr/bin/zorbex leading to it; the desktop entry, icons, AppStream
-# metainfo, manual page and copyright. These files form the component
+# metainfo, the manual pages (English and Russian), bash completion, the
+# systemd user units (installed, not enabled) and copyright. These files form the component
 # "deb", left out of a plain `cmake --install`, which still gives a program
 # folder of one's own (cmake/install.cmake).
 
@@ -37,16 +39,21 @@ License: Expat
 # Manual page and changelog compressed the way Debian wants them (no name or
 # time stamp inside, so the package is the same from one build to the next).
 find_program(GZIP_EXECUTABLE gzip REQUIRED)
-foreach(_f zorbex.1 changelog)
+foreach(_f zorbex.1 zorbex.ru.1 changelog)
   add_custom_command(OUTPUT ${_pkg}/${_f}.gz
                      COMMAND ${GZIP_EXECUTABLE} -9nc ${CMAKE_SOURCE_DIR}/packaging/${_f} > ${_pkg}/${_f}.gz
                      DEPENDS ${CMAKE_SOURCE_DIR}/packaging/${_f} VERBATIM)
 endforeach()
-add_custom_target(zorbex_package_files ALL DEPENDS ${_pkg}/zorbex.1.gz ${_pkg}/changelog.gz)
+add_custom_target(zorbex_package_files ALL DEPENDS ${_pkg}/zorbex.1.gz ${_pkg}/zorbex.ru.1.gz ${_pkg}/changelog.gz)
 
 set(_c COMPONENT deb EXCLUDE_FROM_ALL)
 install(TARGETS zorbex RUNTIME DESTINATION lib/zorbex ${_c})
 install(FILES ${CMAKE_SOURCE_DIR}/resources/zorbhelp.hlp DESTINATION lib/zorbex ${_c})
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/zorbex.package DESTINATION lib/zorbex ${_c})
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/systemd/zorbex.service ${CMAKE_SOURCE_DIR}/packaging/systemd/zorbex.timer
+              ${CMAKE_SOURCE_DIR}/packaging/systemd/zorbex-watch.service DESTINATION lib/systemd/user ${_c})
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/zorbex.bash-completion DESTINATION share/bash-completion/completions
+        RENAME zorbex ${_c})
 install(FILES ${_pkg}/zorbex DESTINATION bin ${_c})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/${_id}.desktop DESTINATION share/applications ${_c})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/${_id}.metainfo.xml DESTINATION share/metainfo ${_c})
@@ -56,6 +63,7 @@ foreach(_size 16 22 24 32 48 64 128 256)
           DESTINATION share/icons/hicolor/${_size}x${_size}/apps ${_c})
 endforeach()
 install(FILES ${_pkg}/zorbex.1.gz DESTINATION share/man/man1 ${_c})
+install(FILES ${_pkg}/zorbex.ru.1.gz DESTINATION share/man/ru/man1 RENAME zorbex.1.gz ${_c})
 install(FILES ${_pkg}/copyright DESTINATION share/doc/zorbex ${_c})
 install(FILES ${_pkg}/changelog.gz DESTINATION share/doc/zorbex ${_c})
 
@@ -86,4 +94,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# The same commit gives the same package, byte for byte: the archive is made
+# again with every time at the commit's (cmake/deb_reproducible.cmake).
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/deb_reproducible.cmake)
+set(CPACK_ZORBEX_SOURCE_DIR ${CMAKE_SOURCE_DIR})
 include(CPack)

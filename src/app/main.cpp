@@ -19,18 +19,24 @@ int main(int argc, char** argv) {
     // Qt's own options (-style, -reverse, ...) out of argv, and the first
     // argument must stay the one the user typed.
     const std::vector<std::string> args(argv + 1, argv + argc);
+    const zorbex::StartEnvironment environment = zorbex::StartEnvironmentOfProcess();
     // Once, for the whole process: where the settings file and relative
-    // outputs go.
-    const zorbex::ProgramPlaces places = zorbex::ChooseProgramPlaces(zorbex::ProgramDirectory());
+    // outputs go. A start that only answers (--help) makes nothing there.
+    const std::string programDir = zorbex::ProgramDirectory();
+    const bool onlyAnswers = zorbex::OnlyAnswers(zorbex::ClassifyStart(args, environment));
+    const zorbex::ProgramPlaces places = onlyAnswers
+                                             ? zorbex::LookUpProgramPlaces(programDir, zorbex::UserPlacesOfProcess())
+                                             : zorbex::ChooseProgramPlaces(programDir);
     // Settings others can change are not used, nor is anything written.
-    if (!places.refused.empty()) {
-        std::cerr << places.refused << "\n";
-        return 2;
+    if (!onlyAnswers && !places.refused.empty()) {
+        std::cerr << places.refused
+                  << "
+                     ";
+            return 2;
     }
     // --help, --version and runs without a display end here, before any
     // window object exists.
-    if (const auto status =
-            zorbex::StartWithoutWindow(args, zorbex::StartEnvironmentOfProcess(), places, std::cout, std::cerr)) {
+    if (const auto status = zorbex::StartWithoutWindow(args, environment, places, std::cout, std::cerr)) {
         return *status;
     }
     // The resources live in a static library; nothing else pulls them in.
@@ -41,7 +47,7 @@ int main(int argc, char** argv) {
     zorbex::InstallQtRussian(*app);
     zorbex::QtDialogs dialogs;
     app->SetErrorDisplay(&dialogs);
-    const zorbex::AppContext context{places.programDir, places.baseDir, dialogs};
+    const zorbex::AppContext context{places.programDir, places.baseDir, places.settingsDir, dialogs};
     zorbex::Tfrm_zorbl frm_zorbl(context);
     // The creation handler runs before the event loop, so what it raises
     // needs the error display's guard here.

@@ -72,7 +72,7 @@ QCheckBox* TOptionsPage::AddRow(int row, const char* boxName, const char* labelN
 
 void TOptionsPage::SaveOptions() {
     if (OptionWritesSuppressed) return;
-    SettingsFile settings(SettingsPath(context_.baseDir));
+    SettingsFile settings(SettingsPath(context_.settingsDir));
     try {
         WriteProgramOptions(settings, Options());
     } catch (const SettingsWriteError&) {
@@ -82,7 +82,7 @@ void TOptionsPage::SaveOptions() {
 
 void TOptionsPage::LoadOptions() {
     SuppressOptionWrites quiet;
-    const ProgramOptions options = ReadProgramOptions(SettingsFile(SettingsPath(context_.baseDir)));
+    const ProgramOptions options = ReadProgramOptions(SettingsFile(SettingsPath(context_.settingsDir)));
     box_tab->setChecked(options.processPage);
     box_quit->setChecked(options.quit);
     box_remember->setChecked(options.remember);

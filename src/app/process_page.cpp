@@ -35,7 +35,7 @@ bool HoldsFocus(const QWidget* w) { return w->window()->focusWidget() == w; }
 }  // namespace
 
 TProcessPage::TProcessPage(const AppContext& context, QWidget* parent)
-    : QWidget(parent), settingsFile_(SettingsPath(context.baseDir)) {
+    : QWidget(parent), settingsFile_(SettingsPath(context.settingsDir)) {
     setObjectName(QStringLiteral("tab_process"));
     grp_process = Named(new QGroupBox(this), "grp_process");
     grp_process->setGeometry(8, 2, 470, 270);

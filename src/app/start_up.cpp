@@ -45,7 +45,7 @@ void Tfrm_zorbl::FormCreate(const std::vector<std::string>& args) {
     {
         const SuppressOptionWrites quiet;
         try {
-            SettingsFile settings(SettingsPath(context_.baseDir));
+            SettingsFile settings(SettingsPath(context_.settingsDir));
             firstStart = TakeFirstStartMark(settings);
         } catch (const SettingsWriteError& error) {
             // The rest of start-up is skipped: the window stays on the
@@ -108,7 +108,9 @@ void Tfrm_zorbl::btn_startClick() {
     RunResult result;
     running_ = true;
     try {
-        result = Run(host, ProgramPlaces(context_.programDir, context_.baseDir));
+        ProgramPlaces places(context_.programDir, context_.settingsDir);
+        places.baseDir = context_.baseDir;
+        result = Run(host, places);
     } catch (...) {
         running_ = false;
         // Whatever broke the run, the window must not stay without its buttons.
@@ -137,7 +139,7 @@ void Tfrm_zorbl::closeEvent(QCloseEvent* event) {
 void Tfrm_zorbl::btn_quitClick() {
     if (tab_app->Options().remember) {
         try {
-            SettingsFile settings(SettingsPath(context_.baseDir));
+            SettingsFile settings(SettingsPath(context_.settingsDir));
             std::vector<bool> ticked;
             for (int row = 0; row < tab_process->RowCount(); ++row) ticked.push_back(tab_process->RowTicked(row));
             WriteRememberedTicks(settings, ticked);

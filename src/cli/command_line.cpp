@@ -1,5 +1,9 @@
 #include "cli/command_line.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
 #include <csignal>
 #include <cstdlib>
 
@@ -24,6 +28,59 @@ bool PlatformArgument(const std::vector<std::string>& args) {
     return false;
 }
 
+// The options Qt's application object takes out of the command line for
+// itself, given with one dash or two, some as "name=value".
+bool IsQtOption(std::string_view argument) {
+    static constexpr std::array<std::string_view, 34> kNames = {"platform",
+                                                                "platformpluginpath",
+                                                                "platformtheme",
+                                                                "plugin",
+                                                                "qmljsdebugger",
+                                                                "qwindowgeometry",
+                                                                "qwindowicon",
+                                                                "qwindowtitle",
+                                                                "reverse",
+                                                                "session",
+                                                                "display",
+                                                                "geometry",
+                                                                "style",
+                                                                "stylesheet",
+                                                                "widgetcount",
+                                                                "name",
+                                                                "title",
+                                                                "visual",
+                                                                "ncols",
+                                                                "cmap",
+                                                                "im",
+                                                                "inputstyle",
+                                                                "nograb",
+                                                                "dograb",
+                                                                "sync",
+                                                                "fn",
+                                                                "font",
+                                                                "bg",
+                                                                "background",
+                                                                "fg",
+                                                                "foreground",
+                                                                "btn",
+                                                                "button",
+                                                                "icon"};
+    if (argument.substr(0, 2) == "--")
+        argument.remove_prefix(2);
+    else
+        argument.remove_prefix(1);
+    argument = argument.substr(0, argument.find('='));
+    for (std::string_view name : kNames)
+        if (argument == name) return true;
+    return false;
+}
+
+bool SameFile(int a, int b) {
+    struct stat x {
+    }, y{};
+    return ::fstat(a, &x) == 0 && ::fstat(b, &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
 // The status of a start that only writes a text: what was asked for did not
 // happen when the text could not be written (a closed or full output).
 int Written(const std::ostream& out, std::ostream& err) {
@@ -43,7 +100,8 @@ bool IsAutoRunSwitch(std::string_view firstArgument) {
 }
 
 StartEnvironment StartEnvironmentOfProcess() {
-    return StartEnvironment{Env("DISPLAY"), Env("WAYLAND_DISPLAY"), Env("QT_QPA_PLATFORM")};
+    return StartEnvironment{Env("DISPLAY"), Env("WAYLAND_DISPLAY"), Env("QT_QPA_PLATFORM"),
+                            SameFile(STDOUT_FILENO, STDERR_FILENO)};
 }
 
 StartMode ClassifyStart(const std::vector<std::string>& args, const StartEnvironment& env) {
@@ -51,6 +109,7 @@ StartMode ClassifyStart(const std::vector<std::string>& args, const StartEnviron
     if (first == "--help" || first == "-h") return StartMode::kHelp;
     if (first == "--version" || first == "-V") return StartMode::kVersion;
     if (first == "--watch") return StartMode::kWatch;
+    if (first.size() > 0 && first[0] == '-' && !IsQtOption(first)) return StartMode::kUnknownSwitch;
     const bool display =
         !env.display.empty() || !env.waylandDisplay.empty() || !env.qtPlatform.empty() || PlatformArgument(args);
     if (display) return StartMode::kWindow;
@@ -66,13 +125,25 @@ std::string NoDisplayLine() {
 
 std::string OutputLostLine() { return "zorbex: текст не выведен: стандартный вывод закрыт или переполнен."; }
 
+std::string UsageLines() {
+    return "Запуск: zorbex [/start | /auto | /go | /do]\n"
+           "        zorbex --watch | --help | -h | --version | -V\n";
+}
+
+std::string UnknownSwitchLine(const std::string& argument) {
+    return "zorbex: неизвестный ключ «" + argument + "» (см. zorbex --help).";
+}
+
+bool OnlyAnswers(StartMode mode) {
+    return mode == StartMode::kHelp || mode == StartMode::kVersion || mode == StartMode::kUnknownSwitch;
+}
+
 std::string UsageText(const ProgramPlaces& places) {
     return VersionLine() +
            " - создаёт плейлисты .m3u и объединения\n"
            "по описаниям из своего файла настроек.\n"
-           "\n"
-           "Запуск: zorbex [/start | /auto | /go | /do]\n"
-           "        zorbex --watch | --help | -h | --version | -V\n"
+           "\n" +
+           UsageLines() +
            "\n"
            "  (без ключа)   открыть окно\n"
            "  /start        создать выбор, запомненный на вкладке «ПРОЦЕСС»; /auto, /go\n"
@@ -94,7 +165,10 @@ std::string UsageText(const ProgramPlaces& places) {
            "     настроек) или прерван закрытием окна, или файл настроек не записан\n"
            "\n"
            "Файл настроек: " +
-           places.SettingsFile() + "\n";
+           places.SettingsFile() +
+           "\n"
+           "Относительные пути - от каталога: " +
+           places.baseDir + "\n";
 }
 
 std::optional<int> StartWithoutWindow(const std::vector<std::string>& args, const StartEnvironment& env,
@@ -106,6 +180,9 @@ std::optional<int> StartWithoutWindow(const std::vector<std::string>& args, cons
             return Written(out << UsageText(places) << std::flush, err);
         case StartMode::kVersion:
             return Written(out << VersionLine() << std::endl, err);
+        case StartMode::kUnknownSwitch:
+            err << UnknownSwitchLine(args.front()) << '\n' << UsageLines() << std::flush;
+            return kExitRefused;
         case StartMode::kNoDisplay:
             err << NoDisplayLine() << std::endl;
             return kExitRefused;
@@ -113,7 +190,7 @@ std::optional<int> StartWithoutWindow(const std::vector<std::string>& args, cons
             // A reader that goes away (a closed pipe) must not kill the run
             // halfway; the log is lost, the playlists are still built.
             std::signal(SIGPIPE, SIG_IGN);
-            return RunUnattended(places, out, err);
+            return RunUnattended(places, out, err, !env.outputsShared);
         case StartMode::kWatch:
             std::signal(SIGPIPE, SIG_IGN);
             return RunWatch(places, out, err);

@@ -49,8 +49,11 @@ inline constexpr char kSettingsLockedMessage[] = "Файл настроек за
 // Start-up as a normal start does it to the settings file (`reset` read,
 // then written as 0), then the run. Any error stops it with kExitRefused
 // and its text (ErrorText) on errors; when no place could be written, the
-// reason follows the settings file's error.
-int RunUnattended(const ProgramPlaces& places, std::ostream& log, std::ostream& errors);
+// reason follows the settings file's error. With tellFailures, the log
+// lines of each failed definition are told on errors too, after the run,
+// each after "zorbex: " and the definition's heading; a scheduler that
+// throws the log away still hears of them.
+int RunUnattended(const ProgramPlaces& places, std::ostream& log, std::ostream& errors, bool tellFailures = true);
 // The same start with the run left to run(), which makes its own host.
 int RunUnattended(const ProgramPlaces& places, std::ostream& errors, const std::function<RunResult()>& run);
 

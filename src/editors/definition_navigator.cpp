@@ -26,7 +26,7 @@ int TDefinitionNavigator::Current() const { return c_.group->property("tag").toI
 
 bool TDefinitionNavigator::IsChanged() const { return c_.save->isEnabled(); }
 
-std::string TDefinitionNavigator::SettingsFilePath() const { return SettingsPath(context_.baseDir); }
+std::string TDefinitionNavigator::SettingsFilePath() const { return SettingsPath(context_.settingsDir); }
 
 QString TDefinitionNavigator::UnsavedPrompt(const QString& subject, int n) {
     return QStringLiteral("Изменения в параметрах ") + subject + QStringLiteral(" № ") + QString::number(n) +

@@ -81,6 +81,7 @@ void TExclusionEditor::BuildControls(QGroupBox* frame) {
     edt_ignore_ =
         Named(new TFileNameEdit(TFileNameEdit::Mode::Open, mediaDialog, context_.dialogs, frame), "edt_ignore");
     edt_ignore_->setGeometry(6, 170, w - 12, 21);
+    edt_ignore_->SetBaseFolder(context_.baseDir);
     edt_ignore_->setEnabled(false);
 
     btn_add_ = Named(new QPushButton(QStringLiteral("ДОБАВИТЬ"), frame), "btn_add");
@@ -341,7 +342,7 @@ void TExclusionEditor::sub_exportClick() {
     const std::optional<QString> picked = context_.dialogs.SaveFile(dlg_save_, QString());
     if (!picked) return;
     const QString path = QFileInfo(*picked).absoluteFilePath();
-    const ProgramFiles own = ProgramFilesOf(ProgramPlaces(context_.programDir, context_.baseDir));
+    const ProgramFiles own = ProgramFilesOf(ProgramPlaces(context_.programDir, context_.settingsDir));
     const WriteResult written = WriteOutputBytes(path.toStdString(), WriteExclusionFile(Rows()), own);
     if (written.failure == WriteFailure::kRefused)
         context_.dialogs.ShowError(QStringLiteral("Cannot create file ") + path + QStringLiteral(": ") +

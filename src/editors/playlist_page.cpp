@@ -61,6 +61,7 @@ void TPlaylistPage::BuildInput(const AppContext& context) {
                                         context.dialogs, grp_outn),
                       "edt_plsn");
     edt_plsn_->setGeometry(8, 15, kLeftW - 16, 21);
+    edt_plsn_->SetBaseFolder(context.baseDir);
 
     auto* grp_input =
         Named(new QGroupBox(QStringLiteral(" п а р а м е т р ы    п о и с к а    ф а й л о в "), this), "grp_input");
@@ -86,6 +87,7 @@ void TPlaylistPage::BuildInput(const AppContext& context) {
     edt_folder_ =
         Named(new TFileNameEdit(TFileNameEdit::Mode::Folder, folderPrompt, context.dialogs, grp_input), "edt_folder");
     edt_folder_->setGeometry(8, 42, kLeftW - 16, 21);
+    edt_folder_->SetBaseFolder(context.baseDir);
 
     box_subfolders_ = CheckBox(grp_input, "box_subfolders", QStringLiteral("ВКЛЮЧАЯ  ПОДКАТАЛОГИ"), true,
                                QRect(8, 68, kLeftW - 16, 17));

@@ -45,6 +45,7 @@ TUnionPage::TUnionPage(const AppContext& context, QWidget* parent) : QWidget(par
                                         context.dialogs, grp_outu),
                       "edt_plsu");
     edt_plsu_->setGeometry(8, 15, kW - 16, 21);
+    edt_plsu_->SetBaseFolder(context.baseDir);
 
     auto* grp_union = Named(new QGroupBox(this), "grp_union");
     grp_union->setGeometry(kX, 142, kW, 146);

@@ -1,7 +1,9 @@
 #pragma once
 // The user's own folders, by the rules desktop programs share (XDG base
-// directories): where a program of the user's keeps its settings.
+// directories): where a program of the user's keeps its settings, and
+// where the user keeps music.
 #include <string>
+#include <string_view>
 
 namespace zorbex {
 
@@ -14,5 +16,14 @@ std::string HomeFolder();
 // empty too. No trailing '/'.
 std::string ConfigHomeFrom(const char* xdgConfigHome, const std::string& home);
 std::string ConfigHome();  // of this process's environment
+
+// The value of XDG_MUSIC_DIR in the text of a user-dirs.dirs file, which
+// holds lines XDG_MUSIC_DIR="$HOME/Music" or "/an/absolute/path" (shell
+// quoting, \ escapes); empty when the text names none in these forms.
+std::string MusicDirFromUserDirs(std::string_view text, const std::string& home);
+// The user's music folder, with a trailing '/': the XDG_MUSIC_DIR of
+// configHome/user-dirs.dirs when it is a folder, else home/Music when it
+// is one, else home itself; empty when home is empty.
+std::string MusicFolderFrom(const std::string& configHome, const std::string& home);
 
 }  // namespace zorbex

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "platform/file_read.h"
 #include "platform/file_write.h"
@@ -59,43 +60,89 @@ bool CopyAtFirstUse(const std::string& from, const std::string& to) {
     return WriteFileReplacing(to, *bytes).ok;
 }
 
+bool IsFolderOrMissing(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode);
+}
+
 std::string NoPlaceMessage(const std::string& programDir, const std::string& userDir) {
     const std::string start = "Файл настроек некуда записать: нет права записи ни в каталог программы «" + programDir;
     if (userDir.empty()) return start + "», ни в каталог пользователя: не задан ни XDG_CONFIG_HOME, ни HOME";
+    // A file where the folder should be: the user can fix that, and no
+    // permission would help.
+    const std::string folder = WithoutTrailingSeparators(userDir);
+    if (!IsFolderOrMissing(folder))
+        return start + "», а «" + folder + "» - не каталог (там файл), и каталог пользователя не создать";
     return start + "», ни в каталог «" + userDir + "»";
+}
+
+bool Packaged(const std::string& programDir) { return Exists(programDir + kPackageMarkName); }
+
+bool ProgramFolderHoldsAll(const std::string& programDir) {
+    return !Packaged(programDir) && CanWriteFolder(programDir) && CanWriteFile(SettingsPath(programDir));
+}
+
+// The per-user places; relative paths from the music folder, or from the
+// settings folder when no home is known.
+ProgramPlaces UsersOwn(const std::string& programDir, const std::string& settingsDir, const UserPlaces& user,
+                       std::string unwritable = {}) {
+    ProgramPlaces places(programDir, settingsDir, std::move(unwritable));
+    if (!user.musicDir.empty()) places.baseDir = user.musicDir;
+    return places;
+}
+
+// The places with the verdict on the settings file in use.
+ProgramPlaces Judged(ProgramPlaces places) {
+    places.refused = SettingsRefusal(places.SettingsFile()).value_or("");
+    return places;
 }
 
 }  // namespace
 
-std::string ProgramPlaces::SettingsFile() const { return SettingsPath(baseDir); }
+std::string ProgramPlaces::SettingsFile() const { return SettingsPath(settingsDir); }
 
 std::string UserProgramFolder(const std::string& configHome) {
     return configHome.empty() ? std::string() : configHome + "/zorbex/";
 }
 
-ProgramPlaces ChooseProgramPlaces(const std::string& programDir, const std::string& configHome) {
-    const std::string programSettings = SettingsPath(programDir);
-    if (CanWriteFolder(programDir) && CanWriteFile(programSettings))
-        return ProgramPlaces(programDir, programDir, {}, SettingsRefusal(programSettings).value_or(""));
+UserPlaces UserPlacesOfProcess() {
+    const std::string home = HomeFolder();
+    const std::string configHome = ConfigHomeFrom(std::getenv("XDG_CONFIG_HOME"), home);
+    return UserPlaces{configHome, MusicFolderFrom(configHome, home)};
+}
 
-    const std::string userDir = UserProgramFolder(configHome);
+ProgramPlaces ChooseProgramPlaces(const std::string& programDir, const UserPlaces& user) {
+    if (ProgramFolderHoldsAll(programDir)) return Judged(ProgramPlaces(programDir));
+
+    const std::string programSettings = SettingsPath(programDir);
+    const std::string userDir = UserProgramFolder(user.configHome);
     const std::string userSettings = SettingsPath(userDir);
+    const std::string firstCopy = Exists(user.systemSettings) ? user.systemSettings : programSettings;
     if (!userDir.empty() && MakeFolders(userDir) && CanWriteFolder(userDir) && CanWriteFile(userSettings)) {
-        // Checked before the copy: nothing is written into a folder others can change.
-        if (auto refused = SettingsRefusal(userSettings)) return ProgramPlaces(programDir, userDir, {}, *refused);
-        if (CopyAtFirstUse(programSettings, userSettings)) return ProgramPlaces(programDir, userDir);
+        // Judged before the copy: nothing is written into a folder others can change.
+        ProgramPlaces own = Judged(UsersOwn(programDir, userDir, user));
+        if (!own.refused.empty() || CopyAtFirstUse(firstCopy, userSettings)) return own;
     }
 
     // Neither can be written: read the user's own file when there is one,
     // else the administrator's, and say why nothing can be saved.
-    const bool userFile = !userDir.empty() && Exists(userSettings);
-    const std::string baseDir = userFile ? userDir : programDir;
-    return ProgramPlaces(programDir, baseDir, NoPlaceMessage(programDir, userDir),
-                         SettingsRefusal(SettingsPath(baseDir)).value_or(""));
+    // A package's folder is not written even then, though root could: the
+    // user's place stays the one the writes fail on.
+    const std::string message = NoPlaceMessage(programDir, userDir);
+    if (!userDir.empty() && (Exists(userSettings) || Packaged(programDir)))
+        return Judged(UsersOwn(programDir, userDir, user, message));
+    return Judged(ProgramPlaces(programDir, programDir, message));
 }
 
 ProgramPlaces ChooseProgramPlaces(const std::string& programDir) {
-    return ChooseProgramPlaces(programDir, ConfigHome());
+    return ChooseProgramPlaces(programDir, UserPlacesOfProcess());
+}
+
+ProgramPlaces LookUpProgramPlaces(const std::string& programDir, const UserPlaces& user) {
+    if (ProgramFolderHoldsAll(programDir)) return ProgramPlaces(programDir);
+    const std::string userDir = UserProgramFolder(user.configHome);
+    if (userDir.empty()) return ProgramPlaces(programDir);
+    return UsersOwn(programDir, userDir, user);
 }
 
 }  // namespace zorbex

@@ -72,11 +72,27 @@ QString TFileNameEdit::FolderTextForDrop(const QString& localPath) {
     return folder;
 }
 
+QString TFileNameEdit::DialogStart(const QString& fieldText, Mode mode, const std::string& baseFolder) {
+    QString text = fieldText;
+    if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
+        text = text.mid(1, text.size() - 2);
+    if (baseFolder.empty()) return text;
+    // Read as the run reads an output path: absolute from '/', else from the base.
+    const QString path = text.startsWith(QLatin1Char('/')) ? text : QString::fromStdString(baseFolder) + text;
+    const auto parent = [](const QString& p) {
+        QString folder = p;
+        while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) folder.chop(1);
+        return folder.left(qMax(1, static_cast<int>(folder.lastIndexOf(QLatin1Char('/')))));
+    };
+    // An empty file field: the base folder itself, with no file to select.
+    QString folder = mode == Mode::Folder || text.isEmpty() ? path : parent(path);
+    if (QFileInfo(folder).isDir() && (mode == Mode::Folder || !text.isEmpty())) return path;
+    while (!QFileInfo(folder).isDir() && folder != QLatin1String("/")) folder = parent(folder);
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
 void TFileNameEdit::Browse() {
-    // The dialog starts where the field points, without the quotes it may carry.
-    QString start = text();
-    if (start.size() >= 2 && start.startsWith(QLatin1Char('"')) && start.endsWith(QLatin1Char('"')))
-        start = start.mid(1, start.size() - 2);
+    const QString start = DialogStart(text(), mode_, baseFolder_);
     std::optional<QString> picked;
     switch (mode_) {
         case Mode::Open:

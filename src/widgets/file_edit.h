@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 #include <QWidget>
+#include <string>
 
 #include "widgets/dialogs.h"
 
@@ -26,8 +27,18 @@ public:
     QLineEdit* lineEdit() const { return edit_; }
     QToolButton* browseButton() const { return button_; }
 
+    // The folder a relative text is read from (the run's base of relative
+    // paths), with a trailing '/'; empty: the text is taken as it is.
+    void SetBaseFolder(const std::string& folder) { baseFolder_ = folder; }
+
     // Runs the dialog and puts the choice into the field.
     void Browse();
+
+    // Where the dialog starts: the field's text (without its quotes) read
+    // from baseFolder when relative, so that it opens where the file will
+    // be written, on the file itself for the file modes; the nearest folder
+    // above that exists when the path's folder does not.
+    static QString DialogStart(const QString& fieldText, Mode mode, const std::string& baseFolder);
 
     // File modes: a path with a blank is put between double quotes unless it
     // already begins with one. Folders are taken as they are.
@@ -50,6 +61,7 @@ private:
     IDialogs& dialogs_;
     QLineEdit* edit_;
     QToolButton* button_;
+    std::string baseFolder_;
 };
 
 }  // namespace zorbex

@@ -27,9 +27,9 @@ TEST(AutoRunSwitch, OnlyTheFourSwitchesInAnyCase) {
         const char* argument;
         bool matches;
     } cases[] = {
-        {"/start", true}, {"/START", true}, {"/Auto", true}, {"/gO", true}, {"/do", true},
+        {"/start", true}, {"/START", true},  {"/Auto", true},    {"/gO", true},      {"/do", true},
         {"start", false}, {"-start", false}, {"/start ", false}, {" /start", false}, {"/st art", false},
-        {"", false},      {"/", false},      {"/doo", false},   {"--start", false}, {"/старт", false},
+        {"", false},      {"/", false},      {"/doo", false},    {"--start", false}, {"/старт", false},
     };
     for (const auto& c : cases) EXPECT_EQ(IsAutoRunSwitch(c.argument), c.matches) << '"' << c.argument << '"';
 }
@@ -48,7 +48,7 @@ TEST(ClassifyStart, DisplayAndArguments) {
         {{}, none, StartMode::kNoDisplay},
         {{"/start"}, none, StartMode::kUnattended},
         {{"/DO", "extra"}, none, StartMode::kUnattended},
-        {{"-start"}, none, StartMode::kNoDisplay},
+        {{"-start"}, none, StartMode::kUnknownSwitch},
         {{"/start "}, none, StartMode::kNoDisplay},
         {{"x", "/start"}, none, StartMode::kNoDisplay},
         {{"/start"}, x11, StartMode::kWindow},
@@ -68,7 +68,13 @@ TEST(ClassifyStart, DisplayAndArguments) {
         {{"--version"}, chosen, StartMode::kVersion},
         {{"--version"}, none, StartMode::kVersion},
         {{"/start", "--help"}, none, StartMode::kUnattended},
-        {{"--HELP"}, x11, StartMode::kWindow},
+        // Unknown switches are refused, display or not; Qt's own options are not unknown.
+        {{"--HELP"}, x11, StartMode::kUnknownSwitch},
+        {{"-v"}, none, StartMode::kUnknownSwitch},
+        {{"--frobnicate", "/start"}, chosen, StartMode::kUnknownSwitch},
+        {{"-style", "fusion"}, x11, StartMode::kWindow},
+        {{"--style=fusion"}, x11, StartMode::kWindow},
+        {{"-reverse"}, none, StartMode::kNoDisplay},
     };
     for (const auto& c : cases) {
         std::string shown;
@@ -100,7 +106,32 @@ TEST(StartWithoutWindow, HelpVersionAndNoDisplayWriteWhereTheyShould) {
     // Neither asking for help nor being refused touches the settings file.
     EXPECT_FALSE(zx_test::Exists(dir / "Zorbl.Zrf"));
 
-    EXPECT_EQ(StartWithoutWindow({"/start"}, StartEnvironment{":0", "", ""}, ProgramPlaces(dir.path()), out, err), std::nullopt);
+    EXPECT_EQ(StartWithoutWindow({"/start"}, StartEnvironment{":0", "", ""}, ProgramPlaces(dir.path()), out, err),
+              std::nullopt);
+}
+
+TEST(StartWithoutWindow, AnUnknownSwitchIsNamedOnStandardErrorWithTheUsage) {
+    TempDir dir;
+    for (const StartEnvironment& env : {StartEnvironment{}, StartEnvironment{":0", "", ""}}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(StartWithoutWindow({"--frobnicate"}, env, ProgramPlaces(dir.path()), out, err), kExitRefused);
+        EXPECT_EQ(out.str(), "");
+        EXPECT_EQ(err.str(), "zorbex: неизвестный ключ «--frobnicate» (см. zorbex --help).\n" + UsageLines());
+    }
+}
+
+// Where standard output and standard error are one file or terminal, the
+// failed definition's lines are not read twice (the lines themselves: the
+// program's end-to-end tests).
+TEST(RunUnattended, FailuresAreNotRepeatedWhereBothStreamsMeet) {
+    TempDir dir;
+    WriteFile(dir / "Zorbl.Zrf",
+              "[Zor:bl]\r\nplaylists=1\r\nitem_0=1\r\n[Zor:bl:Playlist:1]\r\npath=" + dir.path() + "gone\r\n");
+    std::ostringstream both;
+    StartEnvironment oneTerminal;
+    oneTerminal.outputsShared = true;
+    EXPECT_EQ(StartWithoutWindow({"/start"}, oneTerminal, ProgramPlaces(dir.path()), both, both), kExitSomeFailed);
+    EXPECT_EQ(both.str().find("zorbex:"), std::string::npos) << both.str();
 }
 
 TEST(UnattendedHost, RowsAndTicksAsAFreshStartFillsTheList) {
@@ -149,11 +180,8 @@ TEST(ExitStatus, FromTheRunResult) {
         int failed;
         int exit;
     } cases[] = {
-        {RunStatus::kCompleted, 0, 0},
-        {RunStatus::kCompleted, 1, 1},
-        {RunStatus::kCompleted, 5, 1},
-        {RunStatus::kNothingTicked, 0, 2},
-        {RunStatus::kOutOfStep, 0, 2},
+        {RunStatus::kCompleted, 0, 0},     {RunStatus::kCompleted, 1, 1}, {RunStatus::kCompleted, 5, 1},
+        {RunStatus::kNothingTicked, 0, 2}, {RunStatus::kOutOfStep, 0, 2},
     };
     for (const auto& c : cases) {
         RunResult result;
@@ -253,8 +281,9 @@ TEST(RunUnattended, TheLogGoesToTheStreamAndAMissingFolderGivesOne) {
     EXPECT_EQ(RunUnattended(ProgramPlaces(dir.path()), out, err), kExitSomeFailed);
     EXPECT_EQ(out.str(),
               "Zorbex v4.0i\n(журнал процесса)\n\nплейлист №1\n   файлов найдено: 1\n   исключено: 0\n   ок\n"
-              "плейлист №2\n   каталог «" + dir.path() + "gone/» не найден\nготово.\n");
-    EXPECT_EQ(err.str(), "");
+              "плейлист №2\n   каталог «" +
+                  dir.path() + "gone/» не найден\nготово.\n");
+    EXPECT_EQ(err.str(), "zorbex: плейлист №2: каталог «" + dir.path() + "gone/» не найден\n");
     EXPECT_EQ(ReadFile(dir / "playlist_1.m3u"), "a.mp3\r\n");
 }
 
@@ -276,16 +305,22 @@ TEST(RunUnattended, OutputsAndFoldersCutOnReadingAreRefused) {
     WriteFile(cut, "elsewhere\r\n");
     WriteFile(dir / "Zorbl.Zrf",
               "[Zor:bl]\r\nplaylists=2\r\nunions=2\r\nitem_0=1\r\nitem_1=1\r\nitem_2=1\r\nitem_3=1\r\n"
-              "[Zor:bl:Playlist:1]\r\nfile=" + output + "\r\npath=" + dir.path() + "music\r\n"
-              "[Zor:bl:Playlist:2]\r\npath=" + longFolder + "\r\n"
-              "[Zor:bl:Union:1]\r\nfile=" + output + "\r\nunite_0=1\r\n"
-              "[Zor:bl:Union:2]\r\nunite_0=1\r\n");
+              "[Zor:bl:Playlist:1]\r\nfile=" +
+                  output + "\r\npath=" + dir.path() +
+                  "music\r\n"
+                  "[Zor:bl:Playlist:2]\r\npath=" +
+                  longFolder +
+                  "\r\n"
+                  "[Zor:bl:Union:1]\r\nfile=" +
+                  output +
+                  "\r\nunite_0=1\r\n"
+                  "[Zor:bl:Union:2]\r\nunite_0=1\r\n");
     std::ostringstream out, err;
     EXPECT_EQ(RunUnattended(ProgramPlaces(dir.path()), out, err), kExitSomeFailed);
     const std::string reason = "»: имя в файле настроек длиннее 1023 символов\n";
-    EXPECT_EQ(out.str(), "Zorbex v4.0i\n(журнал процесса)\n\nплейлист №1\n   не удалось записать файл «" + cut + reason +
-                             "плейлист №2\n   не удалось прочитать каталог «" + longFolder.substr(0, 1023) + reason +
-                             "объединение №1\n   не удалось записать файл «" + cut + reason +
+    EXPECT_EQ(out.str(), "Zorbex v4.0i\n(журнал процесса)\n\nплейлист №1\n   не удалось записать файл «" + cut +
+                             reason + "плейлист №2\n   не удалось прочитать каталог «" + longFolder.substr(0, 1023) +
+                             reason + "объединение №1\n   не удалось записать файл «" + cut + reason +
                              "объединение №2\n   файлов итого: 0\n   объединено: 1\n   ок\nготово.\n");
     EXPECT_EQ(ReadFile(cut), "elsewhere\r\n");
     EXPECT_EQ(ReadFile(dir / "union_2.m3u"), "");

@@ -68,8 +68,9 @@ const char* const kAdminSettings =
 
 }  // namespace
 
-// A program folder of root's: each user keeps the settings file and the
-// relative outputs in ~/.config/zorbex/, started as a copy of root's file.
+// A program folder of root's: each user keeps the settings file in
+// ~/.config/zorbex/, started as a copy of root's file, and the relative
+// outputs in their music folder.
 TEST(InstalledProgram, AUserWhoCannotWriteTheProgramFolderHasSettingsOfTheirOwn) {
     ZX_REQUIRE_UNPRIVILEGED();
     TempDir dir;
@@ -92,11 +93,19 @@ TEST(InstalledProgram, AUserWhoCannotWriteTheProgramFolderHasSettingsOfTheirOwn)
     const std::string help = AsUser("HOME=" + Quoted(home), Quoted(prog + "zorbex") + " --help");
     EXPECT_EQ(help.substr(0, 2), "0\n") << help;
     EXPECT_NE(help.find("Файл настроек: " + user + "Zorbl.Zrf\n"), std::string::npos) << help;
+    // Asking makes nothing, not even the folder.
+    EXPECT_FALSE(Exists(home + "/.config")) << help;
 
-    // Unattended, with a relative XDG_CONFIG_HOME, which is ignored.
-    const std::string run = AsUser("HOME=" + Quoted(home) + " XDG_CONFIG_HOME=rel", Quoted(prog + "zorbex") + " /start");
+    // Unattended, with a relative XDG_CONFIG_HOME, which is ignored; the
+    // relative output goes to the music folder.
+    const std::string music = home + "/Music/";
+    MakeDirs(music);
+    zx_test::GiveToUnprivileged(music);
+    const std::string run =
+        AsUser("HOME=" + Quoted(home) + " XDG_CONFIG_HOME=rel", Quoted(prog + "zorbex") + " /start");
     EXPECT_EQ(run.substr(0, 2), "0\n") << run;
-    EXPECT_EQ(ReadFile(user + "list.m3u"), "a.mp3\r\n");
+    EXPECT_EQ(ReadFile(music + "list.m3u"), "a.mp3\r\n");
+    EXPECT_FALSE(Exists(user + "list.m3u"));
     const std::string own = ReadFile(user + "Zorbl.Zrf");
     EXPECT_EQ(own.rfind("[Zor:bl]\r\nreset=0\r\nplaylists=1\r\n", 0), 0u) << own;
     EXPECT_EQ(ReadFile(prog + "Zorbl.Zrf"), admin);
@@ -104,32 +113,45 @@ TEST(InstalledProgram, AUserWhoCannotWriteTheProgramFolderHasSettingsOfTheirOwn)
 
     // The window does the same with the user's file: an automatic run that
     // ends the program.
-    fs::remove(user + "list.m3u");
+    fs::remove(music + "list.m3u");
     const std::string window = AsUser("HOME=" + Quoted(home) + " QT_QPA_PLATFORM=offscreen",
                                       "timeout 20 " + Quoted(prog + "zorbex") + " /start");
     EXPECT_EQ(window.substr(0, 2), "0\n") << window;
-    EXPECT_EQ(ReadFile(user + "list.m3u"), "a.mp3\r\n");
+    EXPECT_EQ(ReadFile(music + "list.m3u"), "a.mp3\r\n");
 
     // Nowhere to write: both places named, status 2, nothing built.
     const std::string nowhere =
         AsUser("HOME=" + Quoted(home) + " XDG_CONFIG_HOME=" + Quoted(prog), Quoted(prog + "zorbex") + " /start");
     EXPECT_EQ(nowhere.substr(0, 2), "2\n") << nowhere;
     EXPECT_NE(nowhere.find("«" + prog + "»"), std::string::npos) << nowhere;
-    EXPECT_NE(nowhere.find("«" + prog + "zorbex/»"), std::string::npos) << nowhere;
+    // The user's folder would be the executable itself: a file, and said so.
+    EXPECT_NE(nowhere.find("«" + prog + "zorbex» - не каталог"), std::string::npos) << nowhere;
+}
+
+// The package made from this build into the folder; "" when none was made.
+std::string MakePackage(const std::string& folder, std::string& output) {
+    const Result made = Shell(std::string(ZORBEX_CPACK) + " --config " + Quoted(ZORBEX_BUILD_DIR "/CPackConfig.cmake") +
+                              " -B " + Quoted(folder));
+    output = made.out;
+    if (made.status != 0) return "";
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().extension() == ".deb") return entry.path().string();
+    return "";
 }
 
 // The Debian package, made from this build into a folder of its own.
 TEST(Package, HoldsTheProgramItsEntriesAndItsLicence) {
-    if (access(ZORBEX_CPACK, X_OK) != 0 || Shell("command -v dpkg-deb && command -v dpkg-shlibdeps && command -v file").status != 0)
+    if (access(ZORBEX_CPACK, X_OK) != 0 ||
+        Shell("command -v dpkg-deb && command -v dpkg-shlibdeps && command -v file").status != 0)
         GTEST_SKIP() << "cpack, dpkg or file is missing";
     TempDir dir;
-    const Result made = Shell(std::string(ZORBEX_CPACK) + " --config " + Quoted(ZORBEX_BUILD_DIR "/CPackConfig.cmake") +
-                              " -B " + Quoted(dir.path()));
-    ASSERT_EQ(made.status, 0) << made.out;
-    std::string deb;
-    for (const auto& entry : fs::directory_iterator(dir.path()))
-        if (entry.path().extension() == ".deb") deb = entry.path().string();
-    ASSERT_NE(deb, "") << made.out;
+    std::string made;
+    const std::string deb = MakePackage(dir / "one", made);
+    ASSERT_NE(deb, "") << made;
+    // Made again, the same bytes: nothing of the moment it was made gets in.
+    const std::string again = MakePackage(dir / "two", made);
+    ASSERT_NE(again, "") << made;
+    EXPECT_EQ(Shell("cmp " + Quoted(deb) + " " + Quoted(again)).status, 0);
     const std::string arch = Shell("dpkg --print-architecture").out;
     EXPECT_EQ(fs::path(deb).filename().string(), "zorbex_4.0i_" + arch.substr(0, arch.find('\n')) + ".deb");
 
@@ -154,6 +176,51 @@ TEST(Package, HoldsTheProgramItsEntriesAndItsLicence) {
     const std::string entry = ReadFile(desktop);
     EXPECT_NE(entry.find("\nExec=zorbex\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("\nIcon=zorbex\n"), std::string::npos) << entry;
+    // The class the window gets (the application's name), so docks match it.
+    EXPECT_NE(entry.find("\nStartupWMClass=Zorbex\n"), std::string::npos) << entry;
+    // The mark that keeps the package's program folder unwritten, and the Russian manual.
+    EXPECT_TRUE(Exists(root + "/usr/lib/zorbex/zorbex.package"));
+    EXPECT_TRUE(Exists(root + "/usr/share/man/ru/man1/zorbex.1.gz"));
+
+    // Hardened as Debian builds: read-only relocations bound at start, a
+    // stack protector.
+    const std::string exe = root + "/usr/lib/zorbex/zorbex";
+    const std::string dynamic = Shell("readelf -dlW " + Quoted(exe)).out;
+    EXPECT_NE(dynamic.find("GNU_RELRO"), std::string::npos);
+    EXPECT_NE(dynamic.find("BIND_NOW"), std::string::npos) << dynamic;
+    const std::string symbols = Shell("readelf --dyn-syms -W " + Quoted(exe)).out;
+    EXPECT_NE(symbols.find("__stack_chk_fail"), std::string::npos);
+
+    // The switches complete in bash.
+    const std::string completion = root + "/usr/share/bash-completion/completions/zorbex";
+    const Result completed = Shell("bash -c 'source " + completion +
+                                   "; COMP_WORDS=(zorbex --v); COMP_CWORD=1; _zorbex; echo \"${COMPREPLY[*]}\"'");
+    EXPECT_EQ(completed.out, "--version\n");
+
+    // The user units, there and valid, but enabled by no one.
+    const std::string units = root + "/usr/lib/systemd/user/";
+    for (const char* unit : {"zorbex.service", "zorbex.timer", "zorbex-watch.service"})
+        EXPECT_TRUE(Exists(units + unit)) << unit;
+    EXPECT_NE(ReadFile(units + "zorbex.service").find("\nExecStart=/usr/bin/zorbex /start\n"), std::string::npos);
+    EXPECT_FALSE(Exists(root + "/usr/lib/systemd/user/timers.target.wants"));
+    if (Shell("command -v systemd-analyze").status == 0) {
+        // Verified as installed: the same units, the program named inside the unpacked package.
+        const std::string copies = dir / "units/";
+        std::string names;
+        for (const char* unit : {"zorbex.service", "zorbex.timer", "zorbex-watch.service"}) {
+            std::string text = ReadFile(units + unit);
+            for (size_t at; (at = text.find("=/usr/bin/zorbex")) != std::string::npos;)
+                text.replace(at, 16, "=" + root + "/usr/bin/zorbex");
+            WriteFile(copies + unit, text);
+            names += " " + Quoted(copies + unit);
+        }
+        MakeDirs(dir / "runtime");
+        fs::permissions(dir / "runtime", fs::perms::owner_all);
+        const Result verified =
+            Shell("XDG_RUNTIME_DIR=" + Quoted(dir / "runtime") + " systemd-analyze --user --man=no verify" + names);
+        EXPECT_EQ(verified.status, 0) << verified.out;
+        EXPECT_EQ(verified.out, "");
+    }
     const std::string metainfo = root + "/usr/share/metainfo/org.example.zorbex.metainfo.xml";
     EXPECT_NE(ReadFile(metainfo).find("<launchable type=\"desktop-id\">org.example.zorbex.desktop<"),
               std::string::npos);
@@ -164,7 +231,8 @@ TEST(Package, HoldsTheProgramItsEntriesAndItsLicence) {
     EXPECT_NE(ReadFile(ZORBEX_SOURCE_DIR "/LICENSE").find("Copyright (c) 2026 The Zorbex authors\n"),
               std::string::npos);
     EXPECT_NE(copyright.find("\n Permission is hereby granted, free of charge, to any person obtaining a copy\n"),
-              std::string::npos) << copyright;
+              std::string::npos)
+        << copyright;
     EXPECT_NE(copyright.find("\n SOFTWARE.\n"), std::string::npos) << copyright;
 
     if (Shell("command -v desktop-file-validate").status == 0) {

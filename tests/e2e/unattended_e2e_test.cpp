@@ -181,6 +181,7 @@ TEST(UnattendedProgram, RunsAsASchedulerWouldAndReportsByExitStatus) {
         int status;
         std::string log;                     // after the header
         std::function<Files(const TempDir&)> files;
+        std::string err = "";  // the failed definitions' lines told again
     };
     const std::vector<Case> cases = {
         {"all built", "", "media/jazz", "all.m3u", {}, 0,
@@ -196,11 +197,13 @@ TEST(UnattendedProgram, RunsAsASchedulerWouldAndReportsByExitStatus) {
              "объединение №1\n   файлов итого: 4\n   объединено: 2\n   ок\n" + kSecondUnionLog,
          [](const TempDir& d) {
              return Files{{"rock.m3u", RockBytes(d)}, {"jazz.m3u", std::nullopt}, {"all.m3u", RockBytes(d)}};
-         }},
+         },
+         "zorbex: плейлист №2: каталог «DIR/media/gone» не найден\n"},
         {"union on a playlist's file", "", "media/jazz", "rock.m3u", {}, 1,
          std::string(kRockLog) + kJazzLog + kThreeLog +
              "объединение №1\n   отменено - файл существует (занят плейлистом)\n" + kSecondUnionLog,
-         [](const TempDir& d) { return Files{{"rock.m3u", RockBytes(d)}, {"jazz.m3u", kJazzBytes}}; }},
+         [](const TempDir& d) { return Files{{"rock.m3u", RockBytes(d)}, {"jazz.m3u", kJazzBytes}}; },
+         "zorbex: объединение №1: отменено - файл существует (занят плейлистом)\n"},
         // Kept outputs are no failure; the union reads the kept file.
         {"existing outputs kept", "overwrite=0\r\n", "media/jazz", "all.m3u", {{"jazz.m3u", "old\r\n"}}, 0,
          std::string(kRockLog) + "плейлист №2\n   отменён - файл существует\n" + kThreeLog +
@@ -231,7 +234,9 @@ TEST(UnattendedProgram, RunsAsASchedulerWouldAndReportsByExitStatus) {
         std::string log = kHeader + c.log;
         for (size_t at; (at = log.find("DIR/")) != std::string::npos;) log.replace(at, 4, dir.path());
         EXPECT_EQ(run.out, log);
-        EXPECT_EQ(run.err, "");
+        std::string err = c.err;
+        for (size_t at; (at = err.find("DIR/")) != std::string::npos;) err.replace(at, 4, dir.path());
+        EXPECT_EQ(run.err, err);
         ExpectFiles(dir, c.files(dir));
         const std::string settings = ReadFile(dir / "Zorbl.Zrf");
         EXPECT_NE(settings.find("reset=0\r\n"), std::string::npos) << settings;
@@ -294,7 +299,7 @@ TEST(UnattendedProgram, WithoutASwitchItSaysAWindowNeedsADisplay) {
     const std::string settings = Settings(dir, kTicks);
     WriteFile(dir / "Zorbl.Zrf", settings);
     // Only an exact switch as the first argument runs.
-    const std::vector<std::vector<std::string>> lines = {{}, {"-start"}, {"start"}, {"/start "}, {"x", "/start"}};
+    const std::vector<std::vector<std::string>> lines = {{}, {"start"}, {"/start "}, {"x", "/start"}};
     for (const auto& args : lines) {
         SCOPED_TRACE(args.empty() ? std::string("(none)") : args.front());
         const Outcome run = RunProgram(dir, args);
@@ -304,6 +309,14 @@ TEST(UnattendedProgram, WithoutASwitchItSaysAWindowNeedsADisplay) {
         EXPECT_NE(run.err.find("дисплей"), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("/start"), std::string::npos) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    // A switch the program does not know is refused, with a display too.
+    for (const char* unknown : {"-start", "--HELP"}) {
+        const Outcome run = RunProgram(dir, {unknown}, {"QT_QPA_PLATFORM=offscreen"});
+        ASSERT_TRUE(run.finished) << unknown;
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind("zorbex: неизвестный ключ «" + std::string(unknown) + "»", 0), 0u) << run.err;
     }
     EXPECT_EQ(ReadFile(dir / "Zorbl.Zrf"), settings);
     EXPECT_FALSE(Exists(dir / "rock.m3u"));

@@ -348,8 +348,11 @@ TEST_F(PlaylistEditor, BrowsingAndDroppingFillTheFields) {
     EXPECT_EQ(save[0].options.filter, "Плейлисты WinAmp®|*.m3u|Плейлисты|*.m3u;*.pls;*.lst|Все файлы|*.*");
     EXPECT_EQ(save[0].options.defaultExt, "m3u");
     EXPECT_TRUE(save[0].options.overwritePrompt);
+    // Where the relative default will be written, not the process's folder.
+    EXPECT_EQ(save[0].start, QString::fromStdString(dir / "playlist_1.m3u"));
     const auto folder = dialogs.Of(ScriptedDialogs::Kind::PickFolder);
     ASSERT_EQ(folder.size(), 1u);
+    EXPECT_TRUE(folder[0].start.startsWith(QString::fromStdString(dir.path()))) << folder[0].start.toStdString();
     EXPECT_EQ(folder[0].text, "Укажите каталог для поиска файлов...");
     EXPECT_EQ(edt_plsn->text(), "\"/my music/best.m3u\"");
     EXPECT_EQ(edt_folder->text(), "/music/folder one");

@@ -29,7 +29,7 @@ const char* const kAdminSettings = "[Zor:bl]\r\nplaylists=1\r\n[Zor:bl:Playlist:
 // The choice made by the unprivileged user: "base|unwritable".
 std::string ChosenAsUser(const std::string& programDir, const std::string& configHome) {
     return RunUnprivileged([&] {
-               const ProgramPlaces places = ChooseProgramPlaces(programDir, configHome);
+               const ProgramPlaces places = ChooseProgramPlaces(programDir, UserPlaces{configHome, ""});
                EXPECT_EQ(places.programDir, programDir);
                return places.baseDir + "|" + places.unwritable;
            })
@@ -63,7 +63,7 @@ struct Install {
 TEST(ProgramPlaces, AFolderTheUserCanWriteHoldsEverything) {
     TempDir dir;
     const std::string config = dir / "config";
-    const ProgramPlaces places = ChooseProgramPlaces(dir.path(), config);
+    const ProgramPlaces places = ChooseProgramPlaces(dir.path(), UserPlaces{config, ""});
     EXPECT_EQ(places.baseDir, dir.path());
     EXPECT_EQ(places.SettingsFile(), dir / "Zorbl.Zrf");
     EXPECT_EQ(places.unwritable, "");
@@ -74,7 +74,8 @@ TEST(ProgramPlaces, AFolderTheUserCannotWriteGivesWayToACopyOfItsOwn) {
     ZX_REQUIRE_UNPRIVILEGED();
     Install install;
     WriteFile(install.prog + "Zorbl.Zrf", kAdminSettings);
-    fs::permissions(install.prog + "Zorbl.Zrf", fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    fs::permissions(install.prog + "Zorbl.Zrf",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
 
     // First use: the folders are made private to the user, the settings
     // file is a byte-for-byte copy of the administrator's.
@@ -91,7 +92,8 @@ TEST(ProgramPlaces, AFolderTheUserCannotWriteGivesWayToACopyOfItsOwn) {
 
     // Each start decides afresh: a folder made writable is used again...
     fs::permissions(install.prog, fs::perms::all);
-    fs::permissions(install.prog + "Zorbl.Zrf", fs::perms::owner_all | fs::perms::others_read | fs::perms::others_write);
+    fs::permissions(install.prog + "Zorbl.Zrf",
+                    fs::perms::owner_all | fs::perms::others_read | fs::perms::others_write);
     EXPECT_EQ(ChosenAsUser(install.prog, install.config), install.prog + "|");
     // ...but not while its settings file cannot be written.
     fs::permissions(install.prog + "Zorbl.Zrf", fs::perms::owner_read | fs::perms::others_read);
@@ -128,8 +130,8 @@ TEST(ProgramPlaces, WhenNeitherPlaceCanBeWrittenTheMessageNamesBoth) {
     // The user's own file is still read when there is one.
     MakeDirs(install.user);
     WriteFile(install.user + "Zorbl.Zrf", "mine");
-    fs::permissions(install.user, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
-                                      fs::perms::others_exec);
+    fs::permissions(install.user,
+                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec);
     const std::string own = ChosenAsUser(install.prog, install.config);
     EXPECT_EQ(own.substr(0, own.find('|')), install.user) << own;
     EXPECT_NE(own.find("«" + install.user + "»"), std::string::npos) << own;
@@ -149,4 +151,47 @@ TEST(ProgramPlaces, NoFolderIsMadeThroughAPlantedLink) {
     const std::string chosen = ChosenAsUser(install.prog, shared + "/sub/.config");
     EXPECT_EQ(chosen.substr(0, chosen.find('|')), install.prog);
     EXPECT_FALSE(Exists(install.config));
+}
+
+// A packaged program folder is never written, even by root who could: the
+// settings go to the user's folder, first copied from the system's file,
+// relative paths to the music folder. --help's look-up makes nothing.
+TEST(ProgramPlaces, APackagedFolderIsNeverWrittenWhoeverRunsIt) {
+    TempDir dir;
+    const std::string prog = dir / "prog/";
+    WriteFile(prog + kPackageMarkName, "");
+    WriteFile(prog + "Zorbl.Zrf", "program's");
+    const UserPlaces user{dir / "config", dir / "Music/", dir / "etc/Zorbl.Zrf"};
+
+    const ProgramPlaces lookedUp = LookUpProgramPlaces(prog, user);
+    EXPECT_EQ(lookedUp.SettingsFile(), dir / "config/zorbex/Zorbl.Zrf");
+    EXPECT_FALSE(Exists(dir / "config"));
+
+    WriteFile(user.systemSettings, "administrator's");
+    const ProgramPlaces places = ChooseProgramPlaces(prog, user);
+    EXPECT_EQ(places.settingsDir, dir / "config/zorbex/");
+    EXPECT_EQ(places.baseDir, user.musicDir);
+    EXPECT_EQ(places.unwritable, "");
+    EXPECT_EQ(ReadFile(places.SettingsFile()), "administrator's");
+    EXPECT_EQ(ReadFile(prog + "Zorbl.Zrf"), "program's");
+
+    // Without a system file the program folder's is the first copy.
+    const UserPlaces second{dir / "config2", "", dir / "etc/none"};
+    EXPECT_EQ(ReadFile(ChooseProgramPlaces(prog, second).SettingsFile()), "program's");
+    // Without a music folder (no home) relative paths stay beside the settings.
+    EXPECT_EQ(ChooseProgramPlaces(prog, second).baseDir, dir / "config2/zorbex/");
+    // Nor when the user's folder cannot be made (a file in its way).
+    WriteFile(dir / "config3/zorbex", "");
+    EXPECT_EQ(ChooseProgramPlaces(prog, UserPlaces{dir / "config3", ""}).settingsDir, dir / "config3/zorbex/");
+}
+
+// A file where the user's folder should be: the message says so, as no
+// permission could help.
+TEST(ProgramPlaces, AFileInPlaceOfTheUsersFolderIsNamed) {
+    ZX_REQUIRE_UNPRIVILEGED();
+    Install install;
+    WriteFile(install.user.substr(0, install.user.size() - 1), "not a folder");
+    zx_test::GiveToUnprivileged(install.config);
+    const std::string chosen = ChosenAsUser(install.prog, install.config);
+    EXPECT_NE(chosen.find("«" + install.config + "/zorbex» - не каталог (там файл)"), std::string::npos) << chosen;
 }

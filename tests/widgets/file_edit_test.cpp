@@ -1,7 +1,7 @@
 // The edit fields with a browse button: what a pick or a drop puts into the field.
 #include <QApplication>
-#include <QMimeData>
 #include <QDropEvent>
+#include <QMimeData>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -27,7 +27,33 @@ TEST(FileNameEdit, PickedPathsWithBlanksAreQuotedInFileFieldsOnly) {
         {"\"/my music/a.mp3", Mode::Open, "\"/my music/a.mp3"},
         {"/my music", Mode::Folder, "/my music"},
     };
-    for (const auto& c : cases) EXPECT_EQ(TFileNameEdit::FieldTextForPick(c.path, c.mode), c.expected) << c.path.toStdString();
+    for (const auto& c : cases)
+        EXPECT_EQ(TFileNameEdit::FieldTextForPick(c.path, c.mode), c.expected) << c.path.toStdString();
+}
+
+// The dialog opens where the field's file will be written: relative texts
+// from the base folder, the nearest existing folder when the path's is gone.
+TEST(FileNameEdit, DialogsStartWhereTheFileWillBeWritten) {
+    zx_test::TempDir dir;
+    zx_test::MakeDirs(dir / "music/sub");
+    const std::string base = dir / "music/";
+    const QString b = QString::fromStdString(base);
+    const struct {
+        QString text;
+        Mode mode;
+        QString expected;
+    } cases[] = {
+        {"list.m3u", Mode::Save, b + "list.m3u"},
+        {"gone/deeper/list.m3u", Mode::Save, b},
+        {"", Mode::Save, b},
+        {"sub", Mode::Folder, b + "sub"},
+        {"sub/gone", Mode::Folder, b + "sub/"},
+        {QString::fromStdString(dir / "other/x.mp3"), Mode::Open, QString::fromStdString(dir.path())},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TFileNameEdit::DialogStart(c.text, c.mode, base), c.expected) << c.text.toStdString();
+    // Without a base, the text as it is.
+    EXPECT_EQ(TFileNameEdit::DialogStart("\"a b.m3u\"", Mode::Save, ""), "a b.m3u");
 }
 
 TEST(FileNameEdit, BrowseAsksTheDialogLayerAndFillsTheField) {
@@ -70,8 +96,8 @@ TEST(FileNameEdit, DroppedFolderOrFileGivesTheFolder) {
     zx_test::WriteFile(dir / "other.mp3", "x");
     // Exposes the drop handler: a synthetic drop is not routed without a drag in progress.
     struct DropTarget : TFileNameEdit {
-        using TFileNameEdit::TFileNameEdit;
         using TFileNameEdit::dropEvent;
+        using TFileNameEdit::TFileNameEdit;
     };
     ScriptedDialogs dialogs;
     DropTarget folder(Mode::Folder, {}, dialogs, nullptr);
