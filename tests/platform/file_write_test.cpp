@@ -525,7 +525,7 @@ TEST(FileWrite, LinksInASharedStickyFolderAreFollowedOnlyWhereTheKernelWould) {
     // Our own link and one of the folder's owner: followed.
     EXPECT_TRUE(WriteFileReplacing(link("ours.m3u", victim, 0), "ours").ok);
     EXPECT_EQ(ReadFile(victim), "ours");
-    ::chown(shared.c_str(), 65534, 65534);
+    ASSERT_EQ(::chown(shared.c_str(), 65534, 65534), 0);
     EXPECT_TRUE(WriteFileReplacing(planted, "owner's").ok);
     EXPECT_EQ(ReadFile(victim), "owner's");
 }
@@ -700,7 +700,9 @@ TEST(FileWrite, AChangedRewriteNeverMixesNorOpensTheOldFileForWriting) {
         EXPECT_EQ(ReadFile(p), changedBehind ? "OTHER" + head.substr(5) + "old\r\n" : head + "new\r\n");
         inotify_event events[64];
         const ssize_t n = ::read(watch, events, sizeof events);  // IN_IGNORED alone is fine
-        if (!changedBehind) EXPECT_TRUE(n <= 0 || (events[0].mask & IN_CLOSE_WRITE) == 0);
+        if (!changedBehind) {
+            EXPECT_TRUE(n <= 0 || (events[0].mask & IN_CLOSE_WRITE) == 0);
+        }
     }
     ::close(watch);
 }
