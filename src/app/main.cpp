@@ -29,10 +29,8 @@ int main(int argc, char** argv) {
                                              : zorbex::ChooseProgramPlaces(programDir);
     // Settings others can change are not used, nor is anything written.
     if (!onlyAnswers && !places.refused.empty()) {
-        std::cerr << places.refused
-                  << "
-                     ";
-            return 2;
+        std::cerr << places.refused << "\n";
+        return 2;
     }
     // --help, --version and runs without a display end here, before any
     // window object exists.
