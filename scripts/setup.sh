@@ -32,7 +32,9 @@ zx_install() {
 }
 
 zx_build() {
-    cmake -S "$ZX_ROOT" -B "$ZX_OUT" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    local launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S "$ZX_ROOT" -B "$ZX_OUT" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
     cmake --build "$ZX_OUT" --parallel "$(nproc)"
 }
 
