@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "engine/playlist_builder.h"
+#include "platform/malloc_arenas.h"
 
 int main(int argc, char** argv) {
+    zorbex::LimitMallocArenas();  // as the program does
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s TREE OUTPUT.m3u [MASK] [ROUNDS]\n", argv[0]);
         return 2;

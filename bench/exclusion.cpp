@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/playlist_builder.h"
+#include "platform/malloc_arenas.h"
 
 namespace {
 
@@ -63,6 +64,7 @@ double Seconds(zorbex::PlaylistDefinition& def, zorbex::BuildContext& context, z
 }  // namespace
 
 int main(int argc, char** argv) {
+    zorbex::LimitMallocArenas();  // as the program does
     if (argc >= 3 && std::string(argv[1]) == "--make-tree") return MakeTree(argv[2]);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s --make-tree TREE | %s TREE [ROUNDS]\n", argv[0], argv[0]);

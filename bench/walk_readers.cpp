@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/tree_scanner.h"
+#include "platform/malloc_arenas.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    zorbex::LimitMallocArenas();  // as the program does
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s TREE [ROUNDS] [READERS]\n", argv[0]);
         return 2;

@@ -18,6 +18,7 @@
 #include "silent_dialogs.h"
 #include "app/window_run_host.h"
 #include "cli/unattended_run.h"
+#include "platform/malloc_arenas.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -81,6 +82,7 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    zorbex::LimitMallocArenas();  // as the program does
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s TREE [ROUNDS]\n", argv[0]);
         return 2;

@@ -45,12 +45,14 @@ zx_install() {
 }
 
 zx_build() {
+    local launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
     if [ "$ZX_ONLY_PROGRAM" = 1 ]; then
-        cmake -S "$ZX_ROOT" -B "$ZX_OUT" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORBEX_TESTS=OFF >/dev/null
+        cmake -S "$ZX_ROOT" -B "$ZX_OUT" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORBEX_TESTS=OFF "${launcher[@]}" >/dev/null
         # shellcheck disable=SC2086
         cmake --build "$ZX_OUT" --parallel "$(nproc)" --target ${ZX_TARGETS:-zorbex}
     else
-        cmake -S "$ZX_ROOT" -B "$ZX_OUT" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORBEX_TESTS=ON >/dev/null
+        cmake -S "$ZX_ROOT" -B "$ZX_OUT" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORBEX_TESTS=ON "${launcher[@]}" >/dev/null
         cmake --build "$ZX_OUT" --parallel "$(nproc)"
     fi
 }

@@ -6,6 +6,7 @@
 #include "app/translation.h"
 #include "app/window_system.h"
 #include "cli/command_line.h"
+#include "platform/malloc_arenas.h"
 #include "platform/named_temporaries.h"
 #include "platform/program_dir.h"
 #include "settings/program_places.h"
@@ -13,6 +14,8 @@
 #include "widgets/dialogs.h"
 
 int main(int argc, char** argv) {
+    // Before the first thread, the window's or the walk's.
+    zorbex::LimitMallocArenas();
     // Before anything is written, for the window and the unattended run alike.
     zorbex::RemoveTemporariesOnTermination();
     // The arguments as the system passed them: the application object takes

@@ -1,6 +1,5 @@
 #include "engine/read_ahead.h"
 
-#include <malloc.h>
 #include <time.h>
 
 #include <algorithm>
@@ -25,15 +24,6 @@ int64_t CoarseNow() {
     struct timespec t {};
     ::clock_gettime(CLOCK_REALTIME_COARSE, &t);
     return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
-}
-
-// Each thread that allocates would otherwise get a malloc arena of its own,
-// 64 MB of address space apiece that stays reserved after the thread ends:
-// a process under an address-space limit, and the peak memory, pay for
-// every one. The readers share one arena besides the main one.
-void LimitArenas() {
-    static std::once_flag once;
-    std::call_once(once, [] { ::mallopt(M_ARENA_MAX, 2); });
 }
 
 int Cores() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
@@ -296,7 +286,6 @@ bool ReadAhead::SlowVisitReadLocked(Clock::duration spent, size_t entries) {
 void ReadAhead::QueueSubsLocked(Folder* f) {
     if (threads_ <= 0 || !wanted_ || f->subs.empty()) return;
     if (workers_.empty()) {
-        LimitArenas();
         for (int i = std::min(threads_, Cores()); i > 0; --i) SpawnLocked();
         if (workers_.empty()) return;
     }

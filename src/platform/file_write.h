@@ -1,6 +1,7 @@
 #pragma once
-// The one place where files are written and read whole: the settings store and
-// the playlist/union builders both go through here.
+// The one place where files are written: the settings store, the playlist
+// and union outputs and the exported lists all go through here. Whole-file
+// reads are platform/file_read.h.
 //
 // A replacement never leaves a half-written file behind when it can help it:
 // the bytes go to a temporary file in the target's own folder, which is

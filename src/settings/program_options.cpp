@@ -5,28 +5,30 @@
 namespace zorbex {
 namespace {
 
-// Keys and defaults in the order of a save, each with its field.
+// Keys in the order of a save, each with its field; the defaults are the
+// fields' own.
 struct OptionKey {
     const char* key;
     bool ProgramOptions::*field;
-    int def;
 };
 
 constexpr OptionKey kOptionKeys[] = {
-    {"process", &ProgramOptions::processPage, 1},
-    {"terminate", &ProgramOptions::quit, 1},
-    {"remember", &ProgramOptions::remember, 1},
-    {"overwrite", &ProgramOptions::overwrite, 0},
-    {"compact", &ProgramOptions::compact, 0},
-    {"topmost", &ProgramOptions::topmost, 0},
-    {"log", &ProgramOptions::log, 1},
+    {"process", &ProgramOptions::processPage},
+    {"terminate", &ProgramOptions::quit},
+    {"remember", &ProgramOptions::remember},
+    {"overwrite", &ProgramOptions::overwrite},
+    {"compact", &ProgramOptions::compact},
+    {"topmost", &ProgramOptions::topmost},
+    {"log", &ProgramOptions::log},
 };
 
 template <class Settings>
 ProgramOptions ReadFrom(const Settings& settings) {
     const std::string section = MainSection();
     ProgramOptions options;
-    for (const OptionKey& k : kOptionKeys) options.*k.field = settings.ReadNumber(section, k.key, k.def) != 0;
+    for (const OptionKey& k : kOptionKeys) {
+        options.*k.field = settings.ReadNumber(section, k.key, options.*k.field ? 1 : 0) != 0;
+    }
     return options;
 }
 

@@ -6,19 +6,20 @@
 
 namespace zorbex {
 
-// The seven options as the options page shows them.
+// The seven options as the options page shows them, each with its default:
+// what a settings file without its key gives.
 struct ProgramOptions {
-    bool processPage = false;  // `process`: a normal start shows the process page
-    bool compact = false;      // `compact`: an automatic run shows the strip alone
-    bool quit = false;         // `terminate`: an automatic run ends the program
-    bool topmost = false;      // `topmost`: an automatic run stays on top
-    bool remember = false;     // `remember`: the exit button saves the ticks
-    bool overwrite = false;    // `overwrite`: existing outputs are written anew
-    bool log = false;          // `log`: the log shows during a run
+    bool processPage = true;  // `process`: a normal start shows the process page
+    bool compact = false;     // `compact`: an automatic run shows the strip alone
+    bool quit = true;         // `terminate`: an automatic run ends the program
+    bool topmost = false;     // `topmost`: an automatic run stays on top
+    bool remember = true;     // `remember`: the exit button saves the ticks
+    bool overwrite = false;   // `overwrite`: existing outputs are written anew
+    bool log = true;          // `log`: the log shows during a run
 };
 
 // Any non-zero number sets an option; a missing or malformed one takes its
-// default (process, terminate, remember and log on; the others off).
+// default.
 ProgramOptions ReadProgramOptions(const SettingsFile& settings);
 ProgramOptions ReadProgramOptions(const SettingsSnapshot& settings);
 

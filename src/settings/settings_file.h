@@ -93,8 +93,9 @@ public:
     SettingsFile(std::string path, SettingsSync sync);
     // Flushes what this object wrote to the disk (kWhenDone).
     ~SettingsFile();
-    SettingsFile(const SettingsFile&) = default;
-    SettingsFile& operator=(const SettingsFile&) = default;
+    // One object per operation, so that its writes are flushed once.
+    SettingsFile(const SettingsFile&) = delete;
+    SettingsFile& operator=(const SettingsFile&) = delete;
 
     const std::string& Path() const { return path_; }
 

@@ -1,0 +1,9 @@
+#include "platform/malloc_arenas.h"
+
+#include <malloc.h>
+
+namespace zorbex {
+
+void LimitMallocArenas() { ::mallopt(M_ARENA_MAX, 2); }
+
+}  // namespace zorbex
