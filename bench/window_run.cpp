@@ -143,6 +143,6 @@ int main(int argc, char** argv) {
                 shown[shown.size() / 2] / engineMedian);
     std::printf("yields %d full_passes_s %.3f full_pass_floor_ratio %.3f\n", timed.yields, empty,
                 (engineMedian + empty) / engineMedian);
-    std::system(("rm -rf '" + programDir + "'").c_str());
+    [[maybe_unused]] const int removed = std::system(("rm -rf '" + programDir + "'").c_str());
     return 0;
 }

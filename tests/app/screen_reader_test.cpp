@@ -81,8 +81,9 @@ TEST_F(ScreenReader, EveryPageNamesItsControlsInWordsAReaderCanSay) {
                 ++focusable;
                 EXPECT_FALSE(name.trimmed().isEmpty());
                 // A list has no value; the toolkit repeats its name there.
-                if (node->role() != QAccessible::List)
+                if (node->role() != QAccessible::List) {
                     EXPECT_NE(name.toStdString(), node->text(QAccessible::Value).toStdString());
+                }
             }
             if (name.isEmpty() || !widget->isVisibleTo(&w)) continue;
             // The same text twice only for a label and the control it labels.

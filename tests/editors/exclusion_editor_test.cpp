@@ -296,7 +296,7 @@ TEST_F(ExclusionEditor, MenuKeyShowsTheItemsOfARightClickOnTheSelectedRow) {
     page.show();
     SetRows({"first.mp3", "second.mp3"});
     const auto menuKey = [&] {
-        QContextMenuEvent key(QContextMenuEvent::Keyboard, {4, 4});
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, {4, 4}, lst_ignore->mapToGlobal(QPoint(4, 4)));
         QApplication::sendEvent(lst_ignore, &key);
         EXPECT_TRUE(mnu_ignore->isVisible());
         mnu_ignore->hide();

@@ -274,7 +274,7 @@ TEST_F(BuilderTest, TheSettingsFileIsNeverAnOutputInAnySpelling) {
     WriteFile(music() + "/a.mp3", "");
     const std::string settings = "[Zor:bl]\r\nplaylists=1\r\n";
     WriteFile(prog() + "Zorbl.Zrf", settings);
-    symlink((prog() + "Zorbl.Zrf").c_str(), (t / "link.m3u").c_str());
+    ASSERT_EQ(symlink((prog() + "Zorbl.Zrf").c_str(), (t / "link.m3u").c_str()), 0);
     for (const std::string& file : {std::string("Zorbl.Zrf"), std::string("./x/../Zorbl.Zrf"), prog() + "Zorbl.Zrf",
                                    t / "link.m3u"}) {
         PlaylistDefinition d = Def();

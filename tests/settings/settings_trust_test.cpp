@@ -25,7 +25,7 @@ TEST(SettingsTrust, SettingsAnotherUserCanChangeAreRefusedAndNothingIsWritten) {
     ::chmod(dir.path().c_str(), 0755);
     const std::string shared = dir / "shared/", config = dir / "config", theirs = config + "/zorbex/";
     const auto chosen = [&](const std::string& program) {
-        return zx_test::RunUnprivileged([&] { return ChooseProgramPlaces(program, config).refused; }).value_or("?");
+        return zx_test::RunUnprivileged([&] { return ChooseProgramPlaces(program, UserPlaces{config, "", dir / "no-system-settings"}).refused; }).value_or("?");
     };
     const std::string refused = "Файл настроек «" + shared + "Zorbl.Zrf» не используется: ";
     MakeDirs(shared);
@@ -79,7 +79,7 @@ TEST(SettingsTrust, AFileSystemWithoutOwnersIsUsedAsItIs) {
         ++mounted;
         WriteFile(mount + "/Zorbl.Zrf", "[Zor:bl]\r\n");
         EXPECT_EQ(SettingsRefusal(mount + "/Zorbl.Zrf"), std::nullopt) << form;
-        std::system(("umount " + mount + "; losetup -j " + image + " | cut -d: -f1 | xargs -r losetup -d").c_str());
+        [[maybe_unused]] const int detached = std::system(("umount " + mount + "; losetup -j " + image + " | cut -d: -f1 | xargs -r losetup -d").c_str());
     }
     if (mounted == 0) GTEST_SKIP() << "no FAT or exFAT mount here";
 }

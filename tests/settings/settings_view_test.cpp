@@ -192,5 +192,5 @@ TEST(SettingsView, AChangeBehindAFuseMountWithAnAttributeCacheIsNotLost) {
     WriteFile(SettingsPath(source), "[Zor:bl]\r\nname=Jazz\r\n");
     SettingsFile(path, SettingsSync::kNever).WriteNumber("Zor:bl", "reset", 0);
     EXPECT_EQ(zx_test::ReadFile(SettingsPath(source)), "[Zor:bl]\r\nname=Jazz\r\nreset=0\r\n");
-    std::system(("fusermount -u " + mount + " || umount -l " + mount).c_str());
+    [[maybe_unused]] const int unmounted = std::system(("fusermount -u " + mount + " || umount -l " + mount).c_str());
 }
