@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "platform/error_text.h"
 #include "platform/program_dir.h"
 
 namespace zorbex {
@@ -67,49 +68,14 @@ std::string WriteFailureReason(const WriteResult& result) {
         case WriteFailure::kVanished:
             return "файл удалён во время записи";
         case WriteFailure::kSystem:
+            // The writer's own use of the code: the old file changed under it.
             if (result.errnum == ESTALE) return "файл изменён другой программой во время записи";
-            break;
+            return SystemErrorText(result.errnum);
         case WriteFailure::kNone:
         case WriteFailure::kRefused:
-            return result.error;
+            break;
     }
-    switch (result.errnum) {
-        case ENOENT:
-            return "каталог не найден";
-        case ENOTDIR:
-            return "часть пути не является каталогом";
-        case EISDIR:
-            return "на этом месте каталог";
-        case EACCES:
-            return "нет прав доступа";
-        case EPERM:
-            return "операция не разрешена";
-        case EROFS:
-            return "файловая система только для чтения";
-        case ENOSPC:
-            return "на диске нет места";
-        case EDQUOT:
-            return "превышена дисковая квота";
-        case EFBIG:
-            return "файл слишком велик";
-        case ENAMETOOLONG:
-            return "слишком длинное имя файла";
-        case ELOOP:
-            return "слишком много уровней символических ссылок";
-        case EIO:
-            return "ошибка ввода-вывода";
-        case ETXTBSY:
-            return "файл занят выполняемой программой";
-        case EBUSY:
-            return "файл занят";
-        case EMFILE:
-        case ENFILE:
-            return "слишком много открытых файлов";
-        case ENOMEM:
-            return "недостаточно памяти";
-        default:
-            return result.error;
-    }
+    return result.error;
 }
 
 }  // namespace zorbex

@@ -51,8 +51,8 @@ private:
 // own files refused alike.
 WriteResult WriteOutputBytes(const std::string& output, std::string_view bytes, const ProgramFiles& own);
 
-// Why a write failed, as the log says it: in Russian for the errors a write
-// meets, whatever the system's language; the system's own text for others.
+// Why a write failed, as the log says it: in Russian whatever the system's
+// language (platform/error_text.h for the system's error numbers).
 std::string WriteFailureReason(const WriteResult& result);
 
 // The log line of an output file that could not be written, for playlists and unions alike.

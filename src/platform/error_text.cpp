@@ -1,5 +1,6 @@
 #include "platform/error_text.h"
 
+#include <cerrno>
 #include <functional>
 #include <memory>
 #include <new>
@@ -26,7 +27,83 @@ bool IsLibraryError(const std::exception& e) {
                    std::bad_variant_access, std::bad_weak_ptr, std::bad_exception>(e);
 }
 
+struct Words {
+    int errnum;
+    const char* write;
+    const char* open;  // nullptr: as written
+};
+
+// The texts of the first rows are those the logs have always shown; keep
+// them as they are, people and scripts read them.
+constexpr Words kWords[] = {
+    {ENOENT, "каталог не найден", "его нет"},
+    {ENOTDIR, "часть пути не является каталогом", nullptr},
+    {EISDIR, "на этом месте каталог", nullptr},
+    {EACCES, "нет прав доступа", "нет доступа"},
+    {EPERM, "операция не разрешена", "нет доступа"},
+    {EROFS, "файловая система только для чтения", nullptr},
+    {ENOSPC, "на диске нет места", nullptr},
+    {EDQUOT, "превышена дисковая квота", nullptr},
+    {EFBIG, "файл слишком велик", nullptr},
+    {ENAMETOOLONG, "слишком длинное имя файла", nullptr},
+    {ELOOP, "слишком много уровней символических ссылок", nullptr},
+    {EIO, "ошибка ввода-вывода", nullptr},
+    {ETXTBSY, "файл занят выполняемой программой", nullptr},
+    {EBUSY, "файл занят", nullptr},
+    {EMFILE, "слишком много открытых файлов", nullptr},
+    {ENFILE, "слишком много открытых файлов", nullptr},
+    {ENOMEM, "недостаточно памяти", nullptr},
+    {ESTALE, "файл изменён или удалён на сервере", nullptr},
+    {EEXIST, "файл уже существует", nullptr},
+    {EXDEV, "файлы на разных файловых системах", nullptr},
+    {ENOTEMPTY, "каталог не пуст", nullptr},
+    {EMLINK, "слишком много ссылок на файл", nullptr},
+    {EOVERFLOW, "файл слишком велик для этой операции", nullptr},
+    {EINVAL, "недопустимая операция для этого файла", nullptr},
+    {EAGAIN, "ресурс временно недоступен", nullptr},
+    {EINTR, "операция прервана сигналом", nullptr},
+    {ENODEV, "нет такого устройства", nullptr},
+    {ENXIO, "устройство не отвечает", nullptr},
+    {ENOMEDIUM, "носитель не вставлен", nullptr},
+    {EFAULT, "неверный адрес в памяти", nullptr},
+    {EBADF, "неверный дескриптор файла", nullptr},
+    {ENOLCK, "нет свободных блокировок", nullptr},
+    {EDEADLK, "взаимная блокировка", nullptr},
+    {EOPNOTSUPP, "операция не поддерживается", nullptr},
+    {ENOSYS, "функция не поддерживается системой", nullptr},
+    {ENOEXEC, "неверный формат исполняемого файла", nullptr},
+    {ENOTTY, "неподходящая операция для устройства", nullptr},
+    {ESPIPE, "недопустимое перемещение по файлу", nullptr},
+    {EPIPE, "канал закрыт", nullptr},
+    {ERANGE, "значение вне допустимого диапазона", nullptr},
+    {ENODATA, "нет данных", nullptr},
+    {ENOBUFS, "не хватает места в буферах ядра", nullptr},
+    {EUCLEAN, "файловая система повреждена", nullptr},
+    {EBADMSG, "данные на диске повреждены", nullptr},
+    {EREMOTEIO, "ошибка ввода-вывода на удалённой стороне", nullptr},
+    {ECANCELED, "операция отменена", nullptr},
+    {ETIMEDOUT, "время ожидания истекло", nullptr},
+    {ECONNREFUSED, "в соединении отказано", nullptr},
+    {ECONNRESET, "соединение сброшено", nullptr},
+    {ECONNABORTED, "соединение прервано", nullptr},
+    {ENOTCONN, "нет соединения", nullptr},
+    {EHOSTDOWN, "узел выключен", nullptr},
+    {EHOSTUNREACH, "узел недоступен", nullptr},
+    {ENETDOWN, "сеть не работает", nullptr},
+    {ENETUNREACH, "сеть недоступна", nullptr},
+    {ENOKEY, "нет нужного ключа", nullptr},
+    {EKEYREJECTED, "ключ отклонён", nullptr},
+};
+
 }  // namespace
+
+std::string SystemErrorText(int errnum, ErrorUse use) {
+    for (const Words& words : kWords) {
+        if (words.errnum != errnum) continue;
+        return use == ErrorUse::kOpen && words.open ? words.open : words.write;
+    }
+    return "ошибка операционной системы, код " + std::to_string(errnum);
+}
 
 std::string ErrorText(const std::exception_ptr& error) {
     constexpr const char* kInternal = "Внутренняя ошибка программы: операция прервана";

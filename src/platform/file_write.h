@@ -71,7 +71,9 @@ enum class WriteFailure {
 
 struct WriteResult {
     bool ok = false;
-    std::string error;  // human-readable reason (the system's text) when !ok
+    // When !ok: the refusal's reason (kRefused), else the system's own text,
+    // for tests and traces: the user reads SystemErrorText (platform/error_text.h).
+    std::string error;
     WriteFailure failure = WriteFailure::kNone;
     int errnum = 0;          // with kSystem
     bool unchanged = false;  // ok, and the file already held these bytes

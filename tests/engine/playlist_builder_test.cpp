@@ -346,9 +346,9 @@ TEST_F(BuilderTest, WriteFailuresAreGivenInRussian) {
         Build(d);
         EXPECT_EQ(log, Lines{"   не удалось записать файл «" + prog() + file + "»: " + reason});
     }
-    // An error we have no words of our own for keeps the system's.
-    EXPECT_EQ(WriteFailureReason(WriteResult{false, "Exec format error", WriteFailure::kSystem, ENOEXEC, false}),
-              "Exec format error");
+    // Never the system's English, even for a code without words of its own.
+    EXPECT_EQ(WriteFailureReason(WriteResult{false, "Unknown error 4000", WriteFailure::kSystem, 4000, false}),
+              "ошибка операционной системы, код 4000");
 }
 
 TEST_F(BuilderTest, AnUnchangedPlaylistIsLeftAlone) {
