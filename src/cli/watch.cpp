@@ -109,23 +109,6 @@ private:
     std::map<int, bool> watched_;
 };
 
-// The reason a file or folder could not be used, as the user reads it.
-std::string Reason(int error) {
-    switch (error) {
-        case ENOENT:
-            return "его нет";
-        case EACCES:
-        case EPERM:
-            return "нет доступа";
-        case EMFILE:
-            return "исчерпан предел ядра fs.inotify.max_user_instances";
-        case ENOMEM:
-            return "недостаточно памяти";
-        default:
-            return "ошибка операционной системы, код " + std::to_string(error);
-    }
-}
-
 // Why the settings file cannot be read now, or nothing when it can.
 std::optional<std::string> SettingsUnreadable(const std::string& path) {
     // Not held up by a FIFO or a device put in its place.
@@ -135,7 +118,7 @@ std::optional<std::string> SettingsUnreadable(const std::string& path) {
         return std::nullopt;
     }
     if (errno == EINVAL || errno == EISDIR) return std::string("это не обычный файл");
-    return Reason(errno);
+    return SystemErrorText(errno, ErrorUse::kOpen);
 }
 
 // The base interval of the checks: ZORBEX_POLL_SECONDS when it is a whole
@@ -169,7 +152,10 @@ public:
         // A shortage that may pass (other programs hold the instances):
         // everything is checked instead, and the watch goes on.
         if (const int error = watch_->InstanceError()) {
-            errors_ << "zorbex: не удаётся следить за папками (" << Reason(error)
+            // EMFILE from inotify_init1 is the per-user limit on instances.
+            const std::string why = error == EMFILE ? "исчерпан предел ядра fs.inotify.max_user_instances"
+                                                    : SystemErrorText(error, ErrorUse::kOpen);
+            errors_ << "zorbex: не удаётся следить за папками (" << why
                     << "); папки и файл настроек проверяются опросом каждые " << PollSeconds() << " с." << std::endl;
         }
         RunResult first;
@@ -200,7 +186,14 @@ private:
             const int timeout = static_cast<int>(std::clamp<int64_t>(wait.count(), 0, 3600 * 1000));
             // Without an instance the descriptor is -1, which poll passes over.
             pollfd fds[2] = {{watch_->Descriptor(), POLLIN, 0}, {stop_.Descriptor(), POLLIN, 0}};
-            ::poll(fds, 2, timeout);
+            if (::poll(fds, 2, timeout) < 0) {
+                // A signal outside the three (SIGCONT after a stop): wait again.
+                if (errno == EINTR) continue;
+                // Nothing left to wait on: the watch ends, with what it wrote complete.
+                errors_ << "zorbex: ожидание событий не удалось (poll: " << SystemErrorText(errno)
+                        << "); наблюдение окончено." << std::endl;
+                return kExitRefused;
+            }
             if (stop_.Received()) return kExitCompleted;
             Note(watch_->Read());
             const WatchSchedule::Due due = schedule_.Take(WatchSchedule::Clock::now());
@@ -302,7 +295,9 @@ private:
             }
         } catch (...) {
             // Without the list an own write costs one more rebuild, which
-            // then finds its file unchanged.
+            // then finds its file unchanged: the watch goes on.
+            errors_ << "zorbex: не составлен список файлов, которые пишет сама программа ("
+                    << ErrorText(std::current_exception()) << "); их запись вызовет лишнюю пересборку." << std::endl;
         }
         return own;
     }

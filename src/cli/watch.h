@@ -17,7 +17,8 @@
 namespace zorbex {
 
 // The status of the first run when it was refused (kExitRefused), else 0
-// once a signal ends the watch.
+// once a signal ends the watch; kExitRefused also when waiting for events
+// fails (said on errors).
 int RunWatch(const ProgramPlaces& places, std::ostream& log, std::ostream& errors,
              const WatchSchedule::Timing& timing = {});
 
