@@ -99,6 +99,7 @@ int RunUnattended(const ProgramPlaces& places, std::ostream& errors, const std::
         return ExitStatusOf(run());
     } catch (const SettingsWriteError& e) {
         errors << e.what() << '.' << std::endl;
+        if (!e.reason().empty()) errors << "Причина: " << e.reason() << '.' << std::endl;
         if (e.locked()) errors << kSettingsLockedMessage << std::endl;
         if (!places.unwritable.empty()) errors << places.unwritable << '.' << std::endl;
         return kExitRefused;

@@ -48,8 +48,8 @@ inline constexpr char kSettingsLockedMessage[] = "Файл настроек за
 
 // Start-up as a normal start does it to the settings file (`reset` read,
 // then written as 0), then the run. Any error stops it with kExitRefused
-// and its text (ErrorText) on errors; when no place could be written, the
-// reason follows the settings file's error. With tellFailures, the log
+// and its text (ErrorText) on errors; a settings write's reason follows
+// its error ("Причина: …."), and when no place could be written, why. With tellFailures, the log
 // lines of each failed definition are told on errors too, after the run,
 // each after "zorbex: " and the definition's heading; a scheduler that
 // throws the log away still hears of them.

@@ -1,8 +1,5 @@
 #include "engine/output_file.h"
 
-#include <cerrno>
-
-#include "platform/error_text.h"
 #include "platform/program_dir.h"
 
 namespace zorbex {
@@ -56,26 +53,5 @@ void OutputFile::Discard() {
 }
 
 WriteResult OutputFile::Finish() { return refused_ ? *refused_ : file_->Commit(); }
-
-std::string WriteFailureReason(const WriteResult& result) {
-    switch (result.failure) {
-        case WriteFailure::kNotRegularFile:
-            return "это не обычный файл";
-        case WriteFailure::kForeignLink:
-            return "это чужая символическая ссылка в общей папке";
-        case WriteFailure::kForeignFile:
-            return "это чужой файл в общей папке";
-        case WriteFailure::kVanished:
-            return "файл удалён во время записи";
-        case WriteFailure::kSystem:
-            // The writer's own use of the code: the old file changed under it.
-            if (result.errnum == ESTALE) return "файл изменён другой программой во время записи";
-            return SystemErrorText(result.errnum);
-        case WriteFailure::kNone:
-        case WriteFailure::kRefused:
-            break;
-    }
-    return result.error;
-}
 
 }  // namespace zorbex

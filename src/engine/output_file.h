@@ -51,10 +51,6 @@ private:
 // own files refused alike.
 WriteResult WriteOutputBytes(const std::string& output, std::string_view bytes, const ProgramFiles& own);
 
-// Why a write failed, as the log says it: in Russian whatever the system's
-// language (platform/error_text.h for the system's error numbers).
-std::string WriteFailureReason(const WriteResult& result);
-
 // The log line of an output file that could not be written, for playlists and unions alike.
 std::string WriteFailedLine(const std::string& path, const WriteResult& result);
 

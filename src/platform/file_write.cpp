@@ -11,6 +11,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "platform/error_text.h"
 #include "platform/named_temporaries.h"
 #include "platform/path_walk.h"
 
@@ -22,9 +23,9 @@ namespace {
 // not to matter for memory.
 constexpr size_t kChunk = 256 * 1024;
 
-std::string ErrorText(int err) { return std::error_code(err, std::generic_category()).message(); }
+std::string SystemText(int err) { return std::error_code(err, std::generic_category()).message(); }
 
-WriteResult Fail(int err) { return WriteResult{false, ErrorText(err), WriteFailure::kSystem, err, false}; }
+WriteResult Fail(int err) { return WriteResult{false, SystemText(err), WriteFailure::kSystem, err, false}; }
 
 WriteResult Ok(bool unchanged = false) { return WriteResult{true, {}, WriteFailure::kNone, 0, unchanged}; }
 
@@ -524,6 +525,27 @@ WriteResult WriteFileReplacing(const std::string& path, std::string_view bytes, 
     FileReplacement file(path, WriteOptions{durability, false, true});
     file.Append(bytes);
     return file.Commit();
+}
+
+std::string WriteFailureReason(const WriteResult& result) {
+    switch (result.failure) {
+        case WriteFailure::kNotRegularFile:
+            return "это не обычный файл";
+        case WriteFailure::kForeignLink:
+            return "это чужая символическая ссылка в общей папке";
+        case WriteFailure::kForeignFile:
+            return "это чужой файл в общей папке";
+        case WriteFailure::kVanished:
+            return "файл удалён во время записи";
+        case WriteFailure::kSystem:
+            // The writer's own use of the code: the old file changed under it.
+            if (result.errnum == ESTALE) return "файл изменён другой программой во время записи";
+            return SystemErrorText(result.errnum);
+        case WriteFailure::kNone:
+        case WriteFailure::kRefused:
+            break;
+    }
+    return result.error;
 }
 
 }  // namespace zorbex

@@ -72,7 +72,7 @@ enum class WriteFailure {
 struct WriteResult {
     bool ok = false;
     // When !ok: the refusal's reason (kRefused), else the system's own text,
-    // for tests and traces: the user reads SystemErrorText (platform/error_text.h).
+    // for tests and traces: the user reads WriteFailureReason.
     std::string error;
     WriteFailure failure = WriteFailure::kNone;
     int errnum = 0;          // with kSystem
@@ -138,5 +138,9 @@ private:
 
 WriteResult WriteFileReplacing(const std::string& path, std::string_view bytes,
                                WriteDurability durability = WriteDurability::kSync);
+
+// Why a write failed, as the user reads it (the write log, the settings
+// write's reason): in Russian whatever the system's language.
+std::string WriteFailureReason(const WriteResult& result);
 
 }  // namespace zorbex

@@ -31,6 +31,10 @@ std::string FullPath(const std::string& path) {
 
 enum class FileState { kMissing, kRead, kUnreadable, kTooLarge };
 
+// A write's reasons for the two states a file is never replaced in.
+constexpr const char* kUnreadableReason = "файл есть, но прочитать его нельзя";
+constexpr const char* kTooLargeReason = "файл слишком велик: для его изменения не хватает памяти";
+
 struct Loaded {
     FileState state = FileState::kMissing;
     std::string bytes;  // the text as the reader takes it (settings/file_form.h)
@@ -108,6 +112,12 @@ std::optional<std::string> TextOf(const std::string& path, const SettingsText* t
 
 }  // namespace
 
+SettingsWriteError::SettingsWriteError(const std::string& path, std::string reason)
+    : std::runtime_error("Unable to write to " + path),
+      path_(path),
+      cause_(Cause::kNotWritable),
+      reason_(std::move(reason)) {}
+
 SettingsWriteError::SettingsWriteError(const std::string& path, Cause cause)
     : std::runtime_error("Unable to write to " + path), path_(path), cause_(cause) {}
 
@@ -164,10 +174,15 @@ void SettingsFile::Change(const std::function<std::string(std::string_view)>& ch
     std::string bytes;
     try {
         file = Current(path_, state);
-        if (state == FileState::kUnreadable || state == FileState::kTooLarge) throw SettingsWriteError(FullPath(path_));
+        if (state == FileState::kUnreadable) {
+            // What keeps it from being written, when something does (a folder in its place).
+            const WriteResult allowed = FileReplacement(path_).Allowed();
+            throw SettingsWriteError(FullPath(path_), allowed ? kUnreadableReason : WriteFailureReason(allowed));
+        }
+        if (state == FileState::kTooLarge) throw SettingsWriteError(FullPath(path_), kTooLargeReason);
         bytes = change(file ? std::string_view(file->Bytes()) : std::string_view());
     } catch (const std::bad_alloc&) {
-        throw SettingsWriteError(FullPath(path_));
+        throw SettingsWriteError(FullPath(path_), kTooLargeReason);
     }
     if (file && bytes == file->Bytes()) {
         // The file already says exactly this (a definition saved again
@@ -175,7 +190,8 @@ void SettingsFile::Change(const std::function<std::string(std::string_view)>& ch
         // written by the writer's own rules; a read-only file, or one behind
         // a planted link, still reports the write error. Probed: a watcher
         // sees no write.
-        if (!FileReplacement(path_).Allowed().ok) throw SettingsWriteError(FullPath(path_));
+        if (const WriteResult allowed = FileReplacement(path_).Allowed(); !allowed)
+            throw SettingsWriteError(FullPath(path_), WriteFailureReason(allowed));
         return;
     }
     // A new file takes the program's own form; an existing one keeps its own.
@@ -184,11 +200,12 @@ void SettingsFile::Change(const std::function<std::string(std::string_view)>& ch
     try {
         stored = StoredBytes(bytes, form);
     } catch (const std::bad_alloc&) {
-        throw SettingsWriteError(FullPath(path_));
+        throw SettingsWriteError(FullPath(path_), kTooLargeReason);
     }
     const WriteDurability durability =
         sync_ == SettingsSync::kEachWrite ? WriteDurability::kSync : WriteDurability::kNoSync;
-    if (!WriteFileReplacing(path_, stored, durability).ok) throw SettingsWriteError(FullPath(path_));
+    if (const WriteResult written = WriteFileReplacing(path_, stored, durability); !written)
+        throw SettingsWriteError(FullPath(path_), WriteFailureReason(written));
     wrote_ = true;
     SettingsViews::Shared().Wrote(path_, std::move(bytes), form);
 }

@@ -48,18 +48,24 @@ namespace zorbex {
 class SettingsText;  // settings/settings_view.h
 
 // Raised by a write that could not be made; the message is
-// "Unable to write to <full path>". The file is then unchanged.
+// "Unable to write to <full path>", as the window shows it. The file is then
+// unchanged.
 class SettingsWriteError : public std::runtime_error {
 public:
     enum class Cause { kNotWritable, kLocked };
-    explicit SettingsWriteError(const std::string& path, Cause cause = Cause::kNotWritable);
+    SettingsWriteError(const std::string& path, std::string reason);
+    SettingsWriteError(const std::string& path, Cause cause);
     const std::string& path() const { return path_; }
     // Another process kept the settings lock for the whole wait.
     bool locked() const { return cause_ == Cause::kLocked; }
+    // Why, in Russian ("нет прав доступа"), for where there is room to say
+    // it beside the message; empty when locked().
+    const std::string& reason() const { return reason_; }
 
 private:
     std::string path_;
     Cause cause_;
+    std::string reason_;
 };
 
 // Raised by a read when the file is too large to be read into memory; the

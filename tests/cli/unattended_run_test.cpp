@@ -208,13 +208,13 @@ TEST(RunUnattended, UnwritableSettingsFileStopsBeforeTheRun) {
     std::ostringstream out, err;
     EXPECT_EQ(RunUnattended(ProgramPlaces(dir.path()), out, err), kExitRefused);
     EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(err.str(), "Unable to write to " + dir.path() + "Zorbl.Zrf.\n");
+    EXPECT_EQ(err.str(), "Unable to write to " + dir.path() + "Zorbl.Zrf.\nПричина: на этом месте каталог.\n");
 
     // The user's own file, when neither place could be written: the reason follows.
     MakeDirs(dir / "user/Zorbl.Zrf");
     err.str("");
     EXPECT_EQ(RunUnattended(ProgramPlaces(dir / "prog/", dir / "user/", "no place"), out, err), kExitRefused);
-    EXPECT_EQ(err.str(), "Unable to write to " + dir.path() + "user/Zorbl.Zrf.\nno place.\n");
+    EXPECT_EQ(err.str(), "Unable to write to " + dir.path() + "user/Zorbl.Zrf.\nПричина: на этом месте каталог.\nno place.\n");
 }
 
 TEST(RunUnattended, ASettingsFileLockedByAnotherProcessStopsItWithStatusTwo) {

@@ -268,7 +268,7 @@ TEST(UnattendedProgram, RefusalsGoToStandardErrorWithStatusTwo) {
         {"nothing ticked", false, "[Zor:bl]\r\nplaylists=1\r\nitem_0=0\r\n",
          "Не выбран ни один плейлист для создания.\n"},
         {"no settings file at all", false, "", "Не выбран ни один плейлист для создания.\n"},
-        {"settings file not writable", true, "", "Unable to write to DIR/Zorbl.Zrf.\n"},
+        {"settings file not writable", true, "", "Unable to write to DIR/Zorbl.Zrf.\nПричина: на этом месте каталог.\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -101,6 +101,7 @@ TEST(Settings, FileThatIsADirectory) {
     } catch (const SettingsWriteError& e) {
         EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
         EXPECT_EQ(e.path(), path);
+        EXPECT_EQ(e.reason(), "на этом месте каталог");  // the reason is kept, not the message changed
     }
     EXPECT_TRUE(fs::is_directory(path + "/inside"));
 }
@@ -547,6 +548,7 @@ TEST(Settings, MissingFolderIsAWriteError) {
         FAIL() << "expected SettingsWriteError";
     } catch (const SettingsWriteError& e) {
         EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+        EXPECT_EQ(e.reason(), "каталог не найден");
     }
     EXPECT_FALSE(zx_test::Exists(dir / "gone"));
 }
