@@ -1,5 +1,7 @@
 #include "app/options_page.h"
 
+#include <iostream>
+
 #include "settings/program_options.h"
 #include "settings/settings_file.h"
 #include "widgets/shared_texts.h"
@@ -75,7 +77,11 @@ void TOptionsPage::SaveOptions() {
     SettingsFile settings(SettingsPath(context_.settingsDir));
     try {
         WriteProgramOptions(settings, Options());
-    } catch (const SettingsWriteError&) {
+    } catch (const SettingsWriteError& error) {
+        // The box keeps its fixed text; the reason goes to standard error.
+        std::cerr << "zorbex: файл настроек «" << error.path()
+                  << "» не записан: " << (error.locked() ? "он заблокирован другим процессом" : error.reason()) << '.'
+                  << std::endl;
         context_.dialogs.Message(QString::fromUtf8(kOptionWriteFailedMessage), MsgButtons::Ok);
     }
 }

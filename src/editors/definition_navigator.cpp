@@ -1,6 +1,7 @@
 #include "editors/definition_navigator.h"
 
 #include <algorithm>
+#include <iostream>
 
 #include <QShortcut>
 
@@ -72,7 +73,11 @@ bool TDefinitionNavigator::Save() {
     }
     try {
         hooks_.write(Current());
-    } catch (const SettingsWriteError&) {
+    } catch (const SettingsWriteError& error) {
+        // The box keeps its fixed text; the reason goes to standard error.
+        std::cerr << "zorbex: файл настроек «" << error.path()
+                  << "» не записан: " << (error.locked() ? "он заблокирован другим процессом" : error.reason()) << '.'
+                  << std::endl;
         context_.dialogs.Message(QString::fromUtf8(kOptionWriteFailedMessage), MsgButtons::Ok);
         return false;
     }

@@ -1,5 +1,6 @@
 #include "editors/exclusion_editor.h"
 
+#include <iostream>
 #include <optional>
 
 #include <QContextMenuEvent>
@@ -344,11 +345,15 @@ void TExclusionEditor::sub_exportClick() {
     const QString path = QFileInfo(*picked).absoluteFilePath();
     const ProgramFiles own = ProgramFilesOf(ProgramPlaces(context_.programDir, context_.settingsDir));
     const WriteResult written = WriteOutputBytes(path.toStdString(), WriteExclusionFile(Rows()), own);
-    if (written.failure == WriteFailure::kRefused)
+    if (written.failure == WriteFailure::kRefused) {
         context_.dialogs.ShowError(QStringLiteral("Cannot create file ") + path + QStringLiteral(": ") +
                                    QString::fromStdString(written.error));
-    else if (!written)
+    } else if (!written) {
+        // The box keeps its fixed text; the system's reason goes to standard error.
+        std::cerr << "zorbex: файл «" << path.toStdString() << "» не создан: " << WriteFailureReason(written) << '.'
+                  << std::endl;
         context_.dialogs.ShowError(QStringLiteral("Cannot create file ") + path);
+    }
 }
 
 void TExclusionEditor::sub_simplifyClick() {
