@@ -117,7 +117,6 @@ std::optional<std::string> SettingsUnreadable(const std::string& path) {
         ::close(fd);
         return std::nullopt;
     }
-    if (errno == EINVAL || errno == EISDIR) return std::string("это не обычный файл");
     return SystemErrorText(errno, ErrorUse::kOpen);
 }
 

@@ -12,6 +12,7 @@
 #include "engine/definitions.h"
 #include "engine/output_file.h"
 #include "engine/playlist_builder.h"
+#include "platform/error_text.h"
 #include "platform/file_write.h"
 #include "settings/exclusion_file.h"
 #include "widgets/picture_strips.h"
@@ -317,6 +318,8 @@ void TExclusionEditor::sub_importClick() {
     const QString path = QFileInfo(*picked).absoluteFilePath();
     const ExclusionImport file = ImportExclusionFile(path.toStdString(), kMaxListRows);
     if (file.status == ExclusionImport::Status::kCannotOpen) {
+        std::cerr << "zorbex: файл «" << path.toStdString()
+                  << "» не прочитан: " << SystemErrorText(file.error, ErrorUse::kOpen) << '.' << std::endl;
         context_.dialogs.ShowError(QStringLiteral("Cannot open file ") + path);
         return;
     }

@@ -38,7 +38,7 @@ struct Words {
 constexpr Words kWords[] = {
     {ENOENT, "каталог не найден", "его нет"},
     {ENOTDIR, "часть пути не является каталогом", nullptr},
-    {EISDIR, "на этом месте каталог", nullptr},
+    {EISDIR, "на этом месте каталог", "это не обычный файл"},
     {EACCES, "нет прав доступа", "нет доступа"},
     {EPERM, "операция не разрешена", "нет доступа"},
     {EROFS, "файловая система только для чтения", nullptr},
@@ -59,7 +59,8 @@ constexpr Words kWords[] = {
     {ENOTEMPTY, "каталог не пуст", nullptr},
     {EMLINK, "слишком много ссылок на файл", nullptr},
     {EOVERFLOW, "файл слишком велик для этой операции", nullptr},
-    {EINVAL, "недопустимая операция для этого файла", nullptr},
+    // EINVAL on opening: something other than a regular file (platform/file_read.h).
+    {EINVAL, "недопустимая операция для этого файла", "это не обычный файл"},
     {EAGAIN, "ресурс временно недоступен", nullptr},
     {EINTR, "операция прервана сигналом", nullptr},
     {ENODEV, "нет такого устройства", nullptr},

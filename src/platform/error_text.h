@@ -23,7 +23,8 @@ namespace zorbex {
 // written than for one that is only opened or watched.
 enum class ErrorUse {
     kWrite,  // a file written: ENOENT is its folder that is missing
-    kOpen,   // a file or folder opened to be read or watched: said shorter
+    kOpen,   // a file or folder opened to be read or watched: said shorter,
+             // and EINVAL or EISDIR is something other than a regular file
 };
 
 std::string SystemErrorText(int errnum, ErrorUse use = ErrorUse::kWrite);

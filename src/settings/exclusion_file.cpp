@@ -54,11 +54,15 @@ uint64_t MaxExclusionFileBytes(size_t maxRows) {
 ExclusionImport ImportExclusionFile(const std::string& path, size_t maxRows) {
     ExclusionImport result;
     const int fd = OpenRegularFile(path);
-    if (fd < 0) return result;
+    if (fd < 0) {
+        result.error = errno;
+        return result;
+    }
     const uint64_t limit = MaxExclusionFileBytes(maxRows);
     struct stat st {};
     std::string bytes;
     bool ok = ::fstat(fd, &st) == 0;
+    if (!ok) result.error = errno;
     if (ok && static_cast<uint64_t>(st.st_size) > limit) {
         result.status = ExclusionImport::Status::kTooLarge;
         ok = false;
@@ -70,6 +74,7 @@ ExclusionImport ImportExclusionFile(const std::string& path, size_t maxRows) {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             ok = n == 0;
+            if (!ok) result.error = errno;
             break;
         }
         bytes.append(buf, static_cast<size_t>(n));

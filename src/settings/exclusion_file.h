@@ -33,6 +33,7 @@ std::string WriteExclusionFile(const std::vector<std::string>& lines);
 struct ExclusionImport {
     enum class Status { kRead, kCannotOpen, kTooLarge };
     Status status = Status::kCannotOpen;
+    int error = 0;  // with kCannotOpen: errno of the open or the read
     std::vector<std::string> lines;
 };
 ExclusionImport ImportExclusionFile(const std::string& path, size_t maxRows);

@@ -56,4 +56,5 @@ TEST(ErrorText, EveryErrorNumberReadsInRussian) {
     EXPECT_EQ(SystemErrorText(ENOENT), "каталог не найден");
     EXPECT_EQ(SystemErrorText(ENOENT, ErrorUse::kOpen), "его нет");
     EXPECT_EQ(SystemErrorText(EACCES, ErrorUse::kOpen), "нет доступа");
+    EXPECT_EQ(SystemErrorText(EINVAL, ErrorUse::kOpen), "это не обычный файл");
 }

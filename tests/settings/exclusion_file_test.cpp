@@ -1,6 +1,8 @@
 // Exclusion list files: line breaks of every kind on reading, CR LF after
 // every line on writing, one code page decision per line.
 #include <gtest/gtest.h>
+
+#include <cerrno>
 #include <sys/stat.h>
 
 #include "platform/codepage.h"
@@ -101,4 +103,7 @@ TEST(ExclusionFile, ImportTakesTheLargestFileThatFitsAndRefusesALargerOne) {
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     EXPECT_EQ(zorbex::ImportExclusionFile(dir / "fifo", 1).status, Status::kCannotOpen);
     EXPECT_EQ(zorbex::ImportExclusionFile(dir.path(), 1).status, Status::kCannotOpen);
+    // Why, kept for the message.
+    EXPECT_EQ(zorbex::ImportExclusionFile(dir / "fifo", 1).error, EINVAL);
+    EXPECT_EQ(zorbex::ImportExclusionFile(dir / "gone", 1).error, ENOENT);
 }
