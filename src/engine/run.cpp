@@ -108,11 +108,6 @@ RunResult Run(RunHost& host, const ProgramPlaces& places) {
     if (stopped()) return result;
     host.Finished();
     host.LogLine("готово.");
-    if (host.AutoRunMarker() && host.Options().quitAfterAutomatic) {
-        host.RequestQuit();
-        result.quitRequested = true;
-    }
-    host.ClearAutoRunMarker();
     return result;
 }
 

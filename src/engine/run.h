@@ -25,8 +25,7 @@ int PercentOf(int64_t done, int64_t total);
 
 // The options that change what the run does.
 struct RunOptions {
-    bool overwrite = false;           // existing outputs are written anew
-    bool quitAfterAutomatic = false;  // an automatic run ends the program
+    bool overwrite = false;  // existing outputs are written anew
 };
 
 // What the run reads, each at the moment it needs it.
@@ -51,11 +50,6 @@ public:
     // run there. The definition in progress keeps its old file, nothing more
     // is logged or reported, and Run returns kStopped.
     virtual bool StopRequested() { return false; }
-
-    // The automatic-run marker, and the request to end the program.
-    virtual bool AutoRunMarker() { return false; }
-    virtual void ClearAutoRunMarker() {}
-    virtual void RequestQuit() {}
 };
 
 enum class RunPhase { kPlaylists, kUnions };
@@ -100,7 +94,6 @@ struct RunResult {
     // output that could not be written, a union on a playlist's file.
     // Outputs kept because they exist are no failure.
     int failed = 0;
-    bool quitRequested = false;
 
     bool Refused() const { return status == RunStatus::kNothingTicked || status == RunStatus::kOutOfStep; }
 };
