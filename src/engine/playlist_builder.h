@@ -48,7 +48,6 @@ struct PlaylistDefinition {
 // ticked or not, in definition order. The union phase refuses these targets.
 class OccupiedList {
 public:
-    void Clear() { entries_.clear(); }
     void Add(std::string resolvedPath) { entries_.push_back(std::move(resolvedPath)); }
     const std::vector<std::string>& Entries() const { return entries_; }
 

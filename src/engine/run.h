@@ -71,9 +71,6 @@ public:
     virtual void DefinitionStarted(int /*k*/, int /*percent*/) {}
     virtual void Finished() {}
     virtual void Yield() {}  // once per folder visited: let pending events run
-    // A receiver of every folder the playlist walks visit (BuildContext::
-    // folderVisited), or none; a host that watches the folders gives one.
-    virtual std::function<void(const std::string& folder)> FolderVisits() { return {}; }
 };
 
 class RunHost : public RunInput, public RunReport {};
@@ -102,14 +99,25 @@ struct RunResult {
 bool IsFailure(BuildOutcome outcome);
 bool IsFailure(UnionOutcome outcome);
 
-// What a run hands its builds: the host's log, yields, stop requests and
-// folder visits, relative paths from places, outputs into occupied. For Run
-// and for runs of some definitions alike.
-BuildContext RunBuildContext(RunHost& host, const ProgramPlaces& places, OccupiedList* occupied);
-UnionContext RunUnionContext(RunHost& host, const ProgramPlaces& places, OccupiedList* occupied);
+// A receiver of every folder the playlist walks visit (BuildContext::
+// folderVisited); a host that watches the folders passes one to the run.
+using FolderVisits = std::function<void(const std::string& folder)>;
 
 // The run from the start button (or the automatic start) to "готово.".
 // The settings file in use gives the counts; relative paths are taken from places.baseDir.
-RunResult Run(RunHost& host, const ProgramPlaces& places);
+RunResult Run(RunHost& host, const ProgramPlaces& places, const FolderVisits& visits = {});
+
+// A run of some playlist definitions only (numbers ascending): each of them
+// built as the run builds it, then every ticked union that has one of them
+// as a member. No header and no pre-run checks: the definitions were chosen
+// by the caller. The occupied list still holds the outputs of every
+// playlist definition, so a union is refused exactly where the full run
+// would refuse it. Progress shows no share of the run (percent 0).
+RunResult RunSome(RunHost& host, const ProgramPlaces& places, const std::vector<int>& playlists,
+                  const FolderVisits& visits = {});
+
+// The outputs of playlist definitions 1 .. count as the host loads them, in
+// definition order: what the union phase refuses.
+OccupiedList PlaylistOutputs(RunInput& input, int count, const std::string& baseDir);
 
 }  // namespace zorbex
