@@ -112,7 +112,8 @@ RunResult Run(RunHost& host, const ProgramPlaces& places, const FolderVisits& vi
 // as a member. No header and no pre-run checks: the definitions were chosen
 // by the caller. The occupied list still holds the outputs of every
 // playlist definition, so a union is refused exactly where the full run
-// would refuse it. Progress shows no share of the run (percent 0).
+// would refuse it. Progress shows no share of the run (percent 0); a stop
+// ends it as it ends a run.
 RunResult RunSome(RunHost& host, const ProgramPlaces& places, const std::vector<int>& playlists,
                   const FolderVisits& visits = {});
 
