@@ -106,11 +106,13 @@ void Tfrm_zorbl::btn_startClick() {
     const bool automatic = AutoRunMarker();
     TWindowRunHost host(*this);
     RunResult result;
+    bool ends = false;
     running_ = true;
     try {
         ProgramPlaces places(context_.programDir, context_.settingsDir);
         places.baseDir = context_.baseDir;
         result = Run(host, places);
+        ends = host.EndsProgram(result);
     } catch (...) {
         running_ = false;
         // Whatever broke the run, the window must not stay without its buttons.
@@ -123,7 +125,7 @@ void Tfrm_zorbl::btn_startClick() {
     if (automatic) exitStatus_ = ExitStatusOf(result);
     if (result.Refused() && AutoRunMarker()) LeaveAutomaticStart();
     // The status is known only now, so the run's request to end waits for it.
-    if (result.quitRequested || closeRequested_) EndProgram();
+    if (ends || closeRequested_) EndProgram();
 }
 
 void Tfrm_zorbl::closeEvent(QCloseEvent* event) {

@@ -27,12 +27,10 @@ UnionDefinition TWindowRunHost::LoadUnion(int m) {
 
 RunOptions TWindowRunHost::Options() {
     const ProgramOptions options = window_.optionsPage().Options();
-    return {options.overwrite, options.quit};
+    return {options.overwrite};
 }
 
 bool TWindowRunHost::StopRequested() { return window_.CloseRequested(); }
-bool TWindowRunHost::AutoRunMarker() { return window_.AutoRunMarker(); }
-void TWindowRunHost::ClearAutoRunMarker() { window_.SetAutoRunMarker(false); }
 
 // The bars go to 0 even when a check refuses the run.
 void TWindowRunHost::Starting() {
@@ -97,6 +95,13 @@ void TWindowRunHost::Yield() {
     } else {
         QCoreApplication::sendPostedEvents();
     }
+}
+
+bool TWindowRunHost::EndsProgram(const RunResult& result) {
+    if (result.status != RunStatus::kCompleted) return false;
+    const bool ends = window_.AutoRunMarker() && window_.optionsPage().Options().quit;
+    window_.SetAutoRunMarker(false);
+    return ends;
 }
 
 }  // namespace zorbex

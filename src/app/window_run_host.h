@@ -20,10 +20,6 @@ public:
     UnionDefinition LoadUnion(int m) override;
     RunOptions Options() override;
     bool StopRequested() override;
-    bool AutoRunMarker() override;
-    void ClearAutoRunMarker() override;
-    // RequestQuit keeps the default: the request is in the run's result, and
-    // the window acts on it once the exit status is known (btn_startClick).
 
     void Starting() override;
     void Refused(const std::string& message) override;
@@ -33,6 +29,12 @@ public:
     void DefinitionStarted(int k, int percent) override;
     void Finished() override;
     void Yield() override;
+
+    // Called right after Run returns: whether the program ends now, which
+    // only an automatic run that completed with the quit option asks for. A
+    // completed run also leaves the automatic start behind (its marker off);
+    // a refused or stopped one keeps it for the window to act on.
+    bool EndsProgram(const RunResult& result);
 
 private:
     Tfrm_zorbl& window_;

@@ -93,7 +93,6 @@ public:
     // Some folder or file is followed by checks only.
     bool Polling() const;
     size_t WatchCount() const { return watches_.size(); }
-    size_t FolderCount() const { return folders_.size(); }
     // The watches held when the kernel first refused one for its limit; 0: never.
     size_t LimitCount() const { return limitCount_; }
 

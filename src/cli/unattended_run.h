@@ -17,8 +17,8 @@ inline constexpr int kExitSomeFailed = 1;  // completed, but a ticked definition
 inline constexpr int kExitRefused = 2;     // refused or stopped, or the settings file not writable
 
 // A RunHost standing in for the window as a fresh start fills it: rows
-// P + U from the settings file, row k ticked by `item_`k; an automatic run
-// that ends when done. Of the reports it keeps the log and the refusals.
+// P + U from the settings file, row k ticked by `item_`k. Of the reports it
+// keeps the log and the refusals.
 class UnattendedHost : public RunHost {
 public:
     UnattendedHost(const ProgramPlaces& places, std::ostream& log, std::ostream& errors);
@@ -27,8 +27,7 @@ public:
     bool RowTicked(int row) override;
     PlaylistDefinition LoadPlaylist(int n) override;
     UnionDefinition LoadUnion(int m) override;
-    RunOptions Options() override { return {overwrite_, true}; }
-    bool AutoRunMarker() override { return true; }
+    RunOptions Options() override { return {overwrite_}; }
     void Refused(const std::string& message) override;
     void LogLine(const std::string& line) override;
 

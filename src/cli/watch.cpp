@@ -20,7 +20,6 @@
 #include <utility>
 
 #include "cli/folder_watch.h"
-#include "cli/partial_run.h"
 #include "cli/unattended_run.h"
 #include "engine/definitions.h"
 #include "platform/error_text.h"
@@ -88,7 +87,8 @@ public:
         return definition;
     }
     void Finished() override { EndDefinition(); }
-    std::function<void(const std::string&)> FolderVisits() override {
+    // What the runs pass on: every folder a walk visits is watched.
+    FolderVisits Visits() {
         return [this](const std::string& folder) { watch_.Visited(folder); };
     }
     // The playlist definitions whose watches were set anew, and whether
@@ -164,7 +164,7 @@ public:
             host_ = std::make_unique<WatchHost>(places_, log_, errors_, stop_, *watch_);
             // Known before the walks, which then leave them out of what they note.
             watch_->SetOwnFiles(OwnFiles());
-            first = zorbex::Run(*host_, places_);
+            first = zorbex::Run(*host_, places_, host_->Visits());
             return first;
         });
         // A signal during the first run ends the watch as it would later: status 0.
@@ -231,7 +231,7 @@ private:
         try {
             log_ << RebuildTimeLine() << std::endl;
             host_ = std::make_unique<WatchHost>(places_, log_, errors_, stop_, *watch_);
-            const RunResult result = zorbex::Run(*host_, places_);
+            const RunResult result = zorbex::Run(*host_, places_, host_->Visits());
             if (result.status != RunStatus::kStopped) AfterFullRun();
         } catch (...) {
             errors_ << ErrorText(std::current_exception()) << '.' << std::endl;
@@ -244,7 +244,7 @@ private:
         if (!host_ || SettingsUnreadable(settingsPath_)) return;
         try {
             log_ << RebuildTimeLine() << std::endl;
-            const RunResult result = RunSome(*host_, places_, definitions);
+            const RunResult result = RunSome(*host_, places_, definitions, host_->Visits());
             if (result.status == RunStatus::kStopped) return;
             // As written now; an output folder made anew has another identity.
             watch_->SetOwnFiles(ownFiles_, &definitions);
@@ -278,9 +278,9 @@ private:
             const SettingsFile settings(settingsPath_);
             const int playlists = ReadPlaylistCount(settings);
             const int unions = ReadUnionCount(settings);
+            const OccupiedList outputs = PlaylistOutputs(*host_, playlists, places_.baseDir);
             for (int n = 1; n <= playlists; ++n) {
-                if (!host_->RowTicked(n - 1)) continue;
-                own.push_back({ResolveOutputPath(host_->LoadPlaylist(n).file, places_.baseDir), {n}, n});
+                if (host_->RowTicked(n - 1)) own.push_back({outputs.Entries()[n - 1], {n}, n});
             }
             for (int m = 1; m <= unions; ++m) {
                 if (!host_->RowTicked(playlists + m - 1)) continue;

@@ -7,10 +7,12 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "engine/builder_parts.h"
 #include "engine/ordered_worker.h"
 #include "engine/output_file.h"
 #include "engine/tree_scanner.h"
 #include "platform/collation.h"
+#include "platform/dir_listing.h"
 #include "platform/file_write.h"
 #include "settings/ini_text.h"
 
@@ -60,6 +62,46 @@ std::string AbsoluteFolder(const std::string& folder, const std::string& program
         path.erase(std::min(path.rfind(kPathSeparator), path.size()));
     }
     return path.empty() ? kRootPath : path;
+}
+
+// The failure line of a folder whose stored text was cut on reading.
+std::string CutFolderLine(const std::string& folder) {
+    return "   не удалось прочитать каталог «" + folder + "»: " + CutReason();
+}
+
+// The part of a listing that a mask selects: files (never folders) matching
+// one of the patterns, hidden ones only with hidden, system ones only with
+// system; one name per matching pattern; as views into entries, in
+// collation's order, into names. Names holding CR or LF are left out: no
+// playlist line can hold them. lineBreaks, when given, grows by the names
+// so left out, one per matching pattern as the names are.
+void SelectNames(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden, bool system,
+                 int64_t* lineBreaks, const Collation& collation, std::vector<std::string_view>& names) {
+    thread_local std::vector<std::string_view> picked;
+    picked.clear();
+    names.clear();
+    for (const WildcardPattern& pattern : mask.Patterns()) {
+        for (const DirEntry& e : entries) {
+            if (e.kind == EntryKind::kDirectory) continue;
+            if (e.Hidden() && !hidden) continue;
+            if (e.System() && !system) continue;
+            if (!pattern.Matches(e.name)) continue;
+            if (HasLineBreak(e.name)) {
+                if (lineBreaks) ++*lineBreaks;
+            } else {
+                picked.push_back(e.name);
+            }
+        }
+    }
+    collation.Order(picked, names);
+}
+
+// The same as strings, in the user's collation order.
+std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden,
+                                     bool system, int64_t* lineBreaks) {
+    std::vector<std::string_view> names;
+    SelectNames(entries, mask, hidden, system, lineBreaks, Collation::User(), names);
+    return {names.begin(), names.end()};
 }
 
 // Hands every line of the definition's folder (and subfolders) to take, in
@@ -158,10 +200,6 @@ std::string CutOutputLine(const std::string& output) {
     return WriteFailedLine(output, refused);
 }
 
-std::string CutFolderLine(const std::string& folder) {
-    return "   не удалось прочитать каталог «" + folder + "»: " + CutReason();
-}
-
 size_t OccupiedList::CountExact(std::string_view path) const {
     return static_cast<size_t>(std::count(entries_.begin(), entries_.end(), path));
 }
@@ -180,34 +218,6 @@ bool OutputExists(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) return !S_ISDIR(st.st_mode);
     return ::lstat(path.c_str(), &st) == 0;
-}
-
-void SelectNames(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden, bool system,
-                 int64_t* lineBreaks, const Collation& collation, std::vector<std::string_view>& names) {
-    thread_local std::vector<std::string_view> picked;
-    picked.clear();
-    names.clear();
-    for (const WildcardPattern& pattern : mask.Patterns()) {
-        for (const DirEntry& e : entries) {
-            if (e.kind == EntryKind::kDirectory) continue;
-            if (e.Hidden() && !hidden) continue;
-            if (e.System() && !system) continue;
-            if (!pattern.Matches(e.name)) continue;
-            if (HasLineBreak(e.name)) {
-                if (lineBreaks) ++*lineBreaks;
-            } else {
-                picked.push_back(e.name);
-            }
-        }
-    }
-    collation.Order(picked, names);
-}
-
-std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden,
-                                     bool system, int64_t* lineBreaks) {
-    std::vector<std::string_view> names;
-    SelectNames(entries, mask, hidden, system, lineBreaks, Collation::User(), names);
-    return {names.begin(), names.end()};
 }
 
 FolderFiles ListFolderFiles(const std::string& folder, const FileMask& mask, bool hidden, bool system,

@@ -11,12 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/collation.h"
-#include "platform/dir_listing.h"
-#include "platform/file_write.h"
 #include "platform/path_parts.h"  // ResolveOutputPath; FileNamePart: what an exclusion entry is compared by
 #include "platform/path_walk.h"
-#include "platform/wildcard.h"
 #include "settings/program_places.h"
 
 namespace zorbex {
@@ -48,7 +44,6 @@ struct PlaylistDefinition {
 // ticked or not, in definition order. The union phase refuses these targets.
 class OccupiedList {
 public:
-    void Clear() { entries_.clear(); }
     void Add(std::string resolvedPath) { entries_.push_back(std::move(resolvedPath)); }
     const std::vector<std::string>& Entries() const { return entries_; }
 
@@ -99,39 +94,6 @@ struct BuildContext {
     // that a watch set here misses no later change.
     std::function<void(const std::string& folder)> folderVisited;
 };
-
-// Whether an output file counts as existing: something other than a folder
-// is there, a file or a link (even a dangling one, which a write would follow).
-bool OutputExists(const std::string& path);
-
-struct FolderFiles {
-    bool found = false;              // false: the folder could not be listed
-    std::string folder;              // absolute, as the system names it; no trailing "/" but for "/"
-    std::vector<std::string> names;  // bare names, sorted, one per matching pattern
-    int64_t lineBreaks = 0;          // names left out by SelectFiles
-};
-
-// Lists the files of one folder (relative to programDir when relative) that
-// match one of the mask's patterns. Every call reads the folder afresh.
-FolderFiles ListFolderFiles(const std::string& folder, const FileMask& mask, bool hidden, bool system,
-                            const std::string& programDir);
-
-// The part of a listing that a mask selects: files (never folders) matching
-// one of the patterns, hidden ones only with hidden, system ones only with
-// system; one name per matching pattern; in the user's collation order.
-// Names holding CR or LF are left out: no playlist line can hold them.
-// lineBreaks, when given, grows by the names so left out, one per matching
-// pattern as the names are.
-std::vector<std::string> SelectFiles(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden,
-                                     bool system, int64_t* lineBreaks = nullptr);
-// The same as views into entries, sorted by collation, into names.
-void SelectNames(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden, bool system,
-                 int64_t* lineBreaks, const Collation& collation, std::vector<std::string_view>& names);
-
-// The failure lines of an output file and of a folder whose stored text was
-// cut on reading (PlaylistDefinition::fileCut, pathCut).
-std::string CutOutputLine(const std::string& output);
-std::string CutFolderLine(const std::string& folder);
 
 // Builds one definition: records its output in the occupied list, skips it
 // when not ticked, refuses an output or folder text that was cut on reading,

@@ -25,8 +25,7 @@ int PercentOf(int64_t done, int64_t total);
 
 // The options that change what the run does.
 struct RunOptions {
-    bool overwrite = false;           // existing outputs are written anew
-    bool quitAfterAutomatic = false;  // an automatic run ends the program
+    bool overwrite = false;  // existing outputs are written anew
 };
 
 // What the run reads, each at the moment it needs it.
@@ -51,11 +50,6 @@ public:
     // run there. The definition in progress keeps its old file, nothing more
     // is logged or reported, and Run returns kStopped.
     virtual bool StopRequested() { return false; }
-
-    // The automatic-run marker, and the request to end the program.
-    virtual bool AutoRunMarker() { return false; }
-    virtual void ClearAutoRunMarker() {}
-    virtual void RequestQuit() {}
 };
 
 enum class RunPhase { kPlaylists, kUnions };
@@ -77,9 +71,6 @@ public:
     virtual void DefinitionStarted(int /*k*/, int /*percent*/) {}
     virtual void Finished() {}
     virtual void Yield() {}  // once per folder visited: let pending events run
-    // A receiver of every folder the playlist walks visit (BuildContext::
-    // folderVisited), or none; a host that watches the folders gives one.
-    virtual std::function<void(const std::string& folder)> FolderVisits() { return {}; }
 };
 
 class RunHost : public RunInput, public RunReport {};
@@ -100,7 +91,6 @@ struct RunResult {
     // output that could not be written, a union on a playlist's file.
     // Outputs kept because they exist are no failure.
     int failed = 0;
-    bool quitRequested = false;
 
     bool Refused() const { return status == RunStatus::kNothingTicked || status == RunStatus::kOutOfStep; }
 };
@@ -109,14 +99,26 @@ struct RunResult {
 bool IsFailure(BuildOutcome outcome);
 bool IsFailure(UnionOutcome outcome);
 
-// What a run hands its builds: the host's log, yields, stop requests and
-// folder visits, relative paths from places, outputs into occupied. For Run
-// and for runs of some definitions alike.
-BuildContext RunBuildContext(RunHost& host, const ProgramPlaces& places, OccupiedList* occupied);
-UnionContext RunUnionContext(RunHost& host, const ProgramPlaces& places, OccupiedList* occupied);
+// A receiver of every folder the playlist walks visit (BuildContext::
+// folderVisited); a host that watches the folders passes one to the run.
+using FolderVisits = std::function<void(const std::string& folder)>;
 
 // The run from the start button (or the automatic start) to "готово.".
 // The settings file in use gives the counts; relative paths are taken from places.baseDir.
-RunResult Run(RunHost& host, const ProgramPlaces& places);
+RunResult Run(RunHost& host, const ProgramPlaces& places, const FolderVisits& visits = {});
+
+// A run of some playlist definitions only (numbers ascending): each of them
+// built as the run builds it, then every ticked union that has one of them
+// as a member. No header and no pre-run checks: the definitions were chosen
+// by the caller. The occupied list still holds the outputs of every
+// playlist definition, so a union is refused exactly where the full run
+// would refuse it. Progress shows no share of the run (percent 0); a stop
+// ends it as it ends a run.
+RunResult RunSome(RunHost& host, const ProgramPlaces& places, const std::vector<int>& playlists,
+                  const FolderVisits& visits = {});
+
+// The outputs of playlist definitions 1 .. count as the host loads them, in
+// definition order: what the union phase refuses.
+OccupiedList PlaylistOutputs(RunInput& input, int count, const std::string& baseDir);
 
 }  // namespace zorbex

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/builder_parts.h"
 #include "engine/output_file.h"
 #include "platform/file_read.h"
 #include "platform/file_write.h"

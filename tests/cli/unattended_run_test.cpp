@@ -150,8 +150,6 @@ TEST(UnattendedHost, RowsAndTicksAsAFreshStartFillsTheList) {
     EXPECT_FALSE(host.RowTicked(3));
     EXPECT_FALSE(host.RowTicked(-1));
     EXPECT_TRUE(host.Options().overwrite);
-    EXPECT_TRUE(host.AutoRunMarker());
-    EXPECT_TRUE(host.Options().quitAfterAutomatic);
 }
 
 TEST(UnattendedHost, OverwriteDefaultsToOffAndDefinitionsComeFromTheFile) {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "engine/playlist_builder.h"
+#include "engine/builder_parts.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -36,7 +36,8 @@ TEST(FolderBehindALink, DotDotAfterALinkGoesUpFromItsTargetOtherTextsKeepTheirSp
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        const zorbex::FolderFiles files = zorbex::ListFolderFiles(c.text, zorbex::FileMask("a.mp3;b.mp3"), false, false, base);
+        const zorbex::FolderFiles files =
+            zorbex::ListFolderFiles(c.text, zorbex::FileMask("a.mp3;b.mp3"), false, false, base);
         EXPECT_EQ(files.found, !c.folder.empty());
         if (c.folder.empty()) continue;
         EXPECT_EQ(files.folder, c.folder);

@@ -80,11 +80,11 @@ TEST_F(RunTest, ReportsInOrderFromTheChecksToTheLastLine) {
     host.ticks = {true, true};
     zorbex::Run(host, ProgramPlaces(prog()));
     EXPECT_EQ(Only(host.events, {"Starting", "Started", "Log Zorbex", "Log плейлист", "Log объединение", "Log готово",
-                                 "Phase", "Definition", "Load", "Finished", "Quit", "ClearMarker"}),
+                                 "Phase", "Definition", "Load", "Finished"}),
               (Lines{"Starting", "Started", "Log Zorbex v4.0i", "Phase playlists 1", "Definition 1 50",
                      "Log плейлист №1", "LoadPlaylist 1", "Phase unions 1", "Definition 1 100", "Log объединение №1",
                      "LoadUnion 1", "LoadPlaylist 1",  // the union's member
-                     "Finished", "Log готово.", "ClearMarker"}));
+                     "Finished", "Log готово."}));
     EXPECT_EQ(host.log.back(), "готово.");
 }
 
@@ -96,8 +96,8 @@ TEST_F(RunTest, NoPlaylistsOnlyUnions) {
     EXPECT_EQ(Only(host.events, {"Phase", "Definition"}),
               (Lines{"Phase playlists 0", "Phase unions 2", "Definition 1 50", "Definition 2 100"}));
     EXPECT_EQ(host.log, Concat({kLogHeader,
-                                {"объединение №1", "   файлов итого: 0", "   объединено: 0", "   ок",
-                                 "объединение №2", "   отключено", "готово."}}));
+                                {"объединение №1", "   файлов итого: 0", "   объединено: 0", "   ок", "объединение №2",
+                                 "   отключено", "готово."}}));
     EXPECT_EQ(ReadFile(prog() + "u1.m3u"), "");
     EXPECT_TRUE(Exists(prog() + "u1.m3u"));
     EXPECT_FALSE(Exists(prog() + "u2.m3u"));
@@ -111,30 +111,6 @@ TEST_F(RunTest, ShareOfTheRunCountsEveryDefinitionTickedOrNot) {
     host.ticks = {false, true, false};
     zorbex::Run(host, ProgramPlaces(prog()));
     EXPECT_EQ(Only(host.events, {"Definition"}), (Lines{"Definition 1 33", "Definition 2 66", "Definition 1 100"}));
-}
-
-TEST_F(RunTest, QuitsOnlyAfterAnAutomaticRunWithTheOption) {
-    struct Case {
-        bool marker, quitOption, quits;
-    };
-    for (const Case c : {Case{false, true, false}, Case{false, false, false}, Case{true, false, false},
-                         Case{true, true, true}}) {
-        TempDir dir;
-        MakeDirs(dir / "prog/");
-        {
-            SettingsFile s(SettingsPath(dir / "prog/"));
-            WriteUnionDefinition(s, 1, UnionDefinition{"u", "u.m3u", {}});
-        }
-        RecordingHost h(dir / "prog/");
-        h.ticks = {true};
-        h.marker = c.marker;
-        h.options.quitAfterAutomatic = c.quitOption;
-        const RunResult r = zorbex::Run(h, ProgramPlaces(dir / "prog/"));
-        EXPECT_EQ(r.quitRequested, c.quits) << c.marker << c.quitOption;
-        const Lines expected = c.quits ? Lines{"Quit", "ClearMarker"} : Lines{"ClearMarker"};
-        EXPECT_EQ(Only(h.events, {"Quit", "ClearMarker"}), expected);
-        EXPECT_FALSE(h.marker);
-    }
 }
 
 TEST_F(RunTest, RefusedRunsReportNothingButTheRefusal) {
@@ -152,13 +128,11 @@ TEST_F(RunTest, RefusedRunsReportNothingButTheRefusal) {
     for (const Case& c : cases) {
         RecordingHost h(prog());
         h.ticks = c.ticks;
-        h.marker = true;
         const RunResult r = zorbex::Run(h, ProgramPlaces(prog()));
         EXPECT_EQ(r.status, c.status);
         EXPECT_TRUE(r.Refused());
         EXPECT_EQ(h.events, (Lines{"Starting", "Refused " + c.message}));
         EXPECT_TRUE(h.log.empty());
-        EXPECT_TRUE(h.marker);
     }
     EXPECT_FALSE(Exists(prog() + "one.m3u"));
 }

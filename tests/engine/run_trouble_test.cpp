@@ -66,7 +66,7 @@ class RunTroubleTest : public ::testing::Test {
 protected:
     RunTroubleTest() : host(prog()) {
         MakeDirs(prog());
-        host.options = {.overwrite = true, .quitAfterAutomatic = false};
+        host.options = {.overwrite = true};
     }
 
     std::string prog() const { return t / "prog/"; }

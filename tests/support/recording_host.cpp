@@ -24,11 +24,6 @@ UnionDefinition RecordingHost::LoadUnion(int m) {
     return ReadUnionDefinition(SettingsFile(SettingsPath(programDir_)), m);
 }
 
-void RecordingHost::ClearAutoRunMarker() {
-    marker = false;
-    events.push_back("ClearMarker");
-}
-
 void RecordingHost::LogLine(const std::string& line) {
     log.push_back(line);
     events.push_back("Log " + line);

@@ -24,9 +24,6 @@ public:
     zorbex::PlaylistDefinition LoadPlaylist(int n) override;
     zorbex::UnionDefinition LoadUnion(int m) override;
     zorbex::RunOptions Options() override { return options; }
-    bool AutoRunMarker() override { return marker; }
-    void ClearAutoRunMarker() override;
-    void RequestQuit() override { events.push_back("Quit"); }
     bool StopRequested() override { return stopRequested && stopRequested(); }
 
     void Starting() override { events.push_back("Starting"); }
@@ -39,15 +36,14 @@ public:
     void Yield() override;
 
     std::vector<bool> ticks;
-    zorbex::RunOptions options{false, true};
-    bool marker = false;
+    zorbex::RunOptions options{false};
     // "Starting", "Log <line>", "Phase playlists <count>", "Definition <k> <percent>",
-    // "LoadPlaylist <n>", "ClearMarker", ...
+    // "LoadPlaylist <n>", ...
     Lines events;
     Lines log;
     int yields = 0;
-    std::function<void(int visit)> onYield;    // after the visit-th yield
-    std::function<void(int m)> onLoadUnion;    // before union m is read
+    std::function<void(int visit)> onYield;  // after the visit-th yield
+    std::function<void(int m)> onLoadUnion;  // before union m is read
     std::function<bool()> stopRequested;
 
 private:

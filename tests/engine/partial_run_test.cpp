@@ -1,4 +1,4 @@
-#include "cli/partial_run.h"
+#include "engine/run.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
