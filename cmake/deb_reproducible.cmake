@@ -8,7 +8,7 @@ if(_epoch STREQUAL "")
   execute_process(COMMAND git -C "${CPACK_ZORBEX_SOURCE_DIR}" log -1 --format=%ct
                   OUTPUT_VARIABLE _epoch OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE _git ERROR_QUIET)
   if(NOT _git EQUAL 0 OR _epoch STREQUAL "")
-    execute_process(COMMAND dpkg-parsechangelog -l "${CPACK_ZORBEX_SOURCE_DIR}/packaging/changelog" -STimestamp
+    execute_process(COMMAND dpkg-parsechangelog -l "${CPACK_ZORBEX_CHANGELOG}" -STimestamp
                     OUTPUT_VARIABLE _epoch OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
   endif()
 endif()

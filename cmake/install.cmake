@@ -3,7 +3,7 @@
 # program finds its settings file and help file beside the executable, and a
 # freedesktop entry that starts it from there.
 install(TARGETS zorbex RUNTIME DESTINATION .)
-install(FILES ${CMAKE_SOURCE_DIR}/resources/zorbhelp.hlp DESTINATION . OPTIONAL)
+install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/zorbhelp.hlp DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/zorbex.xpm DESTINATION .)
 
 # The entry names absolute paths, known only when installing (--prefix).

@@ -8,13 +8,13 @@
 # "deb", left out of a plain `cmake --install`, which still gives a program
 # folder of one's own (cmake/install.cmake).
 
-# The version the program shows.
-file(STRINGS ${CMAKE_SOURCE_DIR}/src/engine/run.h _version_line REGEX "kVersionText = \"")
-string(REGEX REPLACE ".*kVersionText = \"([^\"]+)\".*" "\\1" ZORBEX_VERSION_TEXT "${_version_line}")
-
 set(_pkg ${CMAKE_BINARY_DIR}/package)
 set(_id org.example.zorbex)
 file(MAKE_DIRECTORY ${_pkg})
+# The files that name the version, made with it (ZORBEX_VERSION_TEXT).
+foreach(_f zorbex.1 zorbex.ru.1 changelog ${_id}.metainfo.xml)
+  configure_file(${CMAKE_SOURCE_DIR}/packaging/${_f}.in ${_pkg}/${_f} @ONLY)
+endforeach()
 file(CREATE_LINK ../lib/zorbex/zorbex ${_pkg}/zorbex SYMBOLIC)
 
 # The copyright file in the machine-readable form, the licence's text indented.
@@ -41,14 +41,14 @@ License: Expat
 find_program(GZIP_EXECUTABLE gzip REQUIRED)
 foreach(_f zorbex.1 zorbex.ru.1 changelog)
   add_custom_command(OUTPUT ${_pkg}/${_f}.gz
-                     COMMAND ${GZIP_EXECUTABLE} -9nc ${CMAKE_SOURCE_DIR}/packaging/${_f} > ${_pkg}/${_f}.gz
-                     DEPENDS ${CMAKE_SOURCE_DIR}/packaging/${_f} VERBATIM)
+                     COMMAND ${GZIP_EXECUTABLE} -9nc ${_pkg}/${_f} > ${_pkg}/${_f}.gz
+                     DEPENDS ${_pkg}/${_f} VERBATIM)
 endforeach()
 add_custom_target(zorbex_package_files ALL DEPENDS ${_pkg}/zorbex.1.gz ${_pkg}/zorbex.ru.1.gz ${_pkg}/changelog.gz)
 
 set(_c COMPONENT deb EXCLUDE_FROM_ALL)
 install(TARGETS zorbex RUNTIME DESTINATION lib/zorbex ${_c})
-install(FILES ${CMAKE_SOURCE_DIR}/resources/zorbhelp.hlp DESTINATION lib/zorbex ${_c})
+install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/zorbhelp.hlp DESTINATION lib/zorbex ${_c})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/zorbex.package DESTINATION lib/zorbex ${_c})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/systemd/zorbex.service ${CMAKE_SOURCE_DIR}/packaging/systemd/zorbex.timer
               ${CMAKE_SOURCE_DIR}/packaging/systemd/zorbex-watch.service DESTINATION lib/systemd/user ${_c})
@@ -56,7 +56,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/zorbex.bash-completion DESTINATION s
         RENAME zorbex ${_c})
 install(FILES ${_pkg}/zorbex DESTINATION bin ${_c})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/${_id}.desktop DESTINATION share/applications ${_c})
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/${_id}.metainfo.xml DESTINATION share/metainfo ${_c})
+install(FILES ${_pkg}/${_id}.metainfo.xml DESTINATION share/metainfo ${_c})
 install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/zorbex.svg DESTINATION share/icons/hicolor/scalable/apps ${_c})
 foreach(_size 16 22 24 32 48 64 128 256)
   install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/hicolor/${_size}x${_size}/apps/zorbex.png
@@ -98,4 +98,5 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # again with every time at the commit's (cmake/deb_reproducible.cmake).
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/deb_reproducible.cmake)
 set(CPACK_ZORBEX_SOURCE_DIR ${CMAKE_SOURCE_DIR})
+set(CPACK_ZORBEX_CHANGELOG ${_pkg}/changelog)
 include(CPack)

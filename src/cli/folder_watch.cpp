@@ -145,14 +145,12 @@ void FolderWatch::ArmWay(const std::string& path, int n, uint32_t lastEvents) {
     }
     for (const std::string& w : ways) {
         std::string above = kRootPath;
-        for (size_t start = 1; start < w.size();) {
-            size_t end = w.find(kPathSeparator, start);
-            if (end == std::string::npos) end = w.size();
-            const std::string name = w.substr(start, end - start);
+        for (const std::string_view part : PathNames(w)) {
+            const std::string name(part);
+            const bool last = part.data() + part.size() == w.data() + w.size();
             // Where the way is cut, the last folder reached waits for the next name.
-            if (!Arm(above, {n, name}, end == w.size() ? lastEvents : 0)) break;
+            if (!Arm(above, {n, name}, last ? lastEvents : 0)) break;
             above += name + kPathSeparator;
-            start = end + 1;
         }
     }
 }

@@ -20,8 +20,7 @@ void WriteFlag(SettingsFile& s, const std::string& section, std::string_view key
     s.WriteNumber(section, key, value ? 1 : 0);
 }
 
-template <class Reader>  // SettingsFile or SettingsSnapshot
-int Count(const Reader& s, std::string_view key) {
+int Count(const SettingsReader& s, std::string_view key) {
     return std::clamp<int32_t>(s.ReadNumber(MainSection(), key, 0), 0, kMaxListRows);
 }
 
@@ -32,10 +31,8 @@ void RaiseCount(SettingsFile& s, std::string_view key, int n) {
 
 }  // namespace
 
-int ReadPlaylistCount(const SettingsFile& settings) { return Count(settings, "playlists"); }
-int ReadUnionCount(const SettingsFile& settings) { return Count(settings, "unions"); }
-int ReadPlaylistCount(const SettingsSnapshot& settings) { return Count(settings, "playlists"); }
-int ReadUnionCount(const SettingsSnapshot& settings) { return Count(settings, "unions"); }
+int ReadPlaylistCount(const SettingsReader& settings) { return Count(settings, "playlists"); }
+int ReadUnionCount(const SettingsReader& settings) { return Count(settings, "unions"); }
 
 std::string MusicFolderFrom(std::string_view home, std::string_view userDirs) {
     const std::string homeDir = WithoutTrailingSeparators(std::string(home));
@@ -156,31 +153,17 @@ void WriteUnionDefinition(SettingsFile& settings, int m, const UnionDefinition& 
     settings.WriteMany(section, rows);
 }
 
-namespace {
-
-template <class Reader>
-std::string PlaylistListName(const Reader& settings, int n) {
+std::string ReadPlaylistListName(const SettingsReader& settings, int n) {
     return settings.ReadText(PlaylistSection(n), "name", "ПЛЕЙЛИСТ НОМЕР " + std::to_string(n));
 }
 
-template <class Reader>
-std::string UnionListName(const Reader& settings, int m) {
+std::string ReadUnionListName(const SettingsReader& settings, int m) {
     return settings.ReadText(UnionSection(m), "name", "ОБЪЕДИНЕНИЕ НОМЕР " + std::to_string(m));
 }
 
-template <class Reader>
-bool RememberedTick(const Reader& settings, int row) {
+bool ReadRememberedTick(const SettingsReader& settings, int row) {
     return settings.ReadNumber(MainSection(), Numbered("item_", row), 0) != 0;
 }
-
-}  // namespace
-
-std::string ReadPlaylistListName(const SettingsFile& settings, int n) { return PlaylistListName(settings, n); }
-std::string ReadUnionListName(const SettingsFile& settings, int m) { return UnionListName(settings, m); }
-std::string ReadPlaylistListName(const SettingsSnapshot& settings, int n) { return PlaylistListName(settings, n); }
-std::string ReadUnionListName(const SettingsSnapshot& settings, int m) { return UnionListName(settings, m); }
-bool ReadRememberedTick(const SettingsFile& settings, int row) { return RememberedTick(settings, row); }
-bool ReadRememberedTick(const SettingsSnapshot& settings, int row) { return RememberedTick(settings, row); }
 
 void WriteRememberedTick(SettingsFile& settings, int row, bool ticked) {
     WriteFlag(settings, MainSection(), Numbered("item_", row), ticked);

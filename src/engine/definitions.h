@@ -17,10 +17,8 @@ namespace zorbex {
 inline constexpr int kMaxListRows = 131072;
 
 // Counts from the main section; a missing, malformed or negative count is 0.
-int ReadPlaylistCount(const SettingsFile& settings);
-int ReadUnionCount(const SettingsFile& settings);
-int ReadPlaylistCount(const SettingsSnapshot& settings);
-int ReadUnionCount(const SettingsSnapshot& settings);
+int ReadPlaylistCount(const SettingsReader& settings);
+int ReadUnionCount(const SettingsReader& settings);
 
 // The folder a definition searches when it names none: the user's music
 // folder (XDG_MUSIC_DIR of user-dirs.dirs, else $HOME/Music).
@@ -73,15 +71,12 @@ void WriteUnionDefinition(SettingsFile& settings, int m, const UnionDefinition& 
 // own defaults ("ПЛЕЙЛИСТ НОМЕР " n, "ОБЪЕДИНЕНИЕ НОМЕР " m).
 // Lists that show every definition read them from one SettingsSnapshot, so
 // that the list comes from one version of the file.
-std::string ReadPlaylistListName(const SettingsFile& settings, int n);
-std::string ReadUnionListName(const SettingsFile& settings, int m);
-std::string ReadPlaylistListName(const SettingsSnapshot& settings, int n);
-std::string ReadUnionListName(const SettingsSnapshot& settings, int m);
+std::string ReadPlaylistListName(const SettingsReader& settings, int n);
+std::string ReadUnionListName(const SettingsReader& settings, int m);
 // The remembered tick of process-list row k (`item_`k of the main section):
 // it belongs to the row position, not to a definition. Any non-zero value
 // reads as ticked; ticks are written as 1 or 0.
-bool ReadRememberedTick(const SettingsFile& settings, int row);
-bool ReadRememberedTick(const SettingsSnapshot& settings, int row);
+bool ReadRememberedTick(const SettingsReader& settings, int row);
 void WriteRememberedTick(SettingsFile& settings, int row, bool ticked);
 // The ticks of rows 0, 1, ... in one write of the file (the same bytes as
 // WriteRememberedTick of each row in turn).

@@ -42,11 +42,8 @@ bool IsLink(const std::string& path) {
 std::string AbsoluteFolder(const std::string& folder, const std::string& programDir) {
     const std::string text = IsAbsolutePath(folder) ? folder : programDir + folder;
     std::string path;  // without a trailing separator; "" stands for the root
-    for (size_t begin = 0; begin <= text.size();) {
-        const size_t end = std::min(text.find(kPathSeparator, begin), text.size());
-        const std::string_view part(text.data() + begin, end - begin);
-        begin = end + 1;
-        if (part.empty() || part == ".") continue;
+    for (const std::string_view part : PathNames(text)) {
+        if (part == ".") continue;
         if (part != "..") {
             path += kPathSeparator;
             path += part;

@@ -11,10 +11,10 @@
 #include "engine/definitions.h"
 #include "engine/playlist_builder.h"
 #include "engine/union_builder.h"
+#include "engine/version.h"
 
 namespace zorbex {
 
-inline constexpr const char* kVersionText = "4.0i";
 inline constexpr const char* kNothingTickedMessage = "Не выбран ни один плейлист для создания.";
 inline constexpr const char* kOutOfStepMessage =
     "Количество плейлистов и объединений в списке прогресса и файле конфигурации не совпадает.\n"

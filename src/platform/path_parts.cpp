@@ -1,5 +1,6 @@
 #include "platform/path_parts.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace zorbex {
@@ -32,6 +33,16 @@ std::string FolderPart(std::string_view path) {
 std::string_view FileNamePart(std::string_view path) {
     const size_t slash = path.rfind(kPathSeparator);
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::vector<std::string_view> PathNames(std::string_view path) {
+    std::vector<std::string_view> names;
+    for (size_t begin = 0; begin <= path.size();) {
+        const size_t end = std::min(path.find(kPathSeparator, begin), path.size());
+        if (end > begin) names.push_back(path.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    return names;
 }
 
 }  // namespace zorbex

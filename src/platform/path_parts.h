@@ -1,10 +1,11 @@
 #pragma once
-// Paths as text: the separator, the two halves of a path, whether it is
-// absolute, and how a relative one is read against a folder. Nothing is
+// Paths as text: the separator, the two halves of a path, the names it is
+// made of, whether it is absolute, and how a relative one is read against a folder. Nothing is
 // asked of the file system, and nothing is normalised unless a function
 // says so: "a/b/" is the folder "a/b" holding the empty name.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zorbex {
 
@@ -36,5 +37,10 @@ std::string FolderPart(std::string_view path);
 
 // The file-name part of a path: the text after the last separator.
 std::string_view FileNamePart(std::string_view path);
+
+// The names between the separators of path, in order, each a view into path
+// (so its end is where the path up to it ends). Empty names, from doubled,
+// leading or trailing separators, are left out; "." and ".." are kept.
+std::vector<std::string_view> PathNames(std::string_view path);
 
 }  // namespace zorbex

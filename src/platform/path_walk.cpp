@@ -54,12 +54,7 @@ private:
 
     // Puts the components of text in front of those still to walk.
     void Push(std::string_view text) {
-        std::vector<std::string_view> parts;
-        for (size_t begin = 0; begin <= text.size();) {
-            const size_t end = std::min(text.find(kPathSeparator, begin), text.size());
-            if (end > begin) parts.push_back(text.substr(begin, end - begin));
-            begin = end + 1;
-        }
+        const std::vector<std::string_view> parts = PathNames(text);
         // A link that stands last takes the place of the end: its text may name a folder too.
         if (pending_.empty())
             endsInFolder_ = endsInFolder_ || text.back() == kPathSeparator || parts.empty() || Dots(parts.back());

@@ -57,10 +57,7 @@ std::string ConfigHomeFrom(const char* xdgConfigHome, const std::string& home) {
     if (xdgConfigHome && IsAbsolutePath(xdgConfigHome)) {
         dir = xdgConfigHome;
     } else if (!home.empty()) {
-        dir = home;
-        while (!dir.empty() && dir.back() == kPathSeparator) dir.pop_back();
-        dir += kPathSeparator;
-        dir += ".config";
+        dir = WithTrailingSeparator(WithoutTrailingSeparators(home)) + ".config";
     }
     return WithoutTrailingSeparators(std::move(dir));
 }

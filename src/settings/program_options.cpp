@@ -22,8 +22,9 @@ constexpr OptionKey kOptionKeys[] = {
     {"log", &ProgramOptions::log},
 };
 
-template <class Settings>
-ProgramOptions ReadFrom(const Settings& settings) {
+}  // namespace
+
+ProgramOptions ReadProgramOptions(const SettingsReader& settings) {
     const std::string section = MainSection();
     ProgramOptions options;
     for (const OptionKey& k : kOptionKeys) {
@@ -31,11 +32,6 @@ ProgramOptions ReadFrom(const Settings& settings) {
     }
     return options;
 }
-
-}  // namespace
-
-ProgramOptions ReadProgramOptions(const SettingsFile& settings) { return ReadFrom(settings); }
-ProgramOptions ReadProgramOptions(const SettingsSnapshot& settings) { return ReadFrom(settings); }
 
 void WriteProgramOptions(SettingsFile& settings, const ProgramOptions& options) {
     const std::string section = MainSection();

@@ -20,8 +20,7 @@ struct ProgramOptions {
 
 // Any non-zero number sets an option; a missing or malformed one takes its
 // default.
-ProgramOptions ReadProgramOptions(const SettingsFile& settings);
-ProgramOptions ReadProgramOptions(const SettingsSnapshot& settings);
+ProgramOptions ReadProgramOptions(const SettingsReader& settings);
 
 // Key by key, as 1 or 0: process, terminate, remember, overwrite, compact,
 // topmost, log. A SettingsWriteError stops the sequence; earlier keys stay.

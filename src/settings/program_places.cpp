@@ -36,9 +36,9 @@ bool CanWriteFile(const std::string& path) {
 // are; each made where the writer would put a file of that name, so that a
 // link planted on the way leads nowhere.
 bool MakeFolders(const std::string& dir) {
-    for (size_t at = 1; at <= dir.size(); ++at) {
-        if ((at < dir.size() && dir[at] != kPathSeparator) || dir[at - 1] == kPathSeparator) continue;
-        const WriteLocation place = LocateForWriting(dir.substr(0, at));
+    for (const std::string_view name : PathNames(dir)) {
+        // The path up to and with this name.
+        const WriteLocation place = LocateForWriting(dir.substr(0, name.data() + name.size() - dir.data()));
         if (place.error == EISDIR) continue;  // ends in "." or "..": a folder that is there
         if (!place.ok()) return false;
         if (!place.exists() && ::mkdirat(place.folder.get(), place.name.c_str(), 0700) != 0 && errno != EEXIST)

@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "settings/ini_text.h"
+#include "settings/settings_reader.h"
 
 namespace zorbex {
 
@@ -92,7 +93,7 @@ enum class SettingsSync {
     kNever,
 };
 
-class SettingsFile {
+class SettingsFile : public SettingsReader {
 public:
     // Never fails, even when the file or its folder is missing.
     explicit SettingsFile(std::string path);
@@ -107,8 +108,8 @@ public:
 
     // All texts are UTF-8. Reads never fail, short of SettingsReadError: a
     // missing file, section or key gives the default.
-    std::string ReadText(std::string_view section, std::string_view key, std::string_view def) const;
-    int32_t ReadNumber(std::string_view section, std::string_view key, int32_t def) const;
+    std::string ReadText(std::string_view section, std::string_view key, std::string_view def) const override;
+    int32_t ReadNumber(std::string_view section, std::string_view key, int32_t def) const override;
 
     // Throw SettingsWriteError when the file cannot be written.
     void WriteText(std::string_view section, std::string_view key, std::string_view value);
@@ -130,14 +131,14 @@ private:
 // ReadNumber by the same rules as SettingsFile: for one operation that reads
 // many keys (a definition, a list of every definition) from one version of
 // the file, never kept beyond it.
-class SettingsSnapshot {
+class SettingsSnapshot : public SettingsReader {
 public:
     explicit SettingsSnapshot(const SettingsFile& file);
     SettingsSnapshot(const SettingsSnapshot&) = delete;
     SettingsSnapshot& operator=(const SettingsSnapshot&) = delete;
 
-    std::string ReadText(std::string_view section, std::string_view key, std::string_view def) const;
-    int32_t ReadNumber(std::string_view section, std::string_view key, int32_t def) const;
+    std::string ReadText(std::string_view section, std::string_view key, std::string_view def) const override;
+    int32_t ReadNumber(std::string_view section, std::string_view key, int32_t def) const override;
     // ReadText that also tells whether the stored value was longer than a
     // read gives back (so that the text names something else).
     std::string ReadText(std::string_view section, std::string_view key, std::string_view def, bool& cut) const;

@@ -488,9 +488,7 @@ TEST(Install, GivesAProgramFolderOfItsOwn) {
     ASSERT_EQ(install.status, 0) << install.out << install.err;
 
     EXPECT_EQ(access((prefix + "/zorbex").c_str(), X_OK), 0);
-    if (Exists(ZORBEX_SOURCE_DIR "/resources/zorbhelp.hlp")) {
-        EXPECT_EQ(ReadFile(prefix + "/zorbhelp.hlp"), ReadFile(ZORBEX_SOURCE_DIR "/resources/zorbhelp.hlp"));
-    }
+    EXPECT_EQ(ReadFile(prefix + "/zorbhelp.hlp"), ReadFile(ZORBEX_BUILD_DIR "/bin/zorbhelp.hlp"));
     const std::string entry = ReadFile(prefix + "/zorbex.desktop");
     EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u) << entry;
     EXPECT_EQ(EntryValue(entry, "Type"), "Application");

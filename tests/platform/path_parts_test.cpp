@@ -35,5 +35,21 @@ TEST(PathParts, TrailingSeparatorsAndAbsolutePaths) {
     EXPECT_FALSE(IsAbsolutePath("C:/x"));
 }
 
+// The walk, the watch and the folders made for the settings step through
+// these names: an empty one would be a step to nowhere, a lost "." or ".."
+// another folder.
+TEST(PathParts, NamesBetweenSeparators) {
+    using Names = std::vector<std::string_view>;
+    EXPECT_EQ(PathNames("/a//b/"), (Names{"a", "b"}));
+    EXPECT_EQ(PathNames("./../папка"), (Names{".", "..", "папка"}));
+    EXPECT_EQ(PathNames("/"), Names{});
+    EXPECT_EQ(PathNames(""), Names{});
+    // Each name is a view into the path: the path up to it ends where it ends.
+    const std::string path = "//x/yz";
+    const Names names = PathNames(path);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(path.substr(0, names[0].data() + names[0].size() - path.data()), "//x");
+}
+
 }  // namespace
 }  // namespace zorbex
