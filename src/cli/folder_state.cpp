@@ -2,9 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <linux/magic.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -52,25 +50,6 @@ bool RecentlyChanged(const PathState& state) {
     ::clock_gettime(CLOCK_REALTIME, &now);
     const time_t newest = std::max(state.modified.tv_sec, state.changed.tv_sec);
     return newest + 2 >= now.tv_sec;
-}
-
-bool WithoutRemoteEvents(const std::string& folder) {
-    struct statfs fs {};
-    if (::statfs(folder.c_str(), &fs) != 0) return false;
-    switch (static_cast<unsigned long>(fs.f_type)) {
-        case FUSE_SUPER_MAGIC:
-        case NFS_SUPER_MAGIC:
-        case SMB_SUPER_MAGIC:
-        case CIFS_SUPER_MAGIC:
-        case SMB2_SUPER_MAGIC:
-        case V9FS_MAGIC:
-        case CEPH_SUPER_MAGIC:
-        case AFS_SUPER_MAGIC:
-        case AFS_FS_MAGIC:
-            return true;
-        default:
-            return false;
-    }
 }
 
 FolderNames ReadFolderNames(const std::string& folder, const std::function<bool(const std::string&)>& skip) {

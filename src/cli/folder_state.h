@@ -36,10 +36,6 @@ PathState StateOf(const std::string& path);
 // systems that keep coarse times (FAT keeps two seconds).
 bool RecentlyChanged(const PathState& state);
 
-// The folder's file system sees changes made on this machine only, or none
-// at all: FUSE (sshfs, rclone, bindfs), NFS, CIFS/SMB, 9p, Ceph, AFS.
-bool WithoutRemoteEvents(const std::string& folder);
-
 struct FolderNames {
     bool ok = false;
     // Of the names and kinds, independent of their order; 0 when !ok.

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 
+#include "platform/file_system_kind.h"
 #include "platform/named_temporaries.h"
 #include "platform/path_parts.h"
 

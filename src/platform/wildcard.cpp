@@ -46,6 +46,35 @@ inline int32_t NextFolded(std::string_view s, size_t pos, size_t& len) {
     return static_cast<int32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT));
 }
 
+// The walk both matchers share over a pattern of count elements and a name
+// of size: star(p) tells a star, one(p, n) whether element p takes the
+// name's element n.
+template <class Star, class One>
+bool MatchStars(size_t count, size_t size, Star star, One one) {
+    size_t p = 0, n = 0;
+    size_t starP = SIZE_MAX, starN = 0;
+    while (n < size) {
+        if (p < count && !star(p) && one(p, n)) {
+            ++p;
+            ++n;
+            continue;
+        }
+        if (p < count && star(p)) {
+            starP = p++;
+            starN = n;
+            continue;
+        }
+        if (starP == SIZE_MAX) return false;
+        // Let the last star swallow one more element and try again.
+        n = ++starN;
+        p = starP + 1;
+    }
+    while (p < count && star(p)) ++p;
+    return p == count;
+}
+
+inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
 // The same on bytes: pattern lower-case ASCII, name's ASCII letters folded.
 bool MatchBytes(const char* pat, size_t count, std::string_view name) {
     // "*.mp3", the usual mask: the name's end alone decides.
@@ -54,35 +83,13 @@ bool MatchBytes(const char* pat, size_t count, std::string_view name) {
         const size_t tail = count - 1;
         if (name.size() < tail) return false;
         for (size_t i = 0; i < tail; ++i) {
-            char c = name[name.size() - tail + i];
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-            if (c != pat[1 + i]) return false;
+            if (LowerAscii(name[name.size() - tail + i]) != pat[1 + i]) return false;
         }
         return true;
     }
-    size_t p = 0, n = 0;
-    size_t starP = SIZE_MAX, starN = 0;
-    while (n < name.size()) {
-        if (p < count && pat[p] != '*') {
-            char c = name[n];
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-            if (pat[p] == '?' || pat[p] == c) {
-                ++p;
-                ++n;
-                continue;
-            }
-        }
-        if (p < count && pat[p] == '*') {
-            starP = p++;
-            starN = n;
-            continue;
-        }
-        if (starP == SIZE_MAX) return false;
-        n = ++starN;
-        p = starP + 1;
-    }
-    while (p < count && pat[p] == '*') ++p;
-    return p == count;
+    return MatchStars(
+        count, name.size(), [&](size_t p) { return pat[p] == '*'; },
+        [&](size_t p, size_t n) { return pat[p] == '?' || pat[p] == LowerAscii(name[n]); });
 }
 
 bool PlainAscii(std::string_view s) {
@@ -94,27 +101,9 @@ bool PlainAscii(std::string_view s) {
 
 // name: its characters, folded.
 bool MatchTokens(const int32_t* tok, size_t count, const std::vector<int32_t>& name) {
-    size_t p = 0, n = 0;
-    size_t starP = SIZE_MAX, starN = 0;
-    while (n < name.size()) {
-        const int32_t c = name[n];
-        if (p < count && tok[p] != kStar && (tok[p] == kAny || tok[p] == c)) {
-            ++p;
-            ++n;
-            continue;
-        }
-        if (p < count && tok[p] == kStar) {
-            starP = p++;
-            starN = n;
-            continue;
-        }
-        if (starP == SIZE_MAX) return false;
-        // Let the last star swallow one more character and try again.
-        n = ++starN;
-        p = starP + 1;
-    }
-    while (p < count && tok[p] == kStar) ++p;
-    return p == count;
+    return MatchStars(
+        count, name.size(), [&](size_t p) { return tok[p] == kStar; },
+        [&](size_t p, size_t n) { return tok[p] == kAny || tok[p] == name[n]; });
 }
 
 }  // namespace

@@ -3,43 +3,16 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
+#include "platform/file_system_kind.h"
 #include "platform/path_parts.h"
 #include "platform/path_walk.h"
 
 namespace zorbex {
 namespace {
-
-// The mount's type as /proc tells it ("fuseblk" for exfat-fuse, ntfs-3g).
-std::string MountType(dev_t device) {
-    std::ifstream mounts("/proc/self/mountinfo");
-    const std::string id = std::to_string(major(device)) + ":" + std::to_string(minor(device));
-    for (std::string line; std::getline(mounts, line);) {
-        std::istringstream fields(line);
-        std::string mountId, parent, devices, word;
-        fields >> mountId >> parent >> devices;
-        if (devices != id) continue;
-        while (fields >> word && word != "-") {}
-        fields >> word;
-        return word;
-    }
-    return {};
-}
-
-bool WithoutOwners(int folder, dev_t device) {
-    struct statfs fs {};
-    if (::fstatfs(folder, &fs) != 0) return false;
-    constexpr unsigned kFat = 0x4d44, kExfat = 0x2011BAB0, kFuse = 0x65735546;
-    const auto type = static_cast<unsigned>(fs.f_type);
-    return type == kFat || type == kExfat || (type == kFuse && MountType(device).starts_with("fuseblk"));
-}
 
 // The group is the user's alone: named as the user, no other member listed.
 bool PrivateGroup(gid_t gid) {
@@ -70,8 +43,8 @@ std::optional<std::string> SettingsRefusal(const std::string& path) {
     const std::string start = "Файл настроек «" + path + "» не используется: ";
     if (at.exists() && Foreign(at.st)) return start + "он принадлежит другому пользователю";
     if (at.exists() && OthersMayWrite(at.st)) return start + "его могут изменить другие пользователи";
-    std::string folderPath(FolderPart(path));
-    if (folderPath.empty()) folderPath = ".";
+    const std::string part = FolderPart(path);
+    const std::string folderPath = part.empty() ? std::string(".") : part;
     if (Foreign(folder)) return start + "его каталог «" + folderPath + "» принадлежит другому пользователю";
     if ((folder.st_mode & S_ISVTX) == 0 && OthersMayWrite(folder))
         return start + "его каталог «" + folderPath + "» могут изменить другие пользователи";

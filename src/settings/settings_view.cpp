@@ -1,10 +1,11 @@
 #include "settings/settings_view.h"
 
 #include <sys/stat.h>
-#include <sys/vfs.h>
 #include <time.h>
 
 #include <algorithm>
+
+#include "platform/file_system_kind.h"
 
 namespace zorbex {
 namespace {
@@ -26,27 +27,6 @@ int64_t NowNs() {
 // stamp's own tick.
 bool Settled(const FileStamp& stamp, int64_t readFromNs) {
     return stamp.changedNs + SettingsViews::MarginNs(stamp) <= readFromNs;
-}
-
-// Local file systems whose change time the kernel keeps, whatever a
-// program sets: a stat there cannot miss a change.
-bool TimesProveFreshness(const std::string& path) {
-    struct statfs fs {};
-    if (::statfs(path.c_str(), &fs) != 0) return false;
-    switch (static_cast<uint32_t>(fs.f_type)) {
-        case 0xEF53:      // ext2, ext3, ext4
-        case 0x58465342:  // xfs
-        case 0x9123683E:  // btrfs
-        case 0x01021994:  // tmpfs
-        case 0x858458F6:  // ramfs
-        case 0xF2F52010:  // f2fs
-        case 0x2FC12FC1:  // zfs
-        case 0xCA451A4E:  // bcachefs
-        case 0x794C7630:  // overlay
-            return true;
-        default:
-            return false;
-    }
 }
 
 }  // namespace
