@@ -165,7 +165,7 @@ std::string UsageText(const ProgramPlaces& places) {
            "     настроек) или прерван закрытием окна, или файл настроек не записан\n"
            "\n"
            "Файл настроек: " +
-           places.SettingsFile() +
+           places.SettingsFilePath() +
            "\n"
            "Относительные пути - от каталога: " +
            places.baseDir + "\n";

@@ -10,7 +10,7 @@
 namespace zorbex {
 
 UnattendedHost::UnattendedHost(const ProgramPlaces& places, std::ostream& log, std::ostream& errors)
-    : settingsFile_(places.SettingsFile()), log_(log), errors_(errors) {
+    : settingsFile_(places.SettingsFilePath()), log_(log), errors_(errors) {
     // Read once, as the window fills its list once at start-up: the row
     // count then matches the counts the run reads a moment later.
     const SettingsSnapshot settings{SettingsFile(settingsFile_)};
@@ -93,7 +93,7 @@ int RunUnattended(const ProgramPlaces& places, std::ostream& log, std::ostream& 
 int RunUnattended(const ProgramPlaces& places, std::ostream& errors, const std::function<RunResult()>& run) {
     try {
         {
-            SettingsFile settings(places.SettingsFile());
+            SettingsFile settings(places.SettingsFilePath());
             TakeFirstStartMark(settings);
         }
         return ExitStatusOf(run());

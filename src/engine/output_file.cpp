@@ -5,7 +5,8 @@
 namespace zorbex {
 
 ProgramFiles ProgramFilesOf(const ProgramPlaces& places) {
-    return ProgramFiles{places.SettingsFile(), places.programDir + kHelpFileName, places.programDir + kExecutableName};
+    return ProgramFiles{places.SettingsFilePath(), places.programDir + kHelpFileName,
+                        places.programDir + kExecutableName};
 }
 
 std::optional<std::string> ProgramFileRefusal(const std::string& output, const std::optional<FileIdentity>& opened,

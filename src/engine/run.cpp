@@ -35,7 +35,7 @@ struct Counts {
 };
 
 Counts ReadCounts(const ProgramPlaces& places) {
-    const SettingsFile settings(places.SettingsFile());
+    const SettingsFile settings(places.SettingsFilePath());
     return {ReadPlaylistCount(settings), ReadUnionCount(settings)};
 }
 

@@ -93,13 +93,13 @@ ProgramPlaces UsersOwn(const std::string& programDir, const std::string& setting
 
 // The places with the verdict on the settings file in use.
 ProgramPlaces Judged(ProgramPlaces places) {
-    places.refused = SettingsRefusal(places.SettingsFile()).value_or("");
+    places.refused = SettingsRefusal(places.SettingsFilePath()).value_or("");
     return places;
 }
 
 }  // namespace
 
-std::string ProgramPlaces::SettingsFile() const { return SettingsPath(settingsDir); }
+std::string ProgramPlaces::SettingsFilePath() const { return SettingsPath(settingsDir); }
 
 std::string UserProgramFolder(const std::string& configHome) {
     return configHome.empty() ? std::string() : configHome + "/zorbex/";

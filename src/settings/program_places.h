@@ -34,7 +34,9 @@ struct ProgramPlaces {
     // empty when it may. The program then ends with a message, writing nothing.
     std::string refused;
 
-    std::string SettingsFile() const;  // settingsDir + "Zorbl.Zrf"
+    std::string SettingsFilePath() const;  // settingsDir + "Zorbl.Zrf"
+    // The old name, kept only until the watch (cli/watch.cpp) says SettingsFilePath.
+    std::string SettingsFile() const { return SettingsFilePath(); }
 };
 
 // A file a package installs beside the executable: its program folder is

@@ -65,7 +65,7 @@ TEST(ProgramPlaces, AFolderTheUserCanWriteHoldsEverything) {
     const std::string config = dir / "config";
     const ProgramPlaces places = ChooseProgramPlaces(dir.path(), UserPlaces{config, ""});
     EXPECT_EQ(places.baseDir, dir.path());
-    EXPECT_EQ(places.SettingsFile(), dir / "Zorbl.Zrf");
+    EXPECT_EQ(places.SettingsFilePath(), dir / "Zorbl.Zrf");
     EXPECT_EQ(places.unwritable, "");
     EXPECT_FALSE(Exists(config));
 }
@@ -164,7 +164,7 @@ TEST(ProgramPlaces, APackagedFolderIsNeverWrittenWhoeverRunsIt) {
     const UserPlaces user{dir / "config", dir / "Music/", dir / "etc/Zorbl.Zrf"};
 
     const ProgramPlaces lookedUp = LookUpProgramPlaces(prog, user);
-    EXPECT_EQ(lookedUp.SettingsFile(), dir / "config/zorbex/Zorbl.Zrf");
+    EXPECT_EQ(lookedUp.SettingsFilePath(), dir / "config/zorbex/Zorbl.Zrf");
     EXPECT_FALSE(Exists(dir / "config"));
 
     WriteFile(user.systemSettings, "administrator's");
@@ -172,12 +172,12 @@ TEST(ProgramPlaces, APackagedFolderIsNeverWrittenWhoeverRunsIt) {
     EXPECT_EQ(places.settingsDir, dir / "config/zorbex/");
     EXPECT_EQ(places.baseDir, user.musicDir);
     EXPECT_EQ(places.unwritable, "");
-    EXPECT_EQ(ReadFile(places.SettingsFile()), "administrator's");
+    EXPECT_EQ(ReadFile(places.SettingsFilePath()), "administrator's");
     EXPECT_EQ(ReadFile(prog + "Zorbl.Zrf"), "program's");
 
     // Without a system file the program folder's is the first copy.
     const UserPlaces second{dir / "config2", "", dir / "etc/none"};
-    EXPECT_EQ(ReadFile(ChooseProgramPlaces(prog, second).SettingsFile()), "program's");
+    EXPECT_EQ(ReadFile(ChooseProgramPlaces(prog, second).SettingsFilePath()), "program's");
     // Without a music folder (no home) relative paths stay beside the settings.
     EXPECT_EQ(ChooseProgramPlaces(prog, second).baseDir, dir / "config2/zorbex/");
     // Nor when the user's folder cannot be made (a file in its way).
