@@ -74,23 +74,35 @@ std::string CutFolderLine(const std::string& folder) {
 // so left out, one per matching pattern as the names are.
 void SelectNames(const std::vector<DirEntry>& entries, const FileMask& mask, bool hidden, bool system,
                  int64_t* lineBreaks, const Collation& collation, std::vector<std::string_view>& names) {
+    // Each name is sorted once, however many patterns match it, then put
+    // down as often as they do: the order tells only byte-identical names
+    // alike, so this is the order of sorting every copy.
     thread_local std::vector<std::string_view> picked;
+    thread_local std::vector<size_t> times;
     picked.clear();
+    times.clear();
     names.clear();
-    for (const WildcardPattern& pattern : mask.Patterns()) {
-        for (const DirEntry& e : entries) {
-            if (e.kind == EntryKind::kDirectory) continue;
-            if (e.Hidden() && !hidden) continue;
-            if (e.System() && !system) continue;
-            if (!pattern.Matches(e.name)) continue;
-            if (HasLineBreak(e.name)) {
-                if (lineBreaks) ++*lineBreaks;
-            } else {
-                picked.push_back(e.name);
-            }
+    size_t total = 0;
+    for (const DirEntry& e : entries) {
+        if (e.kind == EntryKind::kDirectory) continue;
+        if (e.Hidden() && !hidden) continue;
+        if (e.System() && !system) continue;
+        const size_t matches = mask.MatchCount(e.name);
+        if (matches == 0) continue;
+        if (HasLineBreak(e.name)) {
+            if (lineBreaks) *lineBreaks += static_cast<int64_t>(matches);
+            continue;
         }
+        picked.push_back(e.name);
+        times.push_back(matches);
+        total += matches;
     }
-    collation.Order(picked, names);
+    if (total == picked.size()) {
+        collation.Order(picked, names);
+        return;
+    }
+    names.reserve(total);
+    for (const size_t i : collation.Order(picked)) names.insert(names.end(), times[i], picked[i]);
 }
 
 // The same as strings, in the user's collation order.

@@ -3,6 +3,7 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <array>
 
 namespace zorbex {
@@ -181,13 +182,31 @@ FileMask::FileMask(std::string_view mask) {
         WildcardPattern pattern(text);
         if (!pattern.Empty()) patterns_.push_back(std::move(pattern));
     }
+    // A mask holds a few patterns, so a look through the distinct ones so
+    // far is cheap enough.
+    for (size_t i = 0; i < patterns_.size(); ++i) {
+        const auto same = std::find_if(distinct_.begin(), distinct_.end(),
+                                       [&](const Distinct& d) { return patterns_[d.index] == patterns_[i]; });
+        if (same != distinct_.end())
+            ++same->times;
+        else
+            distinct_.push_back({i, 1});
+    }
 }
 
 bool FileMask::Matches(std::string_view name) const {
-    for (const WildcardPattern& pattern : patterns_) {
-        if (pattern.Matches(name)) return true;
+    for (const Distinct& d : distinct_) {
+        if (patterns_[d.index].Matches(name)) return true;
     }
     return false;
+}
+
+size_t FileMask::MatchCount(std::string_view name) const {
+    size_t n = 0;
+    for (const Distinct& d : distinct_) {
+        if (patterns_[d.index].Matches(name)) n += d.times;
+    }
+    return n;
 }
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) { return WildcardPattern(pattern).Matches(name); }

@@ -7,6 +7,7 @@
 //
 // Names need not be valid UTF-8: a byte that does not start a valid sequence
 // is one character of its own and only matches itself (or "?" / "*").
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +23,8 @@ public:
     bool Matches(std::string_view name) const;
     // The pattern matches nothing (it was empty).
     bool Empty() const { return tokens_.empty(); }
+    // Matches the same names: "*.mp3" and "*.MP3" fold to one pattern.
+    bool operator==(const WildcardPattern& other) const { return tokens_ == other.tokens_; }
 
 private:
     std::vector<int32_t> tokens_;   // folded characters, kStar, kAny
@@ -48,9 +51,18 @@ public:
     const std::vector<WildcardPattern>& Patterns() const { return patterns_; }
     // Some pattern matches the name.
     bool Matches(std::string_view name) const;
+    // How many of the patterns match the name (a playlist lists a file once
+    // per matching pattern); patterns that are the same are tried once.
+    size_t MatchCount(std::string_view name) const;
 
 private:
     std::vector<WildcardPattern> patterns_;
+    // Each pattern once: its place in patterns_ and how often the mask holds it.
+    struct Distinct {
+        size_t index;
+        size_t times;
+    };
+    std::vector<Distinct> distinct_;
 };
 
 bool WildcardMatch(std::string_view pattern, std::string_view name);

@@ -83,6 +83,17 @@ TEST(FileMaskTest, EmptyPartsMatchNothingAndAnyOtherPartMatches) {
     EXPECT_FALSE(FileMask(";").Matches(""));
 }
 
+// A file is listed once per pattern that matches it: patterns that fold to
+// one are tried once but each still counts, and different ones count apart.
+TEST(FileMaskTest, MatchCountCountsEveryMatchingPattern) {
+    const FileMask mask("*.mp3;*.MP3;a*;;*.Mp3;b?.*");
+    EXPECT_EQ(mask.MatchCount("a.mp3"), 4u);
+    EXPECT_EQ(mask.MatchCount("B.mP3"), 3u);
+    EXPECT_EQ(mask.MatchCount("b1"), 1u);
+    EXPECT_EQ(mask.MatchCount("c.wav"), 0u);
+    EXPECT_EQ(FileMask("").MatchCount("x"), 0u);
+}
+
 TEST(WildcardPatternTest, LongNamesDoNotBlowUp) {
     const std::string name(100000, 'a');
     EXPECT_FALSE(WildcardMatch("*a*a*a*b", name));
