@@ -1,7 +1,6 @@
 #include "app/options_page.h"
 
-#include <iostream>
-
+#include "editors/settings_write_reason.h"
 #include "settings/program_options.h"
 #include "settings/settings_file.h"
 #include "widgets/shared_texts.h"
@@ -79,9 +78,7 @@ void TOptionsPage::SaveOptions() {
         WriteProgramOptions(settings, Options());
     } catch (const SettingsWriteError& error) {
         // The box keeps its fixed text; the reason goes to standard error.
-        std::cerr << "zorbex: файл настроек «" << error.path()
-                  << "» не записан: " << (error.locked() ? "он заблокирован другим процессом" : error.reason()) << '.'
-                  << std::endl;
+        SaySettingsWriteReason(error);
         context_.dialogs.Message(QString::fromUtf8(kOptionWriteFailedMessage), MsgButtons::Ok);
     }
 }

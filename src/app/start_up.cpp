@@ -7,6 +7,7 @@
 #include "app/window_run_host.h"
 #include "cli/command_line.h"
 #include "cli/unattended_run.h"
+#include "editors/settings_write_reason.h"
 #include "engine/definitions.h"
 #include "settings/program_options.h"
 #include "settings/settings_file.h"
@@ -50,6 +51,7 @@ void Tfrm_zorbl::FormCreate(const std::vector<std::string>& args) {
         } catch (const SettingsWriteError& error) {
             // The rest of start-up is skipped: the window stays on the
             // information page and no automatic run starts.
+            SaySettingsWriteReason(error);
             context_.dialogs.ShowError(QString::fromStdString(error.what()));
             return;
         }
@@ -146,6 +148,7 @@ void Tfrm_zorbl::btn_quitClick() {
             for (int row = 0; row < tab_process->RowCount(); ++row) ticked.push_back(tab_process->RowTicked(row));
             WriteRememberedTicks(settings, ticked);
         } catch (const SettingsWriteError& error) {
+            SaySettingsWriteReason(error);
             context_.dialogs.ShowError(QString::fromStdString(error.what()));
             return;  // the program stays open; the close button still ends it
         }

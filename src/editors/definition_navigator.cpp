@@ -1,10 +1,10 @@
 #include "editors/definition_navigator.h"
 
 #include <algorithm>
-#include <iostream>
 
 #include <QShortcut>
 
+#include "editors/settings_write_reason.h"
 #include "settings/ini_text.h"
 #include "widgets/shared_texts.h"
 
@@ -75,9 +75,7 @@ bool TDefinitionNavigator::Save() {
         hooks_.write(Current());
     } catch (const SettingsWriteError& error) {
         // The box keeps its fixed text; the reason goes to standard error.
-        std::cerr << "zorbex: файл настроек «" << error.path()
-                  << "» не записан: " << (error.locked() ? "он заблокирован другим процессом" : error.reason()) << '.'
-                  << std::endl;
+        SaySettingsWriteReason(error);
         context_.dialogs.Message(QString::fromUtf8(kOptionWriteFailedMessage), MsgButtons::Ok);
         return false;
     }

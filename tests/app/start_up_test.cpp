@@ -8,6 +8,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <iostream>
+#include <sstream>
+#include <string>
+
 #include "app/options_page.h"
 #include "support/window/controls.h"
 #include "support/window/started_window.h"
@@ -30,6 +34,18 @@ struct StartUp : zx_test::StartedWindow {
         return {o.processPage, o.compact, o.quit, o.topmost, o.remember, o.overwrite, o.log};
     }
     QWidget* ShownPage() const { return Control<zorbex::TPageControl>(*window, "tab_base")->currentWidget(); }
+};
+
+// What is written on std::cerr while it lives.
+class CerrCapture {
+public:
+    CerrCapture() : old_(std::cerr.rdbuf(text_.rdbuf())) {}
+    ~CerrCapture() { std::cerr.rdbuf(old_); }
+    std::string Text() const { return text_.str(); }
+
+private:
+    std::ostringstream text_;
+    std::streambuf* old_;
 };
 
 TEST_F(StartUp, FirstStartShowsTheOptionsAndLaterStartsTheProcessPage) {
@@ -192,7 +208,10 @@ TEST_F(StartUp, AutomaticRunEndsWithTheStatusOfARunWithoutAWindow) {
 
 TEST_F(StartUp, UnwritableSettingsFileStopsStartUpOnTheInformationPage) {
     MakeDirs(dir / "Zorbl.Zrf");  // root may write any file, but not a folder
+    CerrCapture err;
     auto& w = Start({"/start"});
+    // The box says the fixed message; the reason goes beside it.
+    EXPECT_EQ(err.Text(), "zorbex: файл настроек «" + dir.path() + "Zorbl.Zrf» не записан: на этом месте каталог.\n");
     EXPECT_EQ(dialogs.Of(zx_test::ScriptedDialogs::Kind::ShowError).size(), 1u);
     ASSERT_FALSE(dialogs.calls.empty());
     EXPECT_EQ(dialogs.calls.back().text, QString::fromStdString("Unable to write to " + dir.path() + "Zorbl.Zrf"));
@@ -245,7 +264,9 @@ TEST_F(StartUp, FailedTickWriteOnExitKeepsTheProgramOpen) {
     auto& w = Start();
     std::remove((dir / "Zorbl.Zrf").c_str());
     MakeDirs(dir / "Zorbl.Zrf");
+    CerrCapture err;
     EXPECT_FALSE(zx_test::LoopEndsProgram(300, [&] { w.btn_quitClick(); }));
+    EXPECT_EQ(err.Text(), "zorbex: файл настроек «" + dir.path() + "Zorbl.Zrf» не записан: на этом месте каталог.\n");
     const auto errors = dialogs.Of(zx_test::ScriptedDialogs::Kind::ShowError);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].text, QString::fromStdString("Unable to write to " + dir.path() + "Zorbl.Zrf"));
