@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "platform/path_walk.h"
 #include "platform/unique_fd.h"
@@ -59,24 +60,47 @@ int OpenTrustedFile(const std::string& path, bool* foreignLink) {
     }
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+FileRead ReadWholeFileWithin(const std::string& path, uint64_t maxBytes) {
+    FileRead out;
+    const auto failed = [&out](int err) {
+        out.errnum = err;
+        out.outcome = err == ENOENT || err == ENOTDIR ? FileRead::Outcome::kMissing : FileRead::Outcome::kUnreadable;
+        return std::move(out);
+    };
     UniqueFd fd(OpenTrustedFile(path));
-    if (fd.get() < 0) return std::nullopt;
+    if (fd.get() < 0) return failed(errno);
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) return std::nullopt;
-    std::string out;
-    if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
+    if (::fstat(fd.get(), &st) != 0) return failed(errno);
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        out.outcome = FileRead::Outcome::kTooLarge;
+        return out;
+    }
+    std::string bytes;
+    if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
     char buf[65536];
     for (;;) {
         ssize_t n = ::read(fd.get(), buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return std::nullopt;
+            return failed(errno);
         }
         if (n == 0) break;
-        out.append(buf, static_cast<size_t>(n));
+        // Grown since the fstat: held to the same bound.
+        if (static_cast<uint64_t>(n) > maxBytes - bytes.size()) {
+            out.outcome = FileRead::Outcome::kTooLarge;
+            return out;
+        }
+        bytes.append(buf, static_cast<size_t>(n));
     }
+    out.outcome = FileRead::Outcome::kRead;
+    out.bytes = std::move(bytes);
     return out;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    FileRead read = ReadWholeFileWithin(path);
+    if (!read.ok()) return std::nullopt;
+    return std::move(read.bytes);
 }
 
 }  // namespace zorbex

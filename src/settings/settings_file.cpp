@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <new>
-#include <stdexcept>
+#include <utility>
 
 #include "platform/file_read.h"
 #include "platform/file_write.h"
@@ -42,36 +42,31 @@ struct Loaded {
 };
 
 // Tells a file that is not there (or whose folder is not there) from one that
-// is there but cannot be read: a write must never replace the latter.
+// is there but cannot be read or is beyond the bound: a write must never
+// replace those.
 Loaded Load(const std::string& path) {
     Loaded out;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        out.state = (errno == ENOENT || errno == ENOTDIR) ? FileState::kMissing : FileState::kUnreadable;
-        return out;
-    }
-    std::optional<std::string> bytes;
-    try {
-        bytes = ReadWholeFile(path);
-        if (bytes) *bytes = ReadingText(std::move(*bytes), out.form);
-    } catch (const std::bad_alloc&) {
-        out.state = FileState::kTooLarge;
-        return out;
-    } catch (const std::length_error&) {
-        out.state = FileState::kTooLarge;
-        return out;
-    }
-    if (!bytes) {
-        out.state = FileState::kUnreadable;
-        return out;
+    FileRead file = ReadWholeFileWithin(path);
+    switch (file.outcome) {
+        case FileRead::Outcome::kMissing:
+            out.state = FileState::kMissing;
+            return out;
+        case FileRead::Outcome::kUnreadable:
+            out.state = FileState::kUnreadable;
+            return out;
+        case FileRead::Outcome::kTooLarge:
+            out.state = FileState::kTooLarge;
+            return out;
+        case FileRead::Outcome::kRead:
+            break;
     }
     out.state = FileState::kRead;
-    out.bytes = std::move(*bytes);
+    out.bytes = ReadingText(std::move(file.bytes), out.form);
     return out;
 }
 
 // The file as it is now, through the views shared by the process; nullptr
-// when it is missing or cannot be read. Call it under the lock.
+// when it is missing, cannot be read or is too large. Call it under the lock.
 std::shared_ptr<const SettingsText> Current(const std::string& path, FileState& state) {
     state = FileState::kRead;
     return SettingsViews::Shared().Current(path, [&]() -> std::optional<SettingsViews::Loaded> {
@@ -82,30 +77,37 @@ std::shared_ptr<const SettingsText> Current(const std::string& path, FileState& 
     });
 }
 
+// A read's work on a file within the bound (converting it, indexing it) can
+// still run out of memory: that is told as a file too large, as the bound
+// tells it.
+template <typename Work>
+auto Reading(const std::string& path, Work&& work) -> decltype(work()) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        throw SettingsReadError(FullPath(path));
+    }
+}
+
 // Past a timed-out lock too (see the header).
 std::shared_ptr<const SettingsText> LoadForReading(const std::string& path) {
     SettingsLock lock(path, SettingsLock::Mode::kShared);
     FileState state;
-    std::shared_ptr<const SettingsText> text;
-    try {
-        text = Current(path, state);
-    } catch (const std::bad_alloc&) {
-        state = FileState::kTooLarge;
-    }
+    std::shared_ptr<const SettingsText> text = Reading(path, [&] { return Current(path, state); });
     if (state == FileState::kTooLarge) throw SettingsReadError(FullPath(path));
     return text;
 }
 
-// A value from a view; the index is built at the first look-up.
+// A value from a view as stored; the index is built at the first look-up.
+std::optional<std::string_view> RawOf(const std::string& path, const SettingsText* text, std::string_view section,
+                                      std::string_view key) {
+    if (!text) return std::nullopt;
+    return Reading(path, [&] { return text->RawValue(section, key); });
+}
+
 std::optional<std::string> TextOf(const std::string& path, const SettingsText* text, std::string_view section,
                                   std::string_view key) {
-    if (!text) return std::nullopt;
-    std::optional<std::string_view> raw;
-    try {
-        raw = text->RawValue(section, key);
-    } catch (const std::bad_alloc&) {
-        throw SettingsReadError(FullPath(path));
-    }
+    const std::optional<std::string_view> raw = RawOf(path, text, section, key);
     if (!raw) return std::nullopt;
     return ini::ValueToText(*raw);
 }
@@ -172,6 +174,12 @@ void SettingsFile::Change(const std::function<std::string(std::string_view)>& ch
     FileState state;
     std::shared_ptr<const SettingsText> file;
     std::string bytes;
+    std::string stored;
+    FileForm form;
+    bool same = false;
+    // The work in memory on a file within the bound (converting, indexing,
+    // changing, converting back) can still run out: the file is then too
+    // large to change.
     try {
         file = Current(path_, state);
         if (state == FileState::kUnreadable) {
@@ -181,10 +189,14 @@ void SettingsFile::Change(const std::function<std::string(std::string_view)>& ch
         }
         if (state == FileState::kTooLarge) throw SettingsWriteError(FullPath(path_), kTooLargeReason);
         bytes = change(file ? std::string_view(file->Bytes()) : std::string_view());
+        same = file && bytes == file->Bytes();
+        // A new file takes the program's own form; an existing one keeps its own.
+        form = file ? file->Form() : FileForm{};
+        if (!same) stored = StoredBytes(bytes, form);
     } catch (const std::bad_alloc&) {
         throw SettingsWriteError(FullPath(path_), kTooLargeReason);
     }
-    if (file && bytes == file->Bytes()) {
+    if (same) {
         // The file already says exactly this (a definition saved again
         // unchanged): nothing to replace, as long as the file could be
         // written by the writer's own rules; a read-only file, or one behind
@@ -193,14 +205,6 @@ void SettingsFile::Change(const std::function<std::string(std::string_view)>& ch
         if (const WriteResult allowed = FileReplacement(path_).Allowed(); !allowed)
             throw SettingsWriteError(FullPath(path_), WriteFailureReason(allowed));
         return;
-    }
-    // A new file takes the program's own form; an existing one keeps its own.
-    const FileForm form = file ? file->Form() : FileForm{};
-    std::string stored;
-    try {
-        stored = StoredBytes(bytes, form);
-    } catch (const std::bad_alloc&) {
-        throw SettingsWriteError(FullPath(path_), kTooLargeReason);
     }
     const WriteDurability durability =
         sync_ == SettingsSync::kEachWrite ? WriteDurability::kSync : WriteDurability::kNoSync;
@@ -229,13 +233,7 @@ int32_t SettingsSnapshot::ReadNumber(std::string_view section, std::string_view 
 std::string SettingsSnapshot::ReadText(std::string_view section, std::string_view key, std::string_view def,
                                        bool& cut) const {
     cut = false;
-    if (!text_) return std::string(def);
-    std::optional<std::string_view> raw;
-    try {
-        raw = text_->RawValue(section, key);
-    } catch (const std::bad_alloc&) {
-        throw SettingsReadError(FullPath(path_));
-    }
+    const std::optional<std::string_view> raw = RawOf(path_, text_.get(), section, key);
     if (!raw) return std::string(def);
     return ini::ValueToText(*raw, &cut);
 }

@@ -25,8 +25,10 @@
 //   writes replace the file by a rename, so what it reads is a whole file,
 //   and a reader that gave defaults instead would show the user an empty
 //   program.
-// - A file too large to be held in memory: reads raise SettingsReadError,
-//   writes SettingsWriteError; the file stays as it is.
+// - A file too large to be held in memory (beyond the bound of whole-file
+//   reads, platform/file_read.h, or running out while it is worked on):
+//   reads raise SettingsReadError, writes SettingsWriteError; the file stays
+//   as it is.
 // - A file that is there but cannot be read (a directory, no read right) is
 //   never replaced: reads give defaults, writes raise SettingsWriteError.
 // - A write that leaves the bytes as they are does not replace the file, but

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <optional>
 #include <string>
 
@@ -12,7 +13,9 @@
 
 namespace {
 
+using zorbex::FileRead;
 using zorbex::ReadWholeFile;
+using zorbex::ReadWholeFileWithin;
 using zx_test::TempDir;
 using zx_test::WriteFile;
 
@@ -32,6 +35,31 @@ TEST(FileRead, ReadWholeFileOutcomes) {
     char events[4096];
     EXPECT_EQ(::read(watch, events, sizeof events), -1) << "the FIFO was opened";
     ::close(watch);
+}
+
+// What kept a read from the bytes, so that a settings write can refuse to
+// replace what is there; the bound is kept before anything is held, and
+// also for a file that gives more than its size said (as /proc's do).
+TEST(FileRead, OutcomesAndTheBound) {
+    TempDir dir;
+    WriteFile(dir / "ten", "0123456789");
+    EXPECT_EQ(ReadWholeFileWithin(dir / "ten", 10).bytes, "0123456789");
+    EXPECT_EQ(ReadWholeFileWithin(dir / "ten", 9).outcome, FileRead::Outcome::kTooLarge);
+    EXPECT_EQ(ReadWholeFileWithin(dir / "ten", 9).bytes, "");
+
+    const FileRead missing = ReadWholeFileWithin(dir / "gone/f");
+    EXPECT_EQ(missing.outcome, FileRead::Outcome::kMissing);
+    EXPECT_EQ(missing.errnum, ENOENT);
+    EXPECT_EQ(ReadWholeFileWithin(dir / "ten/f").outcome, FileRead::Outcome::kMissing) << "a file on the way";
+    const FileRead folder = ReadWholeFileWithin(dir.path());
+    EXPECT_EQ(folder.outcome, FileRead::Outcome::kUnreadable);
+    EXPECT_EQ(folder.errnum, EISDIR);
+
+    struct stat st {};
+    ASSERT_EQ(::stat("/proc/self/status", &st), 0);
+    ASSERT_EQ(st.st_size, 0);
+    EXPECT_EQ(ReadWholeFileWithin("/proc/self/status", 16).outcome, FileRead::Outcome::kTooLarge);
+    EXPECT_EQ(ReadWholeFileWithin("/proc/self/status").outcome, FileRead::Outcome::kRead);
 }
 
 }  // namespace

@@ -701,6 +701,41 @@ TEST(Settings, MissingFileInReadOnlyFolderIsAWriteError) {
     EXPECT_TRUE(Listing(folder).empty());
 }
 
+// A file beyond what a read may hold is told by its size, before anything
+// is allocated: reads say so in words, a write is refused with its reason
+// and the file is left as it is (sparse: no disk space taken).
+TEST(Settings, AFileBeyondTheBoundIsTooLargeAndNeverReplaced) {
+    TempDir dir;
+    const std::string path = SettingsPath(dir.path());
+    WriteFile(path, "[Zor:bl]\r\nreset=1\r\n");
+    const off_t size = (off_t{1} << 30) + 1;  // one byte past the bound
+    ASSERT_EQ(::truncate(path.c_str(), size), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    const std::string tooLarge = "Файл настроек «" + path + "» слишком велик: для его чтения не хватает памяти";
+    try {
+        SettingsFile(path).ReadNumber(MainSection(), "reset", 9);
+        ADD_FAILURE() << "expected SettingsReadError";
+    } catch (const SettingsReadError& e) {
+        EXPECT_EQ(std::string(e.what()), tooLarge);
+    }
+    SettingsFile file(path);
+    EXPECT_THROW(SettingsSnapshot{file}, SettingsReadError);
+    try {
+        file.WriteNumber(MainSection(), "reset", 0);
+        ADD_FAILURE() << "expected SettingsWriteError";
+    } catch (const SettingsWriteError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+        EXPECT_FALSE(e.locked());
+        EXPECT_EQ(e.reason(), "файл слишком велик: для его изменения не хватает памяти");
+    }
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "replaced";
+    EXPECT_EQ(after.st_size, size);
+    EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"Zorbl.Zrf"}) << "a temporary was left";
+}
+
 TEST(Settings, UnreadableFileIsNeverOverwritten) {
     // A file we may write but not read: replacing it would lose its keys.
     REQUIRE_UNPRIVILEGED();
