@@ -102,6 +102,8 @@ private:
     struct Interest {
         int n;
         std::string name;
+        // The feeding it was last armed in (Begin counts them); not part of its order.
+        mutable uint64_t round = 0;
         // By name first: a folder's walked interests come first, then each name's.
         bool operator<(const Interest& o) const { return std::tie(name, n) < std::tie(o.name, o.n); }
     };
@@ -157,12 +159,14 @@ private:
     std::unordered_map<int, Watch> watches_;
     std::unordered_map<dev_t, bool> remote_;
     std::unordered_map<int, bool> flat_;
-    // The set being fed: its definition (0: none), what it armed, whether complete.
+    // The set being fed: its definition (0: none), its round, whether complete.
     int feeding_ = 0;
-    std::set<std::pair<std::string, std::string>> fed_;
+    uint64_t round_ = 0;
     bool fedAny_ = false;
     bool fedComplete_ = true;
     std::map<OwnFileId, OwnFileState> ownFiles_;
+    std::set<std::pair<dev_t, ino_t>> ownFolders_;  // the folders ownFiles_ lie in
+    const pid_t self_;  // asked once: every name read is compared with it
     std::vector<std::pair<std::string, timespec>> pending_;  // folders armed, not read yet; when
 };
 

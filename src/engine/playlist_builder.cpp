@@ -162,7 +162,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
         std::string folder;
         DirListing listing;
     };
-    const Collation collation(Collation::User().Locale());  // the worker's own
+    const Collation collation(Collation::User(), Collation::ForAnotherThread{});  // the worker's own
     std::vector<std::string_view> names;
     OrderedWorker<Listed> lines([&](Listed& listed) {
         SelectNames(listed.listing.entries, mask, def.hidden, def.system, &lineBreaks, collation, names);

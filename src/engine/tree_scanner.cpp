@@ -82,7 +82,7 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
 
     const Collation& collation = Collation::User();
     const int threads = !recursive_ ? 0 : readAheadThreads_ < 0 ? DefaultReadAheadThreads() : readAheadThreads_;
-    ReadAhead ahead(accessPrefix_, threads, readAheadThreads_ < 0, collation.Locale(), currentAfterFound_);
+    ReadAhead ahead(accessPrefix_, threads, readAheadThreads_ < 0, collation, currentAfterFound_);
 
     // Everything a visit does before its subfolders; false when the folder
     // is not entered at all.
