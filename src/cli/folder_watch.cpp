@@ -77,9 +77,9 @@ const FolderWatch::OwnFileState* FolderWatch::OwnFileIn(dev_t device, ino_t inod
 }
 
 FolderWatch::Folder* FolderWatch::Arm(const std::string& path, const Interest& interest, uint32_t extraEvents,
-                                      FolderNames* names) {
+                                      FolderNames* names, const PathState* known) {
     const std::string key = WithTrailingSeparator(path);
-    const PathState state = StateOf(key);
+    const PathState state = known ? *known : StateOf(key);
     if (!state.exists || !S_ISDIR(state.mode)) return nullptr;
     auto [it, added] = folders_.try_emplace(key);
     Folder& folder = it->second;
@@ -254,7 +254,7 @@ void FolderWatch::Begin(int n) {
     fedComplete_ = true;
 }
 
-void FolderWatch::Visited(const std::string& folder) {
+void FolderWatch::Visited(const std::string& folder, const DirListing* opened) {
     if (feeding_ == 0) return;
     // The way down to the folder the definition names: a rename or a
     // re-pointed link above it, or its return when it is missing.
@@ -262,7 +262,12 @@ void FolderWatch::Visited(const std::string& folder) {
     fedAny_ = true;
     // A folder below that cannot be armed is gone: its parent, armed
     // already, sees it come back.
-    Arm(folder, {feeding_, ""});
+    if (opened) {
+        const PathState state = StateOf(*opened);
+        Arm(folder, {feeding_, ""}, 0, nullptr, &state);
+    } else {
+        Arm(folder, {feeding_, ""});
+    }
 }
 
 bool FolderWatch::ReadPending(Changes& changes, const std::function<bool()>& stop) {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "cli/folder_state.h"
+#include "platform/dir_listing.h"
 
 namespace zorbex {
 
@@ -56,7 +57,8 @@ public:
     // after the read goes unseen. Begin starts definition n's new set, End
     // forgets what it did not visit and gives what SetFolders gives.
     void Begin(int n);
-    void Visited(const std::string& folder);
+    // opened: the folder as the walk opened it, which spares asking again.
+    void Visited(const std::string& folder, const DirListing* opened = nullptr);
     bool End();
     // Reads the folders armed since the last call, to learn their names and
     // the links in them (a walk's visit only sets the watch); changes adds
@@ -135,7 +137,7 @@ private:
     // Follows path (an existing folder) for interest; nothing when it is
     // not one. Walked folders are read to learn their links and digest.
     Folder* Arm(const std::string& path, const Interest& interest, uint32_t extraEvents = 0,
-                FolderNames* names = nullptr);
+                FolderNames* names = nullptr, const PathState* known = nullptr);
     // Every folder from the root down to path, each for the next name on
     // the way, as written and as the links resolve; stops where the way is cut.
     void ArmWay(const std::string& path, int n, uint32_t lastEvents = 0);
@@ -165,8 +167,10 @@ private:
     bool fedAny_ = false;
     bool fedComplete_ = true;
     std::map<OwnFileId, OwnFileState> ownFiles_;
-    std::set<std::pair<dev_t, ino_t>> ownFolders_;  // the folders ownFiles_ lie in
-    const pid_t self_;  // asked once: every name read is compared with it
+    // The folders ownFiles_ lie in: most names read are in none of them.
+    std::set<std::pair<dev_t, ino_t>> ownFolders_;
+    // Asked once: every name read is compared with it.
+    const pid_t self_;
     std::vector<std::pair<std::string, timespec>> pending_;  // folders armed, not read yet; when
 };
 

@@ -89,7 +89,7 @@ public:
     void Finished() override { EndDefinition(); }
     // What the runs pass on: every folder a walk visits is watched.
     FolderVisits Visits() {
-        return [this](const std::string& folder) { watch_.Visited(folder); };
+        return [this](const std::string& folder, const DirListing* opened) { watch_.Visited(folder, opened); };
     }
     // The playlist definitions whose watches were set anew, and whether
     // each could watch all its folders. Taking them clears them.

@@ -123,7 +123,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
     if (!def.subfolders) {
         if (context.folderVisited) {
             const std::string folder = AbsoluteFolder(def.path, context.places.baseDir);
-            context.folderVisited(WithTrailingSeparator(folder));
+            context.folderVisited(WithTrailingSeparator(folder), nullptr);
         }
         FolderFiles files = ListFolderFiles(def.path, mask, def.hidden, def.system, context.places.baseDir);
         if (!files.found) {
@@ -153,7 +153,8 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
         scanner.SetCurrentAfterFound(true);
         scanner.OnDirectoryFound = [&](TTreeScanner& sender) {
             const std::string& folder = sender.FileFound();
-            context.folderVisited(IsAbsolutePath(folder) ? folder : context.places.baseDir + folder);
+            context.folderVisited(IsAbsolutePath(folder) ? folder : context.places.baseDir + folder,
+                                  sender.FolderOpened());
         };
     }
     // The walk reads each folder once; its listing is filtered, sorted and

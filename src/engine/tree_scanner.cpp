@@ -115,7 +115,9 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
         }
 
         ++counts_.visits;
+        opened_ = now.ok ? &now : nullptr;
         Fire(OnDirectoryFound, f->dir, 0);
+        opened_ = nullptr;
         DirListing listing = ahead.TakeForVisit(f, reader, std::move(now), collation, counts_, opening);
 
         // What the visit needs of the listing after OnDirectoryRead, which
