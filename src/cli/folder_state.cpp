@@ -45,6 +45,20 @@ PathState StateOf(const std::string& path) {
     return s;
 }
 
+PathState StateOf(const DirListing& opened) {
+    PathState s;
+    s.exists = opened.ok;
+    s.device = static_cast<dev_t>(opened.device);
+    s.inode = static_cast<ino_t>(opened.inode);
+    s.mode = static_cast<mode_t>(opened.mode);
+    s.modified = {static_cast<time_t>(opened.modified / 1'000'000'000),
+                  static_cast<long>(opened.modified % 1'000'000'000)};
+    s.changed = {static_cast<time_t>(opened.changed / 1'000'000'000),
+                 static_cast<long>(opened.changed % 1'000'000'000)};
+    s.size = static_cast<off_t>(opened.size);
+    return s;
+}
+
 bool RecentlyChanged(const PathState& state) {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);

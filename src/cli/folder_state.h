@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/dir_listing.h"
+
 namespace zorbex {
 
 struct PathState {
@@ -31,6 +33,8 @@ struct PathState {
 
 // What stands at path, links followed; exists false when nothing does.
 PathState StateOf(const std::string& path);
+// A folder as it was opened (its listing's identity and times).
+PathState StateOf(const DirListing& opened);
 
 // Times this close to now may hide a later change of the same tick on file
 // systems that keep coarse times (FAT keeps two seconds).

@@ -52,7 +52,7 @@ FolderWatch::Folder::In(const std::string& name) const {
     return {interests.lower_bound(Interest{INT_MIN, name}), interests.upper_bound(Interest{INT_MAX, name})};
 }
 
-FolderWatch::FolderWatch() : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+FolderWatch::FolderWatch() : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), self_(::getpid()) {
     if (fd_ < 0) instanceError_ = errno;
 }
 
@@ -67,7 +67,8 @@ bool FolderWatch::Remote(dev_t device, const std::string& folder) {
 }
 
 bool FolderWatch::OwnName(dev_t device, ino_t inode, const std::string& name) const {
-    return ownFiles_.count(OwnFileId{device, inode, name}) || TemporaryOwner(name) == ::getpid();
+    return (ownFolders_.count({device, inode}) && ownFiles_.count(OwnFileId{device, inode, name})) ||
+           TemporaryOwner(name) == self_;
 }
 
 const FolderWatch::OwnFileState* FolderWatch::OwnFileIn(dev_t device, ino_t inode, const std::string& name) const {
@@ -76,9 +77,9 @@ const FolderWatch::OwnFileState* FolderWatch::OwnFileIn(dev_t device, ino_t inod
 }
 
 FolderWatch::Folder* FolderWatch::Arm(const std::string& path, const Interest& interest, uint32_t extraEvents,
-                                      FolderNames* names) {
+                                      FolderNames* names, const PathState* known) {
     const std::string key = WithTrailingSeparator(path);
-    const PathState state = StateOf(key);
+    const PathState state = known ? *known : StateOf(key);
     if (!state.exists || !S_ISDIR(state.mode)) return nullptr;
     auto [it, added] = folders_.try_emplace(key);
     Folder& folder = it->second;
@@ -128,8 +129,8 @@ FolderWatch::Folder* FolderWatch::Arm(const std::string& path, const Interest& i
     } else {
         folder.names[interest.name] = StateOf(key + interest.name);
     }
-    folder.interests.insert(interest);
-    if (feeding_ != 0 && feeding_ == interest.n) fed_.emplace(key, interest.name);
+    const auto held = folder.interests.insert(interest).first;
+    if (feeding_ != 0 && feeding_ == interest.n) held->round = round_;
     return &folder;
 }
 
@@ -248,12 +249,12 @@ bool FolderWatch::SetFolders(int n, const std::vector<std::string>& folders) {
 void FolderWatch::Begin(int n) {
     if (feeding_ != 0) End();
     feeding_ = n;
-    fed_.clear();
+    ++round_;
     fedAny_ = false;
     fedComplete_ = true;
 }
 
-void FolderWatch::Visited(const std::string& folder) {
+void FolderWatch::Visited(const std::string& folder, const DirListing* opened) {
     if (feeding_ == 0) return;
     // The way down to the folder the definition names: a rename or a
     // re-pointed link above it, or its return when it is missing.
@@ -261,7 +262,12 @@ void FolderWatch::Visited(const std::string& folder) {
     fedAny_ = true;
     // A folder below that cannot be armed is gone: its parent, armed
     // already, sees it come back.
-    Arm(folder, {feeding_, ""});
+    if (opened) {
+        const PathState state = StateOf(*opened);
+        Arm(folder, {feeding_, ""}, 0, nullptr, &state);
+    } else {
+        Arm(folder, {feeding_, ""});
+    }
 }
 
 bool FolderWatch::ReadPending(Changes& changes, const std::function<bool()>& stop) {
@@ -293,11 +299,10 @@ bool FolderWatch::End() {
     std::vector<std::pair<std::string, Interest>> gone;
     for (const auto& [key, folder] : folders_) {
         for (const Interest& i : folder.interests) {
-            if (i.n == n && !fed_.count({key, i.name})) gone.emplace_back(key, i);
+            if (i.n == n && i.round != round_) gone.emplace_back(key, i);
         }
     }
     for (const auto& [key, interest] : gone) Unlink(key, interest);
-    fed_.clear();
     return fedComplete_;
 }
 
@@ -319,6 +324,7 @@ void FolderWatch::SetOwnFiles(const std::vector<OwnFile>& files, const std::vect
     DropAll(kOutputs);
     std::map<OwnFileId, OwnFileState> before = std::move(ownFiles_);
     ownFiles_.clear();
+    ownFolders_.clear();
     for (const OwnFile& file : files) {
         const std::string folder = FolderPart(file.path);
         const std::string name(FileNamePart(file.path));
@@ -328,6 +334,7 @@ void FolderWatch::SetOwnFiles(const std::vector<OwnFile>& files, const std::vect
         const auto known = before.find(id);
         const bool untouched = rebuilt && file.playlist != 0 &&
                                std::find(rebuilt->begin(), rebuilt->end(), file.playlist) == rebuilt->end();
+        ownFolders_.emplace(here.device, here.inode);
         ownFiles_[id] = {file.path, file.definitions,
                          untouched && known != before.end() ? known->second.state : StateOf(file.path)};
     }
@@ -387,7 +394,7 @@ FolderWatch::Changes FolderWatch::Read() {
                     TellOwn(StateOf(own->path), own->state, own->definitions, changes);
                     continue;
                 }
-                if (TemporaryOwner(name) == ::getpid()) continue;
+                if (TemporaryOwner(name) == self_) continue;
                 if ((e->mask & IN_ATTRIB) && UnnamedFile(name)) continue;
             }
             const bool written = e->mask == IN_CLOSE_WRITE;

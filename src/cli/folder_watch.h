@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "cli/folder_state.h"
+#include "platform/dir_listing.h"
 
 namespace zorbex {
 
@@ -56,7 +57,8 @@ public:
     // after the read goes unseen. Begin starts definition n's new set, End
     // forgets what it did not visit and gives what SetFolders gives.
     void Begin(int n);
-    void Visited(const std::string& folder);
+    // opened: the folder as the walk opened it, which spares asking again.
+    void Visited(const std::string& folder, const DirListing* opened = nullptr);
     bool End();
     // Reads the folders armed since the last call, to learn their names and
     // the links in them (a walk's visit only sets the watch); changes adds
@@ -102,6 +104,8 @@ private:
     struct Interest {
         int n;
         std::string name;
+        // The feeding it was last armed in (Begin counts them); not part of its order.
+        mutable uint64_t round = 0;
         // By name first: a folder's walked interests come first, then each name's.
         bool operator<(const Interest& o) const { return std::tie(name, n) < std::tie(o.name, o.n); }
     };
@@ -133,7 +137,7 @@ private:
     // Follows path (an existing folder) for interest; nothing when it is
     // not one. Walked folders are read to learn their links and digest.
     Folder* Arm(const std::string& path, const Interest& interest, uint32_t extraEvents = 0,
-                FolderNames* names = nullptr);
+                FolderNames* names = nullptr, const PathState* known = nullptr);
     // Every folder from the root down to path, each for the next name on
     // the way, as written and as the links resolve; stops where the way is cut.
     void ArmWay(const std::string& path, int n, uint32_t lastEvents = 0);
@@ -157,12 +161,16 @@ private:
     std::unordered_map<int, Watch> watches_;
     std::unordered_map<dev_t, bool> remote_;
     std::unordered_map<int, bool> flat_;
-    // The set being fed: its definition (0: none), what it armed, whether complete.
+    // The set being fed: its definition (0: none), its round, whether complete.
     int feeding_ = 0;
-    std::set<std::pair<std::string, std::string>> fed_;
+    uint64_t round_ = 0;
     bool fedAny_ = false;
     bool fedComplete_ = true;
     std::map<OwnFileId, OwnFileState> ownFiles_;
+    // The folders ownFiles_ lie in: most names read are in none of them.
+    std::set<std::pair<dev_t, ino_t>> ownFolders_;
+    // Asked once: every name read is compared with it.
+    const pid_t self_;
     std::vector<std::pair<std::string, timespec>> pending_;  // folders armed, not read yet; when
 };
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -54,11 +55,23 @@ public:
         while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) received_ = true;
         return received_;
     }
+    // Received, asking the descriptor at most every few milliseconds: a
+    // walk asks at every folder, tens of thousands of times a second.
+    bool ReceivedLately() {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+        const int64_t ms = int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1'000'000;
+        if (received_ || ms - askedMs_ < kAskEveryMs) return received_;
+        askedMs_ = ms;
+        return Received();
+    }
 
 private:
     sigset_t set_{};
     int fd_ = -1;
     bool received_ = false;
+    static constexpr int64_t kAskEveryMs = 10;
+    int64_t askedMs_ = INT64_MIN / 2;
 };
 
 // The unattended host, with the folders every playlist walk visits watched
@@ -69,7 +82,7 @@ public:
               FolderWatch& watch)
         : UnattendedHost(places, log, errors), stop_(stop), watch_(watch) {}
 
-    bool StopRequested() override { return stop_.Received(); }
+    bool StopRequested() override { return stop_.ReceivedLately(); }
     void PhaseStarted(RunPhase phase, int /*count*/) override {
         EndDefinition();
         phase_ = phase;
@@ -89,7 +102,7 @@ public:
     void Finished() override { EndDefinition(); }
     // What the runs pass on: every folder a walk visits is watched.
     FolderVisits Visits() {
-        return [this](const std::string& folder) { watch_.Visited(folder); };
+        return [this](const std::string& folder, const DirListing* opened) { watch_.Visited(folder, opened); };
     }
     // The playlist definitions whose watches were set anew, and whether
     // each could watch all its folders. Taking them clears them.

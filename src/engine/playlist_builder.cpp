@@ -135,7 +135,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
     if (!def.subfolders) {
         if (context.folderVisited) {
             const std::string folder = AbsoluteFolder(def.path, context.places.baseDir);
-            context.folderVisited(WithTrailingSeparator(folder));
+            context.folderVisited(WithTrailingSeparator(folder), nullptr);
         }
         FolderFiles files = ListFolderFiles(def.path, mask, def.hidden, def.system, context.places.baseDir);
         if (!files.found) {
@@ -165,7 +165,8 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
         scanner.SetCurrentAfterFound(true);
         scanner.OnDirectoryFound = [&](TTreeScanner& sender) {
             const std::string& folder = sender.FileFound();
-            context.folderVisited(IsAbsolutePath(folder) ? folder : context.places.baseDir + folder);
+            context.folderVisited(IsAbsolutePath(folder) ? folder : context.places.baseDir + folder,
+                                  sender.FolderOpened());
         };
     }
     // The walk reads each folder once; its listing is filtered, sorted and
@@ -174,7 +175,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
         std::string folder;
         DirListing listing;
     };
-    const Collation collation(Collation::User().Locale());  // the worker's own
+    const Collation collation(Collation::User(), Collation::ForAnotherThread{});  // the worker's own
     std::vector<std::string_view> names;
     OrderedWorker<Listed> lines([&](Listed& listed) {
         SelectNames(listed.listing.entries, mask, def.hidden, def.system, &lineBreaks, collation, names);

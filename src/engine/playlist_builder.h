@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/dir_listing.h"
 #include "platform/path_parts.h"  // ResolveOutputPath; FileNamePart: what an exclusion entry is compared by
 #include "platform/path_walk.h"
 #include "settings/program_places.h"
@@ -92,7 +93,8 @@ struct BuildContext {
     // makes every folder's listing hold what was done to it after this
     // returned (read then, or read ahead and provably unchanged since), so
     // that a watch set here misses no later change.
-    std::function<void(const std::string& folder)> folderVisited;
+    // opened: the folder as the walk opened it, when it did.
+    std::function<void(const std::string& folder, const DirListing* opened)> folderVisited;
 };
 
 // Builds one definition: records its output in the occupied list, skips it

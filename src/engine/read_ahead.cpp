@@ -79,10 +79,11 @@ bool PreOrderLess::operator()(const Folder* a, const Folder* b) const {
     return x->rank < y->rank;
 }
 
-ReadAhead::ReadAhead(std::string accessPrefix, int threads, bool whenSlow, std::string locale, bool unchangedOnly)
+ReadAhead::ReadAhead(std::string accessPrefix, int threads, bool whenSlow, const Collation& collation,
+                     bool unchangedOnly)
     : access_(std::move(accessPrefix)),
       threads_(threads),
-      locale_(std::move(locale)),
+      collation_(collation),
       unchangedOnly_(unchangedOnly),
       wanted_(!whenSlow) {}
 
@@ -200,7 +201,7 @@ void ReadAhead::AddCounts(TTreeScanner::Counts& counts) {
 
 void ReadAhead::Work() {
     DirectoryReader reader;
-    const Collation collation(locale_);
+    const Collation collation(collation_, Collation::ForAnotherThread{});
     std::unique_lock lock(mu_);
     for (;;) {
         ++idle_;

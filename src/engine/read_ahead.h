@@ -67,7 +67,9 @@ public:
     // threads readers at most; with whenSlow, none until the visit's own
     // reads prove slow. With unchangedOnly, a read made ahead is used only
     // when the folder provably did not change since (see TakeForVisit).
-    ReadAhead(std::string accessPrefix, int threads, bool whenSlow, std::string locale, bool unchangedOnly = false);
+    // The readers sort subfolders in collation's order (each with its own copy).
+    ReadAhead(std::string accessPrefix, int threads, bool whenSlow, const Collation& collation,
+              bool unchangedOnly = false);
     // Stops the readers and frees every folder left.
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
@@ -141,7 +143,7 @@ private:
 
     const std::string access_;
     const int threads_;
-    const std::string locale_;
+    const Collation& collation_;
     const bool unchangedOnly_;
 
     std::mutex mu_;

@@ -101,7 +101,7 @@ bool IsFailure(UnionOutcome outcome);
 
 // A receiver of every folder the playlist walks visit (BuildContext::
 // folderVisited); a host that watches the folders passes one to the run.
-using FolderVisits = std::function<void(const std::string& folder)>;
+using FolderVisits = std::function<void(const std::string& folder, const DirListing* opened)>;
 
 // The run from the start button (or the automatic start) to "готово.".
 // The settings file in use gives the counts; relative paths are taken from places.baseDir.

@@ -82,7 +82,7 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
 
     const Collation& collation = Collation::User();
     const int threads = !recursive_ ? 0 : readAheadThreads_ < 0 ? DefaultReadAheadThreads() : readAheadThreads_;
-    ReadAhead ahead(accessPrefix_, threads, readAheadThreads_ < 0, collation.Locale(), currentAfterFound_);
+    ReadAhead ahead(accessPrefix_, threads, readAheadThreads_ < 0, collation, currentAfterFound_);
 
     // Everything a visit does before its subfolders; false when the folder
     // is not entered at all.
@@ -115,7 +115,9 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
         }
 
         ++counts_.visits;
+        opened_ = now.ok ? &now : nullptr;
         Fire(OnDirectoryFound, f->dir, 0);
+        opened_ = nullptr;
         DirListing listing = ahead.TakeForVisit(f, reader, std::move(now), collation, counts_, opening);
 
         // What the visit needs of the listing after OnDirectoryRead, which

@@ -62,6 +62,9 @@ public:
     std::function<void()> OnYield;
 
     const std::string& FileFound() const { return fileFound_; }
+    // During OnDirectoryFound: the folder as the visit opened it (identity,
+    // times), or nullptr when it could not be opened.
+    const DirListing* FolderOpened() const { return opened_; }
     int64_t FileSize() const { return fileSize_; }
     bool SearchInProgress() const { return searchInProgress_; }
 
@@ -111,6 +114,7 @@ private:
     void Fire(const TNotifyEvent& event, const std::string& path, int64_t size);
 
     std::string fileFound_;
+    const DirListing* opened_ = nullptr;
     int64_t fileSize_ = 0;
     bool searchInProgress_ = false;
     std::string initialDirectory_;

@@ -26,7 +26,24 @@ std::string UserCollationLocale() {
     return "";
 }
 
-Collation::Collation(std::string_view localeName) : locale_(IcuLocaleFromPosix(localeName)) {
+Collation::Collation(std::string_view localeName) { Open(localeName); }
+
+Collation::Collation(const Collation& like, ForAnotherThread) {
+    UErrorCode err = U_ZERO_ERROR;
+    if (like.collator_) collator_ = ucol_clone(like.collator_, &err);
+    if (collator_ && U_SUCCESS(err)) {
+        locale_ = like.locale_;
+        rank_ = like.rank_;
+        alone_ = like.alone_;
+        return;
+    }
+    if (collator_) ucol_close(collator_);
+    collator_ = nullptr;
+    Open(like.locale_);
+}
+
+void Collation::Open(std::string_view localeName) {
+    locale_ = IcuLocaleFromPosix(localeName);
     UErrorCode err = U_ZERO_ERROR;
     collator_ = ucol_open(locale_.c_str(), &err);
     if (U_FAILURE(err)) {

@@ -28,6 +28,11 @@ public:
     // localeName in POSIX form ("ru_RU.UTF-8", "de_DE@euro", "C") or ICU form.
     explicit Collation(std::string_view localeName);
     ~Collation();
+    // The same order for another thread (each thread asks its own
+    // collator): a clone, with the ASCII table copied rather than learnt
+    // again, which takes ICU some milliseconds.
+    struct ForAnotherThread {};
+    Collation(const Collation& like, ForAnotherThread);
     Collation(const Collation&) = delete;
     Collation& operator=(const Collation&) = delete;
 
@@ -54,6 +59,7 @@ public:
     void Order(const std::vector<std::string_view>& names, std::vector<std::string_view>& sorted) const;
 
 private:
+    void Open(std::string_view localeName);
     void LearnAsciiOrder();
     // <0 or >0 when the ASCII table decides a against b, 0 when ICU must.
     int QuickCompare(std::string_view a, std::string_view b) const;

@@ -29,6 +29,8 @@ void FillFolder(DirListing& listing, const struct stat& st) {
     listing.inode = static_cast<uint64_t>(st.st_ino);
     listing.modified = Nanoseconds(st.st_mtim);
     listing.changed = Nanoseconds(st.st_ctim);
+    listing.mode = st.st_mode;
+    listing.size = st.st_size;
 }
 
 void FillFromStat(DirEntry& e, const struct stat& st) {

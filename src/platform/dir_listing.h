@@ -39,6 +39,8 @@ public:
     uint64_t inode = 0;
     int64_t modified = 0;  // the folder's modification and change times when opened, in ns
     int64_t changed = 0;
+    uint32_t mode = 0;  // the folder's type and rights, and its size, when opened
+    int64_t size = 0;
     std::vector<DirEntry> entries;  // without "." and ".."; file-system order
 
     // Keeps name among the listing's names: a few blocks per listing rather
