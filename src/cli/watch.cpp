@@ -154,7 +154,7 @@ class Watcher {
 public:
     Watcher(const ProgramPlaces& places, std::ostream& log, std::ostream& errors, const WatchSchedule::Timing& timing)
         : places_(places),
-          settingsPath_(places.SettingsFile()),
+          settingsPath_(places.SettingsFilePath()),
           log_(log),
           errors_(errors),
           schedule_(timing, WatchSchedule::Clock::now()) {}

@@ -35,8 +35,6 @@ struct ProgramPlaces {
     std::string refused;
 
     std::string SettingsFilePath() const;  // settingsDir + "Zorbl.Zrf"
-    // The old name, kept only until the watch (cli/watch.cpp) says SettingsFilePath.
-    std::string SettingsFile() const { return SettingsFilePath(); }
 };
 
 // A file a package installs beside the executable: its program folder is
