@@ -9,8 +9,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <map>
