@@ -80,7 +80,8 @@ public:
     struct OwnFile {
         std::string path;
         std::vector<int> definitions;
-        int playlist = 0;  // the playlist definition it is the output of; 0: a union's
+        int playlist = 0;     // the playlist definition it is the output of; 0: a union's
+        int unionNumber = 0;  // the union it is the output of; 0: a playlist's
     };
     // Each file is taken as it stands now, but for the outputs of playlist
     // definitions left out of rebuilt (when given): another program may

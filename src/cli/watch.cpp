@@ -183,7 +183,7 @@ public:
         // A signal during the first run ends the watch as it would later: status 0.
         if (first.status == RunStatus::kStopped) return kExitCompleted;
         if (status == kExitRefused) return status;
-        AfterFullRun();
+        AfterFullRun(first);
         return Loop();
     }
 
@@ -245,7 +245,7 @@ private:
             log_ << RebuildTimeLine() << std::endl;
             host_ = std::make_unique<WatchHost>(places_, log_, errors_, stop_, *watch_);
             const RunResult result = zorbex::Run(*host_, places_, host_->Visits());
-            if (result.status != RunStatus::kStopped) AfterFullRun();
+            if (result.status != RunStatus::kStopped) AfterFullRun(result);
         } catch (...) {
             errors_ << ErrorText(std::current_exception()) << '.' << std::endl;
         }
@@ -269,7 +269,7 @@ private:
 
     // Every definition watched as the run just walked it; one the run did
     // not reach (gone from the settings, or a refused run) no more.
-    void AfterFullRun() {
+    void AfterFullRun(const RunResult& result) {
         std::map<int, bool> watched = host_->TakeWatched();
         for (int n : watched_) {
             if (!watched.count(n)) {
@@ -280,6 +280,28 @@ private:
         ownFiles_ = OwnFiles();
         watch_->SetOwnFiles(ownFiles_);
         Watched(watched);
+        Note(LostSinceRun(result));
+    }
+
+    // Outputs the run left standing that are gone already: another program
+    // removed one between its write and the list just taken, which holds it
+    // as missing now. What writes it is built again.
+    FolderWatch::Changes LostSinceRun(const RunResult& result) const {
+        FolderWatch::Changes lost;
+        for (const FolderWatch::OwnFile& file : ownFiles_) {
+            bool stood = false;
+            if (file.playlist > 0 && static_cast<size_t>(file.playlist) <= result.playlists.size()) {
+                const BuildOutcome o = result.playlists[file.playlist - 1];
+                stood = o == BuildOutcome::kWritten || o == BuildOutcome::kKeptExisting;
+            } else if (file.unionNumber > 0 && static_cast<size_t>(file.unionNumber) <= result.unions.size()) {
+                const UnionOutcome o = result.unions[file.unionNumber - 1];
+                stood = o == UnionOutcome::kWritten || o == UnionOutcome::kKeptExisting;
+            }
+            if (!stood || StateOf(file.path).exists) continue;
+            if (file.definitions.empty()) lost.settings = true;
+            lost.definitions.insert(file.definitions.begin(), file.definitions.end());
+        }
+        return lost;
     }
 
     // The ticked definitions' outputs, each with what writes it again: the
@@ -298,7 +320,7 @@ private:
             for (int m = 1; m <= unions; ++m) {
                 if (!host_->RowTicked(playlists + m - 1)) continue;
                 const UnionDefinition definition = host_->LoadUnion(m);
-                FolderWatch::OwnFile file{ResolveOutputPath(definition.file, places_.baseDir), {}};
+                FolderWatch::OwnFile file{ResolveOutputPath(definition.file, places_.baseDir), {}, 0, m};
                 const int members = std::min(playlists, static_cast<int>(definition.members.size()));
                 for (int n = 1; n <= members && file.definitions.empty(); ++n) {
                     if (definition.members[n - 1]) file.definitions.push_back(n);
