@@ -281,7 +281,7 @@ bool ReadAhead::KernelDeviceLocked(const DirectoryReader& reader, uint64_t devic
 bool ReadAhead::SlowVisitReadLocked(Clock::duration spent, size_t entries) {
     ++visitReads_;
     if (spent > std::chrono::microseconds(30) + entries * std::chrono::nanoseconds(500)) ++slowReads_;
-    return slowReads_ >= 8 && slowReads_ * 8 >= visitReads_;
+    return slowReads_ >= 16 && slowReads_ * 4 >= visitReads_;
 }
 
 void ReadAhead::QueueSubsLocked(Folder* f) {

@@ -112,7 +112,10 @@ private:
     // a warm cache a folder of twenty names reads in about 12 us and readers
     // only add work; from the disk it takes a wait for every folder, 50 us and
     // more even on a fast one, which readers spend in parallel. Preemption
-    // makes a read slow now and then, not one in eight.
+    // (the walk's own sorting thread shares the cores) makes a read slow now
+    // and then: one in eight was met warm, in a run of ten walks in most
+    // runs, and readers started warm cost the walk half as much again.
+    // From the disk nearly every read is slow, so one in four is asked.
     bool SlowVisitReadLocked(Clock::duration spent, size_t entries);
 
     // Queues the subfolders of f that nobody has read or queued yet.
