@@ -29,7 +29,8 @@ std::string FullPath(const std::string& path) {
     return WithTrailingSeparator(buf) + path;
 }
 
-enum class FileState { kMissing, kRead, kUnreadable, kTooLarge };
+// What the read of the file came to: the states a write tells apart.
+using FileState = FileRead::Outcome;
 
 // A write's reasons for the two states a file is never replaced in.
 constexpr const char* kUnreadableReason = "файл есть, но прочитать его нельзя";
@@ -47,21 +48,8 @@ struct Loaded {
 Loaded Load(const std::string& path) {
     Loaded out;
     FileRead file = ReadWholeFileWithin(path);
-    switch (file.outcome) {
-        case FileRead::Outcome::kMissing:
-            out.state = FileState::kMissing;
-            return out;
-        case FileRead::Outcome::kUnreadable:
-            out.state = FileState::kUnreadable;
-            return out;
-        case FileRead::Outcome::kTooLarge:
-            out.state = FileState::kTooLarge;
-            return out;
-        case FileRead::Outcome::kRead:
-            break;
-    }
-    out.state = FileState::kRead;
-    out.bytes = ReadingText(std::move(file.bytes), out.form);
+    out.state = file.outcome;
+    if (file.ok()) out.bytes = ReadingText(std::move(file.bytes), out.form);
     return out;
 }
 
