@@ -10,6 +10,7 @@
 
 #include <charconv>
 #include <climits>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <random>
@@ -261,6 +262,26 @@ TEST_F(LimitsTest, ExclusionListOfAHundredThousandEntries) {
         const int i = std::stoi(line.substr(line.rfind("song") + 4));
         EXPECT_GE(i % 4, 2) << line;
     }
+}
+
+// A folder whose listing waits for the writing thread keeps its descriptor:
+// 3,000 of them under a limit of 256 descriptors must still all be listed,
+// and nothing stays open after the build.
+TEST_F(LimitsTest, ThousandsOfFoldersUnderASmallDescriptorLimit) {
+    const std::string root = t / "m/";
+    for (int i = 0; i < 3000; ++i) MakeDirs(root + std::to_string(1000 + i));
+    WriteFile(root + "3999/a.mp3", "");
+    auto out = zx_test::RunInChild([&] {
+        const rlimit limit{256, 256};
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) return std::string("no limit");
+        const auto open = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+        const auto before = open();
+        Build(Def(root));
+        // The first line only: a failure would log thousands.
+        return (log.empty() ? "" : log.front()) + " | open after: " + std::to_string(open() - before);
+    });
+    EXPECT_EQ(out, Written(1, 0).front() + " | open after: 0");
+    EXPECT_EQ(Output(), Playlist({root + "3999/a.mp3"}));
 }
 
 // One folder of 1,000 files and a mask of the same pattern 1,000 times: every
