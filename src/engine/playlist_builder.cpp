@@ -192,9 +192,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
             ok = false;
             return;
         }
-        // An open folder weighs as much as 64 names, so that the listings
-        // waiting for the worker hold a few hundred descriptors at most.
-        const size_t weight = listing.entries.size() + (listing.folder.valid() ? 64 : 0);
+        const size_t weight = listing.entries.size();
         lines.Add(Listed{folder, std::move(listing)}, weight);
     };
     scanner.Scan();

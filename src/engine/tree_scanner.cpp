@@ -142,11 +142,6 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
             }
         }
 
-        // A folder whose subfolders will not open in it goes with its
-        // listing: the close costs whoever ends the listing, not the walk.
-        const bool keepOpen = ok && recursive_ && !f->subs.empty() && f->depth < kMaxOpenDepth;
-        if (!keepOpen) listing.folder.Reset(reader.Release());
-
         fileFound_ = f->dir;
         fileSize_ = 0;
         if (OnDirectoryRead) OnDirectoryRead(*this, listing);
@@ -170,7 +165,7 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
             }
             ahead.DropSubs(f);
         }
-        if (keepOpen) visit.fd.Reset(reader.Release());
+        if (ok && !f->subs.empty() && f->depth < kMaxOpenDepth) visit.fd.Reset(reader.Release());
         stack.push_back(std::move(visit));
         return true;
     };

@@ -13,8 +13,6 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/unique_fd.h"
-
 namespace zorbex {
 
 enum class EntryKind : uint8_t { kFile, kDirectory, kOther };
@@ -44,11 +42,6 @@ public:
     uint32_t mode = 0;  // the folder's type and rights, and its size, when opened
     int64_t size = 0;
     std::vector<DirEntry> entries;  // without "." and ".."; file-system order
-    // The folder itself, still open when whoever read it had no more use
-    // for it: closed wherever the listing ends, so a listing handed to
-    // another thread takes the close with it. A caller that keeps listings
-    // keeps descriptors.
-    UniqueFd folder;
 
     // Keeps name among the listing's names: a few blocks per listing rather
     // than an allocation per name. A listing moves; it is never copied.

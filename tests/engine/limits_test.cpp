@@ -264,9 +264,9 @@ TEST_F(LimitsTest, ExclusionListOfAHundredThousandEntries) {
     }
 }
 
-// A folder whose listing waits for the writing thread keeps its descriptor:
-// 3,000 of them under a limit of 256 descriptors must still all be listed,
-// and nothing stays open after the build.
+// The walk holds descriptors for the folders on its path and no more: 3,000
+// folders under a limit of 256 descriptors are all listed, and nothing stays
+// open after the build.
 TEST_F(LimitsTest, ThousandsOfFoldersUnderASmallDescriptorLimit) {
     const std::string root = t / "m/";
     for (int i = 0; i < 3000; ++i) MakeDirs(root + std::to_string(1000 + i));
