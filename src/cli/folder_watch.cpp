@@ -129,8 +129,12 @@ FolderWatch::Folder* FolderWatch::Arm(const std::string& path, const Interest& i
     } else {
         folder.names[interest.name] = StateOf(key + interest.name);
     }
-    const auto held = folder.interests.insert(interest).first;
-    if (feeding_ != 0 && feeding_ == interest.n) held->round = round_;
+    const auto [held, inserted] = folder.interests.insert(interest);
+    if (inserted) ++interestsOf_[interest.n];
+    if (feeding_ != 0 && feeding_ == interest.n && held->round != round_) {
+        held->round = round_;
+        ++armedThisRound_;
+    }
     return &folder;
 }
 
@@ -209,7 +213,11 @@ void FolderWatch::Unlink(const std::string& key, const Interest& interest) {
     if (it == folders_.end()) return;
     Folder& folder = it->second;
     auto& interests = folder.interests;
-    interests.erase(interest);
+    if (const auto held = interests.find(interest); held != interests.end()) {
+        if (held->n == feeding_ && held->round == round_) --armedThisRound_;
+        --interestsOf_[held->n];
+        interests.erase(held);
+    }
     const auto [from, to] = folder.In(interest.name);
     if (!interest.name.empty() && from == to) folder.names.erase(interest.name);
     if (!interests.empty()) return;
@@ -250,6 +258,7 @@ void FolderWatch::Begin(int n) {
     if (feeding_ != 0) End();
     feeding_ = n;
     ++round_;
+    armedThisRound_ = 0;
     fedAny_ = false;
     fedComplete_ = true;
 }
@@ -296,6 +305,10 @@ bool FolderWatch::End() {
     const int n = feeding_;
     if (n == 0) return true;
     feeding_ = 0;
+    // Every interest of n armed again this round: nothing to look for among
+    // all the folders of all the definitions.
+    const auto held = interestsOf_.find(n);
+    if (held == interestsOf_.end() || held->second == armedThisRound_) return fedComplete_;
     std::vector<std::pair<std::string, Interest>> gone;
     for (const auto& [key, folder] : folders_) {
         for (const Interest& i : folder.interests) {
