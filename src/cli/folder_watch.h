@@ -165,7 +165,7 @@ private:
     // The set being fed: its definition (0: none), its round, whether complete.
     int feeding_ = 0;
     uint64_t round_ = 0;
-    size_t armedThisRound_ = 0;           // distinct interests of feeding_ armed in its round
+    size_t armedThisRound_ = 0;          // distinct interests of feeding_ armed in its round
     std::map<int, size_t> interestsOf_;  // interests held, by definition
     bool fedAny_ = false;
     bool fedComplete_ = true;
