@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <utility>
 
 #include "platform/file_system_kind.h"
 #include "platform/named_temporaries.h"
@@ -76,66 +77,129 @@ const FolderWatch::OwnFileState* FolderWatch::OwnFileIn(dev_t device, ino_t inod
     return it == ownFiles_.end() ? nullptr : &it->second;
 }
 
-FolderWatch::Folder* FolderWatch::Arm(const std::string& path, const Interest& interest, uint32_t extraEvents,
-                                      FolderNames* names, const PathState* known) {
-    const std::string key = WithTrailingSeparator(path);
-    const PathState state = known ? *known : StateOf(key);
-    if (!state.exists || !S_ISDIR(state.mode)) return nullptr;
-    auto [it, added] = folders_.try_emplace(key);
-    Folder& folder = it->second;
+bool FolderWatch::Arm(const std::string& path, const Interest& interest, uint32_t extraEvents, FolderNames* names,
+                      const PathState* known) {
+    // The walk's folders end with a separator already: no copy for them.
+    std::string copy;
+    const std::string& key = !path.empty() && path.back() == kPathSeparator ? path : copy = WithTrailingSeparator(path);
+    Step step;
+    step.interest = interest;
+    step.state = known ? *known : StateOf(key);
+    if (!step.state.exists || !S_ISDIR(step.state.mode)) return false;
     // Asked every time, even for a folder already watched: the same path may
     // now be another folder (removed and made again), whose watch is new.
-    int wd = -1;
     if (fd_ >= 0) {
-        wd = ::inotify_add_watch(fd_, key.c_str(), kEvents | extraEvents);
-        if (wd < 0 && errno == ENOSPC) {
-            if (limitCount_ == 0) limitCount_ = std::max<size_t>(watches_.size(), 1);
+        step.wd = ::inotify_add_watch(fd_, key.c_str(), kEvents | extraEvents);
+        if (step.wd < 0 && errno == ENOSPC) {
+            if (limitCount_ == 0) {
+                Settle();
+                limitCount_ = std::max<size_t>(watches_.size(), 1);
+            }
             if (feeding_ == interest.n) fedComplete_ = false;
         }
     }
-    if (wd != folder.wd) {
+    step.polled = step.wd < 0 || Remote(step.state.device, key);
+    const bool walked = interest.name.empty();
+    if (!walked) {
+        step.named = std::make_unique<PathState>(StateOf(key + interest.name));
+    } else {
+        step.unsettled = RecentlyChanged(step.state);
+        ::clock_gettime(CLOCK_REALTIME, &step.armed);
+    }
+    // A checked folder's names are read now, as the walk found them: only
+    // what the kernel watches can wait to be noted.
+    const bool read = walked && (names || step.polled);
+    step.pending = walked && !read;
+    if (feeding_ != 0 && !read) {
+        step.keyAt = stepKeys_.size();
+        step.keySize = key.size();
+        stepKeys_ += key;
+        steps_.push_back(std::move(step));
+        return true;
+    }
+    Settle();
+    if (!read) {
+        Note(std::move(step), key);
+        return true;
+    }
+    const PathState state = step.state;
+    FolderNames found =
+        ReadFolderNames(key, [&](const std::string& name) { return OwnName(state.device, state.inode, name); });
+    Note(std::move(step), key).digest = found.digest;
+    if (names) {
+        *names = std::move(found);
+    } else {
+        ArmLinkTargets(key, found.fileLinks, interest.n);
+    }
+    return true;
+}
+
+FolderWatch::Folder& FolderWatch::Note(Step&& step, const std::string& key) {
+    auto [it, added] = folders_.try_emplace(key);
+    Folder& folder = it->second;
+    if (step.wd != folder.wd) {
         if (folder.wd >= 0) DropPath(it->first, folder.wd);
-        folder.wd = wd;
-        if (wd >= 0) {
-            Watch& watch = watches_[wd];
+        folder.wd = step.wd;
+        if (step.wd >= 0) {
+            Watch& watch = watches_[step.wd];
             if (watch.paths.empty()) {
-                watch.device = state.device;
-                watch.inode = state.inode;
+                watch.device = step.state.device;
+                watch.inode = step.state.inode;
             }
             watch.paths.push_back(&it->first);
         }
     }
-    folder.polled = wd < 0 || Remote(state.device, key);
+    folder.polled = step.polled;
+    const Interest& interest = step.interest;
     if (interest.name.empty()) {
-        folder.state = state;
-        folder.unsettled = RecentlyChanged(state);
+        folder.state = step.state;
+        folder.unsettled = step.unsettled;
         folder.digest = 0;
-        if (names || folder.polled) {
-            FolderNames read =
-                ReadFolderNames(key, [&](const std::string& name) { return OwnName(state.device, state.inode, name); });
-            folder.digest = read.digest;
-            if (names) {
-                *names = std::move(read);
-            } else {
-                ArmLinkTargets(key, read.fileLinks, interest.n);
-            }
-        } else {
-            // Read once the run is over, not beside the walk's own read: its
-            // watch, set now, reports whatever changes in between.
-            timespec now{};
-            ::clock_gettime(CLOCK_REALTIME, &now);
-            pending_.emplace_back(key, now);
-        }
+        // Read once the run is over, not beside the walk's own read: its
+        // watch, set before, reports whatever changes in between.
+        if (step.pending) pending_.emplace_back(it->first, step.armed);
     } else {
-        folder.names[interest.name] = StateOf(key + interest.name);
+        folder.names[interest.name] = *step.named;
     }
     const auto [held, inserted] = folder.interests.insert(interest);
     if (inserted) ++interestsOf_[interest.n];
-    if (feeding_ != 0 && feeding_ == interest.n && held->round != round_) {
+    if (noting_ != 0 && noting_ == interest.n && held->round != round_) {
         held->round = round_;
         ++armedThisRound_;
     }
-    return &folder;
+    return folder;
+}
+
+void FolderWatch::Settle() {
+    if (steps_.empty()) return;
+    std::vector<Step> steps = std::move(steps_);
+    std::string keys = std::move(stepKeys_);
+    steps_.clear();
+    stepKeys_.clear();
+    settling_ = true;
+    std::string key;
+    for (Step& step : steps) {
+        const int n = step.interest.n;
+        switch (step.kind) {
+            case Step::Kind::kBegin:
+                noting_ = n;
+                ++round_;
+                armedThisRound_ = 0;
+                break;
+            case Step::Kind::kArm:
+                key.assign(keys, step.keyAt, step.keySize);
+                Note(std::move(step), key);
+                break;
+            case Step::Kind::kEnd:
+                Forget(n);
+                noting_ = 0;
+                break;
+        }
+    }
+    settling_ = false;
+    for (const int wd : std::exchange(unwatched_, {})) {
+        if (!watches_.count(wd)) ::inotify_rm_watch(fd_, wd);
+    }
 }
 
 void FolderWatch::ArmWay(const std::string& path, int n, uint32_t lastEvents) {
@@ -189,8 +253,8 @@ void FolderWatch::WatchNewTree(const std::string& folder, int n) {
         const std::string here = std::move(todo.back());
         todo.pop_back();
         FolderNames names;
-        const Folder* armed = Arm(here, {n, ""}, 0, &names);
-        if (!armed || !seen.emplace(armed->state.device, armed->state.inode).second) continue;
+        const PathState state = StateOf(here);
+        if (!Arm(here, {n, ""}, 0, &names, &state) || !seen.emplace(state.device, state.inode).second) continue;
         ArmLinkTargets(here, names.fileLinks, n);
         for (const std::string& sub : names.subfolders) todo.push_back(here + sub + kPathSeparator);
     }
@@ -203,8 +267,16 @@ void FolderWatch::DropPath(const std::string& path, int wd) {
     auto& paths = it->second.paths;
     paths.erase(std::remove(paths.begin(), paths.end(), &path), paths.end());
     if (paths.empty()) {
-        ::inotify_rm_watch(fd_, wd);
         watches_.erase(it);
+        Unwatch(wd);
+    }
+}
+
+void FolderWatch::Unwatch(int wd) {
+    if (settling_) {
+        unwatched_.push_back(wd);
+    } else {
+        ::inotify_rm_watch(fd_, wd);
     }
 }
 
@@ -214,7 +286,7 @@ void FolderWatch::Unlink(const std::string& key, const Interest& interest) {
     Folder& folder = it->second;
     auto& interests = folder.interests;
     if (const auto held = interests.find(interest); held != interests.end()) {
-        if (held->n == feeding_ && held->round == round_) --armedThisRound_;
+        if (held->n == noting_ && held->round == round_) --armedThisRound_;
         --interestsOf_[held->n];
         interests.erase(held);
     }
@@ -226,6 +298,7 @@ void FolderWatch::Unlink(const std::string& key, const Interest& interest) {
 }
 
 void FolderWatch::DropAll(int n) {
+    Settle();
     std::vector<std::pair<std::string, Interest>> gone;
     for (const auto& [key, folder] : folders_) {
         for (const Interest& i : folder.interests) {
@@ -257,10 +330,11 @@ bool FolderWatch::SetFolders(int n, const std::vector<std::string>& folders) {
 void FolderWatch::Begin(int n) {
     if (feeding_ != 0) End();
     feeding_ = n;
-    ++round_;
-    armedThisRound_ = 0;
     fedAny_ = false;
     fedComplete_ = true;
+    Step& begin = steps_.emplace_back();
+    begin.kind = Step::Kind::kBegin;
+    begin.interest.n = n;
 }
 
 void FolderWatch::Visited(const std::string& folder, const DirListing* opened) {
@@ -280,6 +354,7 @@ void FolderWatch::Visited(const std::string& folder, const DirListing* opened) {
 }
 
 bool FolderWatch::ReadPending(Changes& changes, const std::function<bool()>& stop) {
+    Settle();
     for (size_t done = 1; !pending_.empty(); ++done) {
         if (done % 256 == 0 && stop && stop()) return false;
         const auto [key, visited] = std::move(pending_.back());
@@ -305,10 +380,17 @@ bool FolderWatch::End() {
     const int n = feeding_;
     if (n == 0) return true;
     feeding_ = 0;
+    Step& end = steps_.emplace_back();
+    end.kind = Step::Kind::kEnd;
+    end.interest.n = n;
+    return fedComplete_;
+}
+
+void FolderWatch::Forget(int n) {
     // Every interest of n armed again this round: nothing to look for among
     // all the folders of all the definitions.
     const auto held = interestsOf_.find(n);
-    if (held == interestsOf_.end() || held->second == armedThisRound_) return fedComplete_;
+    if (held == interestsOf_.end() || held->second == armedThisRound_) return;
     std::vector<std::pair<std::string, Interest>> gone;
     for (const auto& [key, folder] : folders_) {
         for (const Interest& i : folder.interests) {
@@ -316,7 +398,6 @@ bool FolderWatch::End() {
         }
     }
     for (const auto& [key, interest] : gone) Unlink(key, interest);
-    return fedComplete_;
 }
 
 void FolderWatch::WatchSettings(const std::string& settingsPath) {
@@ -376,6 +457,7 @@ void TellOwn(const PathState& now, const PathState& written, const std::vector<i
 }  // namespace
 
 FolderWatch::Changes FolderWatch::Read() {
+    Settle();
     Changes changes;
     if (fd_ < 0) return changes;
     alignas(inotify_event) char buffer[64 * 1024];
@@ -445,6 +527,7 @@ FolderWatch::Changes FolderWatch::Read() {
 }
 
 FolderWatch::Changes FolderWatch::Check(bool everything) {
+    Settle();
     Changes changes;
     for (auto& [key, folder] : folders_) {
         if (!everything && !folder.polled) continue;
@@ -482,7 +565,8 @@ FolderWatch::Changes FolderWatch::Check(bool everything) {
     return changes;
 }
 
-bool FolderWatch::Polling() const {
+bool FolderWatch::Polling() {
+    Settle();
     return std::any_of(folders_.begin(), folders_.end(), [](const auto& f) { return f.second.polled; });
 }
 

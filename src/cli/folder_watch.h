@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <tuple>
@@ -55,7 +56,10 @@ public:
     // The same, fed by the walk as it goes: each folder is watched the
     // moment it is visited, before it is read, so that nothing done to it
     // after the read goes unseen. Begin starts definition n's new set, End
-    // forgets what it did not visit and gives what SetFolders gives.
+    // forgets what it did not visit and gives what SetFolders gives. Only
+    // the kernel is asked during the walk; what the watch notes of it is
+    // noted by the next call of any other kind (events meanwhile wait in
+    // the kernel), so that the playlists are not held up by it.
     void Begin(int n);
     // opened: the folder as the walk opened it, which spares asking again.
     void Visited(const std::string& folder, const DirListing* opened = nullptr);
@@ -94,8 +98,11 @@ public:
     Changes Check(bool everything);
 
     // Some folder or file is followed by checks only.
-    bool Polling() const;
-    size_t WatchCount() const { return watches_.size(); }
+    bool Polling();
+    size_t WatchCount() {
+        Settle();
+        return watches_.size();
+    }
     // The watches held when the kernel first refused one for its limit; 0: never.
     size_t LimitCount() const { return limitCount_; }
 
@@ -135,10 +142,33 @@ private:
     };
     using OwnFileId = std::tuple<dev_t, ino_t, std::string>;  // folder's device, inode; name
 
-    // Follows path (an existing folder) for interest; nothing when it is
-    // not one. Walked folders are read to learn their links and digest.
-    Folder* Arm(const std::string& path, const Interest& interest, uint32_t extraEvents = 0,
-                FolderNames* names = nullptr, const PathState* known = nullptr);
+    // What arming a folder learned from the kernel and the file system;
+    // Begin and End of a set are steps too. Noting it in the maps is left
+    // for later while a walk feeds the watch.
+    struct Step {
+        enum class Kind : uint8_t { kBegin, kArm, kEnd };
+        Kind kind = Kind::kArm;
+        bool polled = false;
+        bool unsettled = false;
+        bool pending = false;  // to be read once the run is over
+        int wd = -1;
+        Interest interest;                 // kBegin, kEnd: its n alone
+        size_t keyAt = 0, keySize = 0;     // the folder's path, in stepKeys_
+        PathState state;                   // the folder's
+        std::unique_ptr<PathState> named;  // the name's, for a single name
+        timespec armed{};
+    };
+
+    // Follows path (an existing folder) for interest; false when it is not
+    // one. Walked folders that are checked are read at once, to learn their
+    // links and digest (into names when given).
+    bool Arm(const std::string& path, const Interest& interest, uint32_t extraEvents = 0, FolderNames* names = nullptr,
+             const PathState* known = nullptr);
+    Folder& Note(Step&& step, const std::string& key);
+    // Notes every step left for later, in order.
+    void Settle();
+    // Forgets what n did not arm in the round just noted.
+    void Forget(int n);
     // Every folder from the root down to path, each for the next name on
     // the way, as written and as the links resolve; stops where the way is cut.
     void ArmWay(const std::string& path, int n, uint32_t lastEvents = 0);
@@ -149,6 +179,7 @@ private:
     void Unlink(const std::string& key, const Interest& interest);
     void DropAll(int n);
     void DropPath(const std::string& path, int wd);
+    void Unwatch(int wd);
     void Lost(int wd);
     const OwnFileState* OwnFileIn(dev_t device, ino_t inode, const std::string& name) const;
     bool OwnName(dev_t device, ino_t inode, const std::string& name) const;
@@ -162,13 +193,21 @@ private:
     std::unordered_map<int, Watch> watches_;
     std::unordered_map<dev_t, bool> remote_;
     std::unordered_map<int, bool> flat_;
-    // The set being fed: its definition (0: none), its round, whether complete.
+    // The set being fed: its definition (0: none), whether complete.
     int feeding_ = 0;
-    uint64_t round_ = 0;
-    size_t armedThisRound_ = 0;          // distinct interests of feeding_ armed in its round
-    std::map<int, size_t> interestsOf_;  // interests held, by definition
     bool fedAny_ = false;
     bool fedComplete_ = true;
+    std::vector<Step> steps_;  // not noted yet
+    std::string stepKeys_;     // their paths, one after another
+    // The set being noted: its definition (0: none) and round.
+    int noting_ = 0;
+    uint64_t round_ = 0;
+    size_t armedThisRound_ = 0;          // distinct interests of noting_ armed in its round
+    std::map<int, size_t> interestsOf_;  // interests held, by definition
+    // While settling, watches whose last path went: a later step may have
+    // been given the same watch (the same folder by another path).
+    bool settling_ = false;
+    std::vector<int> unwatched_;
     std::map<OwnFileId, OwnFileState> ownFiles_;
     // The folders ownFiles_ lie in: most names read are in none of them.
     std::set<std::pair<dev_t, ino_t>> ownFolders_;

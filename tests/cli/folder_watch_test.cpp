@@ -83,6 +83,28 @@ TEST_F(FolderWatchTest, ARemovedFolderIsForgottenAndAMissingOneIsSeenComingBack)
     EXPECT_EQ(watch.Read().definitions, Set{3});
 }
 
+// A walk only asks the kernel; the watch notes it all later, in order.
+TEST_F(FolderWatchTest, WhatAWalkArmedIsHeardAfterItsSetEnds) {
+    const std::string music = Dir("music"), other = Dir("other"), links = Dir("links");
+    ASSERT_EQ(::symlink(music.c_str(), (links + "music").c_str()), 0);
+    ASSERT_TRUE(watch.SetFolders(1, {links + "music/"}));
+    watch.Read();
+
+    // One run: 1 leaves music/ (reached through a link), which 2 then walks
+    // by its own name: the kernel gives both paths the same watch.
+    watch.Begin(1);
+    watch.Visited(other);
+    watch.End();
+    watch.Begin(2);
+    watch.Visited(music);
+    // A change between the visit and the end of the set is not lost.
+    WriteFile(music + "during.mp3", "");
+    watch.End();
+    EXPECT_EQ(watch.Read().definitions, Set{2});
+    WriteFile(music + "after.mp3", "");
+    EXPECT_EQ(watch.Read().definitions, Set{2});
+}
+
 TEST_F(FolderWatchTest, OwnOutputsAndTheirTemporariesAreNoChange) {
     const std::string music = Dir("music");
     ASSERT_TRUE(watch.SetFolders(1, {music}));
