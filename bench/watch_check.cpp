@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
             watch.SetFolders(++n, folders);
             count += folders.size();
         }
+        watch.WatchCount();  // what the walks armed is noted here, as after a run
     });
     zorbex::FolderWatch::Changes unseen;
     const Cost read = Measure([&] { watch.ReadPending(unseen); });
