@@ -111,10 +111,7 @@ bool FolderWatch::Arm(const std::string& path, const Interest& interest, uint32_
     const bool read = walked && (names || step.polled);
     step.pending = walked && !read;
     if (feeding_ != 0 && !read) {
-        step.keyAt = stepKeys_.size();
-        step.keySize = key.size();
-        stepKeys_ += key;
-        steps_.push_back(std::move(step));
+        Queue(std::move(step), key);
         return true;
     }
     Settle();
@@ -170,35 +167,50 @@ FolderWatch::Folder& FolderWatch::Note(Step&& step, const std::string& key) {
     return folder;
 }
 
+void FolderWatch::Queue(Step&& step, std::string_view key) {
+    constexpr size_t kStepsInBlock = 256;
+    if (steps_.empty() || steps_.back().steps.size() == kStepsInBlock) {
+        steps_.emplace_back().steps.reserve(kStepsInBlock);
+        steps_.back().keys.reserve(kStepsInBlock * 64);
+    }
+    StepBlock& block = steps_.back();
+    step.keyAt = block.keys.size();
+    step.keySize = key.size();
+    block.keys += key;
+    block.steps.push_back(std::move(step));
+}
+
 void FolderWatch::Settle() {
     if (steps_.empty()) return;
-    std::vector<Step> steps = std::move(steps_);
-    std::string keys = std::move(stepKeys_);
+    std::vector<StepBlock> blocks = std::move(steps_);
     steps_.clear();
-    stepKeys_.clear();
     settling_ = true;
     std::string key;
-    for (Step& step : steps) {
-        const int n = step.interest.n;
-        switch (step.kind) {
-            case Step::Kind::kBegin:
-                noting_ = n;
-                ++round_;
-                armedThisRound_ = 0;
-                break;
-            case Step::Kind::kArm:
-                key.assign(keys, step.keyAt, step.keySize);
-                Note(std::move(step), key);
-                break;
-            case Step::Kind::kEnd:
-                Forget(n);
-                noting_ = 0;
-                break;
-        }
+    for (StepBlock& block : blocks) {
+        for (Step& step : block.steps) Apply(std::move(step), block.keys, key);
     }
     settling_ = false;
     for (const int wd : std::exchange(unwatched_, {})) {
         if (!watches_.count(wd)) ::inotify_rm_watch(fd_, wd);
+    }
+}
+
+void FolderWatch::Apply(Step&& step, const std::string& keys, std::string& key) {
+    const int n = step.interest.n;
+    switch (step.kind) {
+        case Step::Kind::kBegin:
+            noting_ = n;
+            ++round_;
+            armedThisRound_ = 0;
+            break;
+        case Step::Kind::kArm:
+            key.assign(keys, step.keyAt, step.keySize);
+            Note(std::move(step), key);
+            break;
+        case Step::Kind::kEnd:
+            Forget(n);
+            noting_ = 0;
+            break;
     }
 }
 
@@ -332,9 +344,10 @@ void FolderWatch::Begin(int n) {
     feeding_ = n;
     fedAny_ = false;
     fedComplete_ = true;
-    Step& begin = steps_.emplace_back();
+    Step begin;
     begin.kind = Step::Kind::kBegin;
     begin.interest.n = n;
+    Queue(std::move(begin));
 }
 
 void FolderWatch::Visited(const std::string& folder, const DirListing* opened) {
@@ -380,9 +393,10 @@ bool FolderWatch::End() {
     const int n = feeding_;
     if (n == 0) return true;
     feeding_ = 0;
-    Step& end = steps_.emplace_back();
+    Step end;
     end.kind = Step::Kind::kEnd;
     end.interest.n = n;
+    Queue(std::move(end));
     return fedComplete_;
 }
 

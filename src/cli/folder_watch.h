@@ -153,7 +153,7 @@ private:
         bool pending = false;  // to be read once the run is over
         int wd = -1;
         Interest interest;                 // kBegin, kEnd: its n alone
-        size_t keyAt = 0, keySize = 0;     // the folder's path, in stepKeys_
+        size_t keyAt = 0, keySize = 0;     // the folder's path, in its block's keys
         PathState state;                   // the folder's
         std::unique_ptr<PathState> named;  // the name's, for a single name
         timespec armed{};
@@ -167,6 +167,8 @@ private:
     Folder& Note(Step&& step, const std::string& key);
     // Notes every step left for later, in order.
     void Settle();
+    // key: a buffer for the step's path, taken from keys.
+    void Apply(Step&& step, const std::string& keys, std::string& key);
     // Forgets what n did not arm in the round just noted.
     void Forget(int n);
     // Every folder from the root down to path, each for the next name on
@@ -197,8 +199,14 @@ private:
     int feeding_ = 0;
     bool fedAny_ = false;
     bool fedComplete_ = true;
-    std::vector<Step> steps_;  // not noted yet
-    std::string stepKeys_;     // their paths, one after another
+    // The steps not noted yet, in blocks that are never moved as a walk's
+    // tens of thousands come, each with its steps' paths one after another.
+    struct StepBlock {
+        std::vector<Step> steps;
+        std::string keys;
+    };
+    std::vector<StepBlock> steps_;
+    void Queue(Step&& step, std::string_view key = {});
     // The set being noted: its definition (0: none) and round.
     int noting_ = 0;
     uint64_t round_ = 0;
