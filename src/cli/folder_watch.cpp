@@ -188,6 +188,7 @@ void FolderWatch::Settle() {
     std::string key;
     for (StepBlock& block : blocks) {
         for (Step& step : block.steps) Apply(std::move(step), block.keys, key);
+        block = {};  // its memory serves the maps growing
     }
     settling_ = false;
     for (const int wd : std::exchange(unwatched_, {})) {
