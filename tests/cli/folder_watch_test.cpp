@@ -103,6 +103,19 @@ TEST_F(FolderWatchTest, WhatAWalkArmedIsHeardAfterItsSetEnds) {
     EXPECT_EQ(watch.Read().definitions, Set{2});
     WriteFile(music + "after.mp3", "");
     EXPECT_EQ(watch.Read().definitions, Set{2});
+
+    // Read after the run, the walked folders' links lead to what else to watch.
+    FolderWatch::Changes unseen;
+    ASSERT_TRUE(watch.ReadPending(unseen));
+    const std::string elsewhere = Dir("elsewhere");
+    WriteFile(elsewhere + "song.mp3", "");
+    ASSERT_EQ(::symlink((elsewhere + "song.mp3").c_str(), (music + "linked.mp3").c_str()), 0);
+    watch.Read();
+    ASSERT_TRUE(watch.SetFolders(2, {music}));
+    ASSERT_TRUE(watch.ReadPending(unseen));
+    EXPECT_TRUE(watch.Read().definitions.empty());
+    ::unlink((elsewhere + "song.mp3").c_str());
+    EXPECT_EQ(watch.Read().definitions, Set{2});
 }
 
 TEST_F(FolderWatchTest, OwnOutputsAndTheirTemporariesAreNoChange) {
