@@ -2,8 +2,8 @@
 // folder of its own, a media tree, no display; the test changes the tree
 // and waits, within a bound, for the playlists to follow.
 #include <fcntl.h>
-#include <signal.h>
 #include <stdio.h>
+#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -124,20 +124,16 @@ protected:
     void WriteSettings(const std::string& maskA, const std::string& pathB = "", const std::string& to = "") {
         WriteFile(to.empty() ? dir / "Zorbl.Zrf" : to,
                   "[Zor:bl]\r\nplaylists=2\r\nunions=1\r\noverwrite=1\r\nitem_0=1\r\nitem_1=1\r\nitem_2=1\r\n"
-                  "[Zor:bl:Playlist:1]\r\nfile=" +
-                      listA() + "\r\nmask=" + maskA + "\r\npath=" + a() +
-                      "\r\nfullpath=0\r\n"
-                      "[Zor:bl:Playlist:2]\r\nfile=" +
-                      dir / "b.m3u" + "\r\npath=" + (pathB.empty() ? b() : pathB) +
-                      "\r\nfullpath=0\r\n"
-                      "[Zor:bl:Union:1]\r\nfile=" +
-                      dir / "u.m3u" + "\r\nunite_0=1\r\nunite_1=1\r\n");
+                  "[Zor:bl:Playlist:1]\r\nfile=" + listA() + "\r\nmask=" + maskA + "\r\npath=" + a() +
+                  "\r\nfullpath=0\r\n"
+                  "[Zor:bl:Playlist:2]\r\nfile=" + dir / "b.m3u" + "\r\npath=" + (pathB.empty() ? b() : pathB) +
+                  "\r\nfullpath=0\r\n"
+                  "[Zor:bl:Union:1]\r\nfile=" + dir / "u.m3u" + "\r\nunite_0=1\r\nunite_1=1\r\n");
     }
     // Waits for file to hold bytes; on failure says what the log shows.
     void ExpectSoon(const std::string& file, const std::string& bytes, const Watching& w) {
-        EXPECT_TRUE(WaitFor([&] { return ReadFile(file) == bytes; })) << file << " holds\n"
-                                                                      << ReadFile(file) << "\nlog:\n"
-                                                                      << w.Out() << w.Err();
+        EXPECT_TRUE(WaitFor([&] { return ReadFile(file) == bytes; }))
+            << file << " holds\n" << ReadFile(file) << "\nlog:\n" << w.Out() << w.Err();
     }
     TempDir dir;
 };
@@ -273,8 +269,8 @@ TEST_F(WatchProgram, TheSettingsFileIsFollowedThroughALinkAndItsFolderComingBack
     WriteSettings("*.mp3", "", prog + "Zorbl.Zrf");  // through the link
     ExpectSoon(listA(), "1.mp3\r\n", w);
 
-    std::filesystem::copy(prog, dir / "backup",
-                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
+    std::filesystem::copy(prog, dir / "backup", std::filesystem::copy_options::recursive |
+                                                    std::filesystem::copy_options::copy_symlinks);
     std::filesystem::remove_all(prog);
     EXPECT_TRUE(WaitFor([&] { return w.Err().find("не прочитан (его нет)") != std::string::npos; })) << w.Err();
     ASSERT_EQ(std::rename((dir / "backup").c_str(), prog.c_str()), 0);
@@ -395,12 +391,7 @@ TEST_F(WatchProgram, WhatTheKernelWillNotWatchIsChecked) {
     if (access(unshare, X_OK) != 0 || system("/usr/bin/unshare -Ur true 2>/dev/null") != 0)
         GTEST_SKIP() << "no user namespaces here";
     const auto limited = [&](const std::string& limit) {
-        return std::vector<std::string>{"/usr/bin/env",
-                                        "ZORBEX_POLL_SECONDS=1",
-                                        unshare,
-                                        "-Ur",
-                                        "sh",
-                                        "-c",
+        return std::vector<std::string>{"/usr/bin/env", "ZORBEX_POLL_SECONDS=1", unshare, "-Ur", "sh", "-c",
                                         "echo 0 > /proc/sys/user/max_inotify_" + limit + " && exec \"$0\" \"$1\""};
     };
     {
