@@ -165,9 +165,11 @@ private:
     bool Arm(const std::string& path, const Interest& interest, uint32_t extraEvents = 0, FolderNames* names = nullptr,
              const PathState* known = nullptr);
     Folder& Note(Step&& step, const std::string& key);
+    // Leaves a step for later, with its path.
+    void Queue(Step&& step, std::string_view key = {});
     // Notes every step left for later, in order.
     void Settle();
-    // key: a buffer for the step's path, taken from keys.
+    // Notes one of them; key is room for its path, taken from keys.
     void Apply(Step&& step, const std::string& keys, std::string& key);
     // Forgets what n did not arm in the round just noted.
     void Forget(int n);
@@ -206,7 +208,6 @@ private:
         std::string keys;
     };
     std::vector<StepBlock> steps_;
-    void Queue(Step&& step, std::string_view key = {});
     // The set being noted: its definition (0: none) and round.
     int noting_ = 0;
     uint64_t round_ = 0;
