@@ -167,6 +167,13 @@ FolderWatch::Folder& FolderWatch::Note(Step&& step, const std::string& key) {
     return folder;
 }
 
+void FolderWatch::Mark(Step::Kind kind, int n) {
+    Step mark;
+    mark.kind = kind;
+    mark.interest.n = n;
+    Queue(std::move(mark));
+}
+
 void FolderWatch::Queue(Step&& step, std::string_view key) {
     constexpr size_t kStepsInBlock = 256;
     if (steps_.empty() || steps_.back().steps.size() == kStepsInBlock) {
@@ -187,31 +194,29 @@ void FolderWatch::Settle() {
     settling_ = true;
     std::string key;
     for (StepBlock& block : blocks) {
-        for (Step& step : block.steps) Apply(std::move(step), block.keys, key);
+        for (Step& step : block.steps) {
+            const int n = step.interest.n;
+            switch (step.kind) {
+                case Step::Kind::kBegin:
+                    noting_ = n;
+                    ++round_;
+                    armedThisRound_ = 0;
+                    break;
+                case Step::Kind::kArm:
+                    key.assign(block.keys, step.keyAt, step.keySize);
+                    Note(std::move(step), key);
+                    break;
+                case Step::Kind::kEnd:
+                    Forget(n);
+                    noting_ = 0;
+                    break;
+            }
+        }
         block = {};  // its memory serves the maps growing
     }
     settling_ = false;
     for (const int wd : std::exchange(unwatched_, {})) {
         if (!watches_.count(wd)) ::inotify_rm_watch(fd_, wd);
-    }
-}
-
-void FolderWatch::Apply(Step&& step, const std::string& keys, std::string& key) {
-    const int n = step.interest.n;
-    switch (step.kind) {
-        case Step::Kind::kBegin:
-            noting_ = n;
-            ++round_;
-            armedThisRound_ = 0;
-            break;
-        case Step::Kind::kArm:
-            key.assign(keys, step.keyAt, step.keySize);
-            Note(std::move(step), key);
-            break;
-        case Step::Kind::kEnd:
-            Forget(n);
-            noting_ = 0;
-            break;
     }
 }
 
@@ -345,10 +350,7 @@ void FolderWatch::Begin(int n) {
     feeding_ = n;
     fedAny_ = false;
     fedComplete_ = true;
-    Step begin;
-    begin.kind = Step::Kind::kBegin;
-    begin.interest.n = n;
-    Queue(std::move(begin));
+    Mark(Step::Kind::kBegin, n);
 }
 
 void FolderWatch::Visited(const std::string& folder, const DirListing* opened) {
@@ -394,10 +396,7 @@ bool FolderWatch::End() {
     const int n = feeding_;
     if (n == 0) return true;
     feeding_ = 0;
-    Step end;
-    end.kind = Step::Kind::kEnd;
-    end.interest.n = n;
-    Queue(std::move(end));
+    Mark(Step::Kind::kEnd, n);
     return fedComplete_;
 }
 

@@ -165,12 +165,11 @@ private:
     bool Arm(const std::string& path, const Interest& interest, uint32_t extraEvents = 0, FolderNames* names = nullptr,
              const PathState* known = nullptr);
     Folder& Note(Step&& step, const std::string& key);
-    // Leaves a step for later, with its path.
+    // Leaves a step for later, with its path; Mark: the Begin or End of n's set.
     void Queue(Step&& step, std::string_view key = {});
+    void Mark(Step::Kind kind, int n);
     // Notes every step left for later, in order.
     void Settle();
-    // Notes one of them; key is room for its path, taken from keys.
-    void Apply(Step&& step, const std::string& keys, std::string& key);
     // Forgets what n did not arm in the round just noted.
     void Forget(int n);
     // Every folder from the root down to path, each for the next name on
