@@ -56,6 +56,7 @@ public:
             }
             workCv_.notify_one();
             thread_.join();
+            spent_.clear();
         }
         if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
     }
@@ -67,6 +68,9 @@ private:
         roomCv_.wait(lock, [this] { return queue_.size() < maxBatches_; });
         queue_.push_back(std::move(batch_));
         const bool wake = queue_.size() == 1;
+        // Freed here, outside the lock.
+        std::vector<std::vector<Item>> spent = std::move(spent_);
+        spent_.clear();
         lock.unlock();
         batch_.clear();  // moved from
         weight_ = 0;
@@ -88,8 +92,8 @@ private:
                     failure_ = std::current_exception();
                 }
             }
-            batch.clear();
             lock.lock();
+            spent_.push_back(std::move(batch));
             queue_.pop_front();
             roomCv_.notify_one();
         }
@@ -105,6 +109,7 @@ private:
     std::condition_variable workCv_;  // a batch queued, or done
     std::condition_variable roomCv_;  // a batch finished
     std::deque<std::vector<Item>> queue_;
+    std::vector<std::vector<Item>> spent_;  // done, for the caller to free
     bool done_ = false;
     std::exception_ptr failure_;  // written by the worker, read after join
     std::thread thread_;

@@ -9,6 +9,7 @@
 #include <climits>
 
 #include "engine/read_ahead.h"
+#include "platform/closing_batch.h"
 #include "platform/collation.h"
 #include "platform/path_parts.h"
 #include "platform/unique_fd.h"
@@ -80,6 +81,8 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
     };
     std::vector<Visit> stack;
 
+    // Folders done with, closed a few dozen at a time.
+    ClosingBatch closing;
     const Collation& collation = Collation::User();
     const int threads = !recursive_ ? 0 : readAheadThreads_ < 0 ? DefaultReadAheadThreads() : readAheadThreads_;
     ReadAhead ahead(accessPrefix_, threads, readAheadThreads_ < 0, collation, currentAfterFound_);
@@ -94,15 +97,21 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
 
         DirectoryReader reader;
         const Clock::time_point opened = Clock::now();
-        DirListing now;
         const Visit* parent = stack.empty() ? nullptr : &stack.back();
-        if (parent && parent->folder == f->parent && parent->fd.valid()) {
-            const size_t at = f->parent->dir.size();
-            now = reader.OpenAt(parent->fd.get(), f->dir.substr(at, f->dir.size() - at - 1), f->link);
-        }
-        // No open parent, or a name that no longer opens as listed (a folder
-        // turned into a link since, say): by the path, as the visit sees it.
-        if (!now.ok) now = reader.Open(accessPrefix_ + f->dir);
+        const auto open = [&] {
+            if (parent && parent->folder == f->parent && parent->fd.valid()) {
+                const size_t at = f->parent->dir.size();
+                DirListing byName = reader.OpenAt(parent->fd.get(), f->dir.substr(at, f->dir.size() - at - 1), f->link);
+                if (byName.ok) return byName;
+            }
+            // No open parent, or a name that no longer opens as listed (a
+            // folder turned into a link since, say): by the path, as the
+            // visit sees it.
+            return reader.Open(accessPrefix_ + f->dir);
+        };
+        DirListing now = open();
+        // Out of descriptors while some wait to be closed: not a folder's fault.
+        if (!now.ok && (now.error == EMFILE || now.error == ENFILE) && closing.Flush()) now = open();
         const Clock::duration opening = Clock::now() - opened;
         if (now.ok) {
             const Identity id{now.device, now.inode};
@@ -165,7 +174,10 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
             }
             ahead.DropSubs(f);
         }
-        if (ok && !f->subs.empty() && f->depth < kMaxOpenDepth) visit.fd.Reset(reader.Release());
+        if (ok && !f->subs.empty() && f->depth < kMaxOpenDepth)
+            visit.fd.Reset(reader.Release());
+        else
+            closing.Add(reader.Release());
         stack.push_back(std::move(visit));
         return true;
     };
@@ -182,10 +194,10 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
                 continue;
             }
             if (top.onPath) path_.pop_back();
-            const std::string dir = f->dir;
+            closing.Add(top.fd.Release());
             stack.pop_back();
+            Fire(OnDirectoryDone, f->dir, 0);
             ahead.Release(f);
-            Fire(OnDirectoryDone, dir, 0);
         }
     }
     ahead.AddCounts(counts_);

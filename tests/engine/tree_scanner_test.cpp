@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "support/child_process.h"
 #include "support/kernel_mounts.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
@@ -379,6 +381,38 @@ TEST(TreeScannerTest, ListingHoldsWhatTheVisitDidWhenAskedFor) {
     s.SetInitialDirectory(t.path());
     s.Scan();
     EXPECT_EQ(seen, "b/:new.mp3;c/:new.mp3;");
+}
+
+// Folders done with wait to be closed a batch at a time; a walk with only a
+// few descriptors to spare closes them sooner rather than fail to open the
+// next folder, and leaves none open.
+TEST(TreeScannerTest, FewDescriptorsToSpareStillOpenEveryFolder) {
+    TempDir t;
+    for (int i = 0; i < 150; ++i) MakeDirs(t / ("M/d" + std::to_string(i) + "/e"));
+    const std::string m = t / "M";
+    const auto result = zx_test::RunInChild([&] {
+        int read = 0;
+        TTreeScanner s;
+        s.OnDirectoryRead = [&](TTreeScanner&, DirListing& listing) { read += listing.ok ? 1 : 0; };
+        s.SetInitialDirectory(m);
+        s.Scan();  // whatever the first walk loads, loaded with descriptors to spare
+        // Every number up to last taken, and 6 more allowed.
+        int highest = 0;
+        for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
+            highest = std::max(highest, std::stoi(e.path().filename().string()));
+        int last = -1;
+        while (last < highest) last = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        constexpr int kSpare = 6;
+        const struct rlimit lim {static_cast<rlim_t>(last + 1 + kSpare), static_cast<rlim_t>(last + 1 + kSpare)};
+        if (last < 0 || ::setrlimit(RLIMIT_NOFILE, &lim) != 0) return std::string("no limit");
+        read = 0;
+        s.Scan();
+        int free = 0;
+        while (::open("/dev/null", O_RDONLY | O_CLOEXEC) >= 0) ++free;
+        return std::to_string(read) + " read, " + std::to_string(free) + " free";
+    });
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(*result, "301 read, 6 free");
 }
 
 }  // namespace
