@@ -61,8 +61,10 @@ void SortSubfolders(const DirListing& listing, Folder& parent, const Collation& 
 
 int DefaultReadAheadThreads() {
     // With a cold cache the wait is the disk's, not the processor's: more
-    // readers than cores keep more requests in flight.
-    return std::clamp(4 * Cores(), 4, 16);
+    // readers than cores keep more requests in flight. On 2 cores, 16
+    // readers walked a cold million-file tree 5 to 10 % faster than 8 (12
+    // and 24 were in between), for 2.5 MB more.
+    return std::clamp(8 * Cores(), 8, 16);
 }
 
 bool PreOrderLess::operator()(const Folder* a, const Folder* b) const {

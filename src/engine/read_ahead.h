@@ -22,7 +22,7 @@
 
 namespace zorbex::scan {
 
-// Readers a walk uses when the caller sets none: a few per core.
+// Readers a walk uses when the caller sets none: 8 per core, 16 at most.
 int DefaultReadAheadThreads();
 
 // A folder the walk will or may visit. Its read fills listing, subOrder and

@@ -83,6 +83,7 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
 
     // Folders done with, closed a few dozen at a time.
     ClosingBatch closing;
+    std::string name;  // the folder's own name, to open it in its parent
     const Collation& collation = Collation::User();
     const int threads = !recursive_ ? 0 : readAheadThreads_ < 0 ? DefaultReadAheadThreads() : readAheadThreads_;
     ReadAhead ahead(accessPrefix_, threads, readAheadThreads_ < 0, collation, currentAfterFound_);
@@ -101,7 +102,8 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
         const auto open = [&] {
             if (parent && parent->folder == f->parent && parent->fd.valid()) {
                 const size_t at = f->parent->dir.size();
-                DirListing byName = reader.OpenAt(parent->fd.get(), f->dir.substr(at, f->dir.size() - at - 1), f->link);
+                name.assign(f->dir, at, f->dir.size() - at - 1);
+                DirListing byName = reader.OpenAt(parent->fd.get(), name, f->link);
                 if (byName.ok) return byName;
             }
             // No open parent, or a name that no longer opens as listed (a

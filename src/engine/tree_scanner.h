@@ -93,7 +93,7 @@ public:
 
     // Worker threads reading ahead during a recursive walk, from its first
     // folder on; 0 reads every folder on the caller's thread at its visit.
-    // Not set: a few per core, once folders prove slow to read.
+    // Not set: 8 per core (16 at most), once folders prove slow to read.
     int ReadAheadThreads() const { return readAheadThreads_; }
     void SetReadAheadThreads(int n) { readAheadThreads_ = n < 0 ? 0 : n; }
     // Every listing OnDirectoryRead gives holds all that was done to its
