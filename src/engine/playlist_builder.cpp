@@ -170,7 +170,10 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
         };
     }
     // The walk reads each folder once; its listing is filtered, sorted and
-    // written by a second thread, in the walk's order, while the walk goes on.
+    // written by a second thread, in the walk's order, while the walk goes
+    // on. The walk makes the entries of the folders it needs; that thread,
+    // those of the files.
+    scanner.SetFilesLater(true);
     struct Listed {
         std::string folder;
         DirListing listing;
@@ -178,6 +181,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
     const Collation collation(Collation::User(), Collation::ForAnotherThread{});  // the worker's own
     std::vector<std::string_view> names;
     OrderedWorker<Listed> lines([&](Listed& listed) {
+        listed.listing.AddLaterEntries();
         SelectNames(listed.listing.entries, mask, def.hidden, def.system, &lineBreaks, collation, names);
         if (def.fullpath && HasLineBreak(listed.folder)) {
             lineBreaks += static_cast<int64_t>(names.size());
@@ -192,7 +196,7 @@ bool Gather(const PlaylistDefinition& def, BuildContext& context, const std::fun
             ok = false;
             return;
         }
-        const size_t weight = listing.entries.size();
+        const size_t weight = listing.EntryCount();
         lines.Add(Listed{folder, std::move(listing)}, weight);
     };
     scanner.Scan();

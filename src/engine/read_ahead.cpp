@@ -82,11 +82,12 @@ bool PreOrderLess::operator()(const Folder* a, const Folder* b) const {
 }
 
 ReadAhead::ReadAhead(std::string accessPrefix, int threads, bool whenSlow, const Collation& collation,
-                     bool unchangedOnly)
+                     bool unchangedOnly, bool filesLater)
     : access_(std::move(accessPrefix)),
       threads_(threads),
       collation_(collation),
       unchangedOnly_(unchangedOnly),
+      filesLater_(filesLater),
       wanted_(!whenSlow) {}
 
 bool ReadAhead::UnchangedSinceRead(const Folder* f, const DirectoryReader& reader) const {
@@ -156,7 +157,7 @@ DirListing ReadAhead::TakeForVisit(Folder* f, DirectoryReader& reader, DirListin
     lock.unlock();
 
     const Clock::time_point start = Clock::now();
-    reader.Read(now, {.keepOpen = true});
+    reader.Read(now, {.keepOpen = true, .filesLater = filesLater_});
     const Clock::duration reading = Clock::now() - start;
     std::vector<uint32_t> order;
     std::vector<std::unique_ptr<Folder>> subs;
@@ -168,7 +169,7 @@ DirListing ReadAhead::TakeForVisit(Folder* f, DirectoryReader& reader, DirListin
     f->inode = now.inode;
     f->subOrder = std::move(order);
     f->subs = std::move(subs);
-    if (!wanted_ && SlowVisitReadLocked(opening + reading, now.entries.size())) {
+    if (!wanted_ && SlowVisitReadLocked(opening + reading, now.EntryCount())) {
         // From here on: what is left to visit of the folders above too.
         wanted_ = true;
         for (Folder* above = f->parent; above; above = above->parent) QueueSubsLocked(above);

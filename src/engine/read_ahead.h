@@ -68,8 +68,10 @@ public:
     // reads prove slow. With unchangedOnly, a read made ahead is used only
     // when the folder provably did not change since (see TakeForVisit).
     // The readers sort subfolders in collation's order (each with its own copy).
+    // With filesLater, the visit's own reads leave files for later
+    // (ListOptions::filesLater).
     ReadAhead(std::string accessPrefix, int threads, bool whenSlow, const Collation& collation,
-              bool unchangedOnly = false);
+              bool unchangedOnly = false, bool filesLater = false);
     // Stops the readers and frees every folder left.
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
@@ -148,6 +150,7 @@ private:
     const int threads_;
     const Collation& collation_;
     const bool unchangedOnly_;
+    const bool filesLater_;
 
     std::mutex mu_;
     std::condition_variable workCv_;   // queue or bound changed, or stop

@@ -86,7 +86,7 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
     std::string name;  // the folder's own name, to open it in its parent
     const Collation& collation = Collation::User();
     const int threads = !recursive_ ? 0 : readAheadThreads_ < 0 ? DefaultReadAheadThreads() : readAheadThreads_;
-    ReadAhead ahead(accessPrefix_, threads, readAheadThreads_ < 0, collation, currentAfterFound_);
+    ReadAhead ahead(accessPrefix_, threads, readAheadThreads_ < 0, collation, currentAfterFound_, filesLater_);
 
     // Everything a visit does before its subfolders; false when the folder
     // is not entered at all.
@@ -135,6 +135,7 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
         // may take its entries.
         std::vector<std::string> files;
         if (OnFileFound && !fileMask_.Patterns().empty()) {
+            listing.AddLaterEntries();
             std::vector<std::string_view> names;
             for (const DirEntry& e : listing.entries) {
                 if (e.kind != EntryKind::kDirectory && fileMask_.Matches(e.name)) names.push_back(e.name);

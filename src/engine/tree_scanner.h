@@ -96,6 +96,10 @@ public:
     // Not set: 8 per core (16 at most), once folders prove slow to read.
     int ReadAheadThreads() const { return readAheadThreads_; }
     void SetReadAheadThreads(int n) { readAheadThreads_ = n < 0 ? 0 : n; }
+    // A listing OnDirectoryRead gives may leave its files for later
+    // (DirListing::AddLaterEntries): its subfolders and links are there,
+    // its other entries wait to be made by whoever takes the listing.
+    void SetFilesLater(bool on) { filesLater_ = on; }
     // Every listing OnDirectoryRead gives holds all that was done to its
     // folder after OnDirectoryFound returned for it: a folder read ahead is
     // read again unless it provably did not change since.
@@ -124,6 +128,7 @@ private:
 
     int readAheadThreads_ = -1;  // not set: chosen by the machine
     bool currentAfterFound_ = false;
+    bool filesLater_ = false;
 
     bool keepGoing_ = false;
     std::string accessPrefix_;                         // put before a reported path to open it

@@ -22,6 +22,15 @@ EntryKind KindOf(mode_t mode) {
     return EntryKind::kOther;
 }
 
+// "." and "..".
+bool Dots(const char* n) { return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0')); }
+
+// An entry whose kind the folder's own type gives in full, with no stat:
+// what ListOptions::filesLater leaves for later.
+bool KindFromTypeAlone(unsigned char type) { return type != DT_DIR && type != DT_LNK && type != DT_UNKNOWN; }
+
+EntryKind KindOfType(unsigned char type) { return type == DT_REG ? EntryKind::kFile : EntryKind::kOther; }
+
 int64_t Nanoseconds(const struct timespec& t) { return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; }
 
 void FillFolder(DirListing& listing, const struct stat& st) {
@@ -151,28 +160,30 @@ void DirectoryReader::Read(DirListing& listing, ListOptions options) {
     // The kernel's records straight into a buffer of the thread's: no
     // directory stream to allocate and check per folder.
     alignas(struct dirent64) thread_local char buffer[32768];
+    const bool later = options.filesLater && !options.sizes;
     ssize_t got;
     // At the end, or at an error, what was read stands.
     while ((got = ::getdents64(fd, buffer, sizeof buffer)) > 0) {
+        const char* records = listing.KeepRecords(buffer, static_cast<size_t>(got), later);
         // Records are 24 bytes at least: room for all of them at once.
-        listing.entries.reserve(listing.entries.size() + static_cast<size_t>(got) / 24);
-        listing.ExpectNames(static_cast<size_t>(got));
+        if (!later) listing.entries.reserve(listing.entries.size() + static_cast<size_t>(got) / 24);
         for (ssize_t at = 0; at < got;) {
-            const auto* d = reinterpret_cast<const struct dirent64*>(buffer + at);
+            const auto* d = reinterpret_cast<const struct dirent64*>(records + at);
             at += d->d_reclen;
             const char* n = d->d_name;
-            if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+            if (Dots(n)) continue;
+            if (later && KindFromTypeAlone(d->d_type)) {
+                ++listing.later_;
+                continue;
+            }
             DirEntry& e = listing.entries.emplace_back();
-            e.name = listing.KeepName(n);
+            e.name = n;
             e.inode = static_cast<uint64_t>(d->d_ino);
             e.device = listing.device;
             // The kind from the folder itself when it is known and final;
             // links and file systems without types need a stat.
             bool needStat = options.sizes;
             switch (d->d_type) {
-                case DT_REG:
-                    e.kind = EntryKind::kFile;
-                    break;
                 case DT_DIR:
                     e.kind = EntryKind::kDirectory;
                     break;
@@ -184,7 +195,7 @@ void DirectoryReader::Read(DirListing& listing, ListOptions options) {
                     needStat = true;
                     break;
                 default:
-                    e.kind = EntryKind::kOther;
+                    e.kind = KindOfType(d->d_type);
                     break;
             }
             if (needStat) {
@@ -208,18 +219,32 @@ void DirectoryReader::Read(DirListing& listing, ListOptions options) {
     if (!options.keepOpen) Close();
 }
 
-std::string_view DirListing::KeepName(std::string_view name) {
-    // Folders hold a few names mostly: a small block unless told otherwise.
-    constexpr size_t kBlock = 1024;
-    if (nameBlocks_.empty() || blockUsed_ + name.size() > blockSize_) {
-        blockSize_ = std::max(expected_ ? expected_ : kBlock, name.size());
-        nameBlocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize_));
-        blockUsed_ = 0;
+const char* DirListing::KeepRecords(const char* records, size_t bytes, bool withLater) {
+    // new[] aligns the block for the records' own fields.
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(bytes));
+    char* kept = blocks_.back().get();
+    std::copy(records, records + bytes, kept);
+    if (withLater) laterRecords_.emplace_back(kept, bytes);
+    return kept;
+}
+
+void DirListing::AddLaterEntries() {
+    entries.reserve(entries.size() + later_);
+    for (const auto& [records, bytes] : laterRecords_) {
+        for (size_t at = 0; at < bytes;) {
+            const auto* d = reinterpret_cast<const struct dirent64*>(records + at);
+            at += d->d_reclen;
+            // What the read made at once is there already.
+            if (Dots(d->d_name) || !KindFromTypeAlone(d->d_type)) continue;
+            DirEntry& e = entries.emplace_back();
+            e.name = d->d_name;
+            e.kind = KindOfType(d->d_type);
+            e.inode = static_cast<uint64_t>(d->d_ino);
+            e.device = device;
+        }
     }
-    char* at = nameBlocks_.back().get() + blockUsed_;
-    std::copy(name.begin(), name.end(), at);
-    blockUsed_ += name.size();
-    return {at, name.size()};
+    laterRecords_.clear();
+    later_ = 0;
 }
 
 DirListing ListDirectory(const std::string& path, ListOptions options) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zorbex {
@@ -41,19 +42,26 @@ public:
     int64_t changed = 0;
     uint32_t mode = 0;  // the folder's type and rights, and its size, when opened
     int64_t size = 0;
-    std::vector<DirEntry> entries;  // without "." and ".."; file-system order
+    // Without "." and ".."; file-system order, but for entries left for later.
+    std::vector<DirEntry> entries;
 
-    // Keeps name among the listing's names: a few blocks per listing rather
-    // than an allocation per name. A listing moves; it is never copied.
-    std::string_view KeepName(std::string_view name);
-    // The names to keep next take at most bytes: a block of that size will do.
-    void ExpectNames(size_t bytes) { expected_ = bytes; }
+    // Adds the entries a read left for later (ListOptions::filesLater) to
+    // entries, on any thread.
+    void AddLaterEntries();
+    // The entries, counting those left for later.
+    size_t EntryCount() const { return entries.size() + later_; }
 
 private:
-    std::vector<std::unique_ptr<char[]>> nameBlocks_;
-    size_t blockUsed_ = 0;
-    size_t blockSize_ = 0;
-    size_t expected_ = 0;
+    // Keeps a copy of a read's records, which the entries' names point
+    // into: one block per read rather than a copy per name. A listing
+    // moves; it is never copied.
+    const char* KeepRecords(const char* records, size_t bytes, bool withLater);
+
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::vector<std::pair<const char*, size_t>> laterRecords_;  // blocks holding entries left for later
+    size_t later_ = 0;
+
+    friend class DirectoryReader;
 };
 
 struct ListOptions {
@@ -61,6 +69,11 @@ struct ListOptions {
     bool sizes = false;
     // Leave the folder open after reading, for Release().
     bool keepOpen = false;
+    // Entries whose kind the folder gives and which are neither folders nor
+    // links (files, FIFOs ...) wait in the records for AddLaterEntries: a
+    // walk needs a folder's subfolders at once, its files only on the way
+    // into a playlist, which another thread makes.
+    bool filesLater = false;
 };
 
 // Reads the folder at path (relative paths against the current directory).

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <fstream>
 #include <map>
+#include <set>
+#include <tuple>
 
 #include "support/kernel_mounts.h"
 #include "support/temp_dir.h"
@@ -54,6 +56,37 @@ TEST(DirListingTest, KindsAndAttributes) {
     EXPECT_TRUE(m["fifo"].System());
     EXPECT_FALSE(m["file.mp3"].System());
     EXPECT_EQ(m.count("\xff\xfe.mp3"), 1u);
+}
+
+// Files left for later come back as a full read gives them, a read of
+// several kernel buffers included; folders and links are there at once.
+TEST(DirListingTest, FilesLeftForLaterAreTheFullReadsEntries) {
+    TempDir t;
+    WriteFile(t / "file.mp3", "12345");
+    WriteFile(t / ".hidden.mp3", "");
+    WriteFile(t / "sub/x", "");
+    ASSERT_EQ(symlink("file.mp3", (t / "tofile").c_str()), 0);
+    ASSERT_EQ(symlink("sub", (t / "todir").c_str()), 0);
+    ASSERT_EQ(mkfifo((t / "fifo").c_str(), 0644), 0);
+    // Long names: the records fill more than one buffer of the reader's.
+    for (int i = 0; i < 300; ++i) WriteFile(t / (std::to_string(i) + std::string(200, 'n') + ".mp3"), "");
+    const auto fields = [](const DirListing& l) {
+        std::map<std::string, std::tuple<EntryKind, bool, uint64_t, uint64_t>> m;
+        for (const DirEntry& e : l.entries) m[std::string(e.name)] = {e.kind, e.symlink, e.device, e.inode};
+        return m;
+    };
+    const DirListing full = ListDirectory(t.path());
+    DirListing later = ListDirectory(t.path(), {.filesLater = true});
+    EXPECT_EQ(later.EntryCount(), full.entries.size());
+    std::set<std::string> now;
+    for (const DirEntry& e : later.entries) now.insert(std::string(e.name));
+    EXPECT_EQ(now, (std::set<std::string>{"sub", "todir", "tofile"}));
+    DirListing moved = std::move(later);  // the names stay where they were
+    moved.AddLaterEntries();
+    EXPECT_EQ(moved.entries.size(), full.entries.size());
+    EXPECT_EQ(fields(moved), fields(full));
+    moved.AddLaterEntries();  // nothing twice
+    EXPECT_EQ(moved.entries.size(), full.entries.size());
 }
 
 TEST(DirListingTest, FolderIdentityForLoopChecks) {
