@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace zorbex {
@@ -46,32 +44,6 @@ TEST(OrderedWorkerTest, FailureReachesTheCaller) {
     for (const char* s : {"a", "b", "bad", "c", "d"}) w.Add(s, 1);
     EXPECT_THROW(w.Finish(), std::runtime_error);
     EXPECT_EQ(done, (std::vector<std::string>{"a", "b"}));
-}
-
-// Items are freed by the caller's thread, which made them: the two threads
-// do not take turns at the allocator's lock for every folder.
-TEST(OrderedWorkerTest, ItemsAreFreedOnTheCallersThread) {
-    std::mutex mu;
-    std::vector<std::thread::id> freedOn;
-    struct Item {
-        std::vector<std::thread::id>* freedOn;
-        std::mutex* mu;
-        Item(std::vector<std::thread::id>* f, std::mutex* m) : freedOn(f), mu(m) {}
-        Item(Item&& o) noexcept : freedOn(std::exchange(o.freedOn, nullptr)), mu(o.mu) {}
-        Item& operator=(Item&&) = delete;
-        ~Item() {
-            if (!freedOn) return;
-            std::lock_guard lock(*mu);
-            freedOn->push_back(std::this_thread::get_id());
-        }
-    };
-    {
-        OrderedWorker<Item> w([](Item&) { std::this_thread::yield(); }, 2, 2);
-        for (int i = 0; i < 500; ++i) w.Add(Item(&freedOn, &mu), 1);
-        w.Finish();
-    }
-    ASSERT_EQ(freedOn.size(), 500u);
-    for (const std::thread::id id : freedOn) ASSERT_EQ(id, std::this_thread::get_id());
 }
 
 }  // namespace

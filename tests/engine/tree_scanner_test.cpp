@@ -8,8 +8,10 @@
 
 #include <climits>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "support/child_process.h"
@@ -383,27 +385,25 @@ TEST(TreeScannerTest, ListingHoldsWhatTheVisitDidWhenAskedFor) {
     EXPECT_EQ(seen, "b/:new.mp3;c/:new.mp3;");
 }
 
-// Folders done with wait to be closed a batch at a time; a walk with only a
-// few descriptors to spare closes them sooner rather than fail to open the
-// next folder, and leaves none open.
+// Folders done with are closed a batch at a time; with few descriptors to
+// spare the walk closes them sooner rather than fail to open the next
+// folder, and leaves none open.
 TEST(TreeScannerTest, FewDescriptorsToSpareStillOpenEveryFolder) {
     TempDir t;
     for (int i = 0; i < 150; ++i) MakeDirs(t / ("M/d" + std::to_string(i) + "/e"));
-    const std::string m = t / "M";
     const auto result = zx_test::RunInChild([&] {
         int read = 0;
         TTreeScanner s;
         s.OnDirectoryRead = [&](TTreeScanner&, DirListing& listing) { read += listing.ok ? 1 : 0; };
-        s.SetInitialDirectory(m);
-        s.Scan();  // whatever the first walk loads, loaded with descriptors to spare
-        // Every number up to last taken, and 6 more allowed.
-        int highest = 0;
+        s.SetInitialDirectory(t / "M");
+        s.Scan();  // what a first walk loads, loaded with descriptors to spare
+        // Every number taken up to the highest, and 6 more allowed.
+        int highest = 0, last = -1;
         for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
             highest = std::max(highest, std::stoi(e.path().filename().string()));
-        int last = -1;
-        while (last < highest) last = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-        constexpr int kSpare = 6;
-        const struct rlimit lim {static_cast<rlim_t>(last + 1 + kSpare), static_cast<rlim_t>(last + 1 + kSpare)};
+        do last = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        while (last >= 0 && last < highest);
+        const struct rlimit lim {static_cast<rlim_t>(last + 7), static_cast<rlim_t>(last + 7)};
         if (last < 0 || ::setrlimit(RLIMIT_NOFILE, &lim) != 0) return std::string("no limit");
         read = 0;
         s.Scan();
@@ -411,8 +411,7 @@ TEST(TreeScannerTest, FewDescriptorsToSpareStillOpenEveryFolder) {
         while (::open("/dev/null", O_RDONLY | O_CLOEXEC) >= 0) ++free;
         return std::to_string(read) + " read, " + std::to_string(free) + " free";
     });
-    ASSERT_TRUE(result.has_value());
-    EXPECT_EQ(*result, "301 read, 6 free");
+    EXPECT_EQ(result, std::optional<std::string>("301 read, 6 free"));
 }
 
 }  // namespace

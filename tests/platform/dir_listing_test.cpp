@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <fstream>
 #include <map>
-#include <set>
 #include <tuple>
 
 #include "support/kernel_mounts.h"
@@ -25,8 +24,9 @@ std::map<std::string, DirEntry> ByName(const DirListing& l) {
     return m;
 }
 
-TEST(DirListingTest, KindsAndAttributes) {
-    TempDir t;
+// A file, a hidden one, a folder, links to each and to nothing, a FIFO and
+// a name that is not UTF-8.
+void MakeOneOfEachKind(const TempDir& t) {
     WriteFile(t / "file.mp3", "12345");
     WriteFile(t / ".hidden.mp3", "");
     WriteFile(t / "sub/x", "");
@@ -35,6 +35,11 @@ TEST(DirListingTest, KindsAndAttributes) {
     ASSERT_EQ(symlink("missing", (t / "dangling").c_str()), 0);
     ASSERT_EQ(mkfifo((t / "fifo").c_str(), 0644), 0);
     WriteFile(t / "\xff\xfe.mp3", "");
+}
+
+TEST(DirListingTest, KindsAndAttributes) {
+    TempDir t;
+    MakeOneOfEachKind(t);
 
     const DirListing l = ListDirectory(t.path(), {.sizes = true});
     ASSERT_TRUE(l.ok);
@@ -58,17 +63,11 @@ TEST(DirListingTest, KindsAndAttributes) {
     EXPECT_EQ(m.count("\xff\xfe.mp3"), 1u);
 }
 
-// Files left for later come back as a full read gives them, a read of
-// several kernel buffers included; folders and links are there at once.
+// Files left for later come back as a full read gives them, after a move
+// and from several of the kernel's buffers; folders and links come at once.
 TEST(DirListingTest, FilesLeftForLaterAreTheFullReadsEntries) {
     TempDir t;
-    WriteFile(t / "file.mp3", "12345");
-    WriteFile(t / ".hidden.mp3", "");
-    WriteFile(t / "sub/x", "");
-    ASSERT_EQ(symlink("file.mp3", (t / "tofile").c_str()), 0);
-    ASSERT_EQ(symlink("sub", (t / "todir").c_str()), 0);
-    ASSERT_EQ(mkfifo((t / "fifo").c_str(), 0644), 0);
-    // Long names: the records fill more than one buffer of the reader's.
+    MakeOneOfEachKind(t);
     for (int i = 0; i < 300; ++i) WriteFile(t / (std::to_string(i) + std::string(200, 'n') + ".mp3"), "");
     const auto fields = [](const DirListing& l) {
         std::map<std::string, std::tuple<EntryKind, bool, uint64_t, uint64_t>> m;
@@ -78,15 +77,12 @@ TEST(DirListingTest, FilesLeftForLaterAreTheFullReadsEntries) {
     const DirListing full = ListDirectory(t.path());
     DirListing later = ListDirectory(t.path(), {.filesLater = true});
     EXPECT_EQ(later.EntryCount(), full.entries.size());
-    std::set<std::string> now;
-    for (const DirEntry& e : later.entries) now.insert(std::string(e.name));
-    EXPECT_EQ(now, (std::set<std::string>{"sub", "todir", "tofile"}));
-    DirListing moved = std::move(later);  // the names stay where they were
+    EXPECT_EQ(fields(later).size(), 4u);  // sub and the three links
+    DirListing moved = std::move(later);
     moved.AddLaterEntries();
-    EXPECT_EQ(moved.entries.size(), full.entries.size());
-    EXPECT_EQ(fields(moved), fields(full));
     moved.AddLaterEntries();  // nothing twice
     EXPECT_EQ(moved.entries.size(), full.entries.size());
+    EXPECT_EQ(fields(moved), fields(full));
 }
 
 TEST(DirListingTest, FolderIdentityForLoopChecks) {
