@@ -62,6 +62,10 @@ PathState StateOf(const DirListing& opened) {
 bool RecentlyChanged(const PathState& state) {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
+    return RecentlyChanged(state, now);
+}
+
+bool RecentlyChanged(const PathState& state, const timespec& now) {
     const time_t newest = std::max(state.modified.tv_sec, state.changed.tv_sec);
     return newest + 2 >= now.tv_sec;
 }

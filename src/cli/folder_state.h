@@ -39,6 +39,8 @@ PathState StateOf(const DirListing& opened);
 // Times this close to now may hide a later change of the same tick on file
 // systems that keep coarse times (FAT keeps two seconds).
 bool RecentlyChanged(const PathState& state);
+// The same against a moment the caller read already.
+bool RecentlyChanged(const PathState& state, const timespec& now);
 
 struct FolderNames {
     bool ok = false;

@@ -103,8 +103,8 @@ bool FolderWatch::Arm(const std::string& path, const Interest& interest, uint32_
     if (!walked) {
         step.named = std::make_unique<PathState>(StateOf(key + interest.name));
     } else {
-        step.unsettled = RecentlyChanged(step.state);
         ::clock_gettime(CLOCK_REALTIME, &step.armed);
+        step.unsettled = RecentlyChanged(step.state, step.armed);
     }
     // A checked folder's names are read now, as the walk found them: only
     // what the kernel watches can wait to be noted.
