@@ -79,8 +79,8 @@ inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<cha
 // The same on bytes: pattern lower-case ASCII, name's ASCII letters folded.
 bool MatchBytes(const char* pat, size_t count, std::string_view name) {
     // "*.mp3", the usual mask: the name's end alone decides.
-    if (count > 0 && pat[0] == '*' &&
-        std::string_view(pat + 1, count - 1).find_first_of("*?") == std::string_view::npos) {
+    const auto wild = [](char c) { return c == '*' || c == '?'; };
+    if (count > 0 && pat[0] == '*' && std::none_of(pat + 1, pat + count, wild)) {
         const size_t tail = count - 1;
         if (name.size() < tail) return false;
         for (size_t i = 0; i < tail; ++i) {

@@ -39,6 +39,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Windows habits: "*.*" matches every name; "name.*" matches "name".
         MatchCase{"*.*", "README", true}, MatchCase{"*.*", "a.b.c", true}, MatchCase{"song.*", "song", true},
         MatchCase{"song.*", "songs", false}, MatchCase{"*.mp*", "a.mp", true},
+        MatchCase{"*.mp?", "a.MP4", true}, MatchCase{"*.mp?", "a.mp", false},
         // Patterns are used as they stand.
         MatchCase{" *.flac", "a.flac", false}, MatchCase{"*.flac ", "a.flac", false}, MatchCase{"", "a", false},
         MatchCase{"", "", false},
