@@ -220,19 +220,22 @@ void DirectoryReader::Read(DirListing& listing, ListOptions options) {
 }
 
 const char* DirListing::KeepRecords(const char* records, size_t bytes, bool withLater) {
+    Records& kept = !first_.bytes ? first_ : more_.emplace_back();
     // new[] aligns the block for the records' own fields.
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(bytes));
-    char* kept = blocks_.back().get();
-    std::copy(records, records + bytes, kept);
-    if (withLater) laterRecords_.emplace_back(kept, bytes);
-    return kept;
+    kept.bytes = std::make_unique_for_overwrite<char[]>(bytes);
+    kept.size = bytes;
+    kept.later = withLater;
+    std::copy(records, records + bytes, kept.bytes.get());
+    return kept.bytes.get();
 }
 
 void DirListing::AddLaterEntries() {
     entries.reserve(entries.size() + later_);
-    for (const auto& [records, bytes] : laterRecords_) {
-        for (size_t at = 0; at < bytes;) {
-            const auto* d = reinterpret_cast<const struct dirent64*>(records + at);
+    const auto add = [this](Records& block) {
+        if (!block.later) return;
+        block.later = false;
+        for (size_t at = 0; at < block.size;) {
+            const auto* d = reinterpret_cast<const struct dirent64*>(block.bytes.get() + at);
             at += d->d_reclen;
             // What the read made at once is there already.
             if (Dots(d->d_name) || !KindFromTypeAlone(d->d_type)) continue;
@@ -242,8 +245,9 @@ void DirListing::AddLaterEntries() {
             e.inode = static_cast<uint64_t>(d->d_ino);
             e.device = device;
         }
-    }
-    laterRecords_.clear();
+    };
+    add(first_);
+    for (Records& block : more_) add(block);
     later_ = 0;
 }
 

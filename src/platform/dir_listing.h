@@ -11,7 +11,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace zorbex {
@@ -57,8 +56,14 @@ private:
     // moves; it is never copied.
     const char* KeepRecords(const char* records, size_t bytes, bool withLater);
 
-    std::vector<std::unique_ptr<char[]>> blocks_;
-    std::vector<std::pair<const char*, size_t>> laterRecords_;  // blocks holding entries left for later
+    struct Records {
+        std::unique_ptr<char[]> bytes;
+        size_t size = 0;
+        bool later = false;  // holds entries left for later
+    };
+    // Most folders take one read: its block needs no list of its own.
+    Records first_;
+    std::vector<Records> more_;
     size_t later_ = 0;
 
     friend class DirectoryReader;
