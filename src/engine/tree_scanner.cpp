@@ -81,7 +81,7 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
     };
     std::vector<Visit> stack;
 
-    // Folders done with, closed a few dozen at a time.
+    // Folders done with, closed a few dozen at a time on a thread of their own.
     ClosingBatch closing;
     std::string name;  // the folder's own name, to open it in its parent
     const Collation& collation = Collation::User();
