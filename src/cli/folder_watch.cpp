@@ -1,5 +1,6 @@
 #include "cli/folder_watch.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/inotify.h>
@@ -54,10 +55,15 @@ FolderWatch::Folder::In(const std::string& name) const {
 }
 
 FolderWatch::FolderWatch() : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), self_(::getpid()) {
-    if (fd_ < 0) instanceError_ = errno;
+    if (fd_ < 0) {
+        instanceError_ = errno;
+    } else {
+        armer_ = std::make_unique<WatchArmer>(fd_, kEvents);
+    }
 }
 
 FolderWatch::~FolderWatch() {
+    armer_.reset();  // its thread uses the instance
     if (fd_ >= 0) ::close(fd_);
 }
 
@@ -187,12 +193,45 @@ void FolderWatch::Queue(Step&& step, std::string_view key) {
     block.steps.push_back(std::move(step));
 }
 
+void FolderWatch::TakeArmed() {
+    if (!armer_) return;
+    const size_t from = armed_.size();
+    armer_->Take(armed_);
+    // Short of the kernel's limit, the set being fed is incomplete, as when armed at the visit.
+    for (size_t k = from; k < armed_.size(); ++k) {
+        if (armed_[k].wd < 0 && armed_[k].error == ENOSPC && feeding_ != 0) fedComplete_ = false;
+    }
+}
+
+bool FolderWatch::ArmLater(const std::string& folder, const PathState& opened) {
+    if (!armer_ || folder.empty() || folder.back() != kPathSeparator || !opened.exists || !S_ISDIR(opened.mode))
+        return false;
+    Step step;
+    ::clock_gettime(CLOCK_REALTIME, &step.armed);
+    // A folder changed lately may change again within the same tick of its
+    // clock and keep its times; a checked one is read as the walk found it;
+    // one that holds the program's outputs changes with their writes, which
+    // are no change.
+    if (RecentlyChanged(opened, step.armed) || Remote(opened.device, folder) ||
+        ownFolders_.count({opened.device, opened.inode}))
+        return false;
+    step.interest = {feeding_, ""};
+    step.state = opened;
+    step.pending = true;
+    step.later = true;
+    armer_->Add(folder, opened);
+    Queue(std::move(step), folder);
+    return true;
+}
+
 void FolderWatch::Settle() {
+    TakeArmed();
     if (steps_.empty()) return;
     std::vector<StepBlock> blocks = std::move(steps_);
     steps_.clear();
     settling_ = true;
     std::string key;
+    std::vector<std::pair<std::string, int>> unread;  // armed later, refused by the kernel
     for (StepBlock& block : blocks) {
         for (Step& step : block.steps) {
             const int n = step.interest.n;
@@ -204,6 +243,18 @@ void FolderWatch::Settle() {
                     break;
                 case Step::Kind::kArm:
                     key.assign(block.keys, step.keyAt, step.keySize);
+                    if (step.later) {
+                        const WatchArmer::Result& armed = armed_[armedNoted_++];
+                        step.wd = armed.wd;
+                        step.polled = armed.wd < 0;
+                        if (!armed.same) unseen_.insert(n);
+                        if (armed.wd < 0) {
+                            if (armed.error == ENOSPC && limitCount_ == 0)
+                                limitCount_ = std::max<size_t>(watches_.size(), 1);
+                            step.pending = false;
+                            unread.emplace_back(key, n);
+                        }
+                    }
                     Note(std::move(step), key);
                     break;
                 case Step::Kind::kEnd:
@@ -217,6 +268,22 @@ void FolderWatch::Settle() {
     settling_ = false;
     for (const int wd : std::exchange(unwatched_, {})) {
         if (!watches_.count(wd)) ::inotify_rm_watch(fd_, wd);
+    }
+    if (armedNoted_ == armed_.size()) {
+        armed_.clear();
+        armedNoted_ = 0;
+    }
+    // Checked from now on: their names as the walk found them, unless they
+    // changed since it opened them.
+    for (const auto& [folder, n] : unread) {
+        const auto it = folders_.find(folder);
+        if (it == folders_.end()) continue;
+        const PathState state = it->second.state;
+        const FolderNames found =
+            ReadFolderNames(folder, [&](const std::string& name) { return OwnName(state.device, state.inode, name); });
+        if (!StateOf(folder).SameState(state)) unseen_.insert(n);
+        it->second.digest = found.digest;
+        ArmLinkTargets(folder, found.fileLinks, n);
     }
 }
 
@@ -359,18 +426,31 @@ void FolderWatch::Visited(const std::string& folder, const DirListing* opened) {
     // re-pointed link above it, or its return when it is missing.
     if (!fedAny_) ArmWay(folder, feeding_);
     fedAny_ = true;
+    if (opened && opened->ok) {
+        const PathState state = StateOf(*opened);
+        if (!ArmLater(folder, state)) Arm(folder, {feeding_, ""}, 0, nullptr, &state);
+        return;
+    }
+    if (opened) {
+        // The walk could not open it. Once the folders before it are
+        // watched, its parent among them, one that opens now changed unseen
+        // (its rights given back, say), which its parent's times do not show.
+        TakeArmed();
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::close(fd);
+            unseen_.insert(feeding_);
+        }
+    }
     // A folder below that cannot be armed is gone: its parent, armed
     // already, sees it come back.
-    if (opened) {
-        const PathState state = StateOf(*opened);
-        Arm(folder, {feeding_, ""}, 0, nullptr, &state);
-    } else {
-        Arm(folder, {feeding_, ""});
-    }
+    Arm(folder, {feeding_, ""});
 }
 
 bool FolderWatch::ReadPending(Changes& changes, const std::function<bool()>& stop) {
     Settle();
+    changes.definitions.insert(unseen_.begin(), unseen_.end());
+    unseen_.clear();
     for (size_t done = 1; !pending_.empty(); ++done) {
         if (done % 256 == 0 && stop && stop()) return false;
         const auto [key, visited] = std::move(pending_.back());
@@ -395,6 +475,7 @@ bool FolderWatch::ReadPending(Changes& changes, const std::function<bool()>& sto
 bool FolderWatch::End() {
     const int n = feeding_;
     if (n == 0) return true;
+    TakeArmed();
     feeding_ = 0;
     Mark(Step::Kind::kEnd, n);
     return fedComplete_;

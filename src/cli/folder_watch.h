@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "cli/folder_state.h"
+#include "cli/watch_armer.h"
 #include "platform/dir_listing.h"
 
 namespace zorbex {
@@ -55,18 +56,22 @@ public:
     bool SetFolders(int n, const std::vector<std::string>& folders);
     // The same, fed by the walk as it goes: each folder is watched the
     // moment it is visited, before it is read, so that nothing done to it
-    // after the read goes unseen. Begin starts definition n's new set, End
-    // forgets what it did not visit and gives what SetFolders gives. Only
-    // the kernel is asked during the walk; what the watch notes of it is
-    // noted by the next call of any other kind (events meanwhile wait in
-    // the kernel), so that the playlists are not held up by it.
+    // after the read goes unseen; or, when the walk opened it and its times
+    // prove it, on a thread of its own after the read, and asked again once
+    // watched (a change in between is told by ReadPending). Begin starts
+    // definition n's new set, End forgets what it did not visit and gives
+    // what SetFolders gives. Only the kernel is asked during the walk; what
+    // the watch notes of it is noted by the next call of any other kind
+    // (events meanwhile wait in the kernel), so that the playlists are not
+    // held up by it.
     void Begin(int n);
-    // opened: the folder as the walk opened it, which spares asking again.
+    // opened: the folder as the walk opened it (ok false: as it failed to).
     void Visited(const std::string& folder, const DirListing* opened = nullptr);
     bool End();
     // Reads the folders armed since the last call, to learn their names and
     // the links in them (a walk's visit only sets the watch); changes adds
-    // the definitions whose link targets changed since their walk. Asks stop
+    // the definitions whose link targets changed since their walk, and
+    // those with a folder that changed between its read and its watch. Asks stop
     // every few hundred folders; false when it said yes.
     bool ReadPending(Changes& changes, const std::function<bool()>& stop = {});
     // Whether definition n walks subfolders: then a folder made in one of
@@ -151,6 +156,7 @@ private:
         bool polled = false;
         bool unsettled = false;
         bool pending = false;  // to be read once the run is over
+        bool later = false;    // armed by armer_: wd and polled come from its results
         int wd = -1;
         Interest interest;                 // kBegin, kEnd: its n alone
         size_t keyAt = 0, keySize = 0;     // the folder's path, in its block's keys
@@ -165,6 +171,10 @@ private:
     bool Arm(const std::string& path, const Interest& interest, uint32_t extraEvents = 0, FolderNames* names = nullptr,
              const PathState* known = nullptr);
     Folder& Note(Step&& step, const std::string& key);
+    // Folds the armer's results in: waits until it has armed all it was given.
+    void TakeArmed();
+    // A folder of the walk for the armer, when its times allow; false: arm it now.
+    bool ArmLater(const std::string& folder, const PathState& opened);
     // Leaves a step for later, with its path; Mark: the Begin or End of n's set.
     void Queue(Step&& step, std::string_view key = {});
     void Mark(Step::Kind kind, int n);
@@ -191,6 +201,10 @@ private:
 
     int fd_ = -1;
     int instanceError_ = 0;
+    std::unique_ptr<WatchArmer> armer_;
+    std::vector<WatchArmer::Result> armed_;  // in the order of the steps armed later
+    size_t armedNoted_ = 0;
+    std::set<int> unseen_;  // definitions with a folder changed between its read and its watch
     size_t limitCount_ = 0;
     std::unordered_map<std::string, Folder> folders_;
     std::unordered_map<int, Watch> watches_;

@@ -93,7 +93,8 @@ struct BuildContext {
     // makes every folder's listing hold what was done to it after this
     // returned (read then, or read ahead and provably unchanged since), so
     // that a watch set here misses no later change.
-    // opened: the folder as the walk opened it, when it did.
+    // opened: the folder as the walk opened it, or failed to (ok false);
+    // nullptr when the walk does not open folders (without subfolders).
     std::function<void(const std::string& folder, const DirListing* opened)> folderVisited;
 };
 

@@ -126,7 +126,7 @@ void TTreeScanner::ScanDirectory(const std::string& start) {
         }
 
         ++counts_.visits;
-        opened_ = now.ok ? &now : nullptr;
+        opened_ = &now;
         Fire(OnDirectoryFound, f->dir, 0);
         opened_ = nullptr;
         DirListing listing = ahead.TakeForVisit(f, reader, std::move(now), collation, counts_, opening);

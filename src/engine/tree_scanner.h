@@ -63,7 +63,8 @@ public:
 
     const std::string& FileFound() const { return fileFound_; }
     // During OnDirectoryFound: the folder as the visit opened it (identity,
-    // times), or nullptr when it could not be opened.
+    // times), or as it failed to (ok false, error); nullptr when the folder
+    // is only found, not visited.
     const DirListing* FolderOpened() const { return opened_; }
     int64_t FileSize() const { return fileSize_; }
     bool SearchInProgress() const { return searchInProgress_; }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "platform/file_write.h"
 #include "support/temp_dir.h"
@@ -201,6 +203,59 @@ TEST_F(FolderWatchTest, ACheckFindsWhatNoEventReported) {
     // Only what cannot be watched is looked at between the hourly checks.
     EXPECT_FALSE(watch.Polling());
     EXPECT_TRUE(watch.Check(false).definitions.empty());
+}
+
+// Folders whose times are old enough are watched on a thread of their own
+// after the walk opened (and read) them; one that changed in between is told
+// once the run is noted, and the rest are watched as if armed at the visit.
+TEST_F(FolderWatchTest, AFolderWatchedAfterItsReadStillTellsWhatChangedBefore) {
+    std::vector<std::string> quiet;  // more than one batch for the thread
+    for (int i = 0; i < 40; ++i) quiet.push_back(Dir("quiet/" + std::to_string(i)));
+    const std::string changed = Dir("changed"), replaced = Dir("replaced"), removed = Dir("removed");
+    const std::string links = Dir("links");
+    ASSERT_EQ(::symlink((t / "target").c_str(), (links + "later").c_str()), 0);
+    // Older than any file system's clock step.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3100));
+
+    // As the walk opened them; then changes before their watches are set.
+    const auto open = [](const std::string& folder) { return DirectoryReader().Open(folder); };
+    std::vector<DirListing> quietOpened;
+    for (const std::string& folder : quiet) quietOpened.push_back(open(folder));
+    const DirListing changedOpened = open(changed), replacedOpened = open(replaced),
+                     removedOpened = open(removed), laterOpened = open(links + "later/"),
+                     missingOpened = open(t / "missing/");
+    ASSERT_TRUE(changedOpened.ok && replacedOpened.ok && removedOpened.ok);
+    ASSERT_FALSE(laterOpened.ok || missingOpened.ok);
+    WriteFile(changed + "new.mp3", "");
+    std::filesystem::remove(replaced);
+    MakeDirs(replaced);
+    std::filesystem::remove(removed);
+    MakeDirs(t / "target");  // the link the walk could not follow leads somewhere now
+
+    const std::vector<std::pair<std::string, const DirListing*>> walks[] = {
+        {}, {}, {{changed, &changedOpened}}, {{replaced, &replacedOpened}}, {{links + "later/", &laterOpened}},
+        {{t / "missing/", &missingOpened}}, {{removed, &removedOpened}}};
+    for (int n = 1; n < 7; ++n) {
+        watch.Begin(n);
+        if (n == 1) {
+            for (size_t i = 0; i < quiet.size(); ++i) watch.Visited(quiet[i], &quietOpened[i]);
+        }
+        for (const auto& [folder, opened] : walks[n]) watch.Visited(folder, opened);
+        watch.End();
+    }
+    FolderWatch::Changes unseen;
+    ASSERT_TRUE(watch.ReadPending(unseen));
+    EXPECT_EQ(unseen.definitions, (Set{2, 3, 4, 6}));
+    EXPECT_FALSE(unseen.settings);
+
+    EXPECT_TRUE(watch.Read().definitions.empty());
+    WriteFile(quiet.front() + "1.mp3", "");
+    WriteFile(quiet.back() + "1.mp3", "");
+    EXPECT_EQ(watch.Read().definitions, Set{1});
+    // What the thread could not watch is checked instead.
+    EXPECT_TRUE(watch.Polling());
+    MakeDirs(removed);
+    EXPECT_EQ(watch.Check(false).definitions, Set{6});
 }
 
 }  // namespace
