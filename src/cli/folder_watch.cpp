@@ -210,10 +210,11 @@ bool FolderWatch::ArmLater(const std::string& folder, const PathState& opened) {
     ::clock_gettime(CLOCK_REALTIME, &step.armed);
     // A folder changed lately may change again within the same tick of its
     // clock and keep its times; a checked one is read as the walk found it;
-    // one that holds the program's outputs changes with their writes, which
-    // are no change.
+    // one that holds the program's outputs (by either name: another folder
+    // may have been moved in since) changes with their writes, which are no
+    // change.
     if (RecentlyChanged(opened, step.armed) || Remote(opened.device, folder) ||
-        ownFolders_.count({opened.device, opened.inode}))
+        ownFolders_.count({opened.device, opened.inode}) || ownFolderPaths_.count(folder))
         return false;
     step.interest = {feeding_, ""};
     step.state = opened;
@@ -514,10 +515,12 @@ void FolderWatch::SetOwnFiles(const std::vector<OwnFile>& files, const std::vect
     std::map<OwnFileId, OwnFileState> before = std::move(ownFiles_);
     ownFiles_.clear();
     ownFolders_.clear();
+    ownFolderPaths_.clear();
     for (const OwnFile& file : files) {
         const std::string folder = FolderPart(file.path);
         const std::string name(FileNamePart(file.path));
         const PathState here = StateOf(folder);
+        if (!name.empty()) ownFolderPaths_.insert(WithTrailingSeparator(folder));
         if (name.empty() || !here.exists) continue;
         const OwnFileId id{here.device, here.inode, name};
         const auto known = before.find(id);

@@ -233,6 +233,7 @@ private:
     std::map<OwnFileId, OwnFileState> ownFiles_;
     // The folders ownFiles_ lie in: most names read are in none of them.
     std::set<std::pair<dev_t, ino_t>> ownFolders_;
+    std::set<std::string> ownFolderPaths_;  // the same, as the outputs' paths name them
     // Asked once: every name read is compared with it.
     const pid_t self_;
     std::vector<std::pair<std::string, timespec>> pending_;  // folders armed, not read yet; when

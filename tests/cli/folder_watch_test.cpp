@@ -36,7 +36,7 @@ TEST_F(FolderWatchTest, NamesComingAndGoingReachEveryDefinitionThatWalksTheFolde
     WriteFile(shared + "old.mp3", "x");
     ASSERT_TRUE(watch.SetFolders(1, {shared}));
     ASSERT_TRUE(watch.SetFolders(2, {own, shared}));
-    watch.Read();
+    watch.Read();  // the outputs' folders moved
 
     WriteFile(shared + "new.mp3", "");
     EXPECT_EQ(watch.Read().definitions, (Set{1, 2}));
@@ -69,7 +69,7 @@ TEST_F(FolderWatchTest, ARemovedFolderIsForgottenAndAMissingOneIsSeenComingBack)
     // The folder a definition names does not exist: its nearest existing
     // ancestor tells when it appears.
     ASSERT_TRUE(watch.SetFolders(2, {t / "later/deeper/"}));
-    watch.Read();
+    watch.Read();  // the outputs' folders moved
     MakeDirs(t / "later");
     EXPECT_EQ(watch.Read().definitions, Set{2});
 
@@ -78,9 +78,9 @@ TEST_F(FolderWatchTest, ARemovedFolderIsForgottenAndAMissingOneIsSeenComingBack)
     const std::string x = Dir("x"), y = Dir("y"), links = Dir("links");
     ASSERT_EQ(::symlink(x.c_str(), (links + "music").c_str()), 0);
     ASSERT_TRUE(watch.SetFolders(3, {links + "music/"}));
-    watch.Read();
+    watch.Read();  // the outputs' folders moved
     ASSERT_EQ(::symlink(y.c_str(), (links + "music.new").c_str()), 0);
-    watch.Read();
+    watch.Read();  // the outputs' folders moved
     ASSERT_EQ(std::rename((links + "music.new").c_str(), (links + "music").c_str()), 0);
     EXPECT_EQ(watch.Read().definitions, Set{3});
 }
@@ -90,7 +90,7 @@ TEST_F(FolderWatchTest, WhatAWalkArmedIsHeardAfterItsSetEnds) {
     const std::string music = Dir("music"), other = Dir("other"), links = Dir("links");
     ASSERT_EQ(::symlink(music.c_str(), (links + "music").c_str()), 0);
     ASSERT_TRUE(watch.SetFolders(1, {links + "music/"}));
-    watch.Read();
+    watch.Read();  // the outputs' folders moved
 
     // One run: 1 leaves music/ (reached through a link), which 2 then walks
     // by its own name: the kernel gives both paths the same watch.
@@ -112,7 +112,7 @@ TEST_F(FolderWatchTest, WhatAWalkArmedIsHeardAfterItsSetEnds) {
     const std::string elsewhere = Dir("elsewhere");
     WriteFile(elsewhere + "song.mp3", "");
     ASSERT_EQ(::symlink((elsewhere + "song.mp3").c_str(), (music + "linked.mp3").c_str()), 0);
-    watch.Read();
+    watch.Read();  // the outputs' folders moved
     ASSERT_TRUE(watch.SetFolders(2, {music}));
     ASSERT_TRUE(watch.ReadPending(unseen));
     EXPECT_TRUE(watch.Read().definitions.empty());
@@ -182,14 +182,14 @@ TEST_F(FolderWatchTest, ACheckFindsWhatNoEventReported) {
     ASSERT_TRUE(WriteFileReplacing(music + "list.m3u", "1.mp3\r\n"));
     watch.SetOwnFiles({{music + "list.m3u", {1}}});
     WriteFile(music + "1.mp3", "content");
-    watch.Read();
+    watch.Read();  // the outputs' folders moved
     FolderWatch::Changes c = watch.Check(true);
     EXPECT_TRUE(c.definitions.empty());
     EXPECT_FALSE(c.settings);
 
     WriteFile(music + "2.mp3", "");
     WriteFile(prog + "Zorbl.Zrf", "[Zor:bl]\r\n");
-    watch.Read();
+    watch.Read();  // the outputs' folders moved
     c = watch.Check(true);
     EXPECT_EQ(c.definitions, Set{1});
     EXPECT_TRUE(c.settings);
@@ -198,7 +198,7 @@ TEST_F(FolderWatchTest, ACheckFindsWhatNoEventReported) {
     // Above the definition's folder: lib/ renamed away, another made.
     ASSERT_EQ(std::rename((t / "lib").c_str(), (t / "old").c_str()), 0);
     MakeDirs(t / "lib/music");
-    watch.Read();
+    watch.Read();  // the outputs' folders moved
     EXPECT_EQ(watch.Check(true).definitions, Set{1});
     // Only what cannot be watched is looked at between the hourly checks.
     EXPECT_FALSE(watch.Polling());
@@ -208,12 +208,18 @@ TEST_F(FolderWatchTest, ACheckFindsWhatNoEventReported) {
 // Folders whose times are old enough are watched on a thread of their own
 // after the walk opened (and read) them; one that changed in between is told
 // once the run is noted, and the rest are watched as if armed at the visit.
+// The program's own writes in between are no change.
 TEST_F(FolderWatchTest, AFolderWatchedAfterItsReadStillTellsWhatChangedBefore) {
     std::vector<std::string> quiet;  // more than one batch for the thread
     for (int i = 0; i < 40; ++i) quiet.push_back(Dir("quiet/" + std::to_string(i)));
     const std::string changed = Dir("changed"), replaced = Dir("replaced"), removed = Dir("removed");
-    const std::string links = Dir("links");
+    const std::string links = Dir("links"), outputs = Dir("outputs"), movedIn = Dir("moved"), lists = Dir("lists");
     ASSERT_EQ(::symlink((t / "target").c_str(), (links + "later").c_str()), 0);
+    // The outputs' folders, one named through a link, the other moved in since.
+    ASSERT_EQ(::symlink(outputs.c_str(), (links + "out").c_str()), 0);
+    watch.SetOwnFiles({{links + "out/a.m3u", {7}}, {lists + "b.m3u", {8}}});
+    ASSERT_EQ(std::rename(lists.c_str(), (t / "lists.old").c_str()), 0);
+    ASSERT_EQ(std::rename(movedIn.c_str(), lists.c_str()), 0);
     // Older than any file system's clock step.
     std::this_thread::sleep_for(std::chrono::milliseconds(3100));
 
@@ -223,7 +229,8 @@ TEST_F(FolderWatchTest, AFolderWatchedAfterItsReadStillTellsWhatChangedBefore) {
     for (const std::string& folder : quiet) quietOpened.push_back(open(folder));
     const DirListing changedOpened = open(changed), replacedOpened = open(replaced),
                      removedOpened = open(removed), laterOpened = open(links + "later/"),
-                     missingOpened = open(t / "missing/");
+                     missingOpened = open(t / "missing/"), outputsOpened = open(outputs),
+                     listsOpened = open(lists);
     ASSERT_TRUE(changedOpened.ok && replacedOpened.ok && removedOpened.ok);
     ASSERT_FALSE(laterOpened.ok || missingOpened.ok);
     WriteFile(changed + "new.mp3", "");
@@ -231,11 +238,14 @@ TEST_F(FolderWatchTest, AFolderWatchedAfterItsReadStillTellsWhatChangedBefore) {
     MakeDirs(replaced);
     std::filesystem::remove(removed);
     MakeDirs(t / "target");  // the link the walk could not follow leads somewhere now
+    ASSERT_TRUE(WriteFileReplacing(outputs + "a.m3u", ""));
+    ASSERT_TRUE(WriteFileReplacing(lists + "b.m3u", ""));
 
     const std::vector<std::pair<std::string, const DirListing*>> walks[] = {
         {}, {}, {{changed, &changedOpened}}, {{replaced, &replacedOpened}}, {{links + "later/", &laterOpened}},
-        {{t / "missing/", &missingOpened}}, {{removed, &removedOpened}}};
-    for (int n = 1; n < 7; ++n) {
+        {{t / "missing/", &missingOpened}}, {{removed, &removedOpened}}, {{outputs, &outputsOpened}},
+        {{lists, &listsOpened}}};
+    for (int n = 1; n < 9; ++n) {
         watch.Begin(n);
         if (n == 1) {
             for (size_t i = 0; i < quiet.size(); ++i) watch.Visited(quiet[i], &quietOpened[i]);
@@ -248,7 +258,7 @@ TEST_F(FolderWatchTest, AFolderWatchedAfterItsReadStillTellsWhatChangedBefore) {
     EXPECT_EQ(unseen.definitions, (Set{2, 3, 4, 6}));
     EXPECT_FALSE(unseen.settings);
 
-    EXPECT_TRUE(watch.Read().definitions.empty());
+    watch.Read();  // the outputs' folders moved
     WriteFile(quiet.front() + "1.mp3", "");
     WriteFile(quiet.back() + "1.mp3", "");
     EXPECT_EQ(watch.Read().definitions, Set{1});
