@@ -36,7 +36,7 @@ TEST_F(FolderWatchTest, NamesComingAndGoingReachEveryDefinitionThatWalksTheFolde
     WriteFile(shared + "old.mp3", "x");
     ASSERT_TRUE(watch.SetFolders(1, {shared}));
     ASSERT_TRUE(watch.SetFolders(2, {own, shared}));
-    watch.Read();  // the outputs' folders moved
+    watch.Read();
 
     WriteFile(shared + "new.mp3", "");
     EXPECT_EQ(watch.Read().definitions, (Set{1, 2}));
@@ -69,7 +69,7 @@ TEST_F(FolderWatchTest, ARemovedFolderIsForgottenAndAMissingOneIsSeenComingBack)
     // The folder a definition names does not exist: its nearest existing
     // ancestor tells when it appears.
     ASSERT_TRUE(watch.SetFolders(2, {t / "later/deeper/"}));
-    watch.Read();  // the outputs' folders moved
+    watch.Read();
     MakeDirs(t / "later");
     EXPECT_EQ(watch.Read().definitions, Set{2});
 
@@ -78,9 +78,9 @@ TEST_F(FolderWatchTest, ARemovedFolderIsForgottenAndAMissingOneIsSeenComingBack)
     const std::string x = Dir("x"), y = Dir("y"), links = Dir("links");
     ASSERT_EQ(::symlink(x.c_str(), (links + "music").c_str()), 0);
     ASSERT_TRUE(watch.SetFolders(3, {links + "music/"}));
-    watch.Read();  // the outputs' folders moved
+    watch.Read();
     ASSERT_EQ(::symlink(y.c_str(), (links + "music.new").c_str()), 0);
-    watch.Read();  // the outputs' folders moved
+    watch.Read();
     ASSERT_EQ(std::rename((links + "music.new").c_str(), (links + "music").c_str()), 0);
     EXPECT_EQ(watch.Read().definitions, Set{3});
 }
@@ -90,7 +90,7 @@ TEST_F(FolderWatchTest, WhatAWalkArmedIsHeardAfterItsSetEnds) {
     const std::string music = Dir("music"), other = Dir("other"), links = Dir("links");
     ASSERT_EQ(::symlink(music.c_str(), (links + "music").c_str()), 0);
     ASSERT_TRUE(watch.SetFolders(1, {links + "music/"}));
-    watch.Read();  // the outputs' folders moved
+    watch.Read();
 
     // One run: 1 leaves music/ (reached through a link), which 2 then walks
     // by its own name: the kernel gives both paths the same watch.
@@ -112,7 +112,7 @@ TEST_F(FolderWatchTest, WhatAWalkArmedIsHeardAfterItsSetEnds) {
     const std::string elsewhere = Dir("elsewhere");
     WriteFile(elsewhere + "song.mp3", "");
     ASSERT_EQ(::symlink((elsewhere + "song.mp3").c_str(), (music + "linked.mp3").c_str()), 0);
-    watch.Read();  // the outputs' folders moved
+    watch.Read();
     ASSERT_TRUE(watch.SetFolders(2, {music}));
     ASSERT_TRUE(watch.ReadPending(unseen));
     EXPECT_TRUE(watch.Read().definitions.empty());
@@ -182,14 +182,14 @@ TEST_F(FolderWatchTest, ACheckFindsWhatNoEventReported) {
     ASSERT_TRUE(WriteFileReplacing(music + "list.m3u", "1.mp3\r\n"));
     watch.SetOwnFiles({{music + "list.m3u", {1}}});
     WriteFile(music + "1.mp3", "content");
-    watch.Read();  // the outputs' folders moved
+    watch.Read();
     FolderWatch::Changes c = watch.Check(true);
     EXPECT_TRUE(c.definitions.empty());
     EXPECT_FALSE(c.settings);
 
     WriteFile(music + "2.mp3", "");
     WriteFile(prog + "Zorbl.Zrf", "[Zor:bl]\r\n");
-    watch.Read();  // the outputs' folders moved
+    watch.Read();
     c = watch.Check(true);
     EXPECT_EQ(c.definitions, Set{1});
     EXPECT_TRUE(c.settings);
@@ -198,7 +198,7 @@ TEST_F(FolderWatchTest, ACheckFindsWhatNoEventReported) {
     // Above the definition's folder: lib/ renamed away, another made.
     ASSERT_EQ(std::rename((t / "lib").c_str(), (t / "old").c_str()), 0);
     MakeDirs(t / "lib/music");
-    watch.Read();  // the outputs' folders moved
+    watch.Read();
     EXPECT_EQ(watch.Check(true).definitions, Set{1});
     // Only what cannot be watched is looked at between the hourly checks.
     EXPECT_FALSE(watch.Polling());
