@@ -3,6 +3,7 @@
 #include <sys/inotify.h>
 
 #include <cerrno>
+#include <iterator>
 #include <system_error>
 #include <utility>
 
@@ -50,6 +51,14 @@ void WatchArmer::Add(std::string_view folder, const PathState& expected) {
     if (filling_->expected.size() == kBatch) HandOver();
 }
 
+void WatchArmer::Collect(std::unique_ptr<Batch> batch) {
+    results_.insert(results_.end(), batch->results.begin(), batch->results.end());
+    batch->paths.clear();
+    batch->expected.clear();
+    batch->results.clear();
+    if (spare_.size() < kSpares) spare_.push_back(std::move(batch));
+}
+
 void WatchArmer::HandOver() {
     std::unique_lock lock(mu_);
     if (!thread_.joinable() && !cannotStart_) {
@@ -62,36 +71,37 @@ void WatchArmer::HandOver() {
     if (!thread_.joinable()) {
         lock.unlock();
         Arm(*filling_);
-        lock.lock();
-        handed_.push_back(std::move(filling_));
-        ++armed_;
+        Collect(std::move(filling_));
         return;
     }
+    // The batch the thread works on stays where it is: only the vector moves.
+    std::move(handed_.begin(), handed_.begin() + static_cast<std::ptrdiff_t>(armed_), std::back_inserter(collected_));
+    handed_.erase(handed_.begin(), handed_.begin() + static_cast<std::ptrdiff_t>(armed_));
+    armed_ = 0;
     handed_.push_back(std::move(filling_));
     const bool idle = waiting_;
     lock.unlock();
     if (idle) wake_.notify_one();
+    for (std::unique_ptr<Batch>& batch : collected_) Collect(std::move(batch));
+    collected_.clear();
 }
 
 void WatchArmer::Take(std::vector<Result>& results) {
     // The last few are armed here rather than woken for.
-    if (filling_ && !filling_->expected.empty()) {
-        Arm(*filling_);
+    const bool last = filling_ && !filling_->expected.empty();
+    if (last) Arm(*filling_);
+    {
+        std::unique_lock lock(mu_);
+        done_.wait(lock, [this] { return armed_ == handed_.size(); });
+        std::move(handed_.begin(), handed_.end(), std::back_inserter(collected_));
+        handed_.clear();
+        armed_ = 0;
     }
-    std::unique_lock lock(mu_);
-    done_.wait(lock, [this] { return armed_ == handed_.size(); });
-    std::vector<std::unique_ptr<Batch>> batches = std::move(handed_);
-    handed_.clear();
-    armed_ = 0;
-    lock.unlock();
-    if (filling_ && !filling_->expected.empty()) batches.push_back(std::move(filling_));
-    for (std::unique_ptr<Batch>& batch : batches) {
-        results.insert(results.end(), batch->results.begin(), batch->results.end());
-        batch->paths.clear();
-        batch->expected.clear();
-        batch->results.clear();
-        spare_.push_back(std::move(batch));
-    }
+    for (std::unique_ptr<Batch>& batch : collected_) Collect(std::move(batch));
+    collected_.clear();
+    if (last) Collect(std::move(filling_));
+    results.insert(results.end(), results_.begin(), results_.end());
+    results_.clear();
 }
 
 void WatchArmer::Work() {

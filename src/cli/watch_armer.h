@@ -44,6 +44,7 @@ public:
 
 private:
     static constexpr size_t kBatch = 32;
+    static constexpr size_t kSpares = 4;
     struct Batch {
         std::string paths;  // each ends with a NUL
         std::vector<PathState> expected;
@@ -51,20 +52,26 @@ private:
     };
     void Arm(Batch& batch) const;
     void HandOver();
+    // Keeps the batch's results, and the batch for later use.
+    void Collect(std::unique_ptr<Batch> batch);
     void Work();
 
     const int fd_;
     const uint32_t events_;
+    // The caller's side: the batch being filled, results of batches done.
     std::unique_ptr<Batch> filling_;
     std::vector<std::unique_ptr<Batch>> spare_;
+    std::vector<std::unique_ptr<Batch>> collected_;
+    std::vector<Result> results_;
 
     std::mutex mu_;
     std::condition_variable wake_;  // a batch handed over, or stop
     std::condition_variable done_;  // the thread armed every batch handed over
     // Handed over in order; the thread arms them in place, so that it
     // allocates nothing (an allocation there would wait on the walk's).
+    // Those it is done with go back at the next hand-over.
     std::vector<std::unique_ptr<Batch>> handed_;
-    size_t armed_ = 0;  // of handed_
+    size_t armed_ = 0;  // of handed_, from its start
     bool waiting_ = false;
     bool stop_ = false;
     bool cannotStart_ = false;

@@ -210,8 +210,8 @@ TEST_F(FolderWatchTest, ACheckFindsWhatNoEventReported) {
 // once the run is noted, and the rest are watched as if armed at the visit.
 // The program's own writes in between are no change.
 TEST_F(FolderWatchTest, AFolderWatchedAfterItsReadStillTellsWhatChangedBefore) {
-    std::vector<std::string> quiet;  // more than one batch for the thread
-    for (int i = 0; i < 40; ++i) quiet.push_back(Dir("quiet/" + std::to_string(i)));
+    std::vector<std::string> quiet;  // batches for the thread, and what is left
+    for (int i = 0; i < 100; ++i) quiet.push_back(Dir("quiet/" + std::to_string(i)));
     const std::string changed = Dir("changed"), replaced = Dir("replaced"), removed = Dir("removed");
     const std::string links = Dir("links"), outputs = Dir("outputs"), movedIn = Dir("moved"), lists = Dir("lists");
     ASSERT_EQ(::symlink((t / "target").c_str(), (links + "later").c_str()), 0);
