@@ -6,7 +6,7 @@
 // when the walk opened it comes with it; once it is watched, the folder is
 // asked again, and a folder that changed in between is told, not lost.
 // Only for folders whose times prove it: changed well before the walk
-// opened them (see FolderWatch::Visited).
+// opened them (see FolderWatch::ArmLater).
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
