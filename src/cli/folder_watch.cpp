@@ -78,6 +78,10 @@ bool FolderWatch::OwnName(dev_t device, ino_t inode, const std::string& name) co
            TemporaryOwner(name) == self_;
 }
 
+FolderNames FolderWatch::NamesOf(const std::string& folder, const PathState& state) const {
+    return ReadFolderNames(folder, [&](const std::string& name) { return OwnName(state.device, state.inode, name); });
+}
+
 const FolderWatch::OwnFileState* FolderWatch::OwnFileIn(dev_t device, ino_t inode, const std::string& name) const {
     const auto it = ownFiles_.find(OwnFileId{device, inode, name});
     return it == ownFiles_.end() ? nullptr : &it->second;
@@ -126,8 +130,7 @@ bool FolderWatch::Arm(const std::string& path, const Interest& interest, uint32_
         return true;
     }
     const PathState state = step.state;
-    FolderNames found =
-        ReadFolderNames(key, [&](const std::string& name) { return OwnName(state.device, state.inode, name); });
+    FolderNames found = NamesOf(key, state);
     Note(std::move(step), key).digest = found.digest;
     if (names) {
         *names = std::move(found);
@@ -280,8 +283,7 @@ void FolderWatch::Settle() {
         const auto it = folders_.find(folder);
         if (it == folders_.end()) continue;
         const PathState state = it->second.state;
-        const FolderNames found =
-            ReadFolderNames(folder, [&](const std::string& name) { return OwnName(state.device, state.inode, name); });
+        const FolderNames found = NamesOf(folder, state);
         if (!StateOf(folder).SameState(state)) unseen_.insert(n);
         it->second.digest = found.digest;
         ArmLinkTargets(folder, found.fileLinks, n);
@@ -459,8 +461,7 @@ bool FolderWatch::ReadPending(Changes& changes, const std::function<bool()>& sto
         const auto it = folders_.find(key);
         if (it == folders_.end() || !it->second.Walked() || it->second.digest != 0) continue;
         const PathState state = it->second.state;
-        const FolderNames read =
-            ReadFolderNames(key, [&](const std::string& name) { return OwnName(state.device, state.inode, name); });
+        const FolderNames read = NamesOf(key, state);
         it->second.digest = read.digest;
         std::vector<int> walkers;
         for (auto [at, end] = it->second.In(""); at != end; ++at) walkers.push_back(at->n);
@@ -631,11 +632,7 @@ FolderWatch::Changes FolderWatch::Check(bool everything) {
         if (!everything && !folder.polled) continue;
         const PathState here = StateOf(key);
         if (folder.Walked() && (!here.SameState(folder.state) || folder.unsettled)) {
-            const uint64_t digest =
-                here.exists ? ReadFolderNames(
-                                  key, [&](const std::string& name) { return OwnName(here.device, here.inode, name); })
-                                  .digest
-                            : 0;
+            const uint64_t digest = here.exists ? NamesOf(key, here).digest : 0;
             // An unknown digest (a folder not read yet) takes this one.
             if ((folder.digest != 0 && digest != folder.digest) || !here.SameIdentity(folder.state)) {
                 for (auto [at, end] = folder.In(""); at != end; ++at) Tell(*at, changes);

@@ -196,6 +196,8 @@ private:
     void Lost(int wd);
     const OwnFileState* OwnFileIn(dev_t device, ino_t inode, const std::string& name) const;
     bool OwnName(dev_t device, ino_t inode, const std::string& name) const;
+    // The folder's names (state: its identity), the program's own left out.
+    FolderNames NamesOf(const std::string& folder, const PathState& state) const;
     void Tell(const Interest& interest, Changes& changes) const;
     bool Remote(dev_t device, const std::string& folder);
 
