@@ -2,20 +2,21 @@
 # `zorbex --watch` on the tree of 1,000,000 files in 50,000 folders: 10
 # playlist definitions (one per "part" folder, mask *.mp3;*.flac,
 # subfolders, full paths) and 2 unions of 5 each. Reports the first run
-# (against /start on the same settings, as a ratio),
-# the folders watched, the CPU time used while idle, the time from a file
-# added deep in one part to its line in that part's playlist (the quiet
-# time of 2 s included), which definitions that change rebuilt, and the
-# program's peak memory with every folder watched; then what the checks
-# cost (bench_watch_check): the hourly check of everything, which is also
-# what each poll costs when no folder can be watched, and its CPU seconds
-# per hour at the default interval of a minute.
+# (the median of ROUNDS, each after a /start on the same settings, and the
+# ratio), the folders watched, the CPU time used while idle, the time from
+# a file added deep in one part to its line in that part's playlist (the
+# quiet time of 2 s included), which definitions that change rebuilt, and
+# the program's peak memory with every folder watched; then what the
+# checks cost (bench_watch_check): the hourly check of everything, which
+# is also what each poll costs when no folder can be watched, and its CPU
+# seconds per hour at the default interval of a minute.
 # Usage: bench/watch.sh [--keep] [BUILD_DIR] [TREE_DIR]
 #   --keep  leave the generated tree for the next time (it takes minutes)
 #   TOPS=n  top folders of the tree, 100 files... see make_tree.py: 500
 #           (the default) gives 1,000,000 files in 50,000 folders, 100
 #           gives 200,000 in 10,000
 #   IDLE=s  seconds of idle measured (default 60)
+#   ROUNDS=n  first runs timed, each after a /start (default 5)
 set -eu
 keep=0
 if [ "${1:-}" = "--keep" ]; then keep=1; shift; fi
@@ -49,47 +50,63 @@ echo "fs.inotify.max_user_watches = $(cat /proc/sys/fs/inotify/max_user_watches)
 echo "tree: $(find "$tree" -type d | wc -l) folders, $(find "$tree" -type f | wc -l) files"
 
 # The same settings built by /start: what the watch's first run is measured
-# against. The first run writes every playlist and is not timed; the five
-# after it find them unchanged, as the watch's first run will.
+# against. The first /start writes every playlist and is not timed; the
+# ones after it find them unchanged, as the watch's first run will. Each
+# round times one /start, then one watch's first run; a single first run
+# alone spreads by a third on a small shared machine.
 run_start() {
     env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$work/zorbex" /start > /dev/null 2>&1 ||
         { echo "zorbex /start failed"; exit 1; }
 }
-run_start
-starts=
-for _ in 1 2 3 4 5; do
-    t0=$(now)
-    run_start
-    starts="$starts $(echo "$(now) - $t0" | bc)"
-done
-start=$(printf '%s\n' $starts | sort -n | sed -n 3p)
-echo "/start on the same settings: median $start s of 5 ($(echo $starts | tr ' ' ','))"
 
 # The log reaches log.txt through a reader that notes when each run ends:
 # the first run is timed as its last line is written, not by polling the
 # file, whose commands would take a core from the run on a small machine
-# (and /start above runs with nothing beside it).
-mkfifo "$work/log.fifo"
-: > "$work/log.txt"
-: > "$work/ends.txt"
-while IFS= read -r line; do
-    printf '%s\n' "$line" >> "$work/log.txt"
-    [ "$line" != "готово." ] || now >> "$work/ends.txt"
-done < "$work/log.fifo" &
-t0=$(now)
-env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$work/zorbex" --watch > "$work/log.fifo" 2> "$work/err.txt" &
-pid=$!
-stop() { kill -TERM "$pid" 2> /dev/null || true; wait || true; }
+# (and /start runs with nothing beside it). Leaves the watch running as pid.
+start_watch() {
+    rm -f "$work/log.fifo"
+    mkfifo "$work/log.fifo"
+    : > "$work/log.txt"
+    : > "$work/ends.txt"
+    while IFS= read -r line; do
+        printf '%s\n' "$line" >> "$work/log.txt"
+        [ "$line" != "готово." ] || now >> "$work/ends.txt"
+    done < "$work/log.fifo" &
+    t0=$(now)
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$work/zorbex" --watch > "$work/log.fifo" 2> "$work/err.txt" &
+    pid=$!
+    waited=0
+    until [ -s "$work/ends.txt" ]; do
+        [ "$waited" -lt 3000 ] && kill -0 "$pid" 2> /dev/null || { echo "the first run did not end"; cat "$work/err.txt"; exit 1; }
+        sleep 0.2
+        waited=$((waited + 1))
+    done
+    first=$(echo "$(head -n 1 "$work/ends.txt") - $t0" | bc)
+}
+pid=
+stop() { [ -z "$pid" ] || kill -TERM "$pid" 2> /dev/null || true; wait || true; }
+
+rounds=${ROUNDS:-5}
+run_start
+: > "$work/starts.txt"
+: > "$work/firsts.txt"
 trap 'stop; cleanup' EXIT
-waited=0
-until [ -s "$work/ends.txt" ]; do
-    [ "$waited" -lt 3000 ] && kill -0 "$pid" 2> /dev/null || { echo "the first run did not end"; cat "$work/err.txt"; exit 1; }
-    sleep 0.2
-    waited=$((waited + 1))
+for r in $(seq "$rounds"); do
+    t0=$(now)
+    run_start
+    echo "$(now) - $t0" | bc >> "$work/starts.txt"
+    start_watch
+    echo "$first" >> "$work/firsts.txt"
+    # The last watch stays for what is measured after its first run.
+    [ "$r" = "$rounds" ] || stop
 done
-first=$(echo "$(head -n 1 "$work/ends.txt") - $t0" | bc)
-echo "first run (the whole tree, every folder watched): $first s;" \
-    "$(echo "scale=2; $first / $start" | bc) x /start (target <= 1.2)"
+median() { sort -n "$1" | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+start=$(median "$work/starts.txt")
+first=$(median "$work/firsts.txt")
+echo "/start on the same settings: median $start s of $rounds ($(paste -sd, "$work/starts.txt"))"
+echo "first run (the whole tree, every folder watched): median $first s of $rounds ($(paste -sd, "$work/firsts.txt"));" \
+    "$(echo "scale=2; $first / $start" | bc) x /start (target <= 1.2), by round" \
+    "$(paste -d/ "$work/firsts.txt" "$work/starts.txt" | bc -l | sort -n | awk '{v[NR] = $1} END {printf "%.2f .. %.2f", v[1], v[NR]}')"
 watches=$(grep -c '^inotify wd:' "/proc/$pid/fdinfo/$(ls -l "/proc/$pid/fd" | awk '/anon_inode:inotify/ {print $9}')")
 echo "inotify watches: $watches"
 echo "memory after the first run: VmRSS $(status_kb "$pid" VmRSS) kB, VmHWM $(status_kb "$pid" VmHWM) kB"
