@@ -118,6 +118,7 @@ while [ "$(cpu "$pid")" != "$before" ] && [ "$tries" -lt 60 ]; do
     before=$(cpu "$pid"); sleep 0.5; tries=$((tries + 1))
 done
 echo "asleep after the first run within $(echo "$(now) - $t0" | bc) s"
+echo "memory while asleep: VmRSS $(status_kb "$pid" VmRSS) kB"
 c0=$(cpu "$pid"); s0=$(status_kb "$pid" voluntary_ctxt_switches)
 sleep "$idle"
 c1=$(cpu "$pid"); s1=$(status_kb "$pid" voluntary_ctxt_switches)

@@ -25,6 +25,7 @@
 #include "engine/definitions.h"
 #include "platform/error_text.h"
 #include "platform/file_read.h"
+#include "platform/malloc_arenas.h"
 #include "settings/settings_file.h"
 
 namespace zorbex {
@@ -193,6 +194,12 @@ private:
             FolderWatch::Changes unseen;
             if (!watch_->ReadPending(unseen, [this] { return stop_.Received(); })) return kExitCompleted;
             Note(unseen);
+            // A run and the reads after it are done: what they freed goes
+            // back before the sleep, which may last hours.
+            if (ran_) {
+                ReturnFreeMemory();
+                ran_ = false;
+            }
             const auto wait =
                 std::chrono::ceil<std::chrono::milliseconds>(schedule_.NextDue() - WatchSchedule::Clock::now());
             const int timeout = static_cast<int>(std::clamp<int64_t>(wait.count(), 0, 3600 * 1000));
@@ -241,6 +248,7 @@ private:
                     << "); плейлисты будут пересобраны, когда он снова прочитается." << std::endl;
             return;
         }
+        ran_ = true;
         try {
             log_ << RebuildTimeLine() << std::endl;
             host_ = std::make_unique<WatchHost>(places_, log_, errors_, stop_, *watch_);
@@ -255,6 +263,7 @@ private:
         // Without the settings there is nothing to build from; their
         // return is a settings change, whose full run covers these.
         if (!host_ || SettingsUnreadable(settingsPath_)) return;
+        ran_ = true;
         try {
             log_ << RebuildTimeLine() << std::endl;
             const RunResult result = RunSome(*host_, places_, definitions, host_->Visits());
@@ -382,6 +391,7 @@ private:
     std::set<int> polled_;
     std::vector<FolderWatch::OwnFile> ownFiles_;  // of the last full run
     bool limitReported_ = false;
+    bool ran_ = true;  // a run since the last return of free memory; the first one too
 };
 
 }  // namespace

@@ -6,4 +6,6 @@ namespace zorbex {
 
 void LimitMallocArenas() { ::mallopt(M_ARENA_MAX, 2); }
 
+void ReturnFreeMemory() { ::malloc_trim(0); }
+
 }  // namespace zorbex
